@@ -1,0 +1,83 @@
+#pragma once
+// The document: owns the open database (the knowledge-tree service exists
+// exactly while one is open), opens, creates and closes it in the fixed order
+// of steps, holds the write protection and the two shared fonts, forwards the
+// panes' tree queries and carries out the database-level commands.
+
+#include <QFont>
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/CommandTarget.h"
+#include "app/PaneMessages.h"
+#include "table/CKnowHowItem.h"
+
+class CKnowHow;
+class CMainFrame;
+
+class COrvantisDoc : public QObject, public CCommandTarget, public IPaneTarget {
+    Q_OBJECT
+public:
+    COrvantisDoc();
+    ~COrvantisDoc() override;
+
+    void SetFrame(CMainFrame* pFrame) { m_pFrame = pFrame; }
+    CMainFrame* GetFrame() const { return m_pFrame; }
+
+    // --- forwarding to the knowledge-tree service (0 / empty while closed) ---
+    int GetItem(CKnowHowItem& item, std::int32_t nId);
+    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly);
+    int CountChildren(std::int32_t nFolder, bool bFoldersOnly);
+    std::int32_t GetParentId(std::int32_t nId);
+    std::string GetPath(std::int32_t nId);
+    bool SaveItems(CKnowHowArray& arr);
+    CKnowHow* GetService() const { return m_pKnowHow.get(); }
+    bool IsDatabaseOpen() const { return m_pKnowHow != nullptr; }
+
+    // --- document operations ---------------------------------------------------------
+    bool NewDatabase();
+    bool OpenDatabaseFile(const std::string& strPath);
+    void CloseDatabaseFile();
+    void CloseDocument();
+    void ReleaseDatabase();
+    bool DeleteEntryAsk(std::int32_t nId);
+    void ImportStructureAsk(std::int32_t nFolder);
+    void ExportStructureAsk(std::int32_t nFolder);
+    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
+    void GoToEntry(std::int32_t nId);
+    void GoToNextEntry(std::int32_t nId);
+    void GoToPreviousEntry(std::int32_t nId);
+    void EditRootFolder();
+    void ShowFolderTitle(std::int32_t nFolder);
+    bool IsWriteProtected() const { return m_bWriteProtect; }
+    void SetWriteProtected(bool b) { m_bWriteProtect = b; }
+    // 1 = text font, 2 = keyword font; other kinds answer null
+    const QFont* GetFont(int nKind) const;
+    void SwitchMenu(int nResourceSet);
+    void ActivatePane(int nKind);
+
+    // Title (file name without folder and extension) and path of the open
+    // database; empty while none is open.
+    const std::string& GetTitle() const { return m_strTitle; }
+    const std::string& GetPathName() const { return m_strPathName; }
+
+    bool OnCommand(int nId) override;
+    bool OnUpdateCommand(int nId, SCommandState& state) override;
+    std::intptr_t OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) override;
+
+signals:
+    // title or path changed (the frame updates its caption and the recent files)
+    void DocumentChanged();
+
+private:
+    bool m_bFirstNew = true;
+    bool m_bWriteProtect = true;
+    QFont m_fontNormal;
+    QFont m_fontBold;
+    std::unique_ptr<CKnowHow> m_pKnowHow;
+    CMainFrame* m_pFrame = nullptr;
+    std::string m_strTitle;
+    std::string m_strPathName;
+};

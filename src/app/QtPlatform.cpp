@@ -1,0 +1,133 @@
+#include "app/QtPlatform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+#include "app/QtText.h"
+
+namespace {
+QString SettingsKey(const std::string& strSection, const std::string& strEntry) {
+    return QString::fromStdString(strSection) + '/' + QString::fromStdString(strEntry);
+}
+
+// "Vorlage (*.txt)|*.txt||" -> "Vorlage (*.txt)"
+QString QtFilter(const std::string& strFilter) {
+    QStringList parts = FromAnsi(strFilter).split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+    return filters.join(";;");
+}
+}  // namespace
+
+CQtPlatform::CQtPlatform()
+    : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                              "Quorvex Zozirezareduzevizuv", "Orvantis")) {}
+
+CQtPlatform::~CQtPlatform() = default;
+
+EMsgResult CQtPlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
+                                   EMsgButtons eButtons) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (eIcon) {
+        case EMsgIcon::Exclamation: icon = QMessageBox::Warning; break;
+        case EMsgIcon::Information: icon = QMessageBox::Information; break;
+        case EMsgIcon::Question: icon = QMessageBox::Question; break;
+        case EMsgIcon::Stop: icon = QMessageBox::Critical; break;
+        case EMsgIcon::None: break;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (eButtons == EMsgButtons::YesNo) buttons = QMessageBox::Yes | QMessageBox::No;
+    if (eButtons == EMsgButtons::OkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    QString strCaptionQ = strCaption.empty() ? QStringLiteral("Orvantis") : FromAnsi(strCaption);
+    QMessageBox box(icon, strCaptionQ, FromAnsi(strText), buttons, QApplication::activeWindow());
+    if (auto* pYes = box.button(QMessageBox::Yes)) pYes->setText("&Ja");
+    if (auto* pNo = box.button(QMessageBox::No)) pNo->setText("&Nein");
+    if (auto* pCancel = box.button(QMessageBox::Cancel)) pCancel->setText("Abbrechen");
+    // a wait cursor in force must not hide the arrow over the box
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    int nResult = box.exec();
+    QApplication::restoreOverrideCursor();
+    switch (nResult) {
+        case QMessageBox::Yes: return EMsgResult::Yes;
+        case QMessageBox::No: return EMsgResult::No;
+        case QMessageBox::Cancel: return EMsgResult::Cancel;
+        default: return eButtons == EMsgButtons::YesNo ? EMsgResult::No : EMsgResult::Ok;
+    }
+}
+
+void CQtPlatform::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void CQtPlatform::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
+
+int CQtPlatform::GetProfileInt(const std::string& strSection, const std::string& strEntry, int nDefault) {
+    bool bOk = false;
+    int n = m_pSettings->value(SettingsKey(strSection, strEntry)).toInt(&bOk);
+    return bOk ? n : nDefault;
+}
+
+bool CQtPlatform::WriteProfileInt(const std::string& strSection, const std::string& strEntry, int nValue) {
+    m_pSettings->setValue(SettingsKey(strSection, strEntry), nValue);
+    return true;
+}
+
+std::string CQtPlatform::GetProfileString(const std::string& strSection, const std::string& strEntry,
+                                          const std::string& strDefault) {
+    QVariant v = m_pSettings->value(SettingsKey(strSection, strEntry));
+    return v.isValid() ? v.toString().toStdString() : strDefault;
+}
+
+bool CQtPlatform::WriteProfileString(const std::string& strSection, const std::string& strEntry,
+                                     const std::string& strValue) {
+    m_pSettings->setValue(SettingsKey(strSection, strEntry), QString::fromStdString(strValue));
+    return true;
+}
+
+bool CQtPlatform::FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter,
+                             const std::string& strDefExt, const std::string& strPresetName,
+                             const std::string& strInitialDir, std::string& strResult) {
+    QFileDialog dlg(QApplication::activeWindow(), FromAnsi(strTitle));
+    dlg.setNameFilter(QtFilter(strFilter));
+    dlg.setAcceptMode(bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dlg.setFileMode(bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dlg.setOption(QFileDialog::ReadOnly, false);
+    if (!strDefExt.empty()) dlg.setDefaultSuffix(FromAnsi(strDefExt));
+    if (!strInitialDir.empty()) dlg.setDirectory(QString::fromStdString(strInitialDir));
+    if (!strPresetName.empty()) dlg.selectFile(FromAnsi(strPresetName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    strResult = QFileInfo(dlg.selectedFiles().first()).absoluteFilePath().toStdString();
+    return true;
+}
+
+bool CQtPlatform::BrowseFolder(const std::string& strTitle, const std::string& strInitial,
+                               std::string& strResult) {
+    QString strDir = QFileDialog::getExistingDirectory(QApplication::activeWindow(), FromAnsi(strTitle),
+                                                       QString::fromStdString(strInitial));
+    if (strDir.isEmpty()) return false;
+    strResult = QDir::cleanPath(strDir).toStdString();
+    return true;
+}
+
+int CQtPlatform::ShellOpen(const std::string& strTarget) {
+    QString strQ = FromAnsi(strTarget);
+    QUrl url(strQ);
+    bool bUrl = !url.scheme().isEmpty() && url.scheme().size() > 1;  // not a drive letter
+    if (!bUrl) {
+        QFileInfo info(strQ);
+        if (!info.exists()) return QFileInfo(info.absolutePath()).isDir() ? SE_ERR_FNF : SE_ERR_PNF;
+        if (!info.isReadable()) return SE_ERR_ACCESSDENIED;
+        url = QUrl::fromLocalFile(info.absoluteFilePath());
+    }
+    return QDesktopServices::openUrl(url) ? SE_OK : SE_ERR_NOASSOC;
+}
+
+bool CQtPlatform::ShowHelp(const std::string& strHelpFile) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(strHelpFile)));
+}

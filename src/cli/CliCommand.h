@@ -1,0 +1,61 @@
+#pragma once
+// The command table of orvantis-cli. Each command lives in its own file and
+// registers one row here; main parses the arguments against that row.
+// Arguments and output are UTF-8; the core gets Windows-1252.
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
+
+struct SCliArgs {
+    std::string strCommand;
+    std::vector<std::string> arrPositional;      // UTF-8
+    std::map<std::string, std::string> mapValues;  // "--name" -> UTF-8 value
+    std::set<std::string> setFlags;                 // "--yes"
+
+    bool Has(const std::string& strOption) const {
+        return mapValues.count(strOption) || setFlags.count(strOption);
+    }
+    std::string Value(const std::string& strOption) const {
+        auto it = mapValues.find(strOption);
+        return it == mapValues.end() ? std::string() : it->second;
+    }
+};
+
+struct SCliCommand {
+    const char* pszName;
+    const char* pszUsage;  // the arguments after the command name
+    int nPositional;       // exact number of positional arguments
+    std::vector<std::string> arrValueOptions;
+    std::vector<std::string> arrFlagOptions;
+    int (*pfnRun)(const SCliArgs& args);
+};
+
+std::vector<SCliCommand>& CliCommands();
+
+struct CCliRegistrar {
+    explicit CCliRegistrar(SCliCommand cmd) { CliCommands().push_back(std::move(cmd)); }
+};
+
+// Prints a Windows-1252 message to stderr and answers CLI_FAILED.
+int CliFail(const std::string& strAnsiMessage);
+// Writes UTF-8 to stdout, one line.
+void CliPrintLine(const std::string& strUtf8);
+
+// A UTF-8 argument as Windows-1252; false (with a message) when it holds a
+// character Windows-1252 cannot store.
+bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi);
+// A positive or zero entry ID; false (with a message) for anything else.
+bool CliParseId(const std::string& strText, int& nId);
+// The absolute form of a path argument.
+std::string CliAbsolutePath(const std::string& strPath);
+// JSON string literal of a Windows-1252 text (as UTF-8).
+std::string CliJsonString(const std::string& strAnsi);
+
+// Opens an existing knowledge base the way the program does; prints the
+// reason and answers false when it cannot be used.
+bool CliOpenExisting(const SCliArgs& args, const std::string& strPath);
+void CliClose();

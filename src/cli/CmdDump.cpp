@@ -1,0 +1,23 @@
+#include "cli/CliCommand.h"
+#include "db/CDB.h"
+#include "table/CKnowHowTable.h"
+
+namespace {
+int Run(const SCliArgs& args) {
+    if (!CliOpenExisting(args, CliAbsolutePath(args.arrPositional[0]))) return CLI_FAILED;
+    CKnowHowArray arr;
+    CKnowHowTable table;
+    if (table.SelectItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");
+    for (const auto& item : arr) {
+        CliPrintLine("{\"ID\":" + std::to_string(item.ID) + ",\"IsAktiv\":" + std::to_string(item.IsAktiv) +
+                     ",\"MasterID\":" + std::to_string(item.MasterID) + ",\"LinkID\":" + std::to_string(item.LinkID) +
+                     ",\"Typ\":" + std::to_string(item.Typ) + ",\"PosNr\":" + std::to_string(item.PosNr) +
+                     ",\"IsDir\":" + std::to_string(item.IsDir) + ",\"Name\":" + CliJsonString(item.Name) +
+                     ",\"Text\":" + CliJsonString(item.Text) + ",\"Link\":" + CliJsonString(item.Link) +
+                     ",\"UpdateNr\":" + std::to_string(item.UpdateNr) + "}");
+    }
+    return CLI_OK;
+}
+
+CCliRegistrar reg({"dump", "DATEI", 1, {}, {}, Run});
+}  // namespace

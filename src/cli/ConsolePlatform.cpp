@@ -1,0 +1,22 @@
+#include "cli/ConsolePlatform.h"
+
+#include <cstdio>
+
+#include "platform/Cp1252.h"
+
+EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon,
+                                        EMsgButtons eButtons) {
+    std::string strOut = Cp1252ToUtf8(strCaption.empty() ? std::string("Orvantis") : strCaption) + ": " +
+                         Cp1252ToUtf8(strText);
+    EMsgResult eAnswer = EMsgResult::Ok;
+    if (eButtons == EMsgButtons::YesNo) {
+        eAnswer = m_bYes ? EMsgResult::Yes : EMsgResult::No;
+        strOut += m_bYes ? " [Ja]" : " [Nein]";
+    } else if (eButtons == EMsgButtons::OkCancel) {
+        eAnswer = m_bYes ? EMsgResult::Ok : EMsgResult::Cancel;
+        strOut += m_bYes ? " [OK]" : " [Abbrechen]";
+    }
+    std::fprintf(stderr, "%s\n", strOut.c_str());
+    std::fflush(stderr);
+    return eAnswer;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The platform of the command-line front end: messages go to stderr with
+// their caption; questions are answered Yes (or OK) only with --yes.
+
+#include "platform/PosixPlatform.h"
+
+class CConsolePlatform : public CPosixPlatform {
+public:
+    explicit CConsolePlatform(bool bYes) : m_bYes(bYes) {}
+
+    EMsgResult MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
+                          EMsgButtons eButtons) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+
+private:
+    bool m_bYes;
+};

@@ -1,0 +1,101 @@
+#pragma once
+// The one connection of the process to the open database file: statements
+// with the busy retry, counts and single values, nested transactions, the
+// in-use test, the Option store and the stamps, backup, reorganisation and
+// the schema version check.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct sqlite3;
+
+// Version of the program and of the current schema.
+inline constexpr const char* ORVANTIS_VERSION = "1.200";
+
+class CDB {
+public:
+    CDB() = default;
+    CDB(const CDB&) = delete;
+    CDB& operator=(const CDB&) = delete;
+    virtual ~CDB();
+
+    // --- session -------------------------------------------------------------
+    bool Open(const std::string& strPath);
+    bool Close();
+    bool IsOpen() const { return m_pConnection != nullptr; }
+    std::string GetFilePath() const { return IsOpen() ? m_strFilePath : std::string(); }
+    sqlite3* GetHandle() const { return m_pConnection; }
+
+    bool Execute(const std::string& strSql);
+    int Count(const std::string& strTable, const char* pszCondition = nullptr);
+    std::string GetValue(const std::string& strTable, const std::string& strColumn,
+                         const char* pszCondition = nullptr);
+    bool TableExists(const std::string& strTable);
+    bool IsFileFree();
+
+    bool BeginTransaction();
+    bool BeginExclusiveTransaction();
+    bool CommitTransaction();
+    bool RollbackTransaction();
+    int GetTransactionDepth() const { return m_nTransactionDepth; }
+
+    void SetError(int nCode, const char* pszStatementMessage);
+    int GetLastErrorCode() const { return m_nLastError; }
+    const std::string& GetLastErrorText() const { return m_strLastError; }
+    const std::string& GetLastStatementError() const { return m_strLastStatementError; }
+
+    // Every SQL text handed to the engine is passed to the hook first (each
+    // attempt of a retried statement too), so tests can read what was sent.
+    using StatementHook = std::function<void(const std::string&)>;
+    void SetStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+    void Trace(const std::string& strSql) const {
+        if (m_hook) m_hook(strSql);
+    }
+
+    // --- options and stamps ------------------------------------------------------
+    std::string GetOption(const std::string& strKey);
+    bool SetOption(const std::string& strKey, const std::string& strValue);
+    bool InitNewDatabase();
+    bool StampEdit();
+    const std::string& GetUserName() const { return m_strUserName; }
+    const std::string& GetTimeStamp() const { return m_strTimeStamp; }
+
+    // --- schema versions ------------------------------------------------------------
+    std::string GetDbVersion();
+    bool CheckVersion();
+    bool UpgradeDatabase();
+
+    // --- backup and reorganisation ---------------------------------------------
+    std::string GetBackupFolder();
+    bool CopyToBackup(const std::string& strPath, const std::string& strFolder);
+    bool MakeBackup();
+    bool StampBackup();
+    bool DailyBackup();
+    bool PruneBackups();
+    bool Reorganize(std::int32_t& nSaved);
+
+private:
+    sqlite3* m_pConnection = nullptr;
+    int m_nTransactionDepth = 0;
+    int m_nLastError = 0;
+    std::string m_strLastError;
+    std::string m_strLastStatementError;
+    std::string m_strFilePath;
+    std::string m_strUserName;
+    std::string m_strTimeStamp;
+
+    int m_nInUseHandle = -1;  // shared in-use lock while open
+    StatementHook m_hook;
+};
+
+CDB& GetDatabase();
+bool OpenDatabase(const std::string& strPath);
+bool CloseDatabase();
+
+// Local time as "%Y.%m.%d-%H:%M", and the login name (Windows-1252).
+std::string GetTimeText();
+std::string GetLoginName();
+// File path parts at the last "/".
+std::string GetFolderPart(const std::string& strPath);
+std::string GetFileNamePart(const std::string& strPath);

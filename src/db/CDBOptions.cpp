@@ -1,0 +1,52 @@
+// The Option table, the edit and creation stamps, and the small text helpers.
+#include "db/CDB.h"
+#include "platform/Platform.h"
+#include "table/CTable.h"
+
+std::string CDB::GetOption(const std::string& strKey) {
+    std::string strCondition = "Key='" + strKey + "'";
+    return GetValue("Option", "Value", strCondition.c_str());
+}
+
+bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
+    std::string strCondition = "Key='" + strKey + "'";
+    int n = Count("Option", strCondition.c_str());
+    std::string strEscaped = EscapeQuotes(strValue);
+    if (n != 0)
+        return Execute("UPDATE Option SET Value='" + strEscaped + "' WHERE Key='" + strKey + "';");
+    return Execute("INSERT INTO Option ( Key, Value ) VALUES ( '" + strKey + "', '" + strEscaped + "' );");
+}
+
+bool CDB::InitNewDatabase() {
+    if (TableExists("Option")) return true;
+    Execute("CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) );");
+    SetOption("DbVersion", ORVANTIS_VERSION);
+    StampEdit();
+    SetOption("CreateUser", m_strUserName);
+    SetOption("CreateTime", m_strTimeStamp);
+    SetOption("BackupCount", "10");
+    SetOption("BackupAuto", "TRUE");
+    return true;
+}
+
+bool CDB::StampEdit() {
+    m_strUserName = ::GetLoginName();
+    m_strTimeStamp = GetTimeText();
+    SetOption("LastEditUser", m_strUserName);
+    SetOption("LastEditTime", m_strTimeStamp);
+    return true;
+}
+
+std::string GetTimeText() { return GetPlatform().FormatTime("%Y.%m.%d-%H:%M"); }
+
+std::string GetLoginName() { return GetPlatform().GetLoginName(); }
+
+std::string GetFolderPart(const std::string& strPath) {
+    auto n = strPath.rfind('/');
+    return n == std::string::npos ? std::string() : strPath.substr(0, n);
+}
+
+std::string GetFileNamePart(const std::string& strPath) {
+    auto n = strPath.rfind('/');
+    return n == std::string::npos ? strPath : strPath.substr(n + 1);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The administrator password that locks the administrative commands.
+
+#include <string>
+
+#include "protect/CCrypt.h"
+
+class CDbAdmin {
+public:
+    virtual ~CDbAdmin() = default;
+
+    void ResetAdminState();
+    bool IsAdminPasswordSet();
+    bool IsUnlocked() const { return m_bUnlocked; }
+    bool Login(const std::string& strTyped);
+    bool Logout();
+    bool SetAdminPassword(const std::string& strNew);
+    bool DeleteAdminPassword();
+
+private:
+    bool m_bUnlocked = false;
+    CCrypt m_crypt;
+};
+
+CDbAdmin& GetDbAdmin();

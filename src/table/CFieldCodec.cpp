@@ -1,0 +1,17 @@
+#include "table/CFieldCodec.h"
+
+namespace {
+IFieldCodec* g_pCodec = nullptr;
+}
+
+void SetFieldCodec(IFieldCodec* pCodec) { g_pCodec = pCodec; }
+
+IFieldCodec* GetFieldCodec() { return g_pCodec; }
+
+std::string EncryptField(const std::string& strValue) {
+    return g_pCodec ? g_pCodec->EncryptField(strValue) : strValue;
+}
+
+std::string DecryptField(const std::string& strStored) {
+    return g_pCodec ? g_pCodec->DecryptField(strStored) : strStored;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// How Name, Text and Link go to and from their stored form. The database
+// password service installs itself here; without it texts pass unchanged.
+// This keeps the table layer free of the protection layer.
+
+#include <string>
+
+class IFieldCodec {
+public:
+    virtual ~IFieldCodec() = default;
+    virtual std::string EncryptField(const std::string& strValue) = 0;
+    virtual std::string DecryptField(const std::string& strStored) = 0;
+};
+
+// Null restores the pass-through.
+void SetFieldCodec(IFieldCodec* pCodec);
+IFieldCodec* GetFieldCodec();
+std::string EncryptField(const std::string& strValue);
+std::string DecryptField(const std::string& strStored);

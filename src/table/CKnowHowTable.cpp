@@ -1,0 +1,50 @@
+#include "table/CKnowHowTable.h"
+
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+
+CKnowHowTable::CKnowHowTable() { Init("KnowHow"); }
+
+bool CKnowHowTable::Create() {
+    bool bTable = CreateTable(CKnowHowItem());
+    bool bId = CreateIndex("KnowHow_ID", "ID", true);
+    bool bMaster = CreateIndex("KnowHow_MasterID", "MasterID", false);
+    return bTable && bId && bMaster;
+}
+
+int CKnowHowTable::SelectItems(CKnowHowArray& arr, const char* pszCondition, const char* pszOrder) {
+    CValueMap map;
+    int n = Select(map, pszCondition, pszOrder);
+    if (n > 0) {
+        arr.reserve(arr.size() + n);
+        do {
+            CKnowHowItem item;
+            item.ReadValues(map);
+            arr.push_back(std::move(item));
+        } while (Next(map));
+    }
+    return n;
+}
+
+bool CKnowHowTable::UpdateItem(CKnowHowItem& item) {
+    if (item.ID > 0) {
+        if (GetUpdateNr(item.ID) != item.UpdateNr) {
+            GetPlatform().MessageBox(
+                Ansi("Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer "
+                     "geändert wurden!"),
+                "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+            return false;
+        }
+        ++item.UpdateNr;
+    }
+    CValueMap map;
+    item.WriteValues(map);
+    return Update(map);
+}
+
+bool CKnowHowTable::InsertItem(CKnowHowItem& item) {
+    CValueMap map;
+    item.WriteValues(map);
+    item.ID = Insert(map);
+    return item.ID > 0;
+}

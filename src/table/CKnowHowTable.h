@@ -1,0 +1,15 @@
+#pragma once
+// The KnowHow table: the rows of the knowledge tree.
+
+#include "table/CKnowHowItem.h"
+#include "table/CTable.h"
+
+class CKnowHowTable : public CTable {
+public:
+    CKnowHowTable();
+
+    bool Create() override;
+    int SelectItems(CKnowHowArray& arr, const char* pszCondition = nullptr, const char* pszOrder = nullptr);
+    bool UpdateItem(CKnowHowItem& item);
+    bool InsertItem(CKnowHowItem& item);
+};

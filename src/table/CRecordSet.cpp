@@ -1,0 +1,101 @@
+#include "table/CRecordSet.h"
+
+#include <sqlite3.h>
+
+#include "db/CDB.h"
+
+CRecordSet::~CRecordSet() { FreeResult(); }
+
+bool CRecordSet::Query(const std::string& strSql) {
+    FreeResult();
+    char* pszMsg = nullptr;
+    m_db.Trace(strSql);
+    int rc = sqlite3_get_table(m_db.GetHandle(), strSql.c_str(), &m_ppResult, &m_nRows, &m_nColumns, &pszMsg);
+    if (rc != SQLITE_OK) {
+        m_nLastError = rc;
+        m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(rc);
+        if (pszMsg) m_strLastStatementError = pszMsg;
+        sqlite3_free(pszMsg);
+        if (m_ppResult) sqlite3_free_table(m_ppResult);
+        m_ppResult = nullptr;
+        m_nRows = m_nColumns = 0;
+        return false;
+    }
+    m_strQuery = strSql;
+    m_nCurrentRow = 1;
+    m_arrColumnNames.assign(m_ppResult, m_ppResult + m_nColumns);
+    return true;
+}
+
+bool CRecordSet::FreeResult() {
+    if (!m_ppResult) return false;
+    sqlite3_free_table(m_ppResult);
+    m_ppResult = nullptr;
+    return true;
+}
+
+bool CRecordSet::MoveNext() {
+    if (!m_ppResult) return false;
+    if (++m_nCurrentRow <= m_nRows) return true;
+    m_nCurrentRow = m_nRows + 1;
+    return false;
+}
+
+const char* CRecordSet::GetCell(int nColumn) const {
+    if (!m_ppResult || nColumn < 0 || nColumn >= m_nColumns || m_nCurrentRow < 1 || m_nCurrentRow > m_nRows)
+        return nullptr;
+    return m_ppResult[m_nCurrentRow * m_nColumns + nColumn];
+}
+
+std::string CRecordSet::GetFieldValue(const std::string& strColumn) const {
+    for (int i = 0; i < static_cast<int>(m_arrColumnNames.size()); ++i) {
+        if (m_arrColumnNames[i] == strColumn) {
+            const char* psz = GetCell(i);
+            return psz ? psz : std::string();
+        }
+    }
+    return std::string();
+}
+
+void CRecordSet::GetRow(CValueMap& map) const {
+    map.clear();
+    for (int i = 0; i < static_cast<int>(m_arrColumnNames.size()); ++i) {
+        const char* psz = GetCell(i);
+        map[m_arrColumnNames[i]] = psz ? psz : "";
+    }
+}
+
+std::int64_t CRecordSet::InsertRow(const CValueMap& map) {
+    std::string strColumns = "ID", strValues = "NULL";
+    for (const auto& [strKey, strText] : map) {
+        if (strKey == "ID") continue;
+        strColumns += ", [" + strKey + "]";
+        strValues += ", " + strText;
+    }
+    if (!m_db.Execute("INSERT INTO " + m_strTableName + " ( " + strColumns + ") VALUES ( " + strValues + " );"))
+        return -1;
+    return static_cast<std::int32_t>(sqlite3_last_insert_rowid(m_db.GetHandle()));
+}
+
+bool CRecordSet::UpdateRow(const CValueMap& map) {
+    std::string strSet, strWhere;
+    for (const auto& [strKey, strText] : map) {
+        if (strKey == "ID") {
+            strWhere = "[" + strKey + "]=" + strText;
+        } else {
+            if (!strSet.empty()) strSet += ", ";
+            strSet += "[" + strKey + "]=" + strText;
+        }
+    }
+    return m_db.Execute("UPDATE " + m_strTableName + " SET " + strSet + " WHERE " + strWhere + ";");
+}
+
+bool CRecordSet::DeleteRows(const char* pszCondition) {
+    std::string strSql = "DELETE FROM " + m_strTableName;
+    if (pszCondition) {
+        strSql += " WHERE ";
+        strSql += pszCondition;
+    }
+    strSql += ";";
+    return m_db.Execute(strSql);
+}

@@ -1,0 +1,69 @@
+#include "table/CTable.h"
+
+#include "db/CDB.h"
+
+CTable::CTable() : m_db(GetDatabase()), m_recordSet(m_db) {}
+
+bool CTable::Init(const std::string& strName) {
+    m_strName = strName;
+    m_recordSet.SetTableName(strName);
+    if (!m_db.TableExists(strName)) Create();
+    m_recordSet.Query("SELECT * FROM KnowHow");
+    return true;
+}
+
+bool CTable::CreateTable(const CTableItem& item) {
+    return m_db.Execute("CREATE TABLE " + m_strName + " ( " + item.GetColumnDefinitions() + ");");
+}
+
+bool CTable::CreateIndex(const std::string& strIndex, const std::string& strColumn, bool bUnique) {
+    return m_db.Execute(std::string("CREATE ") + (bUnique ? "UNIQUE " : "") + "INDEX [" + strIndex + "] ON [" +
+                        m_strName + "] ( [" + strColumn + "] ASC );");
+}
+
+int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrder) {
+    std::string strSql = "SELECT * FROM " + m_strName;
+    if (pszCondition) {
+        strSql += " WHERE ";
+        strSql += pszCondition;
+    }
+    if (pszOrder) {
+        strSql += " ORDER BY ";
+        strSql += pszOrder;
+    }
+    strSql += ";";
+    if (!m_recordSet.Query(strSql)) return -1;
+    int n = m_recordSet.GetRowCount();
+    if (n > 0) {
+        m_recordSet.GetRow(map);
+        m_recordSet.MoveNext();
+    }
+    return n;
+}
+
+bool CTable::Next(CValueMap& map) {
+    // no result held (a failed select) ends the loop as well
+    if (m_recordSet.GetRowCount() < 0 || m_recordSet.IsEOF()) return false;
+    m_recordSet.GetRow(map);
+    m_recordSet.MoveNext();
+    return true;
+}
+
+std::int32_t CTable::Insert(const CValueMap& map) {
+    std::int64_t n = m_recordSet.InsertRow(map);
+    return n > 0 ? static_cast<std::int32_t>(n) : 0;
+}
+
+bool CTable::Update(const CValueMap& map) { return m_recordSet.UpdateRow(map); }
+
+bool CTable::DeleteById(std::int32_t nId) {
+    std::string strCondition = "[ID]=" + std::to_string(nId);
+    return m_recordSet.DeleteRows(strCondition.c_str());
+}
+
+int CTable::CountRows(const char* pszCondition) { return m_db.Count(m_strName, pszCondition); }
+
+std::int32_t CTable::GetUpdateNr(std::int32_t nId) {
+    std::string strCondition = "ID=" + std::to_string(nId);
+    return ParseInt(m_db.GetValue(m_strName, "UpdateNr", strCondition.c_str()));
+}

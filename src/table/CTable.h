@@ -1,0 +1,40 @@
+#pragma once
+// One database table: its name, the session it runs on and one record set.
+
+#include <cstdint>
+#include <string>
+
+#include "table/CRecordSet.h"
+#include "table/CTableItem.h"
+
+class CDB;
+
+class CTable {
+public:
+    CTable();
+    CTable(const CTable&) = delete;
+    CTable& operator=(const CTable&) = delete;
+    virtual ~CTable() = default;
+
+    bool Init(const std::string& strName);
+    virtual bool Create() { return false; }
+    virtual bool DeleteById(std::int32_t nId);
+    virtual bool Delete(const CTableItem& item) { return DeleteById(item.ID); }
+
+    bool CreateTable(const CTableItem& item);
+    bool CreateIndex(const std::string& strIndex, const std::string& strColumn, bool bUnique);
+    int Select(CValueMap& map, const char* pszCondition = nullptr, const char* pszOrder = nullptr);
+    bool Next(CValueMap& map);
+    std::int32_t Insert(const CValueMap& map);
+    bool Update(const CValueMap& map);
+    int CountRows(const char* pszCondition = nullptr);
+    std::int32_t GetUpdateNr(std::int32_t nId);
+
+    const std::string& GetName() const { return m_strName; }
+    CRecordSet& GetRecordSet() { return m_recordSet; }
+
+protected:
+    CDB& m_db;
+    std::string m_strName;
+    CRecordSet m_recordSet;
+};

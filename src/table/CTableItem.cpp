@@ -1,0 +1,41 @@
+#include "table/CTableItem.h"
+
+#include <cstdlib>
+
+std::string CTableItem::GetColumnDefinitions() const {
+    return "ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), ";
+}
+
+void CTableItem::WriteValues(CValueMap& map) const {
+    map["ID"] = IntLiteral(ID);
+    map["IsAktiv"] = FlagLiteral(IsAktiv);
+}
+
+void CTableItem::ReadValues(const CValueMap& map) {
+    ID = ParseInt(MapValue(map, "ID"));
+    IsAktiv = ParseInt(MapValue(map, "IsAktiv"));
+}
+
+std::string IntLiteral(std::int32_t n) { return std::to_string(n); }
+
+std::string FlagLiteral(std::int32_t n) { return n != 0 ? "'1'" : "'0'"; }
+
+std::string TextLiteral(const std::string& str) { return "'" + str + "'"; }
+
+std::string EscapeQuotes(const std::string& str) {
+    std::string out;
+    out.reserve(str.size() + 8);
+    for (char c : str) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+std::int32_t ParseInt(const std::string& str) { return static_cast<std::int32_t>(std::atoi(str.c_str())); }
+
+const std::string& MapValue(const CValueMap& map, const std::string& strKey) {
+    static const std::string strEmpty;
+    auto it = map.find(strKey);
+    return it == map.end() ? strEmpty : it->second;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Base of a row object: the row's ID and active flag and its column
+// definitions. Rows travel as value maps: column name -> text (SQL literals
+// when writing, raw result texts when reading).
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+using CValueMap = std::map<std::string, std::string>;
+
+class CTableItem {
+public:
+    virtual ~CTableItem() = default;
+    virtual std::string GetColumnDefinitions() const;
+
+    void WriteValues(CValueMap& map) const;
+    void ReadValues(const CValueMap& map);
+
+    std::int32_t ID = 0;
+    std::int32_t IsAktiv = 1;
+};
+
+// SQL literals
+std::string IntLiteral(std::int32_t n);
+std::string FlagLiteral(std::int32_t n);
+std::string TextLiteral(const std::string& str);
+std::string EscapeQuotes(const std::string& str);
+// Decimal parse as atoi: leading digits after an optional sign, else 0.
+std::int32_t ParseInt(const std::string& str);
+// The map's text for a key; empty when absent.
+const std::string& MapValue(const CValueMap& map, const std::string& strKey);

@@ -1,0 +1,51 @@
+#pragma once
+// The knowledge-tree service: reading, saving, deleting, walking and moving
+// the folders and entries of the open database, search, and the export and
+// import of the folder structure. Instances hold nothing but their table, so
+// several may exist side by side over the one session.
+
+#include <cstdint>
+#include <string>
+
+#include "table/CKnowHowTable.h"
+
+class CKnowHow {
+public:
+    CKnowHow() = default;  // creates the KnowHow table when the database has none
+    CKnowHow(const CKnowHow&) = delete;
+    CKnowHow& operator=(const CKnowHow&) = delete;
+    virtual ~CKnowHow() = default;
+
+    // --- reading (row count, -1 when the statement fails) -----------------
+    int GetItem(CKnowHowItem& item, std::int32_t nId);
+    int GetItemAt(CKnowHowItem& item, std::int32_t nMasterId, std::int32_t nPosNr);
+    int GetChildren(CKnowHowArray& arr, std::int32_t nMasterId, bool bFoldersOnly = false);
+    int GetAllItems(CKnowHowArray& arr);
+    int CountChildren(std::int32_t nMasterId, bool bFoldersOnly = false);
+    std::int32_t GetParentId(std::int32_t nId);
+    std::string GetPath(std::int32_t nId);
+    std::int32_t NextItem(std::int32_t nId);
+    std::int32_t PreviousItem(std::int32_t nId);
+
+    // --- writing ------------------------------------------------------------------
+    bool SaveItems(CKnowHowArray& arr);
+    bool DeleteItem(std::int32_t nId);
+    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
+    bool BeginWork();
+    bool CommitWork();
+    bool RollbackWork();
+
+    // --- search -------------------------------------------------------------------
+    int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts);
+
+    // --- structure templates --------------------------------------------------------
+    // True when there was at least one line to write; *pbWritten tells
+    // whether the file was written.
+    bool ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWritten = nullptr);
+    std::int32_t ImportStructure(const std::string& strPath, std::int32_t nTargetFolder);
+
+    CKnowHowTable& GetTable() { return m_table; }
+
+private:
+    CKnowHowTable m_table;
+};

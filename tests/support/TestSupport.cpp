@@ -1,0 +1,163 @@
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "db/CDB.h"
+#include "table/CKnowHowTable.h"
+
+namespace fs = std::filesystem;
+
+CTempDir::CTempDir() {
+    std::string strTemplate = (fs::temp_directory_path() / "orvantis-test-XXXXXX").string();
+    char* psz = ::mkdtemp(strTemplate.data());
+    m_strPath = psz ? psz : strTemplate;
+}
+
+CTempDir::~CTempDir() {
+    std::error_code ec;
+    // make read-only leftovers removable
+    for (auto it = fs::recursive_directory_iterator(m_strPath, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_strPath, ec);
+}
+
+void CCoreTest::SetUp() { SetPlatform(&m_platform); }
+
+void CCoreTest::TearDown() {
+    CDB& db = GetDatabase();
+    db.SetStatementHook(nullptr);
+    if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
+    db.Close();
+    SetPlatform(nullptr);
+}
+
+std::string CCoreTest::CreateDatabase(const std::string& strName) {
+    std::string strPath = m_dir.File(strName);
+    OpenDatabase(strPath);
+    GetDatabase().InitNewDatabase();
+    CKnowHowTable table;
+    return strPath;
+}
+
+void CCoreTest::RecordSql(bool bOn) {
+    if (bOn)
+        GetDatabase().SetStatementHook([this](const std::string& s) { m_arrSql.push_back(s); });
+    else
+        GetDatabase().SetStatementHook(nullptr);
+}
+
+std::string CliPath() { return ORVANTIS_CLI_PATH; }
+
+namespace {
+std::vector<char*> Argv(std::vector<std::string>& arr) {
+    std::vector<char*> argv;
+    for (auto& s : arr) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+}  // namespace
+
+SProcessResult RunCli(const std::vector<std::string>& arrArgs) {
+    std::vector<std::string> arr{CliPath()};
+    arr.insert(arr.end(), arrArgs.begin(), arrArgs.end());
+    SProcessResult result;
+    std::string strOut = (fs::temp_directory_path() / ("orvantis-cli-out-" + std::to_string(::getpid()))).string();
+    std::string strErr = strOut + ".err";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int fdOut = ::open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int fdErr = ::open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fdOut, 1);
+        ::dup2(fdErr, 2);
+        int fdNull = ::open("/dev/null", O_RDONLY);
+        ::dup2(fdNull, 0);
+        auto argv = Argv(arr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int nStatus = 0;
+    ::waitpid(pid, &nStatus, 0);
+    result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    result.strOut = ReadFile(strOut);
+    result.strErr = ReadFile(strErr);
+    ::unlink(strOut.c_str());
+    ::unlink(strErr.c_str());
+    return result;
+}
+
+CChildProcess::CChildProcess(const std::vector<std::string>& arrArgv) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    std::vector<std::string> arr = arrArgv;
+    m_nPid = ::fork();
+    if (m_nPid == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        int fdNull = ::open("/dev/null", O_RDWR);
+        ::dup2(fdNull, 0);
+        auto argv = Argv(arr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    m_fdOut = fds[0];
+}
+
+CChildProcess::~CChildProcess() {
+    Kill();
+    if (m_fdOut >= 0) ::close(m_fdOut);
+}
+
+bool CChildProcess::WaitForOutput(const std::string& strText, int nTimeoutMs) {
+    auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    while (m_strBuffer.find(strText) == std::string::npos) {
+        auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now());
+        if (nLeft.count() <= 0) return false;
+        pollfd pfd{m_fdOut, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(nLeft.count())) <= 0) return false;
+        char buf[1024];
+        ssize_t n = ::read(m_fdOut, buf, sizeof buf);
+        if (n <= 0) return m_strBuffer.find(strText) != std::string::npos;
+        m_strBuffer.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+int CChildProcess::Wait() {
+    if (m_nPid <= 0) return -1;
+    int nStatus = 0;
+    ::waitpid(m_nPid, &nStatus, 0);
+    m_nPid = -1;
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+}
+
+void CChildProcess::Kill() {
+    if (m_nPid <= 0) return;
+    ::kill(m_nPid, SIGKILL);
+    ::waitpid(m_nPid, nullptr, 0);
+    m_nPid = -1;
+}
+
+std::string ReadFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& strPath, const std::string& strContent) {
+    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    out << strContent;
+}

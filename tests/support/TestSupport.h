@@ -1,0 +1,68 @@
+#pragma once
+// Shared fixtures: a temporary folder per test, the scripted platform
+// installed, the database session closed afterwards, and helpers to run the
+// command-line program as a second process.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/ScriptedPlatform.h"
+
+// A fresh folder below the system's temporary folder, removed afterwards.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    const std::string& Path() const { return m_strPath; }
+    std::string File(const std::string& strName) const { return m_strPath + "/" + strName; }
+
+private:
+    std::string m_strPath;
+};
+
+// Installs a scripted platform and a temporary folder; closes the session
+// and restores the pass-through field codec at the end.
+class CCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Opens (creating) a new knowledge base as "Datenbank anlegen" does.
+    std::string CreateDatabase(const std::string& strName = "wissen.tov");
+
+    CScriptedPlatform m_platform;
+    CTempDir m_dir;
+    std::vector<std::string> m_arrSql;  // statements sent while recording
+    void RecordSql(bool bOn);
+};
+
+struct SProcessResult {
+    int nExit = -1;
+    std::string strOut;
+    std::string strErr;
+};
+
+// Runs orvantis-cli with the arguments and waits for it.
+SProcessResult RunCli(const std::vector<std::string>& arrArgs);
+
+// A process started in the background; killed when the object dies.
+class CChildProcess {
+public:
+    explicit CChildProcess(const std::vector<std::string>& arrArgv);
+    ~CChildProcess();
+    // Waits for a line on the child's stdout that contains strText.
+    bool WaitForOutput(const std::string& strText, int nTimeoutMs = 20000);
+    int Wait();  // exit code
+    void Kill();
+    int Pid() const { return m_nPid; }
+
+private:
+    int m_nPid = -1;
+    int m_fdOut = -1;
+    std::string m_strBuffer;
+};
+
+std::string CliPath();
+std::string ReadFile(const std::string& strPath);
+void WriteFile(const std::string& strPath, const std::string& strContent);
