@@ -4,9 +4,12 @@
 // Arguments and output are UTF-8; the core gets Windows-1252.
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+class CKnowHow;
 
 enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
 
@@ -55,7 +58,10 @@ std::string CliAbsolutePath(const std::string& strPath);
 // JSON string literal of a Windows-1252 text (as UTF-8).
 std::string CliJsonString(const std::string& strAnsi);
 
-// Opens an existing knowledge base the way the program does; prints the
-// reason and answers false when it cannot be used.
+// Opens an existing knowledge base the way the program does (the opening
+// chain, questions answered by --yes, the password from --password); prints
+// the reason and answers null when it cannot be used.
+std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath);
+// Opens only the session on an existing database file (no chain).
 bool CliOpenExisting(const SCliArgs& args, const std::string& strPath);
 void CliClose();

@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
 
 bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
     std::error_code ec;
@@ -18,6 +19,13 @@ bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
         return false;
     }
     return true;
+}
+
+std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath) {
+    // the full opening chain comes with protection; until then the session
+    // and the service
+    if (!CliOpenExisting(args, strPath)) return nullptr;
+    return std::make_unique<CKnowHow>();
 }
 
 void CliClose() { CloseDatabase(); }
