@@ -33,8 +33,7 @@ public:
 };
 
 // Handled at once; answers the target's result (0 for a null target).
-std::intptr_t SendPaneMessage(IPaneTarget* pTarget, unsigned nMsg, std::intptr_t wParam = 0,
-                              std::intptr_t lParam = 0);
+std::intptr_t SendPaneMessage(IPaneTarget* pTarget, unsigned nMsg, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 inline std::intptr_t SendPaneCommand(IPaneTarget* pTarget, int nCommand) {
     return SendPaneMessage(pTarget, WM_COMMAND, nCommand, 0);
 }

@@ -27,8 +27,8 @@ QString QtFilter(const std::string& strFilter) {
 }  // namespace
 
 CQtPlatform::CQtPlatform()
-    : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                              "Quorvex Zozirezareduzevizuv", "Orvantis")) {}
+    : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Quorvex Zozirezareduzevizuv",
+                                              "Orvantis")) {}
 
 CQtPlatform::~CQtPlatform() = default;
 
@@ -62,9 +62,13 @@ EMsgResult CQtPlatform::MessageBox(const std::string& strText, const std::string
     }
 }
 
-void CQtPlatform::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void CQtPlatform::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-void CQtPlatform::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
+void CQtPlatform::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
 
 int CQtPlatform::GetProfileInt(const std::string& strSection, const std::string& strEntry, int nDefault) {
     bool bOk = false;
@@ -106,8 +110,7 @@ bool CQtPlatform::FileDialog(bool bOpen, const std::string& strTitle, const std:
     return true;
 }
 
-bool CQtPlatform::BrowseFolder(const std::string& strTitle, const std::string& strInitial,
-                               std::string& strResult) {
+bool CQtPlatform::BrowseFolder(const std::string& strTitle, const std::string& strInitial, std::string& strResult) {
     QString strDir = QFileDialog::getExistingDirectory(QApplication::activeWindow(), FromAnsi(strTitle),
                                                        QString::fromStdString(strInitial));
     if (strDir.isEmpty()) return false;

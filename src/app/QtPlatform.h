@@ -26,9 +26,9 @@ public:
     bool WriteProfileString(const std::string& strSection, const std::string& strEntry,
                             const std::string& strValue) override;
 
-    bool FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter,
-                    const std::string& strDefExt, const std::string& strPresetName,
-                    const std::string& strInitialDir, std::string& strResult) override;
+    bool FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter, const std::string& strDefExt,
+                    const std::string& strPresetName, const std::string& strInitialDir,
+                    std::string& strResult) override;
     bool BrowseFolder(const std::string& strTitle, const std::string& strInitial, std::string& strResult) override;
     int ShellOpen(const std::string& strTarget) override;
     bool ShowHelp(const std::string& strHelpFile) override;

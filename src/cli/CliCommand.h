@@ -15,13 +15,11 @@ enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
 
 struct SCliArgs {
     std::string strCommand;
-    std::vector<std::string> arrPositional;      // UTF-8
+    std::vector<std::string> arrPositional;        // UTF-8
     std::map<std::string, std::string> mapValues;  // "--name" -> UTF-8 value
-    std::set<std::string> setFlags;                 // "--yes"
+    std::set<std::string> setFlags;                // "--yes"
 
-    bool Has(const std::string& strOption) const {
-        return mapValues.count(strOption) || setFlags.count(strOption);
-    }
+    bool Has(const std::string& strOption) const { return mapValues.count(strOption) || setFlags.count(strOption); }
     std::string Value(const std::string& strOption) const {
         auto it = mapValues.find(strOption);
         return it == mapValues.end() ? std::string() : it->second;

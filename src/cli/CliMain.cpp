@@ -50,8 +50,7 @@ void CliPrintLine(const std::string& strUtf8) {
 bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi) {
     bool bOk = true;
     strAnsi = Utf8ToCp1252(strUtf8, &bOk);
-    if (!bOk)
-        CliFail(Ansi("Der Text enthält Zeichen, die nicht gespeichert werden können: ") + strAnsi);
+    if (!bOk) CliFail(Ansi("Der Text enthält Zeichen, die nicht gespeichert werden können: ") + strAnsi);
     return bOk;
 }
 

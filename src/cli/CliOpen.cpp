@@ -28,4 +28,6 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
     return std::make_unique<CKnowHow>();
 }
 
-void CliClose() { CloseDatabase(); }
+void CliClose() {
+    CloseDatabase();
+}

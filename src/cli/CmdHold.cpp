@@ -32,6 +32,6 @@ int Run(const SCliArgs& args) {
     return CLI_OK;
 }
 
-CCliRegistrar reg({"hold", "DATEI [--seconds N] [--transaction exclusive|write]", 1,
-                   {"--seconds", "--transaction"}, {}, Run});
+CCliRegistrar reg(
+    {"hold", "DATEI [--seconds N] [--transaction exclusive|write]", 1, {"--seconds", "--transaction"}, {}, Run});
 }  // namespace

@@ -6,8 +6,8 @@
 
 EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon,
                                         EMsgButtons eButtons) {
-    std::string strOut = Cp1252ToUtf8(strCaption.empty() ? std::string("Orvantis") : strCaption) + ": " +
-                         Cp1252ToUtf8(strText);
+    std::string strOut =
+        Cp1252ToUtf8(strCaption.empty() ? std::string("Orvantis") : strCaption) + ": " + Cp1252ToUtf8(strText);
     EMsgResult eAnswer = EMsgResult::Ok;
     if (eButtons == EMsgButtons::YesNo) {
         eAnswer = m_bYes ? EMsgResult::Yes : EMsgResult::No;

@@ -94,8 +94,7 @@ int CDB::Count(const std::string& strTable, const char* pszCondition) {
         strSql += pszCondition;
     }
     int nCount = -1;
-    if (!QueryFirstCell(*this, strSql, [&](const char* psz) { nCount = psz ? std::atoi(psz) : 0; }))
-        return -1;
+    if (!QueryFirstCell(*this, strSql, [&](const char* psz) { nCount = psz ? std::atoi(psz) : 0; })) return -1;
     return nCount;
 }
 
@@ -118,7 +117,9 @@ bool CDB::TableExists(const std::string& strTable) {
     return Count("sqlite_master", strCondition.c_str()) > 0;
 }
 
-bool CDB::IsFileFree() { return GetPlatform().IsFileFree(m_strFilePath); }
+bool CDB::IsFileFree() {
+    return GetPlatform().IsFileFree(m_strFilePath);
+}
 
 bool CDB::BeginTransaction() {
     if (++m_nTransactionDepth == 1) return Execute("BEGIN TRANSACTION;");

@@ -29,8 +29,7 @@ public:
 
     bool Execute(const std::string& strSql);
     int Count(const std::string& strTable, const char* pszCondition = nullptr);
-    std::string GetValue(const std::string& strTable, const std::string& strColumn,
-                         const char* pszCondition = nullptr);
+    std::string GetValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition = nullptr);
     bool TableExists(const std::string& strTable);
     bool IsFileFree();
 

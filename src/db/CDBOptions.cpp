@@ -12,8 +12,7 @@ bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
     std::string strCondition = "Key='" + strKey + "'";
     int n = Count("Option", strCondition.c_str());
     std::string strEscaped = EscapeQuotes(strValue);
-    if (n != 0)
-        return Execute("UPDATE Option SET Value='" + strEscaped + "' WHERE Key='" + strKey + "';");
+    if (n != 0) return Execute("UPDATE Option SET Value='" + strEscaped + "' WHERE Key='" + strKey + "';");
     return Execute("INSERT INTO Option ( Key, Value ) VALUES ( '" + strKey + "', '" + strEscaped + "' );");
 }
 
@@ -37,9 +36,13 @@ bool CDB::StampEdit() {
     return true;
 }
 
-std::string GetTimeText() { return GetPlatform().FormatTime("%Y.%m.%d-%H:%M"); }
+std::string GetTimeText() {
+    return GetPlatform().FormatTime("%Y.%m.%d-%H:%M");
+}
 
-std::string GetLoginName() { return GetPlatform().GetLoginName(); }
+std::string GetLoginName() {
+    return GetPlatform().GetLoginName();
+}
 
 std::string GetFolderPart(const std::string& strPath) {
     auto n = strPath.rfind('/');

@@ -11,18 +11,26 @@ CPlatform& GetPlatform() {
     return *g_pPlatform;
 }
 
-void SetPlatform(CPlatform* pPlatform) { g_pPlatform = pPlatform; }
+void SetPlatform(CPlatform* pPlatform) {
+    g_pPlatform = pPlatform;
+}
 
-bool CPlatform::FileDialog(bool, const std::string&, const std::string&, const std::string&,
-                           const std::string&, const std::string&, std::string&) {
+bool CPlatform::FileDialog(bool, const std::string&, const std::string&, const std::string&, const std::string&,
+                           const std::string&, std::string&) {
     return false;
 }
 
-bool CPlatform::BrowseFolder(const std::string&, const std::string&, std::string&) { return false; }
+bool CPlatform::BrowseFolder(const std::string&, const std::string&, std::string&) {
+    return false;
+}
 
-int CPlatform::ShellOpen(const std::string&) { return SE_ERR_NOASSOC; }
+int CPlatform::ShellOpen(const std::string&) {
+    return SE_ERR_NOASSOC;
+}
 
-bool CPlatform::ShowHelp(const std::string&) { return false; }
+bool CPlatform::ShowHelp(const std::string&) {
+    return false;
+}
 
 std::string CPlatform::FormatTime(const char* pszFormat) {
     std::time_t t = GetTime();

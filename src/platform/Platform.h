@@ -38,8 +38,8 @@ public:
     // --- user interface -------------------------------------------------
     // Modal; answers the button pressed. An empty caption means the
     // program's title.
-    virtual EMsgResult MessageBox(const std::string& strText, const std::string& strCaption,
-                                  EMsgIcon eIcon, EMsgButtons eButtons) = 0;
+    virtual EMsgResult MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
+                                  EMsgButtons eButtons) = 0;
     // Counted: every Begin is matched by one End.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
@@ -75,8 +75,7 @@ public:
     virtual bool FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter,
                             const std::string& strDefExt, const std::string& strPresetName,
                             const std::string& strInitialDir, std::string& strResult);
-    virtual bool BrowseFolder(const std::string& strTitle, const std::string& strInitial,
-                              std::string& strResult);
+    virtual bool BrowseFolder(const std::string& strTitle, const std::string& strInitial, std::string& strResult);
     // Opens a file, folder, program, web or mail address with its associated
     // program; answers above 32 on success, else one of the shell codes.
     virtual int ShellOpen(const std::string& strTarget);

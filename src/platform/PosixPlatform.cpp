@@ -19,7 +19,7 @@ namespace {
 constexpr off_t kInUseLockOffset = 0x40000000 + 0x400;
 
 struct flock InUseLock(short nType) {
-    struct flock fl{};
+    struct flock fl {};
     fl.l_type = nType;
     fl.l_whence = SEEK_SET;
     fl.l_start = kInUseLockOffset;
@@ -155,7 +155,9 @@ std::string CPosixPlatform::GetLoginName() {
     return strAnsi;
 }
 
-std::time_t CPosixPlatform::GetTime() { return std::time(nullptr); }
+std::time_t CPosixPlatform::GetTime() {
+    return std::time(nullptr);
+}
 
 void CPosixPlatform::Sleep(int nMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));

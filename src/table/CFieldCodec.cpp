@@ -4,9 +4,13 @@ namespace {
 IFieldCodec* g_pCodec = nullptr;
 }
 
-void SetFieldCodec(IFieldCodec* pCodec) { g_pCodec = pCodec; }
+void SetFieldCodec(IFieldCodec* pCodec) {
+    g_pCodec = pCodec;
+}
 
-IFieldCodec* GetFieldCodec() { return g_pCodec; }
+IFieldCodec* GetFieldCodec() {
+    return g_pCodec;
+}
 
 std::string EncryptField(const std::string& strValue) {
     return g_pCodec ? g_pCodec->EncryptField(strValue) : strValue;

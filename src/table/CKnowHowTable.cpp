@@ -3,7 +3,9 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
-CKnowHowTable::CKnowHowTable() { Init("KnowHow"); }
+CKnowHowTable::CKnowHowTable() {
+    Init("KnowHow");
+}
 
 bool CKnowHowTable::Create() {
     bool bTable = CreateTable(CKnowHowItem());

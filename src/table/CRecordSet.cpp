@@ -4,7 +4,9 @@
 
 #include "db/CDB.h"
 
-CRecordSet::~CRecordSet() { FreeResult(); }
+CRecordSet::~CRecordSet() {
+    FreeResult();
+}
 
 bool CRecordSet::Query(const std::string& strSql) {
     FreeResult();

@@ -54,14 +54,18 @@ std::int32_t CTable::Insert(const CValueMap& map) {
     return n > 0 ? static_cast<std::int32_t>(n) : 0;
 }
 
-bool CTable::Update(const CValueMap& map) { return m_recordSet.UpdateRow(map); }
+bool CTable::Update(const CValueMap& map) {
+    return m_recordSet.UpdateRow(map);
+}
 
 bool CTable::DeleteById(std::int32_t nId) {
     std::string strCondition = "[ID]=" + std::to_string(nId);
     return m_recordSet.DeleteRows(strCondition.c_str());
 }
 
-int CTable::CountRows(const char* pszCondition) { return m_db.Count(m_strName, pszCondition); }
+int CTable::CountRows(const char* pszCondition) {
+    return m_db.Count(m_strName, pszCondition);
+}
 
 std::int32_t CTable::GetUpdateNr(std::int32_t nId) {
     std::string strCondition = "ID=" + std::to_string(nId);

@@ -16,11 +16,17 @@ void CTableItem::ReadValues(const CValueMap& map) {
     IsAktiv = ParseInt(MapValue(map, "IsAktiv"));
 }
 
-std::string IntLiteral(std::int32_t n) { return std::to_string(n); }
+std::string IntLiteral(std::int32_t n) {
+    return std::to_string(n);
+}
 
-std::string FlagLiteral(std::int32_t n) { return n != 0 ? "'1'" : "'0'"; }
+std::string FlagLiteral(std::int32_t n) {
+    return n != 0 ? "'1'" : "'0'";
+}
 
-std::string TextLiteral(const std::string& str) { return "'" + str + "'"; }
+std::string TextLiteral(const std::string& str) {
+    return "'" + str + "'";
+}
 
 std::string EscapeQuotes(const std::string& str) {
     std::string out;
@@ -32,7 +38,9 @@ std::string EscapeQuotes(const std::string& str) {
     return out;
 }
 
-std::int32_t ParseInt(const std::string& str) { return static_cast<std::int32_t>(std::atoi(str.c_str())); }
+std::int32_t ParseInt(const std::string& str) {
+    return static_cast<std::int32_t>(std::atoi(str.c_str()));
+}
 
 const std::string& MapValue(const CValueMap& map, const std::string& strKey) {
     static const std::string strEmpty;

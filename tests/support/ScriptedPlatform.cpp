@@ -2,8 +2,8 @@
 
 #include "platform/Cp1252.h"
 
-EMsgResult CScriptedPlatform::MessageBox(const std::string& strText, const std::string& strCaption,
-                                         EMsgIcon eIcon, EMsgButtons eButtons) {
+EMsgResult CScriptedPlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
+                                         EMsgButtons eButtons) {
     m_arrMessages.push_back({strText, strCaption, eIcon, eButtons});
     if (!m_queAnswers.empty()) {
         EMsgResult e = m_queAnswers.front();
@@ -22,7 +22,9 @@ void CScriptedPlatform::BeginWaitCursor() {
     if (++m_nWaitDepth > m_nWaitMax) m_nWaitMax = m_nWaitDepth;
 }
 
-void CScriptedPlatform::EndWaitCursor() { --m_nWaitDepth; }
+void CScriptedPlatform::EndWaitCursor() {
+    --m_nWaitDepth;
+}
 
 void CScriptedPlatform::Sleep(int nMilliseconds) {
     m_arrSleeps.push_back(nMilliseconds);

@@ -11,7 +11,7 @@
 #include "platform/PosixPlatform.h"
 
 struct SRecordedMessage {
-    std::string strText;     // Windows-1252 as the core passed it
+    std::string strText;  // Windows-1252 as the core passed it
     std::string strCaption;
     EMsgIcon eIcon;
     EMsgButtons eButtons;
@@ -31,9 +31,9 @@ public:
     std::string GetLoginName() override { return m_strLogin; }
     std::time_t GetTime() override { return m_tNow ? m_tNow : std::time(nullptr); }
     void Sleep(int nMilliseconds) override;
-    bool FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter,
-                    const std::string& strDefExt, const std::string& strPresetName,
-                    const std::string& strInitialDir, std::string& strResult) override;
+    bool FileDialog(bool bOpen, const std::string& strTitle, const std::string& strFilter, const std::string& strDefExt,
+                    const std::string& strPresetName, const std::string& strInitialDir,
+                    std::string& strResult) override;
     bool BrowseFolder(const std::string& strTitle, const std::string& strInitial, std::string& strResult) override;
     int ShellOpen(const std::string& strTarget) override;
     bool ShowHelp(const std::string& strHelpFile) override;

@@ -32,7 +32,9 @@ CTempDir::~CTempDir() {
     fs::remove_all(m_strPath, ec);
 }
 
-void CCoreTest::SetUp() { SetPlatform(&m_platform); }
+void CCoreTest::SetUp() {
+    SetPlatform(&m_platform);
+}
 
 void CCoreTest::TearDown() {
     CDB& db = GetDatabase();
@@ -57,7 +59,9 @@ void CCoreTest::RecordSql(bool bOn) {
         GetDatabase().SetStatementHook(nullptr);
 }
 
-std::string CliPath() { return ORVANTIS_CLI_PATH; }
+std::string CliPath() {
+    return ORVANTIS_CLI_PATH;
+}
 
 namespace {
 std::vector<char*> Argv(std::vector<std::string>& arr) {

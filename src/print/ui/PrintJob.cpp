@@ -6,6 +6,6 @@
 #include "platform/Platform.h"
 
 void PrintFolder(QWidget*, CKnowHow*, std::int32_t, bool) {
-    GetPlatform().MessageBox(Ansi("Drucken ist in dieser Version noch nicht verfügbar."), "Drucken", EMsgIcon::Information,
-                             EMsgButtons::Ok);
+    GetPlatform().MessageBox(Ansi("Drucken ist in dieser Version noch nicht verfügbar."), "Drucken",
+                             EMsgIcon::Information, EMsgButtons::Ok);
 }
