@@ -63,3 +63,7 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
 // Opens only the session on an existing database file (no chain).
 bool CliOpenExisting(const SCliArgs& args, const std::string& strPath);
 void CliClose();
+// The commands that the administrator password locks in the program need
+// --admin P when the open database has one; prints the reason and answers
+// false when it is missing or wrong.
+bool CliRequireAdmin(const SCliArgs& args);

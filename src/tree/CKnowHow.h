@@ -39,9 +39,9 @@ public:
     int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts);
 
     // --- structure templates --------------------------------------------------------
-    // True when there was at least one line to write; *pbWritten tells
-    // whether the file was written.
-    bool ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWritten = nullptr);
+    // True when there was at least one line to write; *pbWriteFailed turns
+    // true when the file could not be written.
+    bool ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed = nullptr);
     std::int32_t ImportStructure(const std::string& strPath, std::int32_t nTargetFolder);
 
     CKnowHowTable& GetTable() { return m_table; }
@@ -49,3 +49,7 @@ public:
 private:
     CKnowHowTable m_table;
 };
+
+// The message shown after an export (Windows-1252): the usual confirmation,
+// or the failure when the file could not be written.
+std::string ExportStructureMessage(bool bWriteFailed);
