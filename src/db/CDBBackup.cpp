@@ -48,8 +48,7 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder) {
     CPlatform& platform = GetPlatform();
-    std::string strTarget =
-        JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
+    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
     // a second backup within the minute finds its copy made already
     if (platform.FileExists(strTarget)) return strTarget;
     return platform.CopyFileNoOverwrite(strPath, strTarget) ? strTarget : std::string();
@@ -63,8 +62,7 @@ std::string CDB::GetBackupFolder() {
 
 bool CDB::CopyToBackup(const std::string& strPath, const std::string& strFolder) {
     CPlatform& platform = GetPlatform();
-    std::string strTarget =
-        JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
+    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
     return platform.CopyFileNoOverwrite(strPath, strTarget);
 }
 

@@ -85,7 +85,8 @@ bool CDB::UpgradeDatabase() {
     Close();
     if (!IsFileFree()) {
         platform.MessageBox(
-            Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\nSie kann zur Zeit nicht aktualisiert werden !"),
+            Ansi(
+                "Die Datenbank wird von anderen Benutzern verwendet.\n\nSie kann zur Zeit nicht aktualisiert werden !"),
             "", EMsgIcon::Exclamation, EMsgButtons::Ok);
         return false;
     }
