@@ -71,7 +71,7 @@ bool CDB::CheckVersion() {
     }
     if (dVersion == dCurrent) return true;
     std::string strText = "Die Datenbank hat neuere Version(" + strVersion + ") als das aktuelle Programm (" +
-                          ORVANTIS_VERSION + ").\n" + "Sie kann mit dieser Programmverison nicht geöffnet werden";
+                          ORVANTIS_VERSION + ").\n" + Ansi("Sie kann mit dieser Programmverison nicht geöffnet werden");
     GetPlatform().MessageBox(strText, "", EMsgIcon::Exclamation, EMsgButtons::Ok);
     return false;
 }
