@@ -42,7 +42,7 @@ TEST_F(CMultiUserTest, AWriterWaitsForAnotherProcessesTransaction) {
     std::int32_t F = Add(0, "F", true);
     CChildProcess hold({CliPath(), "hold", m_strDb, "--seconds", "2", "--transaction", "exclusive"});
     ASSERT_TRUE(hold.WaitForOutput("bereit"));
-    m_platform.SetSleepHook([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+    m_platform.SetSleepHook([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
 
     CKnowHowArray arr(1);
     arr[0].MasterID = F;
