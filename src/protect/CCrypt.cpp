@@ -133,3 +133,11 @@ bool CCrypt::DecryptsCleanly(const std::string& strStored) const {
     std::string strPlain = Apply(Unescape(strStored));
     return strPlain.find('\0') == strPlain.size() - 1;
 }
+
+std::string CCrypt::MakeVerifier(const std::string& strPassword, char chPad) {
+    if (strPassword.empty()) return std::string();
+    std::string strPadded = (strPassword + std::string(MAX_PASSWORD_LENGTH, chPad)).substr(0, MAX_PASSWORD_LENGTH);
+    CCrypt crypt;
+    crypt.SetPassword(strPadded);
+    return crypt.Encrypt(strPadded);
+}

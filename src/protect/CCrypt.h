@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// Passwords are at most this many characters (Windows-1252 bytes) long.
+inline constexpr std::size_t MAX_PASSWORD_LENGTH = 32;
+
 class CCrypt {
 public:
     CCrypt() = default;
@@ -30,6 +33,11 @@ public:
     // The stored form of raw cipher bytes and back.
     static std::string Escape(const std::string& strCipher);
     static std::string Unescape(const std::string& strStored);
+
+    // The password verifier kept in the Option table: the password padded
+    // with chPad to 32 characters, encrypted under itself. Empty for the
+    // empty password. Uses a cipher of its own; this one is untouched.
+    static std::string MakeVerifier(const std::string& strPassword, char chPad);
 
 private:
     // The first n bytes of the key stream, computed on demand.
