@@ -123,9 +123,13 @@ bool AdminLoginReport(const std::string& strTyped) {
         Information("Die Administrator-Funktionen wurden freigegeben !", "Administrator-Anmeldung");
         return true;
     }
+    ReportWrongAdminPassword();
+    return false;
+}
+
+void ReportWrongAdminPassword() {
     WrongPasswordDelay();
     Exclamation("Das eingegebene Kennwort ist falsch !", "Kennworteingabe");
-    return false;
 }
 
 void AdminLogoutReport() {

@@ -29,6 +29,8 @@ bool DeleteAdminPasswordReport();
 // Login with its message; a wrong password gets the wait first.
 bool AdminLoginReport(const std::string& strTyped);
 void AdminLogoutReport();
+// A wrong administrator password: the wait, then the message.
+void ReportWrongAdminPassword();
 
 // --- both ----------------------------------------------------------------------------
 // False (message shown) for a password longer than the dialogs accept.
