@@ -40,13 +40,17 @@ bool CheckPasswordLength(const std::string& strPassword) {
     return false;
 }
 
+void ReportPasswordMismatch() {
+    Exclamation("Kennwort und Kontrolleingabe unterscheiden sich !", kInputCaption);
+}
+
 void ReportUnusablePasswordCharacters() {
     Exclamation("Das Kennwort enthält Zeichen, die nicht verwendet werden können !", kInputCaption);
 }
 
 bool CheckDbPasswordInput(const std::string& strPassword, const std::string& strConfirm, bool bProtected) {
     if (strPassword != strConfirm) {
-        Exclamation("Kennwort und Kontrolleingabe unterscheiden sich !", kInputCaption);
+        ReportPasswordMismatch();
         return false;
     }
     if (strPassword.empty() && !bProtected) {
@@ -91,7 +95,7 @@ void ReportWrongDatabasePassword() {
 
 bool CheckAdminPasswordInput(const std::string& strPassword, const std::string& strConfirm) {
     if (strPassword != strConfirm) {
-        Exclamation("Kennwort und Kontrolleingabe unterscheiden sich !", kInputCaption);
+        ReportPasswordMismatch();
         return false;
     }
     if (strPassword.empty()) {

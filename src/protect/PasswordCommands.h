@@ -35,5 +35,7 @@ void ReportWrongAdminPassword();
 // --- both ----------------------------------------------------------------------------
 // False (message shown) for a password longer than the dialogs accept.
 bool CheckPasswordLength(const std::string& strPassword);
+// Password and confirmation differ.
+void ReportPasswordMismatch();
 // The typed text holds characters that Windows-1252 cannot hold.
 void ReportUnusablePasswordCharacters();
