@@ -52,7 +52,13 @@ bool CDbPasswort::CheckPassword(const std::string& strTyped) {
 }
 
 std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
-    if (strTyped.empty() || strTyped.back() != '~') return strTyped;
+    // every text that pads to the same 32 characters passes the verifier:
+    // the base without trailing tildes, with any number of tildes after it
+    std::string strBase = strTyped.substr(0, MAX_PASSWORD_LENGTH);
+    while (!strBase.empty() && strBase.back() == '~') strBase.pop_back();
+    std::vector<std::string> arrCandidates{strTyped};
+    for (std::string str = strBase; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
+        if (str != strTyped) arrCandidates.push_back(str);
 
     std::vector<std::string> arrSamples;
     CDB& db = GetDatabase();
@@ -68,11 +74,10 @@ std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
             }
         }
     }
-    // nothing stored tells them apart: the typed text, as typed
+    // nothing stored tells them apart: the text as typed
     if (arrSamples.empty()) return strTyped;
 
-    std::string strCandidate = strTyped;
-    for (;;) {
+    for (const auto& strCandidate : arrCandidates) {
         CCrypt crypt;
         crypt.SetPassword(strCandidate);
         bool bClean = true;
@@ -83,8 +88,6 @@ std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
             }
         }
         if (bClean) return strCandidate;
-        if (strCandidate.empty() || strCandidate.back() != '~') break;
-        strCandidate.pop_back();
     }
     return strTyped;
 }

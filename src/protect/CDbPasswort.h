@@ -40,9 +40,9 @@ public:
     static std::string MakeVerifier(const std::string& strPassword) { return CCrypt::MakeVerifier(strPassword, '~'); }
 
 private:
-    // The verifier ignores trailing tildes; the data key does not. Picks,
-    // among the typed text with 0, 1, ... of its trailing tildes removed,
-    // the one under which the stored texts decrypt cleanly.
+    // The verifier cannot tell "abc", "abc~" and "abc~~" apart; the data key
+    // can. Picks among them (the typed text first) the one under which a
+    // sample of the stored texts decrypts cleanly.
     std::string ChooseDataKey(const std::string& strTyped);
 
     CCrypt m_crypt;
