@@ -27,6 +27,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <ucontext.h>
@@ -277,6 +278,31 @@ void SymbolOf(std::uintptr_t nAddress, char* pszOut, size_t nSize) {
     std::free(pszDemangled);
 }
 
+// "$XDG_STATE_HOME/Orvantis/<name>" or "$HOME/.local/state/Orvantis/<name>",
+// creating the folders; false when there is no such place.
+bool FallbackReportPath(const char* pszReport, char* pszOut, size_t nSize) {
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    const char* pszHome = std::getenv("HOME");
+    int n;
+    if (pszState && pszState[0] == '/')
+        n = std::snprintf(pszOut, nSize, "%s/Orvantis", pszState);
+    else if (pszHome && pszHome[0] == '/')
+        n = std::snprintf(pszOut, nSize, "%s/.local/state/Orvantis", pszHome);
+    else
+        return false;
+    if (n <= 0 || static_cast<size_t>(n) >= nSize) return false;
+    for (char* p = pszOut + 1; *p; ++p) {
+        if (*p != '/') continue;
+        *p = '\0';
+        mkdir(pszOut, 0700);
+        *p = '/';
+    }
+    mkdir(pszOut, 0700);
+    const size_t nDir = static_cast<size_t>(n);
+    n = std::snprintf(pszOut + nDir, nSize - nDir, "/%s", BaseName(pszReport));
+    return n > 1 && static_cast<size_t>(n) < nSize - nDir;
+}
+
 void FormatTime(std::time_t t, char* pszOut, size_t nSize) {
     struct tm tmLocal {};
     if (!localtime_r(&t, &tmLocal)) {
@@ -472,7 +498,16 @@ void CCrashInfo::CrashFilter(unsigned nCode, const void* pStart, int nExitCode) 
         report.pszWindowVersion = m_strWindowVersion.c_str();
         report.ppFrames = ppFrames;
         report.nFrames = nFrames;
-        WriteCrashReport(report);
+        if (!WriteCrashReport(report)) {
+            // an installed program's folder is not writable for its users:
+            // the report goes to the user's state folder, and the message
+            // names the file that exists
+            static char s_szFallback[sizeof(m_szFileName) + 64];
+            if (FallbackReportPath(m_szFileName, s_szFallback, sizeof(s_szFallback))) {
+                report.pszFileName = s_szFallback;
+                if (WriteCrashReport(report)) CopyText(m_szFileName, sizeof(m_szFileName), s_szFallback);
+            }
+        }
         alarm(0);
     }
     const char* pszNoMessage = std::getenv("ORVANTIS_CRASH_NO_MESSAGE");

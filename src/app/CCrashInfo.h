@@ -17,6 +17,9 @@
 //       TriggerTestCrashIfAsked fault on purpose (for tests of the report).
 //   ORVANTIS_CRASH_NO_MESSAGE=1  writes the report but starts no message
 //       process (unattended runs).
+// When the report cannot be written next to the program (an installed
+// program's folder), it goes to $XDG_STATE_HOME/Orvantis/ (default
+// ~/.local/state/Orvantis/) and the message names that file.
 // The message process shows a message box; on a display nobody can see (no
 // X11/Wayland display, or QT_QPA_PLATFORM=offscreen/minimal) it writes the
 // message to stderr instead and ends at once, so it never blocks a test.

@@ -221,12 +221,15 @@ protected:
         std::map<std::string, std::string> env = {{"ORVANTIS_CRASH_TEST_CHILD", "1"},
                                                   {"ORVANTIS_TEST_CRASH", strFault},
                                                   {"ORVANTIS_CRASH_NO_MESSAGE", bMessage ? "" : "1"},
-                                                  {"QT_QPA_PLATFORM", "offscreen"}};
+                                                  {"QT_QPA_PLATFORM", "offscreen"},
+                                                  {"HOME", m_dir.File("home")},
+                                                  {"XDG_STATE_HOME", m_strState}};
         return RunProgram(m_strProgram, {}, env);
     }
 
     CTempDir m_dir;
     std::string m_strFolder, m_strProgram, m_strReport;
+    std::string m_strState = m_dir.File("state");
 };
 
 }  // namespace
@@ -314,11 +317,30 @@ TEST_F(CrashProcess, MessageProcessTellsWhereTheReportIs) {
     EXPECT_EQ(ReadFile(m_strReport).find("\n\n\n\n\n"), std::string::npos);
 }
 
-TEST_F(CrashProcess, MessageIsShownEvenWhenNoReportCanBeWritten) {
+TEST_F(CrashProcess, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsNotWritable) {
     std::filesystem::create_directory(m_strReport);  // the report's name is taken by a folder
+    SRun run = Crash("segv", true);
+    EXPECT_EQ(run.nExit, 128 + SIGSEGV);
+    const std::string strMoved = m_strState + "/Orvantis/orvantis.err";
+    EXPECT_EQ(ParseReport(ReadFile(strMoved)).strCode, "C0000005");
+    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + strMoved + "\n\n"), std::string::npos)
+        << run.strErr;
+
+    // without XDG_STATE_HOME: below the home folder
+    std::filesystem::remove_all(m_strState);
+    m_strState = "";
+    run = Crash("fpe");
+    EXPECT_EQ(ParseReport(ReadFile(m_dir.File("home/.local/state/Orvantis/orvantis.err"))).strCode, "C0000094");
+}
+
+TEST_F(CrashProcess, MessageIsShownEvenWhenNoReportCanBeWritten) {
+    std::filesystem::create_directory(m_strReport);
+    WriteFile(m_dir.File("datei"), "");
+    m_strState = m_dir.File("datei/state");  // cannot become a folder
     SRun run = Crash("abort", true);
     EXPECT_EQ(run.nExit, 128 + SIGABRT);
-    EXPECT_NE(run.strErr.find("hat ein Problem festgestellt"), std::string::npos) << run.strErr;
+    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + m_strReport + "\n\n"), std::string::npos)
+        << run.strErr;
     EXPECT_TRUE(std::filesystem::is_directory(m_strReport));
 }
 
