@@ -19,3 +19,10 @@ std::string EncryptField(const std::string& strValue) {
 std::string DecryptField(const std::string& strStored) {
     return g_pCodec ? g_pCodec->DecryptField(strStored) : strStored;
 }
+
+void DecryptFieldInto(const char* pszStored, std::string& strOut) {
+    if (g_pCodec)
+        strOut = g_pCodec->DecryptField(pszStored);
+    else
+        strOut.assign(pszStored);
+}

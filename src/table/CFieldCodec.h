@@ -17,3 +17,6 @@ void SetFieldCodec(IFieldCodec* pCodec);
 IFieldCodec* GetFieldCodec();
 std::string EncryptField(const std::string& strValue);
 std::string DecryptField(const std::string& strStored);
+// DecryptField of a cell into strOut, without the extra copy of the
+// pass-through.
+void DecryptFieldInto(const char* pszStored, std::string& strOut);

@@ -1,6 +1,30 @@
 #include "table/CKnowHowItem.h"
 
+#include <cstdlib>
+
 #include "table/CFieldCodec.h"
+#include "table/CRecordSet.h"
+
+namespace {
+int LastIndexOf(const std::vector<std::string>& arrNames, const char* pszName) {
+    for (int i = static_cast<int>(arrNames.size()) - 1; i >= 0; --i)
+        if (arrNames[i] == pszName) return i;
+    return -1;
+}
+}  // namespace
+
+SKnowHowColumns::SKnowHowColumns(const std::vector<std::string>& arrNames)
+    : nId(LastIndexOf(arrNames, "ID")),
+      nAktiv(LastIndexOf(arrNames, "IsAktiv")),
+      nMaster(LastIndexOf(arrNames, "MasterID")),
+      nTyp(LastIndexOf(arrNames, "Typ")),
+      nLinkId(LastIndexOf(arrNames, "LinkID")),
+      nPos(LastIndexOf(arrNames, "PosNr")),
+      nDir(LastIndexOf(arrNames, "IsDir")),
+      nUpdate(LastIndexOf(arrNames, "UpdateNr")),
+      nName(LastIndexOf(arrNames, "Name")),
+      nLink(LastIndexOf(arrNames, "Link")),
+      nText(LastIndexOf(arrNames, "Text")) {}
 
 std::string CKnowHowItem::GetColumnDefinitions() const {
     return CTableItem::GetColumnDefinitions() +
@@ -32,6 +56,28 @@ void CKnowHowItem::ReadValues(const CValueMap& map) {
     Name = DecryptField(MapValue(map, "Name"));
     Link = DecryptField(MapValue(map, "Link"));
     Text = DecryptField(MapValue(map, "Text"));
+}
+
+void CKnowHowItem::ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols) {
+    auto intAt = [&](int nCol) {
+        const char* psz = rs.GetCell(nCol);
+        return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
+    };
+    auto textAt = [&](int nCol, std::string& str) {
+        const char* psz = rs.GetCell(nCol);
+        DecryptFieldInto(psz ? psz : "", str);
+    };
+    ID = intAt(cols.nId);
+    IsAktiv = intAt(cols.nAktiv);
+    MasterID = intAt(cols.nMaster);
+    Typ = intAt(cols.nTyp);
+    LinkID = intAt(cols.nLinkId);
+    PosNr = intAt(cols.nPos);
+    IsDir = intAt(cols.nDir);
+    UpdateNr = intAt(cols.nUpdate);
+    textAt(cols.nName, Name);
+    textAt(cols.nLink, Link);
+    textAt(cols.nText, Text);
 }
 
 void CKnowHowItem::SetName(const std::string& str) {

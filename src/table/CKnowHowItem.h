@@ -8,6 +8,16 @@
 
 #include "table/CTableItem.h"
 
+class CRecordSet;
+
+// Where the KnowHow columns stand in a query result: the index of the last
+// result column of that name (as a value map built from the row keeps the
+// last one), -1 for a column the result lacks.
+struct SKnowHowColumns {
+    explicit SKnowHowColumns(const std::vector<std::string>& arrNames);
+    int nId, nAktiv, nMaster, nTyp, nLinkId, nPos, nDir, nUpdate, nName, nLink, nText;
+};
+
 class CKnowHowItem : public CTableItem {
 public:
     std::string GetColumnDefinitions() const override;
@@ -15,6 +25,9 @@ public:
     // Row conversion; Name, Text and Link pass the field codec.
     void WriteValues(CValueMap& map) const;
     void ReadValues(const CValueMap& map);
+    // The same as ReadValues on the map of the record set's current row,
+    // read from the cells directly.
+    void ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols);
 
     // The setters mark the entry modified only when the value changes.
     void SetName(const std::string& str);

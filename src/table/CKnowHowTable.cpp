@@ -15,15 +15,14 @@ bool CKnowHowTable::Create() {
 }
 
 int CKnowHowTable::SelectItems(CKnowHowArray& arr, const char* pszCondition, const char* pszOrder) {
-    CValueMap map;
-    int n = Select(map, pszCondition, pszOrder);
+    // row by row from the cells, as ReadValues would from each row's map
+    int n = SelectRows(pszCondition, pszOrder);
     if (n > 0) {
+        SKnowHowColumns cols(m_recordSet.GetColumnNames());
         arr.reserve(arr.size() + n);
         do {
-            CKnowHowItem item;
-            item.ReadValues(map);
-            arr.push_back(std::move(item));
-        } while (Next(map));
+            arr.emplace_back().ReadRow(m_recordSet, cols);
+        } while (m_recordSet.MoveNext());
     }
     return n;
 }

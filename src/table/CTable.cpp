@@ -8,7 +8,9 @@ bool CTable::Init(const std::string& strName) {
     m_strName = strName;
     m_recordSet.SetTableName(strName);
     if (!m_db.TableExists(strName)) Create();
-    m_recordSet.Query("SELECT * FROM KnowHow");
+    // shows that the table can be read and leaves a result with its columns
+    // in the record set, without reading every row of a large file
+    m_recordSet.Query("SELECT * FROM KnowHow LIMIT 1");
     return true;
 }
 
@@ -22,6 +24,15 @@ bool CTable::CreateIndex(const std::string& strIndex, const std::string& strColu
 }
 
 int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrder) {
+    int n = SelectRows(pszCondition, pszOrder);
+    if (n > 0) {
+        m_recordSet.GetRow(map);
+        m_recordSet.MoveNext();
+    }
+    return n;
+}
+
+int CTable::SelectRows(const char* pszCondition, const char* pszOrder) {
     std::string strSql = "SELECT * FROM " + m_strName;
     if (pszCondition) {
         strSql += " WHERE ";
@@ -33,12 +44,7 @@ int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrde
     }
     strSql += ";";
     if (!m_recordSet.Query(strSql)) return -1;
-    int n = m_recordSet.GetRowCount();
-    if (n > 0) {
-        m_recordSet.GetRow(map);
-        m_recordSet.MoveNext();
-    }
-    return n;
+    return m_recordSet.GetRowCount();
 }
 
 bool CTable::Next(CValueMap& map) {

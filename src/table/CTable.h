@@ -24,6 +24,9 @@ public:
     bool CreateTable(const CTableItem& item);
     bool CreateIndex(const std::string& strIndex, const std::string& strColumn, bool bUnique);
     int Select(CValueMap& map, const char* pszCondition = nullptr, const char* pszOrder = nullptr);
+    // The same statement as Select, without copying the first row into a
+    // map: the cursor stands on row 1 of the record set.
+    int SelectRows(const char* pszCondition = nullptr, const char* pszOrder = nullptr);
     bool Next(CValueMap& map);
     std::int32_t Insert(const CValueMap& map);
     bool Update(const CValueMap& map);

@@ -1,4 +1,5 @@
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "db/CDB.h"
@@ -87,6 +88,19 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
     int nPreviousLevel = -1;
     std::int32_t nPos = CountChildren(nTargetFolder) + 1;
     std::int32_t nResult = 0;
+    // The children of each parent returned to, as CountChildren answers it:
+    // counted once, then kept up to date with every row inserted below it.
+    // Inside the transaction nobody else adds rows, so it stays exact; a
+    // template with many top-level folders no longer counts them again at
+    // every return to the top.
+    std::unordered_map<std::int32_t, std::int32_t> mapCount;
+    auto countChildren = [&](std::int32_t nFolder) {
+        auto it = mapCount.find(nFolder);
+        if (it != mapCount.end()) return it->second;
+        int n = CountChildren(nFolder);
+        if (n >= 0) mapCount.emplace(nFolder, n);  // a failed count is asked again
+        return n;
+    };
 
     if (!BeginWork()) {
         RollbackWork();
@@ -108,7 +122,7 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
         } else if (m < nPreviousLevel) {
             auto it = mapLevelFolder.find(m);
             nParent = it == mapLevelFolder.end() ? 0 : it->second;
-            nPos = CountChildren(nParent) + 1;
+            nPos = countChildren(nParent) + 1;
         } else {
             ++nPos;
         }
@@ -117,7 +131,10 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
         item.Name = line.strName;
         item.IsDir = bFolder ? 1 : 0;
         item.PosNr = nPos;
-        m_table.InsertItem(item);
+        if (m_table.InsertItem(item)) {
+            auto it = mapCount.find(nParent);
+            if (it != mapCount.end()) ++it->second;
+        }
         nLast = item.ID;
         if (line.nLine == 0) nResult = item.ID;
         nPreviousLevel = m;

@@ -136,6 +136,34 @@ TEST_F(CStructureTest, BinaryJunkCreatesOnlyItsEntryLines) {
     EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
 }
 
+TEST_F(CStructureTest, ReturnsToAShallowerLevelCountEachFolderOnce) {
+    std::int32_t T = Add(0, "Ziel", true);
+    Add(T, "alt 1");
+    Add(T, "alt 2", true);
+    Add(0, "oben");
+    std::string strTemplate;
+    for (int i = 1; i <= 30; ++i) strTemplate += "+ F" + std::to_string(i) + "\r\n  + U\r\n    - e\r\n  - g\r\n";
+    // back to a level never used before: the top of the database
+    strTemplate += "      - tief\r\n - oben neu\r\n";
+    RecordSql(true);
+    std::int32_t nFirst = Import(strTemplate, T);
+    RecordSql(false);
+    int nCounts = 0;
+    for (const auto& s : m_arrSql) nCounts += s.rfind("SELECT count(*) FROM KnowHow WHERE MasterID=", 0) == 0;
+    // the target before the transaction, then once per folder returned to
+    // (the target, each F, the root), not once per return
+    EXPECT_EQ(nCounts, 1 + 1 + 30 + 1);
+
+    std::string strExpected = "alt 1 alt 2{}";
+    for (int i = 1; i <= 30; ++i) strExpected += " F" + std::to_string(i) + "{U{e} g" + (i == 30 ? "{tief}" : "") + "}";
+    EXPECT_EQ(Shape(T), strExpected);
+    EXPECT_EQ(Shape(0), "Ziel{" + strExpected + "} oben oben neu");
+    EXPECT_EQ(PositionFaults(), "");
+    CKnowHowItem item;
+    ASSERT_EQ(m_pTree->GetItem(item, nFirst), 1);
+    EXPECT_EQ(item.PosNr, 3);
+}
+
 TEST_F(CStructureTest, AHundredThousandLineTemplateImports) {
     // a thousand folders of nine sub-folders with ten entries each
     std::string strTemplate;

@@ -1,0 +1,33 @@
+#pragma once
+// The measured cases, grouped by the file they run on.
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+class CBenchPlatform;
+class CResults;
+
+struct SBenchConfig {
+    int nEntries = 100000;
+    std::uint64_t nSeed = 1;
+    bool bQuick = false;
+    std::string strOnly;  // runs only the cases whose name contains this
+    std::string strJson;
+    std::string strCli, strDataDir, strWorkDir;
+    std::string strPlainCache;           // generated, never written to
+    std::string strPlain, strProtected;  // this run's copies
+    std::string strPassword = "Geheim!";
+    std::int32_t nBigFolder = 1;  // the generator's folder with 1,000 entries
+    CBenchPlatform* pPlatform = nullptr;
+    // plain search times by word, the reference of the protected search
+    std::map<std::string, double> mapPlainSearch;
+};
+
+bool Wanted(const SBenchConfig& cfg, const std::string& strCase);
+
+void RunPlainCases(SBenchConfig& cfg, CResults& results);
+void RunImportCases(SBenchConfig& cfg, CResults& results);
+void RunProtectedCases(SBenchConfig& cfg, CResults& results);
+void RunReencryptCases(SBenchConfig& cfg, CResults& results);
+void RunGuiCases(SBenchConfig& cfg, CResults& results);

@@ -1,0 +1,202 @@
+// orvantis_bench: the program's core against the practical floor, the same
+// work done with SQLite's C interface and plain structs, in the same run on
+// the same file. Prints one table and writes it as JSON.
+//
+//   orvantis_bench [--entries N] [--seed S] [--json FILE] [--quick] [--only TEXT]
+//
+// The knowledge bases are generated once per parameters by
+// "orvantis-cli generate" (next to this program) and kept in bench-data/;
+// every run works on fresh copies in bench-work/.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <unordered_map>
+
+#include "BenchCases.h"
+#include "BenchSupport.h"
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "protect/CDbPasswort.h"
+#include "protect/KnowledgeBase.h"
+#include "tree/CKnowHow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string SelfPath() {
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/exe", ec).string();
+}
+
+bool RunGenerator(const SBenchConfig& cfg, const std::string& strTarget, const std::string& strPassword) {
+    std::string strTemp = strTarget + ".tmp";
+    std::error_code ec;
+    fs::remove(strTemp, ec);
+    std::string strCmd = "'" + cfg.strCli + "' generate '" + strTemp + "' --entries " + std::to_string(cfg.nEntries) +
+                         " --seed " + std::to_string(cfg.nSeed);
+    if (!strPassword.empty()) strCmd += " --password '" + strPassword + "'";
+    double t = NowMs();
+    std::fprintf(stderr, "Erzeuge %s ...\n", strTarget.c_str());
+    if (std::system(strCmd.c_str()) != 0) return false;
+    fs::rename(strTemp, strTarget, ec);
+    std::fprintf(stderr, "  fertig in %.1f s\n", (NowMs() - t) / 1000);
+    return !ec;
+}
+
+// Peak resident memory of a child process running one side of the memory case.
+double PeakOfChild(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
+    std::string strSelf = SelfPath(), strFolder = std::to_string(nFolder);
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(strSelf.c_str(), strSelf.c_str(), "--peak", strMode.c_str(), strFile.c_str(), strFolder.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int nStatus = 0;
+    rusage ru{};
+    if (pid < 0 || wait4(pid, &nStatus, 0, &ru) < 0 || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) return -1;
+    return ru.ru_maxrss / 1024.0;  // MiB
+}
+
+int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
+    CBenchPlatform platform;
+    SetPlatform(&platform);
+    if (strMode == "ours") {
+        auto pService = OpenKnowledgeBase(strFile);
+        if (!pService) return 1;
+        CKnowHowArray arrTop, arrFolder;
+        pService->GetChildren(arrTop, 0, true);
+        pService->GetChildren(arrFolder, nFolder);
+        if (arrFolder.empty()) return 1;
+        pService.reset();
+        CloseDatabase();
+    } else {
+        CRawDb db;
+        if (!db.Open(strFile)) return 1;
+        std::vector<SRawRow> arrTop, arrFolder;
+        for (auto [nMaster, pArr, pszExtra] :
+             {std::tuple{0, &arrTop, " AND IsDir='1'"}, std::tuple{nFolder, &arrFolder, ""}}) {
+            sqlite3_stmt* p =
+                db.Prepare(std::string("SELECT ") + RAW_COLUMNS + " FROM KnowHow WHERE MasterID=? AND IsAktiv='1'" +
+                           pszExtra + " ORDER BY PosNr");
+            sqlite3_bind_int(p, 1, nMaster);
+            while (sqlite3_step(p) == SQLITE_ROW) ReadRawRow(p, pArr->emplace_back());
+            sqlite3_finalize(p);
+        }
+        if (arrFolder.empty()) return 1;
+    }
+    SetPlatform(nullptr);
+    return 0;
+}
+
+void MemoryCase(const SBenchConfig& cfg, CResults& results, const std::string& strFile, std::int32_t nFolder) {
+    std::vector<double> arrOurs, arrBase;
+    for (int i = 0; i < 3; ++i) {
+        arrOurs.push_back(PeakOfChild("ours", strFile, nFolder));
+        arrBase.push_back(PeakOfChild("base", strFile, nFolder));
+    }
+    SResult r;
+    r.strCase = "Speicherspitze: öffnen + Ordner (1.000) zeigen";
+    r.strUnit = "MiB";
+    r.dOurs = Median(arrOurs);
+    r.dBase = Median(arrBase);
+    r.dLimit = 2;
+    r.strTarget = "<= 2x";
+    r.nRuns = 3;
+    r.bFailed = r.dOurs <= 0 || r.dBase <= 0;
+    r.strNote = "Spitze des Arbeitsspeichers (maxrss) je eines eigenen Prozesses desselben Programms";
+    (void)cfg;
+    results.Add(r);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && !std::strcmp(argv[1], "--peak")) return PeakMain(argv[2], argv[3], std::atoi(argv[4]));
+
+    SBenchConfig cfg;
+    fs::path exeDir = fs::path(SelfPath()).parent_path();
+    cfg.strCli = (exeDir / "orvantis-cli").string();
+    cfg.strDataDir = (exeDir / "bench-data").string();
+    cfg.strWorkDir = (exeDir / "bench-work").string();
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
+        if (a == "--entries")
+            cfg.nEntries = std::atoi(next().c_str());
+        else if (a == "--seed")
+            cfg.nSeed = std::strtoull(next().c_str(), nullptr, 10);
+        else if (a == "--json")
+            cfg.strJson = next();
+        else if (a == "--quick")
+            cfg.bQuick = true;
+        else if (a == "--only")
+            cfg.strOnly = next();
+        else {
+            std::fprintf(stderr,
+                         "Aufruf: orvantis_bench [--entries N] [--seed S] [--json DATEI] [--quick] [--only TEXT]\n");
+            return 2;
+        }
+    }
+    if (cfg.nEntries < 1000) {
+        std::fprintf(stderr, "orvantis_bench: --entries mindestens 1000\n");
+        return 2;
+    }
+
+    CBenchPlatform platform;
+    SetPlatform(&platform);
+    cfg.pPlatform = &platform;
+
+    std::error_code ec;
+    fs::create_directories(cfg.strDataDir, ec);
+    std::string strKey = std::to_string(cfg.nEntries) + "-" + std::to_string(cfg.nSeed);
+    std::string strPlainCache = cfg.strDataDir + "/plain-" + strKey + ".tov";
+    std::string strProtCache = cfg.strDataDir + "/protected-" + strKey + ".tov";
+    if (!fs::exists(strPlainCache) && !RunGenerator(cfg, strPlainCache, "")) return 1;
+    if (!fs::exists(strProtCache) && !RunGenerator(cfg, strProtCache, cfg.strPassword)) return 1;
+
+    fs::remove_all(cfg.strWorkDir, ec);
+    fs::create_directories(cfg.strWorkDir + "/plain", ec);
+    fs::create_directories(cfg.strWorkDir + "/protected", ec);
+    cfg.strPlain = cfg.strWorkDir + "/plain/wissen.tov";
+    cfg.strProtected = cfg.strWorkDir + "/protected/wissen.tov";
+    fs::copy_file(strPlainCache, cfg.strPlain, ec);
+    fs::copy_file(strProtCache, cfg.strProtected, ec);
+    cfg.strPlainCache = strPlainCache;
+
+    std::fprintf(stderr, "Messe (%d Einträge, %.0f MiB) ...\n", cfg.nEntries,
+                 static_cast<double>(fs::file_size(cfg.strPlain)) / (1 << 20));
+    CResults results;
+    double tStart = NowMs();
+    RunPlainCases(cfg, results);
+    RunImportCases(cfg, results);
+    RunProtectedCases(cfg, results);
+    if (!cfg.bQuick) RunReencryptCases(cfg, results);
+    if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
+        MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
+    RunGuiCases(cfg, results);
+
+    results.Print();
+    std::printf("\n%d Einträge, Datei %.0f MiB, Messzeit %.0f s\n", cfg.nEntries,
+                static_cast<double>(fs::file_size(strPlainCache)) / (1 << 20), (NowMs() - tStart) / 1000);
+    if (!cfg.strJson.empty()) {
+        std::string strHeader = "{\"entries\": " + std::to_string(cfg.nEntries) +
+                                ", \"seed\": " + std::to_string(cfg.nSeed) +
+                                ", \"file_bytes\": " + std::to_string(fs::file_size(strPlainCache)) +
+                                ", \"measure_seconds\": " + std::to_string((NowMs() - tStart) / 1000) + "}";
+        if (!results.WriteJson(cfg.strJson, strHeader))
+            std::fprintf(stderr, "JSON nicht geschrieben: %s\n", cfg.strJson.c_str());
+    }
+    fs::remove_all(cfg.strWorkDir, ec);
+    SetPlatform(nullptr);
+    bool bFailed = std::any_of(results.All().begin(), results.All().end(), [](const SResult& r) { return r.bFailed; });
+    return bFailed ? 1 : 0;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The measuring harness: timing with medians, the result table, the raw
+// SQLite baseline helpers and a platform that answers every question.
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/PosixPlatform.h"
+
+// --- platform -----------------------------------------------------------------
+// Answers Yes/OK and remembers each message, so a case that met a refusal
+// or a failure can say so instead of reporting a figure.
+class CBenchPlatform : public CPosixPlatform {
+public:
+    EMsgResult MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
+                          EMsgButtons eButtons) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    std::vector<std::string> m_arrMessages;
+};
+
+// --- timing -------------------------------------------------------------------
+double NowMs();
+double Median(std::vector<double> arr);
+
+// Runs ours and the baseline nRuns times each, alternating, and answers the
+// medians in milliseconds. fnPrepare (untimed) runs before every single run.
+struct STimes {
+    double dOurs = 0;
+    double dBase = 0;
+};
+STimes Measure(int nRuns, const std::function<void()>& fnOurs, const std::function<void()>& fnBase,
+               const std::function<void()>& fnPrepareOurs = {}, const std::function<void()>& fnPrepareBase = {});
+
+// --- results -------------------------------------------------------------------
+struct SResult {
+    std::string strCase;
+    std::string strUnit = "ms";
+    double dOurs = 0;
+    double dBase = 0;       // 0: no baseline
+    double dRatio = 0;      // ours / reference (baseline unless strReference says otherwise)
+    double dLimit = 0;      // 0: report only
+    std::string strTarget;  // as printed
+    std::string strNote;    // what the figure means, or why it is missing
+    bool bFailed = false;   // the results of ours and the baseline differ, or a step failed
+    int nRuns = 0;
+};
+
+class CResults {
+public:
+    void Add(SResult r);
+    void Print() const;
+    bool WriteJson(const std::string& strPath, const std::string& strHeader) const;
+    const std::vector<SResult>& All() const { return m_arr; }
+
+private:
+    std::vector<SResult> m_arr;
+};
+
+// --- raw SQLite baseline -------------------------------------------------------
+struct SRawRow {
+    std::int32_t nId = 0, nAktiv = 0, nMaster = 0, nLinkId = 0, nTyp = 0, nPos = 0, nDir = 0, nUpdate = 0;
+    std::string strName, strText, strLink;
+};
+
+// Every column, in the order the baseline reads them.
+inline constexpr const char* RAW_COLUMNS =
+    "ID, IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr";
+
+class CRawDb {
+public:
+    ~CRawDb() { Close(); }
+    bool Open(const std::string& strPath, bool bCreate = false);
+    void Close();
+    sqlite3* Handle() const { return m_p; }
+    sqlite3_stmt* Prepare(const std::string& strSql);
+    bool Exec(const char* pszSql);
+
+private:
+    sqlite3* m_p = nullptr;
+};
+
+// Reads a row of a statement that selects RAW_COLUMNS.
+void ReadRawRow(sqlite3_stmt* pStmt, SRawRow& row);
+std::string ColumnText(sqlite3_stmt* pStmt, int nCol);
