@@ -2,7 +2,6 @@
 // The measured cases, grouped by the file they run on.
 
 #include <cstdint>
-#include <map>
 #include <string>
 
 class CBenchPlatform;
@@ -20,8 +19,6 @@ struct SBenchConfig {
     std::string strPassword = "Geheim!";
     std::int32_t nBigFolder = 1;  // the generator's folder with 1,000 entries
     CBenchPlatform* pPlatform = nullptr;
-    // plain search times by word, the reference of the protected search
-    std::map<std::string, double> mapPlainSearch;
 };
 
 bool Wanted(const SBenchConfig& cfg, const std::string& strCase);

@@ -7,10 +7,6 @@
 // The knowledge bases are generated once per parameters by
 // "orvantis-cli generate" (next to this program) and kept in bench-data/;
 // every run works on fresh copies in bench-work/.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -52,19 +48,25 @@ bool RunGenerator(const SBenchConfig& cfg, const std::string& strTarget, const s
     return !ec;
 }
 
-// Peak resident memory of a child process running one side of the memory case.
+// Peak resident memory of a child process running one side of the memory
+// case. The child reports its own high-water mark (VmHWM): the rusage of a
+// child carries the parent's peak over the exec.
 double PeakOfChild(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
-    std::string strSelf = SelfPath(), strFolder = std::to_string(nFolder);
-    pid_t pid = fork();
-    if (pid == 0) {
-        execl(strSelf.c_str(), strSelf.c_str(), "--peak", strMode.c_str(), strFile.c_str(), strFolder.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int nStatus = 0;
-    rusage ru{};
-    if (pid < 0 || wait4(pid, &nStatus, 0, &ru) < 0 || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) return -1;
-    return ru.ru_maxrss / 1024.0;  // MiB
+    std::string strCmd = "'" + SelfPath() + "' --peak " + strMode + " '" + strFile + "' " + std::to_string(nFolder);
+    std::FILE* p = popen(strCmd.c_str(), "r");
+    if (!p) return -1;
+    double dKb = -1;
+    if (std::fscanf(p, "%lf", &dKb) != 1) dKb = -1;
+    if (pclose(p) != 0) return -1;
+    return dKb / 1024;  // MiB
+}
+
+double OwnPeakKb() {
+    std::ifstream in("/proc/self/status");
+    std::string strLine;
+    while (std::getline(in, strLine))
+        if (strLine.rfind("VmHWM:", 0) == 0) return std::atof(strLine.c_str() + 6);
+    return -1;
 }
 
 int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
@@ -95,6 +97,7 @@ int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_
         if (arrFolder.empty()) return 1;
     }
     SetPlatform(nullptr);
+    std::printf("%.0f\n", OwnPeakKb());
     return 0;
 }
 
@@ -138,6 +141,8 @@ int main(int argc, char** argv) {
             cfg.strJson = next();
         else if (a == "--quick")
             cfg.bQuick = true;
+        else if (a == "--repeat")
+            g_nRunFactor = std::max(1, std::atoi(next().c_str()));
         else if (a == "--only")
             cfg.strOnly = next();
         else {

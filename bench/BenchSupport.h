@@ -30,6 +30,8 @@ double Median(std::vector<double> arr);
 
 // Runs ours and the baseline nRuns times each, alternating, and answers the
 // medians in milliseconds. fnPrepare (untimed) runs before every single run.
+// Every case runs this many times its usual number of runs (--repeat, for profiling).
+extern int g_nRunFactor;
 struct STimes {
     double dOurs = 0;
     double dBase = 0;

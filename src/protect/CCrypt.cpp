@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -121,11 +122,59 @@ std::string CCrypt::Encrypt(const std::string& strText) const {
 }
 
 std::string CCrypt::Decrypt(const std::string& strStored) const {
-    if (strStored.empty() || !m_bAvailable || !m_bKeyReady) return std::string();
-    std::string strPlain = Apply(Unescape(strStored));
-    std::size_t nZero = strPlain.find('\0');
-    if (nZero != std::string::npos) strPlain.resize(nZero);
-    return strPlain;
+    std::string out;
+    DecryptInto(strStored.data(), strStored.size(), out);
+    return out;
+}
+
+void CCrypt::DecryptInto(const char* pStored, std::size_t nStored, std::string& out) const {
+    out.clear();
+    if (nStored == 0 || !m_bAvailable || !m_bKeyReady) return;
+    // Unescape and Apply in one pass. A whole table passes here when a
+    // protected database is searched, so runs without either escape
+    // character (most of the text) go through eight bytes at a time.
+    const std::size_t n = nStored;
+    const std::uint8_t* pStream = KeyStream(n);  // the decoded bytes are never more
+    const auto* p = reinterpret_cast<const std::uint8_t*>(pStored);
+    out.resize(n);
+    auto* pOut = reinterpret_cast<std::uint8_t*>(out.data());
+    std::size_t i = 0, k = 0;
+    auto one = [&]() {
+        std::uint8_t b = p[i];
+        if (i + 1 < n && ((b == '\'' && p[i + 1] == '\'') || (b == '\\' && p[i + 1] == '\\'))) {
+            i += 2;
+        } else if (i + 1 < n && b == '\\' && p[i + 1] == '0') {
+            b = 0;
+            i += 2;
+        } else {
+            ++i;
+        }
+        pOut[k] = b ^ pStream[k];
+        ++k;
+    };
+    // eight bytes at a time while none of them is an apostrophe or a backslash
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    auto hasByte = [](std::uint64_t v, std::uint64_t nPattern) {
+        std::uint64_t x = v ^ nPattern;
+        return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    while (i + 8 <= n) {
+        std::uint64_t w, ks;
+        std::memcpy(&w, p + i, 8);
+        if (hasByte(w, 0x2727272727272727ull) || hasByte(w, 0x5C5C5C5C5C5C5C5Cull)) {
+            for (std::size_t nStop = i + 8; i < nStop;) one();
+            continue;
+        }
+        std::memcpy(&ks, pStream + k, 8);
+        w ^= ks;
+        std::memcpy(pOut + k, &w, 8);
+        i += 8;
+        k += 8;
+    }
+    while (i < n) one();
+    // the plain text ends at the first zero byte, the encrypted terminator
+    const void* pZero = std::memchr(pOut, 0, k);
+    out.resize(pZero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(pZero) - pOut) : k);
 }
 
 bool CCrypt::DecryptsCleanly(const std::string& strStored) const {

@@ -24,6 +24,8 @@ public:
     std::string GetPassword() const { return m_strPassword; }
     std::string Encrypt(const std::string& strText) const;
     std::string Decrypt(const std::string& strStored) const;
+    // Decrypt of n stored bytes into strOut, whose memory is reused.
+    void DecryptInto(const char* pStored, std::size_t n, std::string& strOut) const;
 
     // True when the stored form decrypts to a text whose first zero byte is
     // its last byte, as every value encrypted under this key does. A value

@@ -150,3 +150,10 @@ std::string CDbPasswort::EncryptField(const std::string& strValue) {
 std::string CDbPasswort::DecryptField(const std::string& strStored) {
     return IsPasswordSet() ? m_crypt.Decrypt(strStored) : strStored;
 }
+
+void CDbPasswort::DecryptFieldInto(const char* pStored, std::size_t n, std::string& strOut) {
+    if (IsPasswordSet())
+        m_crypt.DecryptInto(pStored, n, strOut);
+    else
+        strOut.assign(pStored, n);
+}

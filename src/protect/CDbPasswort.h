@@ -31,6 +31,7 @@ public:
 
     std::string EncryptField(const std::string& strValue) override;
     std::string DecryptField(const std::string& strStored) override;
+    void DecryptFieldInto(const char* pStored, std::size_t n, std::string& strOut) override;
 
     // The password dialog (GUI) or the --password option (CLI): called by
     // AskPasswordOnOpen, answers true once CheckPassword succeeded.

@@ -1,5 +1,7 @@
 #include "table/CFieldCodec.h"
 
+#include <cstring>
+
 namespace {
 IFieldCodec* g_pCodec = nullptr;
 }
@@ -22,7 +24,7 @@ std::string DecryptField(const std::string& strStored) {
 
 void DecryptFieldInto(const char* pszStored, std::string& strOut) {
     if (g_pCodec)
-        strOut = g_pCodec->DecryptField(pszStored);
+        g_pCodec->DecryptFieldInto(pszStored, std::strlen(pszStored), strOut);
     else
         strOut.assign(pszStored);
 }

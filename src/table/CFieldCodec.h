@@ -3,6 +3,7 @@
 // password service installs itself here; without it texts pass unchanged.
 // This keeps the table layer free of the protection layer.
 
+#include <cstddef>
 #include <string>
 
 class IFieldCodec {
@@ -10,6 +11,11 @@ public:
     virtual ~IFieldCodec() = default;
     virtual std::string EncryptField(const std::string& strValue) = 0;
     virtual std::string DecryptField(const std::string& strStored) = 0;
+    // The same as DecryptField for n stored bytes, into strOut; a codec may
+    // spare the copies (a protected search decrypts the whole table).
+    virtual void DecryptFieldInto(const char* pStored, std::size_t n, std::string& strOut) {
+        strOut = DecryptField(std::string(pStored, n));
+    }
 };
 
 // Null restores the pass-through.

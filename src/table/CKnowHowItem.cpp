@@ -59,12 +59,17 @@ void CKnowHowItem::ReadValues(const CValueMap& map) {
 }
 
 void CKnowHowItem::ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols) {
+    ReadCells(rs.GetRowCells(), cols);
+}
+
+void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& cols) {
+    auto cell = [&](int nCol) -> const char* { return ppCells && nCol >= 0 ? ppCells[nCol] : nullptr; };
     auto intAt = [&](int nCol) {
-        const char* psz = rs.GetCell(nCol);
+        const char* psz = cell(nCol);
         return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
     };
     auto textAt = [&](int nCol, std::string& str) {
-        const char* psz = rs.GetCell(nCol);
+        const char* psz = cell(nCol);
         DecryptFieldInto(psz ? psz : "", str);
     };
     ID = intAt(cols.nId);

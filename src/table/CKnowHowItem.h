@@ -28,6 +28,8 @@ public:
     // The same as ReadValues on the map of the record set's current row,
     // read from the cells directly.
     void ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols);
+    // The same from the cells of one result row (null for NULL).
+    void ReadCells(const char* const* ppCells, const SKnowHowColumns& cols);
 
     // The setters mark the entry modified only when the value changes.
     void SetName(const std::string& str);

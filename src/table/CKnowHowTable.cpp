@@ -1,5 +1,7 @@
 #include "table/CKnowHowTable.h"
 
+#include <optional>
+
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
@@ -15,15 +17,25 @@ bool CKnowHowTable::Create() {
 }
 
 int CKnowHowTable::SelectItems(CKnowHowArray& arr, const char* pszCondition, const char* pszOrder) {
-    // row by row from the cells, as ReadValues would from each row's map
-    int n = SelectRows(pszCondition, pszOrder);
-    if (n > 0) {
-        SKnowHowColumns cols(m_recordSet.GetColumnNames());
-        arr.reserve(arr.size() + n);
-        do {
-            arr.emplace_back().ReadRow(m_recordSet, cols);
-        } while (m_recordSet.MoveNext());
-    }
+    // Each row becomes an entry as the engine reads it, as ReadValues would
+    // make it from the row's map; the result is never held a second time as
+    // a table of strings.
+    struct SContext {
+        CKnowHowArray& arr;
+        const CRecordSet& rs;
+        std::optional<SKnowHowColumns> cols;
+    } context{arr, m_recordSet, std::nullopt};
+    const size_t nBefore = arr.size();
+    int n = SelectEach(
+        pszCondition, pszOrder,
+        [](void* p, const char* const* ppCells) {
+            auto& c = *static_cast<SContext*>(p);
+            if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
+            c.arr.emplace_back().ReadCells(ppCells, *c.cols);
+            return true;
+        },
+        &context);
+    if (n < 0) arr.resize(nBefore);  // a statement that failed half way appends nothing
     return n;
 }
 

@@ -29,6 +29,46 @@ bool CRecordSet::Query(const std::string& strSql) {
     return true;
 }
 
+namespace {
+struct SEachContext {
+    CRecordSet::RowFn fn;
+    void* pContext;
+    std::vector<std::string>* pNames;
+    int nRows;
+};
+
+int EachRow(void* p, int nColumns, char** ppValues, char** ppNames) {
+    auto* pEach = static_cast<SEachContext*>(p);
+    if (pEach->nRows == 0) pEach->pNames->assign(ppNames, ppNames + nColumns);
+    ++pEach->nRows;
+    return pEach->fn(pEach->pContext, ppValues) ? 0 : 1;
+}
+}  // namespace
+
+int CRecordSet::QueryEach(const std::string& strSql, RowFn fn, void* pContext) {
+    FreeResult();
+    m_nRows = m_nColumns = 0;
+    char* pszMsg = nullptr;
+    m_db.Trace(strSql);
+    SEachContext each{fn, pContext, &m_arrColumnNames, 0};
+    int rc = sqlite3_exec(m_db.GetHandle(), strSql.c_str(), EachRow, &each, &pszMsg);
+    if (rc != SQLITE_OK && rc != SQLITE_ABORT) {
+        m_nLastError = rc;
+        m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(rc);
+        if (pszMsg) m_strLastStatementError = pszMsg;
+        sqlite3_free(pszMsg);
+        return -1;
+    }
+    sqlite3_free(pszMsg);
+    m_strQuery = strSql;
+    return each.nRows;
+}
+
+const char* const* CRecordSet::GetRowCells() const {
+    if (!m_ppResult || m_nCurrentRow < 1 || m_nCurrentRow > m_nRows) return nullptr;
+    return m_ppResult + static_cast<std::size_t>(m_nCurrentRow) * m_nColumns;
+}
+
 bool CRecordSet::FreeResult() {
     if (!m_ppResult) return false;
     sqlite3_free_table(m_ppResult);

@@ -19,6 +19,15 @@ public:
     void SetTableName(const std::string& strName) { m_strTableName = strName; }
 
     bool Query(const std::string& strSql);
+    // Runs the query and hands each row's cells (null for NULL) to fn as the
+    // engine produces them, without holding the result: for reading a whole
+    // large table once. The column names are set before the first row.
+    // Answers the number of rows handed over, -1 when the query failed
+    // (recorded as for Query). No result is held afterwards.
+    using RowFn = bool (*)(void* pContext, const char* const* ppCells);
+    int QueryEach(const std::string& strSql, RowFn fn, void* pContext);
+    // The current row's cells, indexed by result column; null without a row.
+    const char* const* GetRowCells() const;
     bool FreeResult();
     int GetRowCount() const { return m_ppResult ? m_nRows : -1; }
     int GetColumnCount() const { return m_nColumns; }

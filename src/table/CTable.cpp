@@ -32,8 +32,9 @@ int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrde
     return n;
 }
 
-int CTable::SelectRows(const char* pszCondition, const char* pszOrder) {
-    std::string strSql = "SELECT * FROM " + m_strName;
+namespace {
+std::string SelectText(const std::string& strTable, const char* pszCondition, const char* pszOrder) {
+    std::string strSql = "SELECT * FROM " + strTable;
     if (pszCondition) {
         strSql += " WHERE ";
         strSql += pszCondition;
@@ -43,8 +44,17 @@ int CTable::SelectRows(const char* pszCondition, const char* pszOrder) {
         strSql += pszOrder;
     }
     strSql += ";";
-    if (!m_recordSet.Query(strSql)) return -1;
+    return strSql;
+}
+}  // namespace
+
+int CTable::SelectRows(const char* pszCondition, const char* pszOrder) {
+    if (!m_recordSet.Query(SelectText(m_strName, pszCondition, pszOrder))) return -1;
     return m_recordSet.GetRowCount();
+}
+
+int CTable::SelectEach(const char* pszCondition, const char* pszOrder, CRecordSet::RowFn fn, void* pContext) {
+    return m_recordSet.QueryEach(SelectText(m_strName, pszCondition, pszOrder), fn, pContext);
 }
 
 bool CTable::Next(CValueMap& map) {

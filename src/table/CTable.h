@@ -27,6 +27,9 @@ public:
     // The same statement as Select, without copying the first row into a
     // map: the cursor stands on row 1 of the record set.
     int SelectRows(const char* pszCondition = nullptr, const char* pszOrder = nullptr);
+    // The same statement again, its rows handed to fn one by one as they are
+    // read (CRecordSet::QueryEach); row count, -1 when the query failed.
+    int SelectEach(const char* pszCondition, const char* pszOrder, CRecordSet::RowFn fn, void* pContext);
     bool Next(CValueMap& map);
     std::int32_t Insert(const CValueMap& map);
     bool Update(const CValueMap& map);

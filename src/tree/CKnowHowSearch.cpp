@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "db/CDB.h"
 #include "table/CFieldCodec.h"
@@ -10,24 +11,34 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
     arr.clear();
     if (!GetDatabase().GetOption("DbKey").empty()) {
         // stored texts are encrypted: every row is read and decrypted, and
-        // matched in memory. Only the hits become entries, so the whole
-        // table is never held as entries at once.
-        int n = m_table.SelectRows();
-        if (n < 0) return -1;
-        if (n == 0) return 0;
-        CRecordSet& rs = m_table.GetRecordSet();
-        SKnowHowColumns cols(rs.GetColumnNames());
-        std::string strName, strBody;
-        auto decrypted = [&](int nCol, std::string& str) -> const std::string& {
-            const char* psz = rs.GetCell(nCol);
-            DecryptFieldInto(psz ? psz : "", str);
-            return str;
+        // matched in memory. The rows stream past one by one and only the
+        // hits become entries, so neither the table's texts nor the entries
+        // are ever held whole.
+        struct SContext {
+            CKnowHowArray& arr;
+            const std::string& strText;
+            bool bInKeywords, bInTexts;
+            const CRecordSet& rs;
+            std::optional<SKnowHowColumns> cols;
+            std::string strName, strBody;
+        } context{arr, strText, bInKeywords, bInTexts, m_table.GetRecordSet(), std::nullopt, {}, {}};
+        auto onRow = [](void* p, const char* const* ppCells) {
+            auto& c = *static_cast<SContext*>(p);
+            if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
+            auto contains = [&](int nCol, std::string& str) {
+                const char* psz = nCol >= 0 ? ppCells[nCol] : nullptr;
+                DecryptFieldInto(psz ? psz : "", str);
+                return str.find(c.strText) != std::string::npos;
+            };
+            if ((c.bInKeywords && contains(c.cols->nName, c.strName)) ||
+                (c.bInTexts && contains(c.cols->nText, c.strBody)))
+                c.arr.emplace_back().ReadCells(ppCells, *c.cols);
+            return true;
         };
-        do {
-            bool bHit = (bInKeywords && decrypted(cols.nName, strName).find(strText) != std::string::npos) ||
-                        (bInTexts && decrypted(cols.nText, strBody).find(strText) != std::string::npos);
-            if (bHit) arr.emplace_back().ReadRow(rs, cols);
-        } while (rs.MoveNext());
+        if (m_table.SelectEach(nullptr, nullptr, onRow, &context) < 0) {
+            arr.clear();
+            return -1;
+        }
         return static_cast<int>(arr.size());
     }
 

@@ -148,3 +148,41 @@ TEST(CCrypt, VerifiersPadToThirtyTwoCharacters) {
     EXPECT_NE(CDbAdmin::MakeVerifier("abc"), CDbPasswort::MakeVerifier("abc"));
     EXPECT_EQ(CDbAdmin::MakeVerifier(str32 + "zzz"), v);
 }
+
+// Decrypt takes the stored form apart and applies the key stream in one
+// pass; any input, escapes in odd places too, must come out as the two
+// steps one after the other would give it.
+TEST(CCrypt, DecryptIsUnescapeThenKeyStreamForAnyInput) {
+    CCrypt crypt;
+    crypt.SetPassword("Schl\xFCssel");
+    const size_t kMax = 300;
+    // the key stream, read off the encryption of a text of 'A's
+    std::string strStream = CCrypt::Unescape(crypt.Encrypt(std::string(kMax, 'A')));
+    for (auto& c : strStream) c = static_cast<char>(c ^ 'A');
+    auto reference = [&](const std::string& strStored) {
+        std::string u = CCrypt::Unescape(strStored);
+        std::string out;
+        for (size_t k = 0; k < u.size(); ++k) {
+            char c = static_cast<char>(u[k] ^ strStream[k]);
+            if (c == '\0') break;
+            out += c;
+        }
+        return out;
+    };
+    const char kAlphabet[] = {'\'', '\\', '0', 'a', '\x80', '\xFF', '\x01'};
+    std::uint64_t n = 12345;
+    for (int nCase = 0; nCase < 3000; ++nCase) {
+        n = n * 6364136223846793005ull + 1442695040888963407ull;
+        size_t nLength = 1 + (n >> 33) % (kMax - 1);
+        std::string s;
+        for (size_t i = 0; i < nLength; ++i) {
+            n = n * 6364136223846793005ull + 1442695040888963407ull;
+            s += kAlphabet[(n >> 40) % sizeof kAlphabet];
+        }
+        ASSERT_EQ(crypt.Decrypt(s), reference(s)) << Hex(s);
+    }
+    for (const char* psz : {"'", "\\", "''", "\\\\", "\\0", "'''", "\\\\\\", "a'", "a\\", "\\0\\0'"})
+        EXPECT_EQ(crypt.Decrypt(psz), reference(psz)) << psz;
+    std::string strText = AllBytes() + AllBytes();
+    EXPECT_EQ(crypt.Decrypt(crypt.Encrypt(strText)), strText);
+}
