@@ -17,11 +17,11 @@
 // --- measuring and drawing on a device ----------------------------------------
 
 namespace {
-QTextOption TextOptions(const QFont& font, const QPaintDevice* pDevice, bool bAlignRight) {
+QTextOption TextOptions(qreal dTabStop, bool bAlignRight) {
     QTextOption opt;
     // edit-control breaking: at word boundaries, a word wider than the line anywhere
     opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    opt.setTabStopDistance(2 * QFontMetricsF(font, pDevice).averageCharWidth());
+    opt.setTabStopDistance(dTabStop);
     opt.setAlignment(bAlignRight ? Qt::AlignRight : Qt::AlignLeft);
     return opt;
 }
@@ -55,8 +55,17 @@ QFont PrintFont(const QPaintDevice* pDevice, bool bBold) {
 
 CDevicePrintMeasurer::CDevicePrintMeasurer(QPaintDevice* pDevice)
     : m_pDevice(pDevice), m_fontNormal(PrintFont(pDevice, false)), m_fontBold(PrintFont(pDevice, true)) {
+    // Tab stops every two average character widths. The layout scales the
+    // distance by the font's resolution; measure that scale once.
+    {
+        QTextLayout probe(QStringLiteral("\tx"), m_fontNormal, m_pDevice);
+        probe.setTextOption(TextOptions(1000, false));
+        LayOut(probe, 1000000, 1, 1);
+        qreal dScale = probe.lineAt(0).cursorToX(1) / 1000;
+        m_dTabStop = 2 * QFontMetricsF(m_fontNormal, m_pDevice).averageCharWidth() / (dScale > 0 ? dScale : 1);
+    }
     QTextLayout layout(QStringLiteral("Xg"), m_fontNormal, m_pDevice);
-    layout.setTextOption(TextOptions(m_fontNormal, m_pDevice, false));
+    layout.setTextOption(TextOptions(m_dTabStop, false));
     layout.beginLayout();
     QTextLine line = layout.createLine();
     line.setLineWidth(10000);
@@ -71,14 +80,18 @@ int CDevicePrintMeasurer::LineHeight() {
 int CDevicePrintMeasurer::CountLines(const QString& strText, int nWidth) {
     if (strText.isEmpty()) return 0;
     QTextLayout layout(strText, m_fontNormal, m_pDevice);
-    layout.setTextOption(TextOptions(m_fontNormal, m_pDevice, false));
-    return LayOut(layout, nWidth, -1, m_nLineHeight);
+    layout.setTextOption(TextOptions(m_dTabStop, false));
+    int n = LayOut(layout, nWidth, -1, m_nLineHeight);
+    // the empty line after a final line break is no line of the text: a text
+    // continued behind its last line has none left
+    if (n > 0 && layout.lineAt(n - 1).textLength() == 0) --n;
+    return n;
 }
 
 int CDevicePrintMeasurer::CharsInLines(const QString& strText, int nWidth, int nLines) {
     if (nLines <= 0 || strText.isEmpty()) return 0;
     QTextLayout layout(strText, m_fontNormal, m_pDevice);
-    layout.setTextOption(TextOptions(m_fontNormal, m_pDevice, false));
+    layout.setTextOption(TextOptions(m_dTabStop, false));
     int n = LayOut(layout, nWidth, nLines, m_nLineHeight);
     QTextLine last = layout.lineAt(n - 1);
     return std::min(static_cast<int>(strText.size()), last.textStart() + last.textLength());
@@ -89,7 +102,7 @@ void CDevicePrintMeasurer::DrawLines(QPainter& painter, int nX, int nY, int nWid
     if (nLines <= 0 || strText.isEmpty()) return;
     const QFont& font = bBold ? m_fontBold : m_fontNormal;
     QTextLayout layout(strText, font, m_pDevice);
-    layout.setTextOption(TextOptions(font, m_pDevice, bAlignRight));
+    layout.setTextOption(TextOptions(m_dTabStop, bAlignRight));
     int n = LayOut(layout, nWidth, nLines, m_nLineHeight);
     painter.save();
     painter.setClipRect(QRect(nX, nY, std::max(nWidth, 1), n * m_nLineHeight), Qt::IntersectClip);

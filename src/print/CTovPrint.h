@@ -62,6 +62,7 @@ private:
     QFont m_fontNormal;
     QFont m_fontBold;
     int m_nLineHeight = 1;
+    qreal m_dTabStop = 0;  // in the layout's units
 };
 
 // One record per page: where the page begins.
