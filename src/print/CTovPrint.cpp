@@ -314,7 +314,7 @@ int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_
     if (!painter.begin(pDevice)) return -1;
     CTovPrint print;
     int nCount = print.BeginPrinting(pDevice, pService, nFolder);
-    int nFrom = nFromPage > 0 ? std::min(nFromPage, nCount) : 1;
+    int nFrom = nFromPage > 0 ? nFromPage : 1;
     int nTo = nToPage > 0 ? std::min(nToPage, nCount) : nCount;
     int nPrinted = 0;
     for (int k = 0; k <= nTo - nFrom; ++k) {

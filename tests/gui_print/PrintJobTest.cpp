@@ -7,6 +7,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTimer>
+#include <cstdio>
 
 #include "platform/Cp1252.h"
 #include "print/CTovPrint.h"
@@ -15,6 +16,21 @@
 #include "tree/CKnowHow.h"
 
 namespace {
+std::string Shell(const std::string& strCommand) {
+    std::string strOut;
+    if (FILE* p = ::popen(strCommand.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) strOut.append(buf, n);
+        ::pclose(p);
+    }
+    return strOut;
+}
+
+std::string PdfText(const std::string& strPdf, int nPage) {
+    return Shell("pdftotext -f " + std::to_string(nPage) + " -l " + std::to_string(nPage) + " '" + strPdf + "' -");
+}
+
 class CPrintJobTest : public CCoreTest {
 protected:
     void SetUp() override {
@@ -65,6 +81,32 @@ TEST_F(CPrintJobTest, PdfOutputOfThePrintDialogMatchesTheCommandLine) {
     auto pages = Pages(&printer);
     EXPECT_GE(pages.size(), 3u);
     EXPECT_EQ(Pages(&writer), pages);
+}
+
+TEST_F(CPrintJobTest, PageRangeAndReverseOrderOfTheDialog) {
+    int nCount;
+    {
+        QPdfWriter writer(QString::fromStdString(m_dir.File("alle.pdf")));
+        SetUpPdfPage(writer);
+        nCount = PrintFolderPages(&writer, m_pService.get(), m_nFolder);
+    }
+    ASSERT_GE(nCount, 3);
+    const std::string strPdf = m_dir.File("teil.pdf");
+    {
+        QPdfWriter writer(QString::fromStdString(strPdf));
+        SetUpPdfPage(writer);
+        EXPECT_EQ(PrintFolderPages(&writer, m_pService.get(), m_nFolder, 2, nCount + 5, true), nCount - 1);
+    }
+    // the last page first, page 1 left out
+    EXPECT_NE(PdfText(strPdf, 1).find("Seite " + std::to_string(nCount)), std::string::npos);
+    EXPECT_NE(PdfText(strPdf, nCount - 1).find("Seite 2"), std::string::npos);
+    EXPECT_NE(Shell("pdfinfo '" + strPdf + "'").find("Pages:           " + std::to_string(nCount - 1) + "\n"),
+              std::string::npos);
+    {
+        QPdfWriter writer(QString::fromStdString(m_dir.File("nichts.pdf")));
+        SetUpPdfPage(writer);
+        EXPECT_EQ(PrintFolderPages(&writer, m_pService.get(), m_nFolder, nCount + 1, nCount + 2), 0);
+    }
 }
 
 TEST_F(CPrintJobTest, PreviewShowsEveryPageOfTheFolder) {
