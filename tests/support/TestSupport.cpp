@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "db/CDB.h"
+#include "table/CFieldCodec.h"
 #include "table/CKnowHowTable.h"
 
 namespace fs = std::filesystem;
@@ -41,6 +42,7 @@ void CCoreTest::TearDown() {
     db.SetStatementHook(nullptr);
     if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
     db.Close();
+    SetFieldCodec(nullptr);
     SetPlatform(nullptr);
 }
 
