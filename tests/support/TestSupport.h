@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,19 @@ struct SProcessResult {
 
 // Runs orvantis-cli with the arguments and waits for it.
 SProcessResult RunCli(const std::vector<std::string>& arrArgs);
+// Runs any program (full path first) and waits for it.
+SProcessResult RunProcess(const std::vector<std::string>& arrArgv);
+
+// Root passes every permission check, so a read-only file is writable for it.
+// Cases about read-only files run in a forked child that drops to the user
+// "nobody" when the tests run as root. RunUnprivileged answers the text that
+// fn returned in the child, or a text starting with "child:" when the child
+// failed. RunCliUnprivileged runs orvantis-cli that way; nExit is 126 when the
+// program cannot be executed as that user.
+std::string RunUnprivileged(const std::function<std::string()>& fn);
+SProcessResult RunCliUnprivileged(const std::vector<std::string>& arrArgs);
+// Lets every user read and enter a folder of a test (mode 0755).
+void OpenForOthers(const std::string& strPath);
 
 // A process started in the background; killed when the object dies.
 class CChildProcess {
