@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -232,4 +233,35 @@ std::string ReadFile(const std::string& strPath) {
 void WriteFile(const std::string& strPath, const std::string& strContent) {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
     out << strContent;
+}
+
+CRawRows RawQuery(const std::string& strPath, const std::string& strSql) {
+    CRawRows rows;
+    sqlite3* pDb = nullptr;
+    if (sqlite3_open_v2(strPath.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* pStmt = nullptr;
+        if (sqlite3_prepare_v2(pDb, strSql.c_str(), -1, &pStmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(pStmt) == SQLITE_ROW) {
+                std::vector<std::string> row;
+                for (int i = 0; i < sqlite3_column_count(pStmt); ++i) {
+                    const auto* p = sqlite3_column_text(pStmt, i);
+                    row.push_back(p ? std::string(reinterpret_cast<const char*>(p),
+                                                  static_cast<size_t>(sqlite3_column_bytes(pStmt, i)))
+                                    : std::string("<null>"));
+                }
+                rows.push_back(std::move(row));
+            }
+        }
+        sqlite3_finalize(pStmt);
+    }
+    sqlite3_close(pDb);
+    return rows;
+}
+
+int RawExec(const std::string& strPath, const std::string& strSql) {
+    sqlite3* pDb = nullptr;
+    int rc = sqlite3_open(strPath.c_str(), &pDb);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(pDb, strSql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(pDb);
+    return rc;
 }

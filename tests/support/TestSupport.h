@@ -78,6 +78,13 @@ private:
     std::string m_strBuffer;
 };
 
+// Plain engine access beside the session, as another program would read the
+// file: rows of strings (a NULL cell as "<null>"); RawExec answers the engine's
+// result code.
+using CRawRows = std::vector<std::vector<std::string>>;
+CRawRows RawQuery(const std::string& strPath, const std::string& strSql);
+int RawExec(const std::string& strPath, const std::string& strSql);
+
 std::string CliPath();
 std::string ReadFile(const std::string& strPath);
 void WriteFile(const std::string& strPath, const std::string& strContent);
