@@ -1,7 +1,14 @@
 // The in-use test that guards copying and upgrading the file: a real second
 // process holds the database open.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "db/CDB.h"
 #include "support/TestSupport.h"
@@ -105,4 +112,59 @@ TEST_F(InUse, ReadOnlyFileCanBeHeldAndTested) {
     pChild->Kill();
     strReport = RunUnprivileged([strPath] { return CScriptedPlatform().IsFileFree(strPath) ? "free" : "busy"; });
     EXPECT_EQ(strReport, "free");
+}
+
+TEST_F(InUse, ForeignProgramInsideATransactionCountsAsInUse) {
+    // another program on the file, without our marker, in the middle of a write
+    int fdReady[2], fdGo[2];
+    ASSERT_EQ(::pipe(fdReady), 0);
+    ASSERT_EQ(::pipe(fdGo), 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fdReady[0]);
+        ::close(fdGo[1]);
+        sqlite3* pDb = nullptr;
+        int rc = sqlite3_open(m_strPath.c_str(), &pDb);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(pDb, "BEGIN IMMEDIATE; INSERT INTO Option VALUES ( 'x', 'y' );", nullptr, nullptr,
+                              nullptr);
+        char c = rc == SQLITE_OK ? 'r' : 'f';
+        (void)!::write(fdReady[1], &c, 1);
+        (void)!::read(fdGo[0], &c, 1);  // until the test lets go
+        ::_exit(0);
+    }
+    ::close(fdReady[1]);
+    ::close(fdGo[0]);
+    char c = 0;
+    ASSERT_EQ(::read(fdReady[0], &c, 1), 1);
+    EXPECT_EQ(c, 'r');
+    EXPECT_FALSE(m_platform.IsFileFree(m_strPath));
+    ::close(fdGo[1]);
+    ::waitpid(pid, nullptr, 0);
+    ::close(fdReady[0]);
+    EXPECT_TRUE(m_platform.IsFileFree(m_strPath));
+}
+
+TEST_F(InUse, OpeningWhileAnotherProcessProbesStillMarksTheFile) {
+    // the probe holds the marker byte for a moment; an open at that moment
+    // must wait for it instead of going without
+    std::string strPath = m_strPath;
+    int fdProbe = ::open(strPath.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fdProbe, 0);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0x40000000 + 0x400;
+    fl.l_len = 1;
+    ASSERT_EQ(::fcntl(fdProbe, F_OFD_SETLK, &fl), 0);
+    std::thread release([fdProbe] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        ::close(fdProbe);
+    });
+    int h = m_platform.HoldFileOpen(strPath);
+    release.join();
+    EXPECT_GE(h, 0);
+    EXPECT_FALSE(m_platform.IsFileFree(strPath));
+    m_platform.ReleaseFileOpen(h);
+    EXPECT_TRUE(m_platform.IsFileFree(strPath));
 }
