@@ -203,11 +203,13 @@ TEST_F(CliBasic, ReadOnlyFileCanBeReadButNotCreatedInto) {
     r = RunCliUnprivileged({"dump", strPath});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_NE(r.strOut.find("\"Name\":\"nur lesen\""), std::string::npos) << r.strOut;
-    // the folder is not writable for that user
-    r = RunCliUnprivileged({"create", m_dir.File("neu.tov")});
+    // a folder without write access
+    fs::create_directory(m_dir.File("lesen"));
+    fs::permissions(m_dir.File("lesen"), fs::perms(0555));
+    r = RunCliUnprivileged({"create", m_dir.File("lesen/neu.tov")});
     EXPECT_EQ(r.nExit, 1);
     EXPECT_NE(r.strErr.find("Die Datenbank konnte nicht angelegt werden"), std::string::npos) << r.strErr;
-    EXPECT_FALSE(fs::exists(m_dir.File("neu.tov")));
+    EXPECT_FALSE(fs::exists(m_dir.File("lesen/neu.tov")));
     EXPECT_EQ(ReadFile(strPath), strBefore);
 }
 

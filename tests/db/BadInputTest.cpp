@@ -96,7 +96,9 @@ TEST_F(BadInput, ReadOnlyFileReadsButRefusesWrites) {
 
 TEST_F(BadInput, FolderWithoutWriteAccess) {
     OpenForOthers(m_dir.Path());
-    std::string strPath = m_dir.File("neu.tov");
+    fs::create_directory(m_dir.File("lesen"));
+    fs::permissions(m_dir.File("lesen"), fs::perms(0555));
+    std::string strPath = m_dir.File("lesen/neu.tov");
     std::string strReport = RunUnprivileged([strPath] {
         CDB& db = GetDatabase();
         std::string str = db.Open(strPath) ? "open" : "not-open";
