@@ -12,7 +12,6 @@
 class QLabel;
 
 class CWaitDlg : public QDialog {
-    Q_OBJECT
 public:
     enum { IDD = 150 };
     // Switches the busy cursor on; the destructor switches it off again.

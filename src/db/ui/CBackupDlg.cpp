@@ -118,8 +118,7 @@ void CBackupDlg::accept() {
     if (!CheckBackupDir(settings.strDir)) return;  // the message is shown; stay
     int nIndex = m_pComboCount->currentIndex();
     // a stored count that matches no item stays as it is
-    settings.strCount =
-        nIndex < 0 ? m_strStoredCount : BackupCountValue(ToAnsi(m_pComboCount->itemText(nIndex)));
+    settings.strCount = nIndex < 0 ? m_strStoredCount : BackupCountValue(ToAnsi(m_pComboCount->itemText(nIndex)));
     settings.bAuto = m_bAuto;
     WriteBackupSettings(settings);
     QDialog::accept();

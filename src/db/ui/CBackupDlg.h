@@ -27,7 +27,6 @@ public:
 };
 
 class CBackupDlg : public QDialog {
-    Q_OBJECT
 public:
     enum { IDD = 156 };
     // Reads the options of the open database into the controls.
@@ -41,7 +40,7 @@ public:
     QString m_strDir;
     bool m_bAuto = false;
 
-private slots:
+private:
     void OnChooseDir();
 
 private:

@@ -8,7 +8,6 @@ class QPushButton;
 class QTableWidget;
 
 class CDbInfoDlg : public QDialog {
-    Q_OBJECT
 public:
     enum { IDD = 155 };
     explicit CDbInfoDlg(QWidget* pParent = nullptr);
