@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <algorithm>
+#include <set>
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
@@ -214,7 +216,8 @@ void CLeftView::SelectFolder(std::int32_t nId) {
     std::vector<std::int32_t> arrChain{nId};
     for (std::int32_t a = nId; a > 0;) {
         a = m_pDoc->GetParentId(a);
-        if (a <= 0) break;
+        // a damaged file may hold a cycle
+        if (a <= 0 || std::find(arrChain.begin(), arrChain.end(), a) != arrChain.end()) break;
         arrChain.push_back(a);
     }
     QTreeWidgetItem* pCur = pFirst;
@@ -345,9 +348,12 @@ void CLeftView::DropAt(const QPoint& pt) {
     std::int32_t nOld = m_pDoc->GetParentId(nDragged);
     std::int32_t nTarget = pTarget ? ItemId(pTarget) : 0;
     // a folder cannot go into its own subtree
-    if (nTarget > 0)
-        for (std::int32_t p = m_pDoc->GetParentId(nTarget); p >= 1; p = m_pDoc->GetParentId(p))
-            if (p == nDragged) return;
+    if (nTarget > 0) {
+        std::set<std::int32_t> setSeen{nTarget};
+        for (std::int32_t p = m_pDoc->GetParentId(nTarget); p >= 1; p = m_pDoc->GetParentId(p)) {
+            if (p == nDragged || !setSeen.insert(p).second) return;
+        }
+    }
 
     m_pDoc->MoveToFolder(nDragged, nTarget);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);
