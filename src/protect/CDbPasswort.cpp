@@ -28,6 +28,8 @@ CDbPasswort& GetDbPasswort() {
 }
 
 void CDbPasswort::SetKey(const std::string& strPassword) {
+    // whoever replaced the codec meanwhile, a key set here is the one in force
+    if (GetFieldCodec() != this) SetFieldCodec(this);
     m_crypt.SetPassword(strPassword);
     m_bPasswordSet = !strPassword.empty();
 }
