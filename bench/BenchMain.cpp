@@ -52,7 +52,9 @@ bool RunGenerator(const SBenchConfig& cfg, const std::string& strTarget, const s
 // case. The child reports its own high-water mark (VmHWM): the rusage of a
 // child carries the parent's peak over the exec.
 double PeakOfChild(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
-    std::string strCmd = "'" + SelfPath() + "' --peak " + strMode + " '" + strFile + "' " + std::to_string(nFolder);
+    std::string strCmd = "'";
+    strCmd += SelfPath();
+    strCmd += "' --peak " + strMode + " '" + strFile + "' " + std::to_string(nFolder);
     std::FILE* p = popen(strCmd.c_str(), "r");
     if (!p) return -1;
     double dKb = -1;

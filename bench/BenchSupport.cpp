@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 
 EMsgResult CBenchPlatform::MessageBox(const std::string& strText, const std::string&, EMsgIcon, EMsgButtons eButtons) {
@@ -50,11 +51,21 @@ STimes Measure(int nRuns, const std::function<void()>& fnOurs, const std::functi
             arrBase.push_back(NowMs() - t);
         }
     }
-    return {Median(arrOurs), Median(arrBase)};
+    // one more run of ours, counting what it sends to the engine
+    int nStatements = 0;
+    if (fnPrepareOurs) fnPrepareOurs();
+    GetDatabase().SetStatementHook([&](const std::string&) { ++nStatements; });
+    fnOurs();
+    GetDatabase().SetStatementHook(nullptr);
+    return {Median(arrOurs), Median(arrBase), nStatements};
 }
 
 void CResults::Add(SResult r) {
     if (r.dRatio == 0 && r.dBase > 0) r.dRatio = r.dOurs / r.dBase;
+    if (r.nStatements > 0) {
+        if (!r.strNote.empty()) r.strNote += "; ";
+        r.strNote += std::to_string(r.nStatements) + " SQL-Anweisungen";
+    }
     std::fprintf(stderr, "  %-58s %10.3f %s  %s\n", r.strCase.c_str(), r.dOurs, r.strUnit.c_str(),
                  r.bFailed ? "FEHLER" : "");
     m_arr.push_back(std::move(r));
@@ -122,14 +133,15 @@ bool CResults::WriteJson(const std::string& strPath, const std::string& strHeade
     std::fprintf(p, "{\n  \"run\": %s,\n  \"cases\": [\n", strHeader.c_str());
     for (size_t i = 0; i < m_arr.size(); ++i) {
         const auto& r = m_arr[i];
-        std::fprintf(
-            p,
-            "    {\"case\": %s, \"unit\": %s, \"ours\": %s, \"baseline\": %s, \"ratio\": %s, \"limit\": %s, "
-            "\"target\": %s, \"result\": %s, \"runs\": %d, \"note\": %s}%s\n",
-            JsonString(r.strCase).c_str(), JsonString(r.strUnit).c_str(), JsonNumber(r.dOurs).c_str(),
-            r.dBase > 0 ? JsonNumber(r.dBase).c_str() : "null", r.dRatio > 0 ? JsonNumber(r.dRatio).c_str() : "null",
-            r.dLimit > 0 ? JsonNumber(r.dLimit).c_str() : "null", JsonString(r.strTarget).c_str(),
-            JsonString(Verdict(r)).c_str(), r.nRuns, JsonString(r.strNote).c_str(), i + 1 < m_arr.size() ? "," : "");
+        std::fprintf(p,
+                     "    {\"case\": %s, \"unit\": %s, \"ours\": %s, \"baseline\": %s, \"ratio\": %s, \"limit\": %s, "
+                     "\"target\": %s, \"result\": %s, \"runs\": %d, \"statements\": %d, \"note\": %s}%s\n",
+                     JsonString(r.strCase).c_str(), JsonString(r.strUnit).c_str(), JsonNumber(r.dOurs).c_str(),
+                     r.dBase > 0 ? JsonNumber(r.dBase).c_str() : "null",
+                     r.dRatio > 0 ? JsonNumber(r.dRatio).c_str() : "null",
+                     r.dLimit > 0 ? JsonNumber(r.dLimit).c_str() : "null", JsonString(r.strTarget).c_str(),
+                     JsonString(Verdict(r)).c_str(), r.nRuns, r.nStatements, JsonString(r.strNote).c_str(),
+                     i + 1 < m_arr.size() ? "," : "");
     }
     std::fprintf(p, "  ]\n}\n");
     return std::fclose(p) == 0;

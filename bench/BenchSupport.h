@@ -35,6 +35,7 @@ extern int g_nRunFactor;
 struct STimes {
     double dOurs = 0;
     double dBase = 0;
+    int nStatements = 0;  // SQL statements of one more, untimed run of ours
 };
 STimes Measure(int nRuns, const std::function<void()>& fnOurs, const std::function<void()>& fnBase,
                const std::function<void()>& fnPrepareOurs = {}, const std::function<void()>& fnPrepareBase = {});
@@ -51,6 +52,7 @@ struct SResult {
     std::string strNote;    // what the figure means, or why it is missing
     bool bFailed = false;   // the results of ours and the baseline differ, or a step failed
     int nRuns = 0;
+    int nStatements = 0;  // SQL statements one run of ours sends
 };
 
 class CResults {

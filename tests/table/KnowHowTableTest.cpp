@@ -63,7 +63,7 @@ TEST_F(KnowHowTable, MissingTableIsCreatedExactlyBeforeAnythingElse) {
                             kCreate,
                             kIndexId,
                             kIndexMaster,
-                            "SELECT * FROM KnowHow",
+                            "SELECT * FROM KnowHow LIMIT 1",
                         }));
     EXPECT_EQ(CKnowHowItem().GetColumnDefinitions(),
               "ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), MasterID INTEGER, LinkID INTEGER, Typ INTEGER, PosNr "
@@ -87,7 +87,7 @@ TEST_F(KnowHowTable, ExistingTableIsOnlyRead) {
     EXPECT_FALSE(table.Create());  // all three statements run and fail
     EXPECT_EQ(m_arrSql, (std::vector<std::string>{
                             "SELECT count(*) FROM sqlite_master WHERE [type]='table' AND [tbl_name]='KnowHow'",
-                            "SELECT * FROM KnowHow",
+                            "SELECT * FROM KnowHow LIMIT 1",
                             kCreate,
                             kIndexId,
                             kIndexMaster,

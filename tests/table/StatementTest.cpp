@@ -170,8 +170,8 @@ TEST_F(Statements, BaseTableCreatesNothingAndOpensWithTheFixedQuery) {
     EXPECT_FALSE(table.Create());
     EXPECT_EQ(m_arrSql, (std::vector<std::string>{
                             "SELECT count(*) FROM sqlite_master WHERE [type]='table' AND [tbl_name]='Fremd'",
-                            "SELECT * FROM KnowHow",
+                            "SELECT * FROM KnowHow LIMIT 1",
                         }));
     EXPECT_FALSE(GetDatabase().TableExists("Fremd"));
-    EXPECT_EQ(table.GetRecordSet().GetQueryText(), "SELECT * FROM KnowHow");
+    EXPECT_EQ(table.GetRecordSet().GetQueryText(), "SELECT * FROM KnowHow LIMIT 1");
 }
