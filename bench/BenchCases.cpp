@@ -732,9 +732,11 @@ void RunProtectedCases(SBenchConfig& cfg, CResults& results) {
         STimes t = Measure(
             3,
             [&] {
+                nOurs = 0;
                 for (const auto& s : arrStored) nOurs += crypt.Decrypt(s).size();
             },
             [&] {
+                nBase = 0;
                 for (const auto& s : arrStored) {
                     CCrypt fresh;  // the key schedule for every value
                     fresh.SetPassword(strPassword);
