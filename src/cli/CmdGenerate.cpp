@@ -251,7 +251,8 @@ int Run(const SCliArgs& args) {
 
     CRandom rnd(nSeed);
     const int nFolders = static_cast<int>(nRows / 20);
-    const int nTop = std::max(1, nFolders / 50);
+    // the big folder takes no sub-folders, so at least one other starts at the top
+    const int nTop = std::min(nFolders, std::max(2, nFolders / 50));
     const int nBig = static_cast<int>(std::min<long>(1000, nRows / 10));
     const int nEntries = static_cast<int>(nRows) - nFolders;
 
