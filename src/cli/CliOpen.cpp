@@ -1,9 +1,69 @@
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "protect/CDbAdmin.h"
+#include "protect/CDbPasswort.h"
+#include "protect/KnowledgeBase.h"
+#include "protect/PasswordCommands.h"
 #include "tree/CKnowHow.h"
+
+namespace {
+// Reads one line from the terminal without echo; false on end of input.
+bool ReadHidden(const char* pszPrompt, std::string& strLine) {
+    std::fputs(pszPrompt, stderr);
+    std::fflush(stderr);
+    termios old{};
+    bool bTerm = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (bTerm) {
+        termios quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    strLine.clear();
+    bool bGot = false;
+    int ch;
+    while ((ch = std::fgetc(stdin)) != EOF) {
+        bGot = true;
+        if (ch == '\n') break;
+        strLine += static_cast<char>(ch);
+    }
+    if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
+    if (bTerm) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    return bGot;
+}
+
+// The password of a protected database: --password, or asked on the
+// terminal as the program's dialog asks, until right or given up (empty
+// input or end of input).
+bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
+    if (args.Has("--password")) {
+        std::string strAnsi;
+        if (!CliToAnsi(args.Value("--password"), strAnsi)) return false;
+        if (passwort.CheckPassword(strAnsi)) return true;
+        ReportWrongDatabasePassword();
+        return false;
+    }
+    if (!::isatty(STDIN_FILENO)) {
+        CliFail(Ansi("Die Datenbank ist geschützt: das Kennwort fehlt (--password)."));
+        return false;
+    }
+    for (;;) {
+        std::string strLine;
+        if (!ReadHidden("Kennwort: ", strLine) || strLine.empty()) return false;
+        bool bOk = true;
+        std::string strAnsi = Utf8ToCp1252(strLine, &bOk);
+        if (bOk && passwort.CheckPassword(strAnsi)) return true;
+        ReportWrongDatabasePassword();
+    }
+}
+}  // namespace
 
 bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
     std::error_code ec;
@@ -22,10 +82,26 @@ bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
 }
 
 std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath) {
-    // the full opening chain comes with protection; until then the session
-    // and the service
     if (!CliOpenExisting(args, strPath)) return nullptr;
-    return std::make_unique<CKnowHow>();
+    CDbPasswort& passwort = GetDbPasswort();
+    passwort.SetPrompt([&args](CDbPasswort& p) { return PromptPassword(args, p); });
+    auto pKnowHow = OpenKnowledgeBase(strPath);
+    passwort.SetPrompt(nullptr);
+    return pKnowHow;
+}
+
+bool CliRequireAdmin(const SCliArgs& args) {
+    CDbAdmin& admin = GetDbAdmin();
+    if (!admin.IsAdminPasswordSet()) return true;
+    if (!args.Has("--admin")) {
+        CliFail(Ansi("Die Administrator-Funktionen sind gesperrt: das Administratorkennwort fehlt (--admin)."));
+        return false;
+    }
+    std::string strAnsi;
+    if (!CliToAnsi(args.Value("--admin"), strAnsi)) return false;
+    if (admin.Login(strAnsi)) return true;
+    ReportWrongAdminPassword();
+    return false;
 }
 
 void CliClose() {

@@ -1,16 +1,15 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
-#include "table/CKnowHowTable.h"
+#include "protect/KnowledgeBase.h"
+#include "tree/CKnowHow.h"
 
 namespace {
 int Run(const SCliArgs& args) {
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
+    auto pKnowHow = CreateKnowledgeBase(strPath);
     CDB& db = GetDatabase();
-    OpenDatabase(strPath);
-    db.InitNewDatabase();
-    { CKnowHowTable table; }
-    if (!db.IsOpen() || !db.TableExists("KnowHow") || !db.TableExists("Option"))
+    if (!pKnowHow || !db.TableExists("KnowHow") || !db.TableExists("Option"))
         return CliFail("Die Datenbank konnte nicht angelegt werden: " + Utf8ToCp1252(strPath));
     return CLI_OK;
 }

@@ -68,7 +68,9 @@ public:
     // --- backup and reorganisation ---------------------------------------------
     std::string GetBackupFolder();
     bool CopyToBackup(const std::string& strPath, const std::string& strFolder);
-    bool MakeBackup();
+    // *pstrCopy gets the path of the copy of this minute, or stays empty when
+    // none could be written.
+    bool MakeBackup(std::string* pstrCopy = nullptr);
     bool StampBackup();
     bool DailyBackup();
     bool PruneBackups();
@@ -95,6 +97,13 @@ bool CloseDatabase();
 // Local time as "%Y.%m.%d-%H:%M", and the login name (Windows-1252).
 std::string GetTimeText();
 std::string GetLoginName();
+// True when strName is a backup copy of the database file strFileName:
+// "<file name>.<%Y%m%d_%H%M>".
+bool IsBackupCopyName(const std::string& strName, const std::string& strFileName);
+// Copies the database file into the folder under the name of the current
+// minute, never over an existing file. Answers the copy's path when it was
+// made now or earlier in the same minute; empty when it could not be written.
+std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
 // File path parts at the last "/".
 std::string GetFolderPart(const std::string& strPath);
 std::string GetFileNamePart(const std::string& strPath);

@@ -13,5 +13,6 @@ public:
 };
 
 // "Datenbank reorganisieren": the question (when bAsk), the wait notice, the
-// reorganisation, the pause, the result message. False when declined.
+// reorganisation, the pause, the result message. False when declined, and
+// when the reorganisation failed (a message says so instead of the saving).
 bool RunReorganize(IWaitNotice* pWait, bool bAsk = true);

@@ -1,5 +1,7 @@
 #pragma once
-// The administrator password that locks the administrative commands.
+// The administrator password that locks the administrative commands. Only
+// its verifier "AdminKey" is stored; the unlocked state is per program run
+// and per opened database.
 
 #include <string>
 
@@ -16,6 +18,8 @@ public:
     bool Logout();
     bool SetAdminPassword(const std::string& strNew);
     bool DeleteAdminPassword();
+
+    static std::string MakeVerifier(const std::string& strPassword) { return CCrypt::MakeVerifier(strPassword, '#'); }
 
 private:
     bool m_bUnlocked = false;

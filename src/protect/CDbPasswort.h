@@ -10,6 +10,7 @@
 
 class CDbPasswort : public IFieldCodec {
 public:
+    // Installs itself as the table's field codec.
     CDbPasswort();
     ~CDbPasswort() override;
 
@@ -19,9 +20,14 @@ public:
     // user cancels; true at once for an unprotected database.
     bool AskPasswordOnOpen();
     bool CheckPassword(const std::string& strTyped);
+    // Shows why a password cannot be set (too long, or ending with "~") and
+    // answers false; true for an acceptable one, the empty one included.
+    bool CheckNewPassword(const std::string& strNew);
     bool SetDatabasePassword(const std::string& strNew);
     bool ReencryptAll(const std::string& strOld, const std::string& strNew);
     bool IsPasswordSet() const { return !m_crypt.GetPassword().empty(); }
+    // The key the texts are encrypted with now (empty: stored plain).
+    std::string GetPassword() const { return m_crypt.GetPassword(); }
 
     std::string EncryptField(const std::string& strValue) override;
     std::string DecryptField(const std::string& strStored) override;
@@ -31,7 +37,14 @@ public:
     using PasswordPrompt = std::function<bool(CDbPasswort&)>;
     void SetPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
 
+    static std::string MakeVerifier(const std::string& strPassword) { return CCrypt::MakeVerifier(strPassword, '~'); }
+
 private:
+    // The verifier cannot tell "abc", "abc~" and "abc~~" apart; the data key
+    // can. Picks among them (the typed text first) the one under which a
+    // sample of the stored texts decrypts cleanly.
+    std::string ChooseDataKey(const std::string& strTyped);
+
     CCrypt m_crypt;
     PasswordPrompt m_prompt;
 };

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "table/CKnowHowTable.h"
 
@@ -26,10 +27,15 @@ public:
     std::string GetPath(std::int32_t nId);
     std::int32_t NextItem(std::int32_t nId);
     std::int32_t PreviousItem(std::int32_t nId);
+    // True when nId is nRoot or lies anywhere below it.
+    bool IsInSubtree(std::int32_t nId, std::int32_t nRoot);
 
     // --- writing ------------------------------------------------------------------
     bool SaveItems(CKnowHowArray& arr);
     bool DeleteItem(std::int32_t nId);
+    // Appends the entry to the target folder and closes the gap it leaves.
+    // Its own folder as target changes nothing; a target inside the moved
+    // subtree is refused.
     bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
     bool BeginWork();
     bool CommitWork();
@@ -47,6 +53,9 @@ public:
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
+    void CollectDescendants(std::int32_t nFolder, std::vector<std::int32_t>& arrIds);
+    void AddStructureLines(std::vector<std::string>& arrLines, std::int32_t nFolder, int nLevel);
+
     CKnowHowTable m_table;
 };
 

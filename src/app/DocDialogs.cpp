@@ -1,0 +1,37 @@
+#include "app/DocDialogs.h"
+
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+
+namespace {
+// Until a dialog is wired in, its command says so instead of doing nothing.
+void NotAvailable(QWidget*) {
+    GetPlatform().MessageBox(Ansi("Diese Funktion ist in dieser Version noch nicht verfügbar."), "",
+                             EMsgIcon::Information, EMsgButtons::Ok);
+}
+
+SDocDialogs MakeDefaults() {
+    SDocDialogs d;
+    d.fnDbInfo = NotAvailable;
+    d.fnBackupSettings = NotAvailable;
+    d.fnDatabasePassword = NotAvailable;
+    d.fnAdminLogin = NotAvailable;
+    d.fnAdminSetup = NotAvailable;
+    d.fnSearch = [](QWidget* pParent, COrvantisDoc*) { NotAvailable(pParent); };
+    d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(); };
+    return d;
+}
+
+SDocDialogs& Dialogs() {
+    static SDocDialogs s_dialogs = MakeDefaults();
+    return s_dialogs;
+}
+}  // namespace
+
+SDocDialogs& GetDocDialogs() {
+    return Dialogs();
+}
+
+void ResetDocDialogs() {
+    Dialogs() = MakeDefaults();
+}

@@ -1,0 +1,25 @@
+#include "cli/CliTree.h"
+
+#include "cli/CliCommand.h"
+#include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
+
+bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item) {
+    if (nId > 0 && service.GetItem(item, nId) == 1) return true;
+    CliFail("Der Eintrag " + std::to_string(nId) + " existiert nicht.");
+    return false;
+}
+
+bool CliCheckFolder(CKnowHow& service, std::int32_t nId) {
+    if (nId == 0) return true;
+    CKnowHowItem item;
+    if (!CliReadEntry(service, nId, item)) return false;
+    if (item.IsDir) return true;
+    CliFail("Der Eintrag " + std::to_string(nId) + Ansi(" ist kein Ordner."));
+    return false;
+}
+
+bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId) {
+    nId = 0;
+    return !args.Has(strOption) || CliParseId(args.Value(strOption), nId);
+}

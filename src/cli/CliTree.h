@@ -1,0 +1,16 @@
+#pragma once
+// Small checks shared by the tree commands of orvantis-cli.
+
+#include <cstdint>
+#include <string>
+
+class CKnowHow;
+class CKnowHowItem;
+struct SCliArgs;
+
+// Reads the stored entry nId; false (with a message) when there is none.
+bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item);
+// True for the root (0) and a stored folder; otherwise a message and false.
+bool CliCheckFolder(CKnowHow& service, std::int32_t nId);
+// The ID of a value option (0 when absent); false (with a message) when invalid.
+bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId);

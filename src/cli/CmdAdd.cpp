@@ -1,0 +1,42 @@
+// Appends a new entry or folder to a folder.
+#include "cli/CliCommand.h"
+#include "cli/CliTree.h"
+#include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
+
+namespace {
+int Run(const SCliArgs& args) {
+    if (!args.Has("--parent") || !args.Has("--name")) {
+        CliFail("orvantis-cli: --parent und --name sind anzugeben");
+        return CLI_USAGE;
+    }
+    int nParent = 0;
+    if (!CliOptionId(args, "--parent", nParent)) return CLI_USAGE;
+    std::string strName, strText;
+    if (!CliToAnsi(args.Value("--name"), strName) || !CliToAnsi(args.Value("--text"), strText)) return CLI_USAGE;
+    if (strName.empty() && strText.empty())
+        return CliFail(Ansi("Ein Eintrag ohne Stichwort und Text wird nicht gespeichert."));
+
+    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    if (!pService) return CLI_FAILED;
+    if (!CliCheckFolder(*pService, nParent)) return CLI_FAILED;
+
+    CKnowHowArray arr(1);
+    CKnowHowItem& item = arr.front();
+    item.MasterID = nParent;
+    item.SetPosNr(pService->CountChildren(nParent) + 1);
+    item.SetIsDir(args.Has("--folder") ? 1 : 0);
+    item.SetName(strName);
+    item.SetText(strText);
+    if (!pService->SaveItems(arr) || item.ID <= 0) return CLI_FAILED;
+    CliPrintLine(std::to_string(item.ID));
+    return CLI_OK;
+}
+
+CCliRegistrar reg({"add",
+                   "DATEI --parent ID --name TEXT [--text TEXT] [--folder]",
+                   1,
+                   {"--parent", "--name", "--text"},
+                   {"--folder"},
+                   Run});
+}  // namespace

@@ -1,0 +1,77 @@
+// backup-settings DATEI [--dir D] [--count N|unbegrenzt] [--auto on|off]:
+// shows or changes the backup options with the checks of the settings dialog.
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/CliCommand.h"
+#include "db/CBackupSettings.h"
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
+
+namespace {
+void Print(const SBackupSettings& settings) {
+    CliPrintLine("Abweichendes Backupverzeichnis: " + settings.strDir);
+    CliPrintLine("Maximale Anzahl der Backup's: " + (settings.strCount.empty() ? "unbegrenzt" : settings.strCount));
+    CliPrintLine(std::string("Automatisches tägliches Backup: ") + (settings.bAuto ? "ja" : "nein"));
+}
+
+bool IsNumber(const std::string& str) {
+    if (str.empty() || str.size() > 9) return false;
+    for (char c : str)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+int Run(const SCliArgs& args) {
+    bool bChange = args.Has("--dir") || args.Has("--count") || args.Has("--auto");
+    std::string strCount = args.Value("--count");
+    std::string strAuto = args.Value("--auto");
+    if (args.Has("--count") && strCount != "unbegrenzt" && !IsNumber(strCount)) {
+        std::fprintf(stderr, "orvantis-cli: --count N|unbegrenzt\n");
+        return CLI_USAGE;
+    }
+    if (args.Has("--auto") && strAuto != "on" && strAuto != "off") {
+        std::fprintf(stderr, "orvantis-cli: --auto on|off\n");
+        return CLI_USAGE;
+    }
+
+    auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    if (!pKnowHow) return CLI_FAILED;
+    SBackupSettings settings = ReadBackupSettings();
+    if (!bChange) {
+        Print(settings);
+        return CLI_OK;
+    }
+    if (!CliRequireAdmin(args)) return CLI_FAILED;
+
+    if (args.Has("--dir")) {
+        std::string strDir = args.Value("--dir");
+        if (!strDir.empty()) strDir = CliAbsolutePath(strDir);
+        while (strDir.size() > 1 && strDir.back() == '/') strDir.pop_back();
+        // the database's own folder is stored as the empty text, as the
+        // folder picker of the dialog does
+        if (strDir == GetFolderPart(GetDatabase().GetFilePath())) strDir.clear();
+        if (!CheckBackupDir(strDir)) return CLI_FAILED;
+        settings.strDir = strDir;
+    }
+    if (args.Has("--count"))
+        settings.strCount =
+            strCount == "unbegrenzt" ? std::string() : BackupCountValue(std::to_string(std::atoi(strCount.c_str())));
+    if (args.Has("--auto")) settings.bAuto = strAuto == "on";
+
+    WriteBackupSettings(settings);
+    SBackupSettings stored = ReadBackupSettings();
+    if (stored.strDir != settings.strDir || stored.strCount != settings.strCount || stored.bAuto != settings.bAuto)
+        return CliFail("Die Einstellungen konnten nicht gespeichert werden.");
+    Print(stored);
+    return CLI_OK;
+}
+
+CCliRegistrar reg({"backup-settings",
+                   "DATEI [--dir D] [--count N|unbegrenzt] [--auto on|off]",
+                   1,
+                   {"--dir", "--count", "--auto"},
+                   {},
+                   Run});
+}  // namespace

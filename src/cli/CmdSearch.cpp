@@ -1,0 +1,28 @@
+// Searches keywords and/or texts; prints the hits with their paths.
+#include <algorithm>
+
+#include "cli/CliCommand.h"
+#include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
+
+namespace {
+int Run(const SCliArgs& args) {
+    std::string strText;
+    if (!CliToAnsi(args.arrPositional[1], strText)) return CLI_USAGE;
+    bool bKeywords = args.Has("--keywords"), bTexts = args.Has("--texts");
+    if (!bKeywords && !bTexts) bKeywords = bTexts = true;
+
+    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    if (!pService) return CLI_FAILED;
+    CKnowHowArray arrHits;
+    if (pService->Search(arrHits, strText, bKeywords, bTexts) < 0) return CliFail("Die Suche ist fehlgeschlagen.");
+    std::vector<std::pair<std::string, std::int32_t>> arrRows;
+    for (const auto& hit : arrHits) arrRows.emplace_back(pService->GetPath(hit.ID), hit.ID);
+    // by the bytes of the path, as the hit list sorts
+    std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [strPath, nId] : arrRows) CliPrintLine(std::to_string(nId) + "\t" + Cp1252ToUtf8(strPath));
+    return CLI_OK;
+}
+
+CCliRegistrar reg({"search", "DATEI TEXT [--keywords] [--texts]", 2, {}, {"--keywords", "--texts"}, Run});
+}  // namespace

@@ -1,0 +1,132 @@
+// Backup copies, their pruning, the daily backup and the reorganisation.
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+
+namespace {
+std::string JoinPath(const std::string& strFolder, const std::string& strName) {
+    // a path without folder names a file of the current folder
+    return strFolder.empty() ? strName : strFolder + "/" + strName;
+}
+
+bool IsDigits(const std::string& str, size_t nPos, size_t nCount) {
+    for (size_t i = nPos; i < nPos + nCount; ++i)
+        if (str[i] < '0' || str[i] > '9') return false;
+    return true;
+}
+
+// The copies of the database file in the backup folder (names only).
+std::vector<std::string> FindBackupCopies(const std::string& strFolder, const std::string& strFileName,
+                                          const std::string& strPrefix) {
+    std::vector<std::string> arr;
+    for (const auto& file : GetPlatform().FindFiles(strFolder, strFileName + "." + strPrefix + "*"))
+        if (IsBackupCopyName(file.strName, strFileName) &&
+            file.strName.compare(strFileName.size() + 1, strPrefix.size(), strPrefix) == 0)
+            arr.push_back(file.strName);
+    return arr;
+}
+
+// Size of the file as the folder listing gives it; 0 when it is not found.
+std::int64_t FileSize(const std::string& strPath) {
+    std::string strName = GetFileNamePart(strPath);
+    for (const auto& file : GetPlatform().FindFiles(GetFolderPart(strPath), strName))
+        if (file.strName == strName) return file.nSize;
+    return 0;
+}
+}  // namespace
+
+bool IsBackupCopyName(const std::string& strName, const std::string& strFileName) {
+    // "<file name>." + 8 digits + "_" + 4 digits
+    size_t n = strFileName.size();
+    if (strName.size() != n + 14 || strName.compare(0, n, strFileName) != 0 || strName[n] != '.') return false;
+    return IsDigits(strName, n + 1, 8) && strName[n + 9] == '_' && IsDigits(strName, n + 10, 4);
+}
+
+std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder) {
+    CPlatform& platform = GetPlatform();
+    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
+    // a second backup within the minute finds its copy made already
+    if (platform.FileExists(strTarget)) return strTarget;
+    return platform.CopyFileNoOverwrite(strPath, strTarget) ? strTarget : std::string();
+}
+
+std::string CDB::GetBackupFolder() {
+    std::string strDir = GetOption("BackupDir");  // stored as Windows-1252 text
+    if (!strDir.empty()) return Cp1252ToUtf8(strDir);
+    return GetFolderPart(GetFilePath());
+}
+
+bool CDB::CopyToBackup(const std::string& strPath, const std::string& strFolder) {
+    CPlatform& platform = GetPlatform();
+    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
+    return platform.CopyFileNoOverwrite(strPath, strTarget);
+}
+
+bool CDB::MakeBackup(std::string* pstrCopy) {
+    if (pstrCopy) pstrCopy->clear();
+    if (!IsOpen()) return false;
+    std::string strPath = GetFilePath();
+    std::string strFolder = GetBackupFolder();
+    Close();
+    if (!IsFileFree()) {
+        Open(strPath);
+        return false;
+    }
+    std::string strCopy = CopyBackupFile(strPath, strFolder);
+    Open(strPath);
+    // a copy that could not be written is no backup: the stamp and the
+    // pruning wait for one that was
+    if (!strCopy.empty()) StampBackup();
+    if (pstrCopy) *pstrCopy = strCopy;
+    return true;
+}
+
+bool CDB::StampBackup() {
+    SetOption("LastBackup", GetTimeText());
+    PruneBackups();
+    return true;
+}
+
+bool CDB::DailyBackup() {
+    if (GetOption("BackupAuto") != "TRUE") return false;
+    std::string strFolder = GetBackupFolder();
+    std::string strName = GetFileNamePart(GetFilePath());
+    if (!FindBackupCopies(strFolder, strName, GetPlatform().FormatTime("%Y%m%d_")).empty()) return false;
+    MakeBackup();
+    return true;
+}
+
+bool CDB::PruneBackups() {
+    std::string strCount = GetOption("BackupCount");
+    if (strCount.empty()) return true;
+    long nKeep = std::strtol(strCount.c_str(), nullptr, 10);
+    if (nKeep <= 0) return true;  // unlimited
+
+    std::string strFolder = GetBackupFolder();
+    // only the time-stamped copies count; other files of the folder that
+    // share the name (the database itself, wissen.tov.bak) are never touched
+    std::vector<std::string> arrNames = FindBackupCopies(strFolder, GetFileNamePart(GetFilePath()), "");
+    if (static_cast<long>(arrNames.size()) <= nKeep) return true;
+    std::sort(arrNames.begin(), arrNames.end(), std::greater<>());  // newest first
+    for (size_t i = static_cast<size_t>(nKeep); i < arrNames.size(); ++i)
+        GetPlatform().DeleteFile(JoinPath(strFolder, arrNames[i]));
+    return true;
+}
+
+bool CDB::Reorganize(std::int32_t& nSaved) {
+    std::string strPath = m_strFilePath;
+    std::int64_t nBefore = FileSize(strPath);
+    bool bResult = Execute("VACUUM");
+    GetPlatform().Sleep(1000);
+    std::int64_t nAfter = FileSize(strPath);
+    std::int64_t nDiff = nBefore - nAfter;
+    nDiff = std::clamp<std::int64_t>(nDiff, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max());
+    nSaved = static_cast<std::int32_t>(nDiff);
+    SetOption("LastReorg", GetTimeText());
+    return bResult;
+}

@@ -1,0 +1,53 @@
+#include "protect/CDbAdmin.h"
+
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+
+CDbAdmin& GetDbAdmin() {
+    static CDbAdmin s_admin;
+    return s_admin;
+}
+
+void CDbAdmin::ResetAdminState() {
+    m_bUnlocked = false;
+    if (GetDatabase().GetOption("AdminKey").empty()) m_bUnlocked = true;
+}
+
+bool CDbAdmin::IsAdminPasswordSet() {
+    return !GetDatabase().GetOption("AdminKey").empty();
+}
+
+bool CDbAdmin::Login(const std::string& strTyped) {
+    std::string strStored = GetDatabase().GetOption("AdminKey");
+    if (MakeVerifier(strTyped) != strStored) {
+        m_crypt.SetPassword(std::string());
+        return false;
+    }
+    m_bUnlocked = true;
+    return true;
+}
+
+bool CDbAdmin::Logout() {
+    m_bUnlocked = false;
+    return true;
+}
+
+bool CDbAdmin::SetAdminPassword(const std::string& strNew) {
+    CDB& db = GetDatabase();
+    if (!db.MakeBackup()) {
+        GetPlatform().MessageBox(Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\n"
+                                      "Es kann zur Zeit kein Administratorkennwort eingerichtet werden !"),
+                                 "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
+    // a write that does not arrive must not be reported as stored
+    if (!db.SetOption("AdminKey", MakeVerifier(strNew))) return false;
+    m_bUnlocked = true;
+    return true;
+}
+
+bool CDbAdmin::DeleteAdminPassword() {
+    GetDatabase().SetOption("AdminKey", std::string());
+    return true;
+}

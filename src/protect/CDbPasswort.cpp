@@ -1,0 +1,152 @@
+#include "protect/CDbPasswort.h"
+
+#include <vector>
+
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+#include "protect/PasswordCommands.h"
+#include "table/CRecordSet.h"
+#include "tree/CKnowHow.h"
+
+namespace {
+// Stored texts looked at to tell the data key among candidates.
+constexpr int kSampleRows = 50;
+}  // namespace
+
+CDbPasswort::CDbPasswort() {
+    SetFieldCodec(this);
+}
+
+CDbPasswort::~CDbPasswort() {
+    if (GetFieldCodec() == this) SetFieldCodec(nullptr);
+}
+
+CDbPasswort& GetDbPasswort() {
+    static CDbPasswort s_passwort;
+    return s_passwort;
+}
+
+bool CDbPasswort::IsProtected() {
+    return !GetDatabase().GetOption("DbKey").empty();
+}
+
+void CDbPasswort::ClearPassword() {
+    m_crypt.SetPassword(std::string());
+}
+
+bool CDbPasswort::AskPasswordOnOpen() {
+    if (!IsProtected()) return true;
+    if (!m_prompt) return false;
+    return m_prompt(*this);
+}
+
+bool CDbPasswort::CheckPassword(const std::string& strTyped) {
+    std::string strStored = GetDatabase().GetOption("DbKey");
+    if (MakeVerifier(strTyped) != strStored) {
+        m_crypt.SetPassword(std::string());
+        return false;
+    }
+    m_crypt.SetPassword(ChooseDataKey(strTyped));
+    return true;
+}
+
+std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
+    // every text that pads to the same 32 characters passes the verifier:
+    // the base without trailing tildes, with any number of tildes after it
+    std::string strBase = strTyped.substr(0, MAX_PASSWORD_LENGTH);
+    while (!strBase.empty() && strBase.back() == '~') strBase.pop_back();
+    std::vector<std::string> arrCandidates{strTyped};
+    for (std::string str = strBase; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
+        if (str != strTyped) arrCandidates.push_back(str);
+
+    std::vector<std::string> arrSamples;
+    CDB& db = GetDatabase();
+    if (db.TableExists("KnowHow")) {
+        CRecordSet rs(db);
+        if (rs.Query("SELECT Name, Text FROM KnowHow WHERE Name<>'' OR Text<>'' LIMIT " + std::to_string(kSampleRows) +
+                     ";")) {
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                for (int nCol = 0; nCol < 2; ++nCol) {
+                    const char* psz = rs.GetCell(nCol);
+                    if (psz && *psz) arrSamples.emplace_back(psz);
+                }
+            }
+        }
+    }
+    // nothing stored tells them apart: the text as typed
+    if (arrSamples.empty()) return strTyped;
+
+    for (const auto& strCandidate : arrCandidates) {
+        CCrypt crypt;
+        crypt.SetPassword(strCandidate);
+        bool bClean = true;
+        for (const auto& str : arrSamples) {
+            if (!crypt.DecryptsCleanly(str)) {
+                bClean = false;
+                break;
+            }
+        }
+        if (bClean) return strCandidate;
+    }
+    return strTyped;
+}
+
+bool CDbPasswort::CheckNewPassword(const std::string& strNew) {
+    if (!CheckPasswordLength(strNew)) return false;
+    // the verifier pads with tildes, so it could not tell such a password
+    // from the same one without them
+    if (!strNew.empty() && strNew.back() == '~') {
+        GetPlatform().MessageBox(Ansi("Das Kennwort darf nicht mit dem Zeichen '~' enden !"),
+                                 "Fehlerhafte Kennworteingabe", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
+    if (!CheckNewPassword(strNew)) return false;
+    CDB& db = GetDatabase();
+    if (!db.MakeBackup()) {
+        GetPlatform().MessageBox(Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\n"
+                                      "Sie kann zur Zeit nicht verschlüsselt werden !"),
+                                 "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
+    std::string strOld = m_crypt.GetPassword();
+    if (strOld.empty()) {
+        std::int32_t nSaved = 0;
+        db.Reorganize(nSaved);
+    }
+
+    auto fail = [&]() {
+        if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
+        // the file keeps the old key, so must the cipher
+        m_crypt.SetPassword(strOld);
+        return false;
+    };
+    if (!db.BeginExclusiveTransaction()) return fail();
+    if (!db.SetOption("DbKey", MakeVerifier(strNew))) return fail();
+    if (!ReencryptAll(strOld, strNew)) return fail();
+    if (!db.CommitTransaction()) return fail();
+    return true;
+}
+
+bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& strNew) {
+    m_crypt.SetPassword(strOld);
+    CKnowHow knowHow;
+    CKnowHowArray arr;
+    // an unreadable table must not end in a new key over old texts
+    if (knowHow.GetAllItems(arr) < 0) return false;
+    for (auto& item : arr) item.Modified = true;
+    m_crypt.SetPassword(strNew);
+    return knowHow.SaveItems(arr);
+}
+
+std::string CDbPasswort::EncryptField(const std::string& strValue) {
+    return IsPasswordSet() ? m_crypt.Encrypt(strValue) : strValue;
+}
+
+std::string CDbPasswort::DecryptField(const std::string& strStored) {
+    return IsPasswordSet() ? m_crypt.Decrypt(strStored) : strStored;
+}

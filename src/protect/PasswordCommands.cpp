@@ -1,0 +1,142 @@
+#include "protect/PasswordCommands.h"
+
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+#include "protect/CDbAdmin.h"
+#include "protect/CDbPasswort.h"
+
+namespace {
+const char* const kInputCaption = "Fehlerhafte Kennworteingabe";
+// Wrong passwords are answered slowly, so that guessing takes time.
+constexpr int kWrongPasswordDelayMs = 3000;
+
+void Exclamation(const char* pszText, const char* pszCaption) {
+    GetPlatform().MessageBox(Ansi(pszText), Ansi(pszCaption), EMsgIcon::Exclamation, EMsgButtons::Ok);
+}
+
+void Information(const char* pszText, const char* pszCaption) {
+    GetPlatform().MessageBox(Ansi(pszText), Ansi(pszCaption), EMsgIcon::Information, EMsgButtons::Ok);
+}
+
+bool Question(const char* pszText, const char* pszCaption) {
+    return GetPlatform().MessageBox(Ansi(pszText), Ansi(pszCaption), EMsgIcon::Question, EMsgButtons::OkCancel) ==
+           EMsgResult::Ok;
+}
+
+void WrongPasswordDelay() {
+    CPlatform& platform = GetPlatform();
+    platform.BeginWaitCursor();
+    platform.Sleep(kWrongPasswordDelayMs);
+    platform.EndWaitCursor();
+}
+
+const char* const kDecrypted =
+    "Alle Einträge in der Datenbank wurden entschlüsselt.\n\nDie Datenbank ist jetzt ungeschützt !";
+}  // namespace
+
+bool CheckPasswordLength(const std::string& strPassword) {
+    if (strPassword.size() <= MAX_PASSWORD_LENGTH) return true;
+    Exclamation("Das Kennwort darf höchstens 32 Zeichen lang sein !", kInputCaption);
+    return false;
+}
+
+void ReportPasswordMismatch() {
+    Exclamation("Kennwort und Kontrolleingabe unterscheiden sich !", kInputCaption);
+}
+
+void ReportUnusablePasswordCharacters() {
+    Exclamation("Das Kennwort enthält Zeichen, die nicht verwendet werden können !", kInputCaption);
+}
+
+bool CheckDbPasswordInput(const std::string& strPassword, const std::string& strConfirm, bool bProtected) {
+    if (strPassword != strConfirm) {
+        ReportPasswordMismatch();
+        return false;
+    }
+    if (strPassword.empty() && !bProtected) {
+        Exclamation(
+            "Sie haben kein Kennwort eingegeben,\n\nohne Kennwort kann die Datenbak nicht verschlüsselt werden !",
+            kInputCaption);
+        return false;
+    }
+    if (strPassword.empty()) {
+        return Question("Sie haben kein Kennwort eingegeben,\n\nwenn Sie fortfahren wird die Datenbank entschlüsselt !",
+                        "Datenbank Schützen");
+    }
+    return GetDbPasswort().CheckNewPassword(strPassword);
+}
+
+bool ApplyDatabasePassword(const std::string& strNew) {
+    CDbPasswort& passwort = GetDbPasswort();
+    bool bWasProtected = passwort.IsProtected();
+    if (!passwort.SetDatabasePassword(strNew)) return false;
+    const char* pszText = kDecrypted;
+    if (!strNew.empty())
+        pszText = bWasProtected ? "Das Kennwort der Datenbank wurde geändert."
+                                : "Alle Einträge in der Datenbank wurden verschlüsselt.";
+    Information(pszText, "Datenbank verschlüsseln");
+    return true;
+}
+
+bool ConfirmRemoveDatabasePassword() {
+    return Question("Wenn Sie fortfahren wird die Datenbank entschlüsselt !", "Datenbank verschlüsseln");
+}
+
+bool RemoveDatabasePassword() {
+    if (!GetDbPasswort().SetDatabasePassword(std::string())) return false;
+    Information(kDecrypted, "Datenbank Schützen");
+    return true;
+}
+
+void ReportWrongDatabasePassword() {
+    WrongPasswordDelay();
+    Exclamation("Das eingegebene Passwort ist falsch !", "Passworteingabe");
+}
+
+bool CheckAdminPasswordInput(const std::string& strPassword, const std::string& strConfirm) {
+    if (strPassword != strConfirm) {
+        ReportPasswordMismatch();
+        return false;
+    }
+    if (strPassword.empty()) {
+        Exclamation("Sie haben kein Kennwort eingegeben !", "Administrator-Kennwort");
+        return false;
+    }
+    return CheckPasswordLength(strPassword);
+}
+
+bool ApplyAdminPassword(const std::string& strNew) {
+    if (!GetDbAdmin().SetAdminPassword(strNew)) return false;
+    Information("Das Kennwort wurde eingetragen.", "Administrator-Kennwort");
+    return true;
+}
+
+bool ConfirmDeleteAdminPassword() {
+    return Question("Wenn Sie fortfahren wird die Administrator-Funktionen für alle Anwender freigegeben !",
+                    "Administrator-Kennwort");
+}
+
+bool DeleteAdminPasswordReport() {
+    if (!GetDbAdmin().DeleteAdminPassword()) return false;
+    Information("Das Administrator-Kennwort wurde gelöscht.", "Administrator-Kennwort");
+    return true;
+}
+
+bool AdminLoginReport(const std::string& strTyped) {
+    if (GetDbAdmin().Login(strTyped)) {
+        Information("Die Administrator-Funktionen wurden freigegeben !", "Administrator-Anmeldung");
+        return true;
+    }
+    ReportWrongAdminPassword();
+    return false;
+}
+
+void ReportWrongAdminPassword() {
+    WrongPasswordDelay();
+    Exclamation("Das eingegebene Kennwort ist falsch !", "Kennworteingabe");
+}
+
+void AdminLogoutReport() {
+    GetDbAdmin().Logout();
+    Information("Die Administrator-Funktionen wurden gesperrt !", "Administrator-Abmeldung");
+}

@@ -1,0 +1,67 @@
+#include "protect/ui/CAdminLoginDlg.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "protect/CDbAdmin.h"
+#include "protect/PasswordCommands.h"
+#include "protect/ui/PasswordField.h"
+
+CAdminLoginDlg::CAdminLoginDlg(QWidget* pParent) : QDialog(pParent) {
+    setWindowTitle(QStringLiteral("Administrator Anmeldung"));
+    m_pEdit = CreatePasswordField(this, IDC_PASSWORD);
+    m_pLogin = CreateDialogButton(this, QStringLiteral("Login"), IDC_LOGIN);
+    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
+    m_pLogout = CreateDialogButton(this, QStringLiteral("Logout"), IDC_LOGOUT);
+    m_pLogin->setDefault(true);
+
+    auto* pFields = new QGridLayout;
+    pFields->addWidget(new QLabel(QStringLiteral("Kennwort:"), this), 0, 0);
+    pFields->addWidget(m_pEdit, 0, 1);
+    pFields->setRowStretch(1, 1);
+    auto* pButtons = new QVBoxLayout;
+    pButtons->addWidget(m_pLogin);
+    pButtons->addWidget(m_pCancel);
+    pButtons->addWidget(m_pLogout);
+    pButtons->addStretch(1);
+    auto* pLayout = new QHBoxLayout(this);
+    pLayout->addLayout(pFields, 1);
+    pLayout->addLayout(pButtons);
+    ResizeInDialogUnits(this, 169, 44);
+
+    if (GetDbAdmin().IsUnlocked()) {
+        m_pLogin->setEnabled(false);
+        m_pEdit->setEnabled(false);
+        m_pLogout->setDefault(true);
+    } else {
+        m_pLogout->setEnabled(false);
+    }
+
+    connect(m_pLogin, &QPushButton::clicked, this, &CAdminLoginDlg::OnLogin);
+    connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_pLogout, &QPushButton::clicked, this, &CAdminLoginDlg::OnLogout);
+    m_pEdit->setFocus();
+}
+
+void CAdminLoginDlg::OnLogin() {
+    if (!m_pLogin->isEnabled()) return;
+    m_strPassword = m_pEdit->text();
+    std::string strAnsi;
+    ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
+    if (AdminLoginReport(strAnsi)) {
+        accept();
+        return;
+    }
+    m_strPassword.clear();
+    m_pEdit->setText(m_strPassword);
+    m_pEdit->setFocus();
+}
+
+void CAdminLoginDlg::OnLogout() {
+    if (!m_pLogout->isEnabled()) return;
+    AdminLogoutReport();
+    accept();
+}

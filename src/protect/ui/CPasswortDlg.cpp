@@ -1,0 +1,51 @@
+#include "protect/ui/CPasswortDlg.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/QtText.h"
+#include "protect/CDbPasswort.h"
+#include "protect/PasswordCommands.h"
+#include "protect/ui/PasswordField.h"
+
+CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pParent), m_passwort(passwort) {
+    setWindowTitle(QStringLiteral("Die Datenbank ist geschützt"));
+    m_pEdit = CreatePasswordField(this, IDC_PASSWORD);
+    m_pOk = CreateDialogButton(this, QStringLiteral("OK"), 1);
+    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
+    m_pOk->setDefault(true);
+
+    auto* pFields = new QGridLayout;
+    pFields->addWidget(new QLabel(QStringLiteral("Kennwort:"), this), 0, 0);
+    pFields->addWidget(m_pEdit, 0, 1);
+    pFields->setRowStretch(1, 1);
+    auto* pButtons = new QVBoxLayout;
+    pButtons->addWidget(m_pOk);
+    pButtons->addWidget(m_pCancel);
+    pButtons->addStretch(1);
+    auto* pLayout = new QHBoxLayout(this);
+    pLayout->addLayout(pFields, 1);
+    pLayout->addLayout(pButtons);
+    ResizeInDialogUnits(this, 167, 44);
+
+    connect(m_pOk, &QPushButton::clicked, this, &CPasswortDlg::OnOK);
+    connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_pEdit->setFocus();
+}
+
+void CPasswortDlg::OnOK() {
+    m_strPassword = m_pEdit->text();
+    std::string strAnsi;
+    ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
+    if (m_passwort.CheckPassword(strAnsi)) {
+        accept();
+        return;
+    }
+    ReportWrongDatabasePassword();
+    m_strPassword.clear();
+    m_pEdit->setText(m_strPassword);
+    m_pEdit->setFocus();
+}

@@ -1,0 +1,66 @@
+#include "protect/ui/PasswordField.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QPushButton>
+
+#include "app/QtText.h"
+#include "protect/CCrypt.h"
+
+namespace {
+// Password fields show an asterisk for every character, whatever the
+// desktop style would draw.
+class CAsteriskStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* pOption, const QWidget* pWidget,
+                  QStyleHintReturn* pReturn) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        if (hint == SH_LineEdit_PasswordMaskDelay) return 0;
+        return QProxyStyle::styleHint(hint, pOption, pWidget, pReturn);
+    }
+};
+
+QStyle* AsteriskStyle() {
+    // lives as long as the application, so it outlasts every field
+    static QPointer<QStyle> s_pStyle;
+    if (!s_pStyle) {
+        s_pStyle = new CAsteriskStyle;
+        s_pStyle->setParent(qApp);
+    }
+    return s_pStyle;
+}
+}  // namespace
+
+QLineEdit* CreatePasswordField(QWidget* pParent, int nId) {
+    auto* pEdit = new QLineEdit(pParent);
+    pEdit->setObjectName(QString::number(nId));
+    pEdit->setStyle(AsteriskStyle());
+    pEdit->setEchoMode(QLineEdit::Password);
+    pEdit->setMaxLength(static_cast<int>(MAX_PASSWORD_LENGTH));
+    return pEdit;
+}
+
+QPushButton* CreateDialogButton(QWidget* pParent, const QString& strText, int nId) {
+    auto* pButton = new QPushButton(strText, pParent);
+    pButton->setObjectName(QString::number(nId));
+    pButton->setAutoDefault(false);
+    return pButton;
+}
+
+void ResizeInDialogUnits(QDialog* pDialog, int nCx, int nCy) {
+    QFontMetrics fm(pDialog->font());
+    int nBaseX = fm.averageCharWidth();
+    int nBaseY = fm.height();
+    QSize size(nCx * nBaseX / 4, nCy * nBaseY / 8);
+    pDialog->resize(size.expandedTo(pDialog->minimumSizeHint()));
+}
+
+bool ReadPasswordField(QLineEdit* pEdit, std::string& strAnsi) {
+    bool bOk = true;
+    strAnsi = ToAnsi(pEdit->text(), &bOk);
+    return bOk;
+}

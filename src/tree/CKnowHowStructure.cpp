@@ -1,0 +1,135 @@
+#include <map>
+#include <unordered_set>
+
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
+#include "tree/CStdioFileEx.h"
+
+namespace {
+std::string StructureLine(int nLevel, const CKnowHowItem& item) {
+    // "%s%s %s\n": indentation, marker, keyword
+    return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + item.Name + "\n";
+}
+
+struct STemplateLine {
+    size_t nLine;  // index in the file
+    int nLevel;    // position of the marker
+    bool bFolderMarker;
+    std::string strName;
+};
+
+// An entry line: spaces, "+" or "-", the keyword. Anything else is ignored.
+bool ParseTemplateLine(const std::string& strLine, size_t nLine, STemplateLine& out) {
+    size_t m = strLine.find_first_not_of(' ');
+    if (m == std::string::npos || (strLine[m] != '+' && strLine[m] != '-')) return false;
+    // a keyword ends at a NUL byte, as the text of an SQL statement does
+    std::string strName = strLine.substr(m + 1);
+    strName = strName.substr(0, strName.find('\0'));
+    size_t nFirst = strName.find_first_not_of(' ');
+    strName = nFirst == std::string::npos ? std::string()
+                                          : strName.substr(nFirst, strName.find_last_not_of(' ') + 1 - nFirst);
+    out = {nLine, static_cast<int>(m), strLine[m] == '+', std::move(strName)};
+    return true;
+}
+}  // namespace
+
+void CKnowHow::AddStructureLines(std::vector<std::string>& arrLines, std::int32_t nFolder, int nLevel) {
+    // pre-order with a stack instead of recursion, for very deep trees
+    std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
+    std::vector<std::pair<CKnowHowItem, int>> arrStack;
+    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
+        CKnowHowArray arrChildren;
+        GetChildren(arrChildren, nId);
+        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
+            arrStack.emplace_back(std::move(*it), nChildLevel);
+    };
+    pushChildren(nFolder, nLevel);
+    while (!arrStack.empty()) {
+        auto [item, nItemLevel] = std::move(arrStack.back());
+        arrStack.pop_back();
+        arrLines.push_back(StructureLine(nItemLevel, item));
+        if (CountChildren(item.ID) > 0 && setSeen.insert(item.ID).second) pushChildren(item.ID, nItemLevel + 1);
+    }
+}
+
+bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
+    if (pbWriteFailed) *pbWriteFailed = false;
+    std::vector<std::string> arrLines;
+    int nLevel = 0;
+    if (nFolder != 0) {
+        CKnowHowItem folder;
+        // an unknown folder has nothing to write
+        if (GetItem(folder, nFolder) != 1) return false;
+        arrLines.push_back(StructureLine(0, folder));
+        nLevel = 1;
+    }
+    AddStructureLines(arrLines, nFolder, nLevel);
+    if (arrLines.empty()) return false;
+    bool bWritten = CStdioFileEx().WriteLines(strPath, arrLines);
+    if (pbWriteFailed) *pbWriteFailed = !bWritten;
+    return true;
+}
+
+std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t nTargetFolder) {
+    std::vector<std::string> arrFile;
+    CStdioFileEx().ReadLines(strPath, arrFile);
+    std::vector<STemplateLine> arrEntries;
+    for (size_t i = 0; i < arrFile.size(); ++i) {
+        STemplateLine line;
+        if (ParseTemplateLine(arrFile[i], i, line)) arrEntries.push_back(std::move(line));
+    }
+    arrFile.clear();
+
+    std::map<int, std::int32_t> mapLevelFolder;
+    std::int32_t nParent = nTargetFolder;
+    std::int32_t nLast = nTargetFolder;
+    int nPreviousLevel = -1;
+    std::int32_t nPos = CountChildren(nTargetFolder) + 1;
+    std::int32_t nResult = 0;
+
+    if (!BeginWork()) {
+        RollbackWork();
+        return 0;
+    }
+    GetDatabase().StampEdit();
+    for (size_t i = 0; i < arrEntries.size(); ++i) {
+        const STemplateLine& line = arrEntries[i];
+        int m = line.nLevel;
+        // a line with deeper lines after it holds them, whatever its marker,
+        // so that they stay visible in the tree
+        bool bFolder = line.bFolderMarker || (i + 1 < arrEntries.size() && arrEntries[i + 1].nLevel > m);
+        if (i == 0) {
+            mapLevelFolder[m] = nTargetFolder;
+        } else if (m > nPreviousLevel) {
+            mapLevelFolder[m] = nLast;
+            nParent = nLast;
+            nPos = 1;
+        } else if (m < nPreviousLevel) {
+            auto it = mapLevelFolder.find(m);
+            nParent = it == mapLevelFolder.end() ? 0 : it->second;
+            nPos = CountChildren(nParent) + 1;
+        } else {
+            ++nPos;
+        }
+        CKnowHowItem item;
+        item.MasterID = nParent;
+        item.Name = line.strName;
+        item.IsDir = bFolder ? 1 : 0;
+        item.PosNr = nPos;
+        m_table.InsertItem(item);
+        nLast = item.ID;
+        if (line.nLine == 0) nResult = item.ID;
+        nPreviousLevel = m;
+    }
+    if (!CommitWork()) {
+        RollbackWork();
+        return 0;
+    }
+    return nResult;
+}
+
+std::string ExportStructureMessage(bool bWriteFailed) {
+    if (bWriteFailed) return Ansi("Die Datei konnte nicht geschrieben werden,\ndie Daten wurden nicht exportiert !");
+    return Ansi("Die Daten wurden exportiert.");
+}

@@ -1,0 +1,139 @@
+// The tree commands of orvantis-cli, run as real processes.
+#include <sstream>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+class CCliTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_strDb = m_dir.File("wissen.tov");
+        ASSERT_EQ(RunCli({"create", m_strDb}).nExit, 0);
+    }
+    // Runs a command on the database (inserted after the command name).
+    SProcessResult Cli(std::vector<std::string> arr) {
+        arr.insert(arr.begin() + 1, m_strDb);
+        return RunCli(arr);
+    }
+    std::string Ok(const std::vector<std::string>& arr) {
+        SProcessResult r = Cli(arr);
+        EXPECT_EQ(r.nExit, 0) << arr[0] << ": " << r.strErr;
+        return r.strOut;
+    }
+    std::string Add(const std::string& strParent, const std::string& strName, bool bFolder = false) {
+        std::vector<std::string> arr{"add", "--parent", strParent, "--name", strName};
+        if (bFolder) arr.push_back("--folder");
+        std::string str = Ok(arr);
+        return str.empty() ? "" : str.substr(0, str.size() - 1);
+    }
+    // "ID\tINDENT MARKER NAME" lines as "INDENT MARKER NAME" for the shape.
+    std::string Tree(const std::vector<std::string>& arrExtra = {}) {
+        std::vector<std::string> arr{"tree"};
+        arr.insert(arr.end(), arrExtra.begin(), arrExtra.end());
+        std::istringstream in(Ok(arr));
+        std::string strLine, strOut;
+        while (std::getline(in, strLine)) strOut += strLine.substr(strLine.find('\t') + 1) + "\n";
+        return strOut;
+    }
+
+    CTempDir m_dir;
+    std::string m_strDb;
+};
+
+TEST_F(CCliTreeTest, AddSetAndTreeShowTheEntries) {
+    std::string K = Add("0", "Küche", true);
+    std::string A = Add(K, "Töpfe", true);
+    std::string B = Add(A, "Pfanne");
+    Add(K, "Löffel");
+    EXPECT_EQ(Cli({"tree"}).strOut, K + "\t+ Küche\n" + A + "\t  + Töpfe\n" + B + "\t    - Pfanne\n" +
+                                        std::to_string(std::stoi(B) + 1) + "\t  - Löffel\n");
+    EXPECT_EQ(Tree({"--folder", A}), "- Pfanne\n");
+
+    Ok({"set", B, "--name", "Bratpfanne", "--text", "gusseisern", "--link", "/tmp/p.pdf"});
+    std::string strDump = Ok({"dump"});
+    EXPECT_NE(strDump.find("\"Typ\":1,\"PosNr\":1,\"IsDir\":0,\"Name\":\"Bratpfanne\",\"Text\":\"gusseisern\","
+                           "\"Link\":\"/tmp/p.pdf\",\"UpdateNr\":1"),
+              std::string::npos)
+        << strDump;
+    Ok({"set", B, "--link", ""});
+    EXPECT_NE(Ok({"dump"}).find("\"Typ\":0,\"PosNr\":1,\"IsDir\":0,\"Name\":\"Bratpfanne\""), std::string::npos);
+
+    // refusals: unknown parent, a text entry as parent, unstorable text, unknown entry
+    EXPECT_EQ(Cli({"add", "--parent", "99", "--name", "x"}).nExit, 1);
+    EXPECT_EQ(Cli({"add", "--parent", B, "--name", "x"}).nExit, 1);
+    SProcessResult r = Cli({"add", "--parent", K, "--name", "日本"});
+    EXPECT_EQ(r.nExit, 2);
+    EXPECT_NE(r.strErr.find("nicht gespeichert"), std::string::npos) << r.strErr;
+    EXPECT_EQ(Cli({"add", "--parent", K}).nExit, 2);
+    EXPECT_EQ(Cli({"set", "99", "--name", "x"}).nExit, 1);
+    EXPECT_EQ(Tree(), "+ Küche\n  + Töpfe\n    - Bratpfanne\n  - Löffel\n");
+}
+
+TEST_F(CCliTreeTest, DeleteAndMoveKeepTheTreeWhole) {
+    std::string K = Add("0", "K", true);
+    std::string A = Add(K, "A", true);
+    Add(A, "a1");
+    Add(A, "a2");
+    Add(K, "B");
+    std::string T = Add("0", "T", true);
+    Add(T, "t1");
+
+    SProcessResult r = Cli({"delete", A});  // a folder: asked, answered No
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_NE(r.strErr.find("In dem Ordner befinden sich 2 Einträge !"), std::string::npos) << r.strErr;
+    EXPECT_EQ(Tree(), "+ K\n  + A\n    - a1\n    - a2\n  - B\n+ T\n  - t1\n");
+
+    EXPECT_EQ(Cli({"move", K, A}).nExit, 1);    // below itself
+    EXPECT_EQ(Cli({"move", A, "4"}).nExit, 1);  // onto a text entry
+    Ok({"move", A, T});
+    EXPECT_EQ(Tree(), "+ K\n  - B\n+ T\n  - t1\n  + A\n    - a1\n    - a2\n");
+    std::string strDump = Ok({"dump"});
+    EXPECT_NE(strDump.find("\"PosNr\":1,\"IsDir\":0,\"Name\":\"B\""), std::string::npos) << strDump;
+    EXPECT_NE(strDump.find("\"PosNr\":2,\"IsDir\":1,\"Name\":\"A\""), std::string::npos) << strDump;
+
+    Ok({"delete", K, "--yes"});
+    EXPECT_EQ(Tree(), "+ T\n  - t1\n  + A\n    - a1\n    - a2\n");
+    EXPECT_NE(Ok({"dump"}).find("\"MasterID\":0,\"LinkID\":0,\"Typ\":0,\"PosNr\":1,\"IsDir\":1,\"Name\":\"T\""),
+              std::string::npos);
+    EXPECT_EQ(Cli({"delete", K}).nExit, 1);  // gone
+}
+
+TEST_F(CCliTreeTest, SearchListsHitsByPath) {
+    std::string Z = Add("0", "Zubehör", true);
+    std::string Zz = Add(Z, "Apfelschäler");
+    std::string A = Add("0", "Apfel", true);
+    std::string a = Add(A, "apfelmus");
+    Ok({"set", a, "--text", "kein Kuchen"});
+    std::string K = Add("0", "Kuchen");
+    EXPECT_EQ(Ok({"search", "apfel"}), A + "\tApfel\n" + a + "\tApfel\\apfelmus\n" + Zz + "\tZubehör\\Apfelschäler\n");
+    EXPECT_EQ(Ok({"search", "Kuchen", "--keywords"}), K + "\tKuchen\n");
+    EXPECT_EQ(Ok({"search", "Kuchen", "--texts"}), a + "\tApfel\\apfelmus\n");
+    EXPECT_EQ(Ok({"search", "Kuchen", "--keywords", "--texts"}), a + "\tApfel\\apfelmus\n" + K + "\tKuchen\n");
+}
+
+TEST_F(CCliTreeTest, ExportAndImportTemplates) {
+    std::string K = Add("0", "Größen", true);
+    Add(K, "klein");
+    std::string T = Add("0", "Ziel", true);
+    std::string strFile = m_dir.File("vorlage.txt");
+    SProcessResult r = Cli({"export", strFile, "--folder", K});
+    EXPECT_EQ(r.nExit, 0);
+    EXPECT_EQ(r.strOut + r.strErr, "");
+    EXPECT_EQ(ReadFile(strFile),
+              "+ Gr\xF6\xDF"
+              "en\r\n  - klein\r\n");
+
+    std::string strNew = Ok({"import", strFile, "--folder", T});
+    EXPECT_EQ(Tree({"--folder", T}), "+ Größen\n  - klein\n");
+    EXPECT_EQ(Cli({"tree", "--folder", T}).strOut.substr(0, strNew.size() - 1) + "\n", strNew);
+
+    r = Cli({"export", m_dir.File("fehlt/x.txt")});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_NE(r.strErr.find("nicht exportiert"), std::string::npos) << r.strErr;
+    EXPECT_EQ(Cli({"import", m_dir.File("fehlt.txt")}).nExit, 1);
+    EXPECT_EQ(Cli({"import", strFile, "--folder", "99"}).nExit, 1);
+    EXPECT_EQ(Cli({"export", strFile, "--folder", "99"}).nExit, 1);
+}
+
+}  // namespace

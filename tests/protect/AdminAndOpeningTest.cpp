@@ -1,0 +1,180 @@
+// The administrator password, the opening chain with its prompt, and the
+// search in a protected database.
+#include <filesystem>
+
+#include "ProtectFixture.h"
+#include "protect/KnowledgeBase.h"
+#include "protect/PasswordCommands.h"
+
+namespace fs = std::filesystem;
+
+TEST_F(CProtectTest, AdminPasswordLocksAndUnlocks) {
+    std::string strPath = CreateWithEntries();
+    CDbAdmin& admin = GetDbAdmin();
+    admin.ResetAdminState();
+    EXPECT_FALSE(admin.IsAdminPasswordSet());
+    EXPECT_TRUE(admin.IsUnlocked());
+
+    std::string str32 = "0123456789abcdefghijklmnopqrstuv";
+    ASSERT_TRUE(admin.SetAdminPassword(str32));
+    EXPECT_TRUE(fs::exists(BackupCopy(strPath, "20261207_0634")));
+    EXPECT_TRUE(admin.IsAdminPasswordSet());
+    EXPECT_TRUE(admin.IsUnlocked());
+    EXPECT_EQ(GetDatabase().GetOption("AdminKey"), CDbAdmin::MakeVerifier(str32));
+
+    EXPECT_TRUE(admin.Logout());
+    EXPECT_FALSE(admin.IsUnlocked());
+    EXPECT_FALSE(admin.Login(str32.substr(0, 31)));
+    EXPECT_FALSE(admin.Login(""));
+    EXPECT_FALSE(admin.IsUnlocked());
+    EXPECT_TRUE(admin.Login(str32));
+    EXPECT_TRUE(admin.IsUnlocked());
+
+    // a new opening starts locked; number signs after the password pass
+    admin.ResetAdminState();
+    EXPECT_FALSE(admin.IsUnlocked());
+    m_platform.SetLocalTime(2026, 12, 7, 6, 50);
+    ASSERT_TRUE(admin.SetAdminPassword("chef"));
+    admin.Logout();
+    EXPECT_TRUE(admin.Login("chef###"));
+    EXPECT_FALSE(admin.Login("chef#x"));
+    EXPECT_TRUE(admin.IsUnlocked());  // a failed login keeps the state
+
+    // deleting: no copy, unlocked stays
+    m_platform.SetLocalTime(2026, 12, 7, 6, 55);
+    EXPECT_TRUE(admin.DeleteAdminPassword());
+    EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0655")));
+    EXPECT_FALSE(admin.IsAdminPasswordSet());
+    EXPECT_TRUE(admin.IsUnlocked());
+    admin.ResetAdminState();
+    EXPECT_TRUE(admin.IsUnlocked());
+
+    // the database password stays what it was
+    EXPECT_FALSE(GetDbPasswort().IsProtected());
+    ExpectStoredUnder("");
+}
+
+TEST_F(CProtectTest, AdminPasswordRefusedWhileOthersUseTheFile) {
+    std::string strPath = CreateWithEntries();
+    GetDatabase().Close();
+    CChildProcess other({CliPath(), "hold", strPath, "--seconds", "60"});
+    ASSERT_TRUE(other.WaitForOutput("bereit"));
+    OpenDatabase(strPath);
+    CDbAdmin& admin = GetDbAdmin();
+    admin.ResetAdminState();
+    EXPECT_FALSE(ApplyAdminPassword("chef"));
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.LastMessage(),
+              "Die Datenbank wird von anderen Benutzern verwendet.\n\n"
+              "Es kann zur Zeit kein Administratorkennwort eingerichtet werden !");
+    EXPECT_FALSE(admin.IsAdminPasswordSet());
+    EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
+}
+
+TEST_F(CProtectTest, AdminDialogTexts) {
+    CreateWithEntries();
+    GetDbAdmin().ResetAdminState();
+    EXPECT_FALSE(CheckAdminPasswordInput("a", "b"));
+    EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
+    EXPECT_FALSE(CheckAdminPasswordInput("", ""));
+    EXPECT_EQ(m_platform.LastMessage(), "Sie haben kein Kennwort eingegeben !");
+    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Administrator-Kennwort");
+    EXPECT_TRUE(ApplyAdminPassword("chef"));
+    EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort wurde eingetragen.");
+    AdminLogoutReport();
+    EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden gesperrt !");
+    EXPECT_FALSE(GetDbAdmin().IsUnlocked());
+    m_platform.Clear();
+    EXPECT_FALSE(AdminLoginReport("falsch"));
+    EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>{3000});
+    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
+    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Kennworteingabe");
+    EXPECT_TRUE(AdminLoginReport("chef"));
+    EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden freigegeben !");
+    EXPECT_FALSE(ConfirmDeleteAdminPassword());  // Cancel
+    EXPECT_TRUE(GetDbAdmin().IsAdminPasswordSet());
+    EXPECT_TRUE(DeleteAdminPasswordReport());
+    EXPECT_EQ(m_platform.LastMessage(), "Das Administrator-Kennwort wurde gelöscht.");
+}
+
+TEST_F(CProtectTest, OpeningChainAsksAndClosesOnFailure) {
+    std::string strPath = CreateWithEntries();
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    GetDbAdmin().SetAdminPassword("chef");
+    GetDatabase().Close();
+    CDbPasswort& pw = GetDbPasswort();
+
+    // no prompt to ask with: refused, and nobody is kept out of the file
+    EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
+    EXPECT_FALSE(GetDatabase().IsOpen());
+    EXPECT_TRUE(GetPlatform().IsFileFree(strPath));
+    EXPECT_FALSE(pw.IsPasswordSet());
+
+    // the prompt tries a wrong password, then gives up
+    int nAsked = 0;
+    pw.SetPrompt([&](CDbPasswort& p) {
+        ++nAsked;
+        return p.CheckPassword("falsch");
+    });
+    EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
+    EXPECT_EQ(nAsked, 1);
+    EXPECT_FALSE(GetDatabase().IsOpen());
+
+    pw.SetPrompt([&](CDbPasswort& p) { return p.CheckPassword("geheim"); });
+    auto pKnowHow = OpenKnowledgeBase(strPath);
+    ASSERT_NE(pKnowHow, nullptr);
+    EXPECT_TRUE(GetDatabase().IsOpen());
+    EXPECT_EQ(pw.GetPassword(), "geheim");
+    EXPECT_FALSE(GetDbAdmin().IsUnlocked());
+    CKnowHowItem item;
+    ASSERT_EQ(pKnowHow->GetItem(item, 3), 1);
+    EXPECT_EQ(item.Name, "O'Neil");
+    pKnowHow.reset();
+
+    // creating a database right after: no password, texts stored plain
+    auto pNew = CreateKnowledgeBase(m_dir.File("neu.tov"));
+    ASSERT_NE(pNew, nullptr);
+    EXPECT_FALSE(pw.IsPasswordSet());
+    EXPECT_TRUE(GetDbAdmin().IsUnlocked());
+    CKnowHowItem folder;
+    folder.IsDir = 1;
+    folder.PosNr = 1;
+    folder.SetName("Neu");
+    CKnowHowArray arr{folder};
+    ASSERT_TRUE(pNew->SaveItems(arr));
+    EXPECT_EQ(RawRows()[0].strName, "Neu");
+}
+
+TEST_F(CProtectTest, RefusedVersionClosesTheSession) {
+    std::string strPath = CreateWithEntries();
+    GetDatabase().SetOption("DbVersion", "1.300");
+    GetDatabase().Close();
+    EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
+    EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_FALSE(GetDatabase().IsOpen());
+    EXPECT_TRUE(GetPlatform().IsFileFree(strPath));
+}
+
+TEST_F(CProtectTest, SearchInAProtectedDatabaseMatchesInMemory) {
+    CreateWithEntries();
+    CKnowHow knowHow;
+    CKnowHowArray arr;
+    // open database: LIKE, ASCII case ignored, underscore a wildcard
+    EXPECT_EQ(knowHow.Search(arr, "macht", false, true), 1);
+    EXPECT_EQ(knowHow.Search(arr, "Wissen_", true, false), 1);
+    EXPECT_EQ(knowHow.Search(arr, "O'N", true, false), 1);
+    EXPECT_EQ(knowHow.Search(arr, "t_xt", false, true), 2);
+
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    CKnowHow protectedKnowHow;
+    EXPECT_EQ(protectedKnowHow.Search(arr, "macht", false, true), 0);
+    ASSERT_EQ(protectedKnowHow.Search(arr, "MACHT", false, true), 1);
+    EXPECT_EQ(arr[0].ID, 5);
+    EXPECT_EQ(protectedKnowHow.Search(arr, "t_xt", false, true), 0);
+    EXPECT_EQ(protectedKnowHow.Search(arr, "Wissen_", true, false), 1);
+    EXPECT_EQ(protectedKnowHow.Search(arr, "O'N", true, false), 1);
+    ASSERT_EQ(protectedKnowHow.Search(arr, Ansi("Grüße"), true, true), 1);
+    EXPECT_EQ(arr[0].Name, Ansi("Küche"));
+    // the keyword and text both hold it: listed once
+    EXPECT_EQ(protectedKnowHow.Search(arr, "e", true, true), 6);
+}
