@@ -10,9 +10,11 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
 #include "app/CommandIds.h"
+#include "app/Commands.h"
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "edit/CEditEx.h"
@@ -856,29 +858,12 @@ void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 }
 
 void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
-    QMenu* pMenu = BuildContextMenu();
-    if (!pMenu) return;
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    if (!pFrame) return;
+    // the commands take the frame's route and enabling
+    QMenu* pMenu = CreateContextMenu(pFrame, this);
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
     pMenu->popup(pEvent->globalPos());
-}
-
-QMenu* CDetailView::BuildContextMenu() {
-    auto* pMenu = new QMenu(this);
-    auto add = [this, pMenu](const char* pszText, int nId) {
-        QAction* pAction = pMenu->addAction(QString::fromUtf8(pszText));
-        SCommandState state;
-        OnUpdateCommand(nId, state);
-        pAction->setEnabled(state.bEnabled);
-        connect(pAction, &QAction::triggered, this, [this, nId] { OnCommand(nId); });
-    };
-    add("Verknüpfung aufrufen", ID_LINK_OPEN);
-    add("Verknüpfung erstellen/bearbeiten", ID_LINK_EDIT);
-    pMenu->addSeparator();
-    add("Ordner öffnen", ID_FOLDER_OPEN);
-    add("Ordner erstellen", ID_FOLDER_CREATE);
-    pMenu->addSeparator();
-    add("Eintrag löschen", ID_ENTRY_DELETE);
-    return pMenu;
 }
 
 // --- drag and drop ------------------------------------------------------------------------
@@ -916,8 +901,6 @@ void CDetailView::MoveDrag(const QPoint& pt) {
     else
         m_nDropTarget = TreeDropTarget();
     if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
-    // the folder holding the entry already: nothing to move
-    if (m_nDropTarget == m_nCurrentFolder) m_nDropTarget = -1;
     // a folder cannot go into its own subtree
     const bool bFolder =
         m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) && m_arrRows[m_nDragRow].IsDir;
@@ -991,12 +974,13 @@ void CDetailView::Drop() {
 // --- neighbours --------------------------------------------------------------------------------
 
 IPaneTarget* CDetailView::TreeTarget() const {
-    // resolved through the frame once the folder tree pane is available
-    return nullptr;
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    return pFrame ? pFrame->GetTreeView() : nullptr;
 }
 
 QObject* CDetailView::TreeObject() const {
-    return nullptr;
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    return pFrame ? pFrame->GetTreeView() : nullptr;
 }
 
 #include "moc_CDetailView.cpp"

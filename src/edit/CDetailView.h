@@ -126,7 +126,6 @@ private:
     // --- neighbours -----------------------------------------------------------------
     IPaneTarget* TreeTarget() const;
     QObject* TreeObject() const;
-    QMenu* BuildContextMenu();
 
     COrvantisDoc* m_pDoc;
     std::int32_t m_nCurrentFolder = -1;

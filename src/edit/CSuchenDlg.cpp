@@ -246,4 +246,11 @@ void CSuchenDlg::OnGoTo() {
     accept();
 }
 
+void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc) {
+    // each opening starts afresh
+    CSuchenDlg dlg(pParent);
+    dlg.SetDocument(pDoc);
+    dlg.exec();
+}
+
 #include "moc_CSuchenDlg.cpp"

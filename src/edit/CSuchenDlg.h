@@ -77,3 +77,6 @@ private:
     QTableWidget* m_pHitList = nullptr;
     QTextEdit* m_pPreview = nullptr;
 };
+
+// The search command: the dialog run modally for the document.
+void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc);
