@@ -506,7 +506,7 @@ void CDetailView::OnEditorKey(int nCode) {
         case EK_CARET: KeepCaretVisible(); break;
         case EK_OPEN:
             OpenRow(r);
-            SelectRow(m_nCurrentRow == r ? r : m_nCurrentRow, e);
+            SelectRow(r, e);
             break;
         case EK_UP_LEVEL: GoUpLevel(); break;
         default: SelectRow(r, e); break;

@@ -18,7 +18,6 @@
 class COrvantisDoc;
 class CEditEx;
 class QLabel;
-class QMenu;
 
 enum EDetailControl : int {
     IDC_KEYWORD_EDIT = 1000,
@@ -159,5 +158,4 @@ private:
 
     int m_nSingleMeasures = 0;
     int m_nAllMeasures = 0;
-    bool m_bInSelect = false;
 };

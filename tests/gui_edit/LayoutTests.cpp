@@ -59,17 +59,6 @@ TEST(TextLayout, WordsWrapAndAnOverlongWordBreaksInside) {
     EXPECT_EQ(CountTextLines(font, strLong, nNarrow, 0), 6);
 }
 
-TEST(TextLayout, WiderTabStopsNeedAtLeastAsManyLines) {
-    const QFont font = Font();
-    const QString strTabs = QStringLiteral("a\tb\tc\td\te\tf\tg\th\ti\tj\tk\tl");
-    const qreal dNarrow = TabStopDistance(font, 2);
-    const qreal dWide = TabStopDistance(font, 8);
-    EXPECT_EQ(dWide, 4 * dNarrow);
-    const int nNarrow = CountTextLines(font, strTabs, 250, dNarrow);
-    const int nWide = CountTextLines(font, strTabs, 250, dWide);
-    EXPECT_GT(nWide, nNarrow);
-}
-
 TEST(TextLayout, DrawingStaysInsideTheBoxAndTheClip) {
     const QFont font = Font();
     QImage image(300, 200, QImage::Format_RGB32);

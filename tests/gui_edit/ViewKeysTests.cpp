@@ -1,7 +1,9 @@
 // Keys that move between lines, rows and folders, and opening folders and
 // links from the detail view.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -188,4 +190,47 @@ TEST_F(CKeysTest, TheLinkDialogChangesTheRowOnlyOnOk) {
     EXPECT_EQ(m_platform.m_arrShellOpened.back(),
               "/tmp/Ablage/\xDC"
               "bersicht.txt");
+}
+
+TEST_F(CKeysTest, TheRightButtonSelectsWithoutEditorAndTheContextMenuFollowsTheRules) {
+    ClickRow(0, 900);
+    const int y = 1 + View()->RowTop(3) + 8;
+    QTest::mousePress(View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, y));
+    QTest::mouseRelease(View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, y));
+    EXPECT_EQ(View()->GetCurrentRow(), 3);
+    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(200, y), View()->viewport()->mapToGlobal(QPoint(200, y)));
+    QCoreApplication::sendEvent(View()->viewport(), &event);
+    QMenu* pMenu = View()->findChild<QMenu*>();
+    ASSERT_NE(pMenu, nullptr);
+    std::vector<std::pair<std::string, bool>> items;
+    for (QAction* pAction : pMenu->actions())
+        if (!pAction->isSeparator()) items.emplace_back(pAction->text().toStdString(), pAction->isEnabled());
+    const std::vector<std::pair<std::string, bool>> expected = {{"Verknüpfung aufrufen", true},
+                                                                {"Verknüpfung erstellen/bearbeiten", true},
+                                                                {"Ordner öffnen", false},
+                                                                {"Ordner erstellen", false},
+                                                                {"Eintrag löschen", true}};
+    EXPECT_EQ(items, expected);
+    pMenu->close();
+    Pump();
+}
+
+TEST_F(CViewTest, ANewKnowledgeBaseStartsWithTheKeywordEditorOnTheTopLevelsNewRow) {
+    // through the document's "Datenbank anlegen" path
+    m_platform.QueueFileDialog(m_dir.File("neu.tov"));
+    ASSERT_TRUE(m_pDoc->OnNewDocument());
+    Pump();
+    EXPECT_EQ(View()->GetCurrentFolder(), 0);
+    EXPECT_EQ(RowNames(), "_");
+    EXPECT_EQ(View()->GetRows()[0].IsDir, 1);
+    EXPECT_EQ(View()->GetCurrentRow(), 0);
+    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_TRUE(KeywordEdit()->hasFocus());
+    EXPECT_FALSE(m_pDoc->IsWriteProtected());
+    Type("Erster Ordner");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(RowNames(), "Erster Ordner,_");
+    EXPECT_EQ(Stored(IdOf("Erster Ordner")).IsDir, 1);
+    EXPECT_EQ(View()->GetActiveEditor(), 2);
 }
