@@ -2,6 +2,9 @@
 
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "protect/ui/CAdminLoginDlg.h"
+#include "protect/ui/CAdminSetupDlg.h"
+#include "protect/ui/COptionPasswortDlg.h"
 
 namespace {
 // Until a dialog is wired in, its command says so instead of doing nothing.
@@ -14,9 +17,9 @@ SDocDialogs MakeDefaults() {
     SDocDialogs d;
     d.fnDbInfo = NotAvailable;
     d.fnBackupSettings = NotAvailable;
-    d.fnDatabasePassword = NotAvailable;
-    d.fnAdminLogin = NotAvailable;
-    d.fnAdminSetup = NotAvailable;
+    d.fnDatabasePassword = [](QWidget* pParent) { COptionPasswortDlg(pParent).exec(); };
+    d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
+    d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
     d.fnSearch = [](QWidget* pParent, COrvantisDoc*) { NotAvailable(pParent); };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(); };
     return d;

@@ -4,6 +4,7 @@
 #include "app/COrvantisApp.h"
 #include "app/DemoDatabase.h"
 #include "app/QtPlatform.h"
+#include "protect/ui/PasswordPrompt.h"
 
 int main(int argc, char** argv) {
     // options for scripts: no window, no display needed
@@ -24,8 +25,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Orvantis"));
     CQtPlatform platform;
     SetPlatform(&platform);
-    // password prompt for protected databases (call site for the protection's GUI prompt)
-    //   InstallPasswordPrompt();
+    // protected databases ask for their password with the dialog
+    InstallPasswordPrompt();
     int nResult = 1;
     {
         COrvantisApp orvantis(QCoreApplication::applicationFilePath().toStdString(),

@@ -200,6 +200,10 @@ TEST_F(CAppTest, AFileDroppedOnTheWindowTakesTheOpenPath) {
     EXPECT_TRUE(pFrame->acceptDrops());
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(strPath))});
+    // the drop reaches the window that accepted the drag's entry
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pFrame, &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(pFrame, &drop);
     Pump();
