@@ -1,10 +1,15 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
+#include "platform/Cp1252.h"
 #include "table/CKnowHowTable.h"
 
 namespace {
 int Run(const SCliArgs& args) {
-    if (!CliOpenExisting(args, CliAbsolutePath(args.arrPositional[0]))) return CLI_FAILED;
+    std::string strPath = CliAbsolutePath(args.arrPositional[0]);
+    if (!CliOpenExisting(args, strPath)) return CLI_FAILED;
+    // the table object creates a missing table; a dump must not write
+    if (!GetDatabase().TableExists("KnowHow"))
+        return CliFail(Ansi("Die Datei enthält keine Tabelle KnowHow: ") + Utf8ToCp1252(strPath));
     CKnowHowArray arr;
     CKnowHowTable table;
     if (table.SelectItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");

@@ -2,28 +2,42 @@
 // tests of the multi-user rules and to bar maintenance for a moment.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 
 namespace {
+const char* const kUsage = "DATEI [--seconds N] [--transaction exclusive|write]";
+
+int WrongUsage(const char* pszError) {
+    std::fprintf(stderr, "orvantis-cli: %s\nAufruf: orvantis-cli hold %s\n", pszError, kUsage);
+    return CLI_USAGE;
+}
+
 int Run(const SCliArgs& args) {
+    std::string strMode = args.Value("--transaction");
+    if (!strMode.empty() && strMode != "exclusive" && strMode != "write")
+        return WrongUsage("--transaction erwartet exclusive oder write");
+    double dSeconds = 3600.0;
+    if (args.Has("--seconds")) {
+        std::string strSeconds = args.Value("--seconds");
+        char* pEnd = nullptr;
+        dSeconds = std::strtod(strSeconds.c_str(), &pEnd);
+        if (strSeconds.empty() || *pEnd != '\0' || !(dSeconds >= 0) || dSeconds > 86400.0)
+            return WrongUsage("--seconds erwartet eine Zahl von Sekunden");
+    }
+
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
     if (!CliOpenExisting(args, strPath)) return CLI_FAILED;
     CDB& db = GetDatabase();
-    std::string strMode = args.Value("--transaction");
     bool bOk = true;
-    if (strMode == "exclusive") {
+    if (strMode == "exclusive")
         bOk = db.BeginExclusiveTransaction();
-    } else if (strMode == "write") {
+    else if (strMode == "write")
         bOk = db.BeginTransaction() && db.Execute("UPDATE Option SET Value=Value WHERE Key='DbVersion';");
-    } else if (!strMode.empty()) {
-        std::fprintf(stderr, "orvantis-cli: --transaction exclusive|write\n");
-        return CLI_USAGE;
-    }
     if (!bOk) return CliFail("Die Transaktion konnte nicht begonnen werden.");
-    double dSeconds = args.Has("--seconds") ? std::atof(args.Value("--seconds").c_str()) : 3600.0;
     CliPrintLine("bereit");
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(dSeconds * 1000)));
@@ -32,6 +46,5 @@ int Run(const SCliArgs& args) {
     return CLI_OK;
 }
 
-CCliRegistrar reg(
-    {"hold", "DATEI [--seconds N] [--transaction exclusive|write]", 1, {"--seconds", "--transaction"}, {}, Run});
+CCliRegistrar reg({"hold", kUsage, 1, {"--seconds", "--transaction"}, {}, Run});
 }  // namespace

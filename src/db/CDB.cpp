@@ -75,10 +75,12 @@ bool CDB::Execute(const std::string& strSql) {
             return true;
         }
         if (rc == SQLITE_BUSY) {
-            sqlite3_free(pszMsg);
             platform.Sleep(kBusyPauseMs);
-            if (++nAttempt <= kBusyRetries) continue;
-            pszMsg = nullptr;
+            if (++nAttempt <= kBusyRetries) {
+                sqlite3_free(pszMsg);
+                continue;
+            }
+            // gave up: the last attempt's message is recorded like any other
         }
         SetError(rc, pszMsg);
         sqlite3_free(pszMsg);

@@ -88,6 +88,13 @@ std::string Utf8ToCp1252(const std::string& strUtf8, bool* pbOk) {
             continue;
         }
         p += nLen;
+        // overlong forms (a quote hidden as C0 A7), surrogates and values past
+        // U+10FFFF are broken UTF-8, not characters
+        constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[nLen] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+            fail();
+            continue;
+        }
         int ch = UnicodeToCp1252(cp);
         if (ch < 0)
             fail();

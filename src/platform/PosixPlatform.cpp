@@ -1,5 +1,6 @@
 #include "platform/PosixPlatform.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -26,6 +27,18 @@ struct flock InUseLock(short nType) {
     fl.l_len = 1;
     fl.l_pid = 0;  // required for open-file-description locks
     return fl;
+}
+
+// Another program may use the file through the engine without our marker: a
+// lock it holds on the engine's own bytes shows that it is in use right now.
+bool EngineLocked(int fd) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0x40000000;
+    fl.l_len = 512;
+    fl.l_pid = 0;
+    return ::fcntl(fd, F_OFD_GETLK, &fl) != 0 || fl.l_type != F_UNLCK;
 }
 
 std::string Key(const std::string& strSection, const std::string& strEntry) {
@@ -115,7 +128,7 @@ bool CPosixPlatform::IsFileFree(const std::string& strPath) {
     int fd = ::open(strPath.c_str(), O_RDWR | O_CLOEXEC);
     if (fd >= 0) {
         struct flock fl = InUseLock(F_WRLCK);
-        bool bFree = ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+        bool bFree = ::fcntl(fd, F_OFD_SETLK, &fl) == 0 && !EngineLocked(fd);
         ::close(fd);  // closing the description drops the lock at once
         return bFree;
     }
@@ -123,7 +136,7 @@ bool CPosixPlatform::IsFileFree(const std::string& strPath) {
     fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct flock fl = InUseLock(F_WRLCK);
-    bool bFree = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK;
+    bool bFree = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK && !EngineLocked(fd);
     ::close(fd);
     return bFree;
 }
@@ -132,9 +145,15 @@ int CPosixPlatform::HoldFileOpen(const std::string& strPath) {
     int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     struct flock fl = InUseLock(F_RDLCK);
-    if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-        ::close(fd);
-        return -1;
+    // Another process's in-use test holds the byte for a moment only; opening
+    // without the marker would let it copy or upgrade a file that is in use.
+    for (int nTry = 0; ::fcntl(fd, F_OFD_SETLK, &fl) != 0; ++nTry) {
+        if (nTry == 200 || (errno != EAGAIN && errno != EACCES)) {
+            ::close(fd);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        fl = InUseLock(F_RDLCK);
     }
     return fd;
 }

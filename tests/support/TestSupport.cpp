@@ -1,8 +1,10 @@
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <sstream>
 
 #include "db/CDB.h"
+#include "table/CFieldCodec.h"
 #include "table/CKnowHowTable.h"
 
 namespace fs = std::filesystem;
@@ -41,6 +44,7 @@ void CCoreTest::TearDown() {
     db.SetStatementHook(nullptr);
     if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
     db.Close();
+    SetFieldCodec(nullptr);
     SetPlatform(nullptr);
 }
 
@@ -72,11 +76,19 @@ std::vector<char*> Argv(std::vector<std::string>& arr) {
 }
 }  // namespace
 
-SProcessResult RunCli(const std::vector<std::string>& arrArgs) {
-    std::vector<std::string> arr{CliPath()};
-    arr.insert(arr.end(), arrArgs.begin(), arrArgs.end());
+namespace {
+constexpr uid_t kNobody = 65534;
+
+// In a forked child: give up root for the user "nobody".
+bool DropPrivileges() {
+    if (::geteuid() != 0) return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
+SProcessResult Run(const std::vector<std::string>& arrArgv, bool bUnprivileged) {
+    std::vector<std::string> arr = arrArgv;
     SProcessResult result;
-    std::string strOut = (fs::temp_directory_path() / ("orvantis-cli-out-" + std::to_string(::getpid()))).string();
+    std::string strOut = (fs::temp_directory_path() / ("orvantis-run-out-" + std::to_string(::getpid()))).string();
     std::string strErr = strOut + ".err";
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -86,6 +98,7 @@ SProcessResult RunCli(const std::vector<std::string>& arrArgs) {
         ::dup2(fdErr, 2);
         int fdNull = ::open("/dev/null", O_RDONLY);
         ::dup2(fdNull, 0);
+        if (bUnprivileged && (!DropPrivileges() || ::access(arr[0].c_str(), X_OK) != 0)) ::_exit(126);
         auto argv = Argv(arr);
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -98,6 +111,62 @@ SProcessResult RunCli(const std::vector<std::string>& arrArgs) {
     ::unlink(strOut.c_str());
     ::unlink(strErr.c_str());
     return result;
+}
+}  // namespace
+
+SProcessResult RunCli(const std::vector<std::string>& arrArgs) {
+    std::vector<std::string> arr{CliPath()};
+    arr.insert(arr.end(), arrArgs.begin(), arrArgs.end());
+    return Run(arr, false);
+}
+
+SProcessResult RunCliUnprivileged(const std::vector<std::string>& arrArgs) {
+    std::vector<std::string> arr{CliPath()};
+    arr.insert(arr.end(), arrArgs.begin(), arrArgs.end());
+    return Run(arr, true);
+}
+
+SProcessResult RunProcess(const std::vector<std::string>& arrArgv) {
+    return Run(arrArgv, false);
+}
+
+std::string RunUnprivileged(const std::function<std::string()>& fn) {
+    int fds[2];
+    if (::pipe(fds) != 0) return "child: no pipe";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (!DropPrivileges()) ::_exit(126);
+        std::string str = fn();
+        const char* p = str.data();
+        size_t nLeft = str.size();
+        while (nLeft > 0) {
+            ssize_t n = ::write(fds[1], p, nLeft);
+            if (n <= 0) break;
+            p += n;
+            nLeft -= static_cast<size_t>(n);
+        }
+        ::_exit(0);  // no destructors, no gtest output of the copied parent state
+    }
+    ::close(fds[1]);
+    std::string strResult;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) strResult.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int nStatus = 0;
+    ::waitpid(pid, &nStatus, 0);
+    if (!WIFEXITED(nStatus)) return "child: killed by signal " + std::to_string(WTERMSIG(nStatus));
+    if (WEXITSTATUS(nStatus) != 0) return "child: exit " + std::to_string(WEXITSTATUS(nStatus));
+    return strResult;
+}
+
+void OpenForOthers(const std::string& strPath) {
+    std::error_code ec;
+    fs::permissions(strPath,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    fs::perm_options::replace, ec);
 }
 
 CChildProcess::CChildProcess(const std::vector<std::string>& arrArgv) {
@@ -164,4 +233,35 @@ std::string ReadFile(const std::string& strPath) {
 void WriteFile(const std::string& strPath, const std::string& strContent) {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
     out << strContent;
+}
+
+CRawRows RawQuery(const std::string& strPath, const std::string& strSql) {
+    CRawRows rows;
+    sqlite3* pDb = nullptr;
+    if (sqlite3_open_v2(strPath.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* pStmt = nullptr;
+        if (sqlite3_prepare_v2(pDb, strSql.c_str(), -1, &pStmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(pStmt) == SQLITE_ROW) {
+                std::vector<std::string> row;
+                for (int i = 0; i < sqlite3_column_count(pStmt); ++i) {
+                    const auto* p = sqlite3_column_text(pStmt, i);
+                    row.push_back(p ? std::string(reinterpret_cast<const char*>(p),
+                                                  static_cast<size_t>(sqlite3_column_bytes(pStmt, i)))
+                                    : std::string("<null>"));
+                }
+                rows.push_back(std::move(row));
+            }
+        }
+        sqlite3_finalize(pStmt);
+    }
+    sqlite3_close(pDb);
+    return rows;
+}
+
+int RawExec(const std::string& strPath, const std::string& strSql) {
+    sqlite3* pDb = nullptr;
+    int rc = sqlite3_open(strPath.c_str(), &pDb);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(pDb, strSql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(pDb);
+    return rc;
 }

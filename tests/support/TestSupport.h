@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,19 @@ struct SProcessResult {
 
 // Runs orvantis-cli with the arguments and waits for it.
 SProcessResult RunCli(const std::vector<std::string>& arrArgs);
+// Runs any program (full path first) and waits for it.
+SProcessResult RunProcess(const std::vector<std::string>& arrArgv);
+
+// Root passes every permission check, so a read-only file is writable for it.
+// Cases about read-only files run in a forked child that drops to the user
+// "nobody" when the tests run as root. RunUnprivileged answers the text that
+// fn returned in the child, or a text starting with "child:" when the child
+// failed. RunCliUnprivileged runs orvantis-cli that way; nExit is 126 when the
+// program cannot be executed as that user.
+std::string RunUnprivileged(const std::function<std::string()>& fn);
+SProcessResult RunCliUnprivileged(const std::vector<std::string>& arrArgs);
+// Lets every user read and enter a folder of a test (mode 0755).
+void OpenForOthers(const std::string& strPath);
 
 // A process started in the background; killed when the object dies.
 class CChildProcess {
@@ -62,6 +77,13 @@ private:
     int m_fdOut = -1;
     std::string m_strBuffer;
 };
+
+// Plain engine access beside the session, as another program would read the
+// file: rows of strings (a NULL cell as "<null>"); RawExec answers the engine's
+// result code.
+using CRawRows = std::vector<std::vector<std::string>>;
+CRawRows RawQuery(const std::string& strPath, const std::string& strSql);
+int RawExec(const std::string& strPath, const std::string& strSql);
 
 std::string CliPath();
 std::string ReadFile(const std::string& strPath);
