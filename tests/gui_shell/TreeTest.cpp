@@ -267,6 +267,16 @@ TEST_F(CTreeTest, DroppingOnItsOwnParentMovesItToTheEndOfTheList) {
     EXPECT_EQ(ChildNames(0), "F,G,A");
 }
 
+TEST_F(CTreeTest, ReleasingOutsideTheTreeMovesNothing) {
+    ItemOf("A")->setExpanded(true);
+    Drag(ItemOf("B"), QPoint(-30, 10));
+    EXPECT_FALSE(Tree()->IsDragging());
+    EXPECT_EQ(ChildNames(0), "A,F,G");
+    EXPECT_EQ(ChildNames(IdOf("A")), "B,Notiz,E");
+    Drag(ItemOf("B"), QPoint(Tree()->viewport()->width() + 40, 10));
+    EXPECT_EQ(ChildNames(0), "A,F,G");
+}
+
 TEST_F(CTreeTest, EscapeCancelsADragAndProtectionPreventsOne) {
     QWidget* pViewport = Tree()->viewport();
     QPoint ptF = Center(ItemOf("F"));
