@@ -170,9 +170,9 @@ void CTovPrint::EndPrinting() {
 
 void CTovPrint::Paginate() {
     // Header (path, folder text, blank line) and footer leave the body the
-    // page's lines less four. A page too small for even that still gets a
-    // few lines, or no page would ever take an entry and paginating would
-    // never end.
+    // page's lines less four. A tiny page still gets four: with three the
+    // first page would take nothing and its entry would print twice, with
+    // fewer no page would take anything and paginating would never end.
     const int L = std::max(4, m_nPageHeight / m_nLineHeight - 4);
     const int T = TextWidth();
     const int nCount = static_cast<int>(m_arrItems.size());

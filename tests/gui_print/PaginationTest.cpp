@@ -121,22 +121,8 @@ TEST_F(CPaginationTest, EmptyFolderPrintsOnePageWithHeaderAndFooterOnly) {
     EXPECT_EQ(m_print.GetPageCount(), 0);
 }
 
-TEST_F(CPaginationTest, HeadingsNameFoldersWithBackslashAndKeepAmpersands) {
-    EXPECT_EQ(CTovPrint::Heading(Entry("Archiv", "", true)), "\\Archiv:");
-    EXPECT_EQ(CTovPrint::Heading(Entry("Tipps & Tricks", "")), "Tipps & Tricks:");
-    EXPECT_EQ(CTovPrint::Heading(Entry("", "")), ":");
-    EXPECT_EQ(CTovPrint::Heading(Entry("\xC4nderung", "")), QString::fromUtf8("Änderung:"));
-
-    Begin(20, {Entry("Sub", Lines(0, 1), true), Entry("A&B", "")});
-    auto drawn = Draw(1);
-    std::vector<QString> arrBold;
-    for (const auto& d : drawn)
-        if (d.bBold && d.nY > kLh) arrBold.push_back(d.strText);
-    EXPECT_EQ(arrBold, (std::vector<QString>{"\\Sub:", "A&B:"}));
-}
-
-TEST_F(CPaginationTest, EntryWithEmptyTextPrintsOnlyItsHeading) {
-    Begin(20, {Entry("Leer", ""), Entry("Voll", Lines(1, 2))});
+TEST_F(CPaginationTest, EmptyTextPrintsOnlyItsHeadingAndFoldersAreMarked) {
+    Begin(20, {Entry("A&B", ""), Entry("Sub", Lines(1, 2), true)});
     auto blocks = m_print.LayoutPage(1);
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_TRUE(blocks[0].m_bHeading);
@@ -145,45 +131,39 @@ TEST_F(CPaginationTest, EntryWithEmptyTextPrintsOnlyItsHeading) {
     EXPECT_EQ(blocks[2].m_nLine, 5);  // a blank line between the entries
     auto drawn = Draw(1);
     ASSERT_EQ(drawn.size(), 4u + 3u);
-    EXPECT_EQ(drawn[4].strText, "Leer:");
-    EXPECT_EQ(drawn[5].strText, "Voll:");
+    EXPECT_EQ(drawn[4].strText, "A&B:");
+    EXPECT_EQ(drawn[5].strText, "\\Sub:");
+    EXPECT_TRUE(drawn[5].bBold);
     EXPECT_EQ(drawn[6].nX, 200 + CTovPrint::kTextIndent);
 }
 
-TEST_F(CPaginationTest, EntryStartsOnlyWhenThreeOfItsLinesFit) {
-    // 1 + (15 + 2) leaves two lines: the next entry goes to page 2
-    Begin(20, Entries({15, 5}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {1, 0}}));
-    // 1 + (14 + 2) leaves three: heading, blank and one text line on page 1
-    Begin(20, Entries({14, 5}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {1, 2}}));
-    auto page2 = m_print.LayoutPage(2);
-    ASSERT_EQ(page2.size(), 1u);  // the heading is not repeated
-    EXPECT_FALSE(page2[0].m_bHeading);
-    EXPECT_EQ(page2[0].m_nFirstLine, 2);
-    EXPECT_EQ(page2[0].m_nLines, 4);
-    auto drawn = Draw(2);
-    EXPECT_EQ(drawn.back().strText, QString::fromStdString(Lines(1, 5).substr(kChars)));
-}
+TEST_F(CPaginationTest, PageBreaksOnABodyOfTwentyLines) {
+    const struct {
+        std::vector<int> arrLines;
+        VP pages;
+        const char* pszWhy;
+    } cases[] = {
+        {{15, 5}, {{0, 0}, {1, 0}}, "two lines left: the next entry starts on page 2"},
+        {{14, 5}, {{0, 0}, {1, 2}}, "three left: its heading and first line end page 1"},
+        {{17}, {{0, 0}}, "1 + 17 + 2 fill the first page"},
+        {{18}, {{0, 0}, {0, 18}}, "the first page holds one line less"},
+        {{17, 18, 1}, {{0, 0}, {1, 0}, {2, 0}}, "18 lines with heading fit a later page"},
+        {{17, 19, 1}, {{0, 0}, {1, 0}, {1, 19}}, "19 do not"},
+        {{60, 2}, {{0, 0}, {0, 18}, {0, 38}, {0, 58}}, "longer than two pages"},
+        {{37}, {{0, 0}, {0, 18}}, "a rest filling page 2 exactly leaves no empty page"},
+        {{37, 1}, {{0, 0}, {0, 18}, {1, 0}}, "the next entry then starts a page"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        Begin(20, Entries(c.arrLines));
+        EXPECT_EQ(Pages(), c.pages);
+    }
 
-TEST_F(CPaginationTest, FirstPageHoldsOneBodyLineLess) {
-    Begin(20, Entries({17}));  // 1 + 17 + 2 = 20
-    EXPECT_EQ(m_print.GetPageCount(), 1);
-    Begin(20, Entries({18}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {0, 18}}));
-    // on a later page 18 text lines with heading and blank line fit
-    Begin(20, Entries({17, 18, 1}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {1, 0}, {2, 0}}));
-    Begin(20, Entries({17, 19, 1}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {1, 0}, {1, 19}}));
-}
-
-TEST_F(CPaginationTest, EntryLongerThanTwoPagesContinuesPageAfterPage) {
+    // a continued page: text lines 38..57 below the blank line, no heading
     Begin(20, Entries({60, 2}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {0, 18}, {0, 38}, {0, 58}}));
-    // page 3 is filled with text lines 38..57, below the blank line
     auto page3 = m_print.LayoutPage(3);
     ASSERT_EQ(page3.size(), 1u);
+    EXPECT_FALSE(page3[0].m_bHeading);
     EXPECT_EQ(page3[0].m_nLine, 3);
     EXPECT_EQ(page3[0].m_nFirstLine, 38);
     EXPECT_EQ(page3[0].m_nLines, 20);
@@ -196,14 +176,6 @@ TEST_F(CPaginationTest, EntryLongerThanTwoPagesContinuesPageAfterPage) {
     EXPECT_EQ(page4[0].m_nLines, 3);
     EXPECT_TRUE(page4[1].m_bHeading);
     EXPECT_EQ(page4[1].m_nLine, 7);
-}
-
-TEST_F(CPaginationTest, TextEndingExactlyAtThePageEndLeavesNoEmptyPage) {
-    // 17 lines on page 1, the remaining 20 fill page 2 exactly
-    Begin(20, Entries({37}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {0, 18}}));
-    Begin(20, Entries({37, 1}));
-    EXPECT_EQ(Pages(), (VP{{0, 0}, {0, 18}, {1, 0}}));
 }
 
 TEST_F(CPaginationTest, PageTooSmallForHeaderAndFooterStillPaginates) {

@@ -145,31 +145,6 @@ TEST_F(CPrintPdfTest, CliPrintsTheFolderAsTheLayoutPaginatesIt) {
         EXPECT_EQ(nExpected - 1, ch == 'w' ? 1500 : 120);
     }
 
-    // the long entry is split: the page after its heading goes on with its text
-    int nHeadingPage = 0;
-    for (int n = 1; n <= nPages; ++n)
-        if (arrText[n].find("Protokoll & Notizen:") != std::string::npos) nHeadingPage = n;
-    ASSERT_GT(nHeadingPage, 0);
-    ASSERT_LT(nHeadingPage, nPages);
-    EXPECT_EQ(arrPages[nHeadingPage].m_nItem, 1);
-    EXPECT_GT(arrPages[nHeadingPage].m_nFirstLine, 1);
-    const std::string& strNext = arrText[nHeadingPage + 1];
-    size_t posBody = strNext.find('w', strNext.find("Alle Projekte") + 13);
-    ASSERT_NE(posBody, std::string::npos);
-    int nLastOnPage = std::stoi(arrText[nHeadingPage].substr(arrText[nHeadingPage].rfind(" w") + 2, 4));
-    EXPECT_EQ(std::stoi(strNext.substr(posBody + 1, 4)), nLastOnPage + 1);
-}
-
-TEST_F(CPrintPdfTest, PositionsOnThePageFollowTheMarginAndIndent) {
-    std::string strDb = CreateDatabase();
-    int nFolder;
-    {
-        CKnowHow kh;
-        nFolder = BuildFolder(kh);
-    }
-    CloseDatabase();
-    const std::string strPdf = m_dir.File("seiten.pdf");
-    ASSERT_EQ(RunCli({"print", strDb, "--folder", std::to_string(nFolder), "--pdf", strPdf}).nExit, 0);
     // words with their boxes in points; A4 is 595 points wide, 10 points margin
     std::string strBox = Shell("pdftotext -bbox '" + strPdf + "' -");  // first match: page 1 where it can
     auto Box = [&](const std::string& strWord) {
@@ -198,6 +173,20 @@ TEST_F(CPrintPdfTest, PositionsOnThePageFollowTheMarginAndIndent) {
     auto page = Box("1");
     EXPECT_NEAR(page[2], 595.0 - 10, 3);  // right-aligned to the page width
     EXPECT_GT(page[1], 800);              // at the bottom
+
+    // the long entry is split: the page after its heading goes on with its text
+    int nHeadingPage = 0;
+    for (int n = 1; n <= nPages; ++n)
+        if (arrText[n].find("Protokoll & Notizen:") != std::string::npos) nHeadingPage = n;
+    ASSERT_GT(nHeadingPage, 0);
+    ASSERT_LT(nHeadingPage, nPages);
+    EXPECT_EQ(arrPages[nHeadingPage].m_nItem, 1);
+    EXPECT_GT(arrPages[nHeadingPage].m_nFirstLine, 1);
+    const std::string& strNext = arrText[nHeadingPage + 1];
+    size_t posBody = strNext.find('w', strNext.find("Alle Projekte") + 13);
+    ASSERT_NE(posBody, std::string::npos);
+    int nLastOnPage = std::stoi(arrText[nHeadingPage].substr(arrText[nHeadingPage].rfind(" w") + 2, 4));
+    EXPECT_EQ(std::stoi(strNext.substr(posBody + 1, 4)), nLastOnPage + 1);
 }
 
 TEST_F(CPrintPdfTest, UnreadableFolderPrintsAnEmptyPageAndBadOutputFails) {
@@ -213,7 +202,5 @@ TEST_F(CPrintPdfTest, UnreadableFolderPrintsAnEmptyPageAndBadOutputFails) {
     r = RunCli({"print", strDb, "--folder", "0", "--pdf", m_dir.File("fehlt/x.pdf")});
     EXPECT_EQ(r.nExit, 1);
     EXPECT_NE(r.strErr.find("Die PDF-Datei kann nicht geschrieben werden"), std::string::npos);
-    r = RunCli({"print", m_dir.File("gibtsnicht.tov"), "--folder", "0", "--pdf", strPdf});
-    EXPECT_NE(r.nExit, 0);
 }
 }  // namespace
