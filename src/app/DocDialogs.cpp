@@ -1,5 +1,8 @@
 #include "app/DocDialogs.h"
 
+#include "db/ui/CBackupDlg.h"
+#include "db/ui/CDbInfoDlg.h"
+#include "edit/CWaitDlg.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "protect/ui/CAdminLoginDlg.h"
@@ -15,22 +18,13 @@ void NotAvailable(QWidget*) {
 
 SDocDialogs MakeDefaults() {
     SDocDialogs d;
-    d.fnDbInfo = NotAvailable;
-    d.fnBackupSettings = NotAvailable;
-    d.fnDatabasePassword = [](QWidget* pParent) {
-        COptionPasswortDlg dlg(pParent);
-        dlg.exec();
-    };
-    d.fnAdminLogin = [](QWidget* pParent) {
-        CAdminLoginDlg dlg(pParent);
-        dlg.exec();
-    };
-    d.fnAdminSetup = [](QWidget* pParent) {
-        CAdminSetupDlg dlg(pParent);
-        dlg.exec();
-    };
+    d.fnDbInfo = [](QWidget* pParent) { CDbInfoDlg(pParent).exec(); };
+    d.fnBackupSettings = [](QWidget* pParent) { CBackupDlg(pParent).exec(); };
+    d.fnDatabasePassword = [](QWidget* pParent) { COptionPasswortDlg(pParent).exec(); };
+    d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
+    d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
     d.fnSearch = [](QWidget* pParent, COrvantisDoc*) { NotAvailable(pParent); };
-    d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(); };
+    d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;
 }
 
