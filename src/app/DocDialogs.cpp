@@ -2,20 +2,13 @@
 
 #include "db/ui/CBackupDlg.h"
 #include "db/ui/CDbInfoDlg.h"
+#include "edit/CSuchenDlg.h"
 #include "edit/CWaitDlg.h"
-#include "platform/Cp1252.h"
-#include "platform/Platform.h"
 #include "protect/ui/CAdminLoginDlg.h"
 #include "protect/ui/CAdminSetupDlg.h"
 #include "protect/ui/COptionPasswortDlg.h"
 
 namespace {
-// Until a dialog is wired in, its command says so instead of doing nothing.
-void NotAvailable(QWidget*) {
-    GetPlatform().MessageBox(Ansi("Diese Funktion ist in dieser Version noch nicht verfügbar."), "",
-                             EMsgIcon::Information, EMsgButtons::Ok);
-}
-
 SDocDialogs MakeDefaults() {
     SDocDialogs d;
     d.fnDbInfo = [](QWidget* pParent) { CDbInfoDlg(pParent).exec(); };
@@ -23,7 +16,11 @@ SDocDialogs MakeDefaults() {
     d.fnDatabasePassword = [](QWidget* pParent) { COptionPasswortDlg(pParent).exec(); };
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
     d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
-    d.fnSearch = [](QWidget* pParent, COrvantisDoc*) { NotAvailable(pParent); };
+    d.fnSearch = [](QWidget* pParent, COrvantisDoc* pDoc) {
+        CSuchenDlg dlg(pParent);
+        dlg.SetDocument(pDoc);
+        dlg.exec();
+    };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;
 }
