@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/CRecentFileList.h"
 #include "app/CommandTarget.h"
 #include "app/PaneMessages.h"
 #include "table/CKnowHowItem.h"
@@ -58,8 +60,20 @@ public:
     void SwitchMenu(int nResourceSet);
     void ActivatePane(int nKind);
 
+    // --- the framework's paths around the operations above --------------------------------
+    // The one open path (open dialog, recent files, dropped file, command
+    // line, last database): OpenDatabaseFile, then on success path, title,
+    // recent-file list and the initial update of the panes.
+    bool OpenDocumentFile(const std::string& strPath);
+    // New-document path (ID_FILE_NEW and once at start-up): NewDatabase and,
+    // on success, the initial update of the panes.
+    bool OnNewDocument();
+    // Opens recent file nIndex (0..2); a path that fails is removed from the list.
+    bool OpenRecentFile(int nIndex);
+    CRecentFileList& GetRecentFileList() { return m_recentFiles; }
+
     // Title (file name without folder and extension) and path of the open
-    // database; empty while none is open.
+    // database; empty while none is open. UTF-8 like every path.
     const std::string& GetTitle() const { return m_strTitle; }
     const std::string& GetPathName() const { return m_strPathName; }
 
@@ -67,11 +81,21 @@ public:
     bool OnUpdateCommand(int nId, SCommandState& state) override;
     std::intptr_t OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) override;
 
+    // The reorganisation with the wait notice (command ID_DATABASE_REORGANIZE).
+    void Reorganize();
+    void ToggleWriteProtect();
+
 signals:
     // title or path changed (the frame updates its caption and the recent files)
     void DocumentChanged();
 
 private:
+    void SetPathAndTitle(const std::string& strPath);
+    IPaneTarget* Tree() const;
+    IPaneTarget* Detail() const;
+    QObject* TreeObject() const;
+    QObject* DetailObject() const;
+
     bool m_bFirstNew = true;
     bool m_bWriteProtect = true;
     QFont m_fontNormal;
@@ -80,4 +104,8 @@ private:
     CMainFrame* m_pFrame = nullptr;
     std::string m_strTitle;
     std::string m_strPathName;
+    CRecentFileList m_recentFiles;
 };
+
+// "Projekte" for "/daten/Projekte.tov": the file name without folder and extension.
+std::string DocumentTitleFromPath(const std::string& strPath);

@@ -1,18 +1,38 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QCoreApplication>
 
+#include "app/COrvantisApp.h"
+#include "app/DemoDatabase.h"
 #include "app/QtPlatform.h"
-#include "db/CDB.h"
+#include "protect/ui/PasswordPrompt.h"
 
 int main(int argc, char** argv) {
+    // options for scripts: no window, no display needed
+    for (int i = 1; i < argc; ++i) {
+        QString str = QString::fromLocal8Bit(argv[i]);
+        if (str == QLatin1String("--demo-path") || str == QLatin1String("--prepare-demo")) {
+            QCoreApplication core(argc, argv);
+            CQtPlatform platform;
+            SetPlatform(&platform);
+            int nResult = RunDemoOption(QCoreApplication::arguments().mid(1));
+            SetPlatform(nullptr);
+            return nResult;
+        }
+    }
+
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvex Zozirezareduzevizuv"));
+    QCoreApplication::setApplicationName(QStringLiteral("Orvantis"));
     CQtPlatform platform;
     SetPlatform(&platform);
-    QMainWindow frame;
-    frame.setWindowTitle(QString(" - Orvantis - ") + ORVANTIS_VERSION);
-    frame.setMinimumSize(400, 200);
-    frame.show();
-    int nResult = app.exec();
+    // protected databases ask for their password with the dialog
+    InstallPasswordPrompt();
+    int nResult = 1;
+    {
+        COrvantisApp orvantis(QCoreApplication::applicationFilePath().toStdString(),
+                              QCoreApplication::arguments().mid(1));
+        if (orvantis.InitInstance()) nResult = app.exec();
+    }
     SetPlatform(nullptr);
     return nResult;
 }

@@ -27,12 +27,19 @@ CDbPasswort& GetDbPasswort() {
     return s_passwort;
 }
 
+void CDbPasswort::SetKey(const std::string& strPassword) {
+    // whoever replaced the codec meanwhile, a key set here is the one in force
+    if (GetFieldCodec() != this) SetFieldCodec(this);
+    m_crypt.SetPassword(strPassword);
+    m_bPasswordSet = !strPassword.empty();
+}
+
 bool CDbPasswort::IsProtected() {
     return !GetDatabase().GetOption("DbKey").empty();
 }
 
 void CDbPasswort::ClearPassword() {
-    m_crypt.SetPassword(std::string());
+    SetKey(std::string());
 }
 
 bool CDbPasswort::AskPasswordOnOpen() {
@@ -44,10 +51,10 @@ bool CDbPasswort::AskPasswordOnOpen() {
 bool CDbPasswort::CheckPassword(const std::string& strTyped) {
     std::string strStored = GetDatabase().GetOption("DbKey");
     if (MakeVerifier(strTyped) != strStored) {
-        m_crypt.SetPassword(std::string());
+        SetKey(std::string());
         return false;
     }
-    m_crypt.SetPassword(ChooseDataKey(strTyped));
+    SetKey(ChooseDataKey(strTyped));
     return true;
 }
 
@@ -122,7 +129,7 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
     auto fail = [&]() {
         if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
         // the file keeps the old key, so must the cipher
-        m_crypt.SetPassword(strOld);
+        SetKey(strOld);
         return false;
     };
     if (!db.BeginExclusiveTransaction()) return fail();
@@ -133,13 +140,13 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
 }
 
 bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& strNew) {
-    m_crypt.SetPassword(strOld);
+    SetKey(strOld);
     CKnowHow knowHow;
     CKnowHowArray arr;
     // an unreadable table must not end in a new key over old texts
     if (knowHow.GetAllItems(arr) < 0) return false;
     for (auto& item : arr) item.Modified = true;
-    m_crypt.SetPassword(strNew);
+    SetKey(strNew);
     return knowHow.SaveItems(arr);
 }
 

@@ -25,7 +25,7 @@ public:
     bool CheckNewPassword(const std::string& strNew);
     bool SetDatabasePassword(const std::string& strNew);
     bool ReencryptAll(const std::string& strOld, const std::string& strNew);
-    bool IsPasswordSet() const { return !m_crypt.GetPassword().empty(); }
+    bool IsPasswordSet() const { return m_bPasswordSet; }
     // The key the texts are encrypted with now (empty: stored plain).
     std::string GetPassword() const { return m_crypt.GetPassword(); }
 
@@ -44,8 +44,10 @@ private:
     // can. Picks among them (the typed text first) the one under which a
     // sample of the stored texts decrypts cleanly.
     std::string ChooseDataKey(const std::string& strTyped);
+    void SetKey(const std::string& strPassword);
 
     CCrypt m_crypt;
+    bool m_bPasswordSet = false;  // asked for every field, so not derived each time
     PasswordPrompt m_prompt;
 };
 

@@ -117,15 +117,8 @@ TEST_F(VersionTest, Version1000IsUpgradedAfterABackupCopy) {
     // the copy holds the file as it was before the upgrade
     std::string strCopy = m_dir.File("wissen.tov.20261207_0634");
     EXPECT_EQ(ReadFile(strCopy), strOld);
-    // no Option table when the stamp ran; no creation stamp, no backup settings
-    EXPECT_EQ(db.GetOption("LastBackup"), "");
-    EXPECT_EQ(db.GetOption("CreateTime"), "");
-    EXPECT_EQ(db.GetOption("BackupAuto"), "");
+    EXPECT_EQ(db.GetOption("LastBackup"), "");  // no Option table when the stamp ran
     EXPECT_EQ(db.GetTransactionDepth(), 0);
-    // and the upgraded file is a current one
-    m_platform.Clear();
-    EXPECT_TRUE(db.CheckVersion());
-    EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
 TEST_F(VersionTest, Version1100GetsOnlyTheIndex) {
@@ -211,6 +204,32 @@ TEST_F(VersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
     EXPECT_EQ(db.GetTransactionDepth(), 0);
     EXPECT_EQ(db.GetDbVersion(), "1.100");
     EXPECT_FALSE(HasUniqueIdIndex(strPath));  // rolled back with the rest
+}
+
+TEST_F(VersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
+    std::string strPath = MakeVersionFile("1.200");
+    OpenDatabase(strPath);
+    CDB& db = GetDatabase();
+    {
+        // another user's exclusive transaction bars every reading
+        CChildProcess holder({CliPath(), "hold", strPath, "--seconds", "60", "--transaction", "exclusive"});
+        ASSERT_TRUE(holder.WaitForOutput("bereit"));
+        m_platform.QueueAnswer(EMsgResult::Yes);
+        EXPECT_FALSE(db.CheckVersion());
+        EXPECT_EQ(m_platform.MessageTexts(), std::vector<std::string>{"Datenbank konnte nicht geöffnet werden !"});
+        EXPECT_EQ(m_platform.m_arrSleeps.size(), 20u);
+
+        // a lock that ends while the check waits
+        m_platform.Clear();
+        m_platform.SetSleepHook([&](int) {
+            if (m_platform.m_arrSleeps.size() == 3) holder.Kill();
+        });
+        EXPECT_TRUE(db.CheckVersion());
+        m_platform.SetSleepHook(nullptr);
+        EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    }
+    EXPECT_EQ(RawQuery(strPath, "SELECT Value FROM Option WHERE Key='DbVersion'"), std::vector<std::string>{"1.200"});
+    EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"wissen.tov"});
 }
 
 TEST_F(VersionTest, FileInUseIsNotUpgraded) {

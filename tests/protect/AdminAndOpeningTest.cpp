@@ -71,32 +71,6 @@ TEST_F(CProtectTest, AdminPasswordRefusedWhileOthersUseTheFile) {
     EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
 }
 
-TEST_F(CProtectTest, AdminDialogTexts) {
-    CreateWithEntries();
-    GetDbAdmin().ResetAdminState();
-    EXPECT_FALSE(CheckAdminPasswordInput("a", "b"));
-    EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
-    EXPECT_FALSE(CheckAdminPasswordInput("", ""));
-    EXPECT_EQ(m_platform.LastMessage(), "Sie haben kein Kennwort eingegeben !");
-    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Administrator-Kennwort");
-    EXPECT_TRUE(ApplyAdminPassword("chef"));
-    EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort wurde eingetragen.");
-    AdminLogoutReport();
-    EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden gesperrt !");
-    EXPECT_FALSE(GetDbAdmin().IsUnlocked());
-    m_platform.Clear();
-    EXPECT_FALSE(AdminLoginReport("falsch"));
-    EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>{3000});
-    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
-    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Kennworteingabe");
-    EXPECT_TRUE(AdminLoginReport("chef"));
-    EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden freigegeben !");
-    EXPECT_FALSE(ConfirmDeleteAdminPassword());  // Cancel
-    EXPECT_TRUE(GetDbAdmin().IsAdminPasswordSet());
-    EXPECT_TRUE(DeleteAdminPasswordReport());
-    EXPECT_EQ(m_platform.LastMessage(), "Das Administrator-Kennwort wurde gelöscht.");
-}
-
 TEST_F(CProtectTest, OpeningChainAsksAndClosesOnFailure) {
     std::string strPath = CreateWithEntries();
     ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));

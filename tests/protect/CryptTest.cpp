@@ -106,11 +106,11 @@ TEST(CCrypt, KeyStreamRestartsForEveryValueWhateverWasCachedBefore) {
 }
 
 TEST(CCrypt, StoredFormDecoding) {
-    // every ordered pair of the three special bytes and an ordinary one
-    const char arrSpecial[] = {'\'', '\\', '\0', '0'};
-    for (char x : arrSpecial)
-        for (char y : arrSpecial)
-            for (char z : arrSpecial) {
+    // every ordered pair of the three escaped bytes and a plain one
+    const char arrEscaped[] = {'\'', '\\', '\0', '0'};
+    for (char x : arrEscaped)
+        for (char y : arrEscaped)
+            for (char z : arrEscaped) {
                 std::string raw{x, y, z};
                 EXPECT_EQ(CCrypt::Unescape(CCrypt::Escape(raw)), raw) << Hex(raw);
             }

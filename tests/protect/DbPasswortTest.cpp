@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "ProtectFixture.h"
-#include "protect/PasswordCommands.h"
 
 namespace fs = std::filesystem;
 
@@ -208,44 +207,4 @@ TEST_F(CProtectTest, TrailingTildesFindTheRealKey) {
     pw.ClearPassword();
     ASSERT_TRUE(pw.CheckPassword("abc~~"));
     EXPECT_EQ(pw.GetPassword(), "abc~~");
-}
-
-TEST_F(CProtectTest, PasswordDialogOutcomes) {
-    CreateWithEntries();
-    // what the dialog and the command line report, in their three cases
-    EXPECT_TRUE(ApplyDatabasePassword("geheim"));
-    EXPECT_EQ(m_platform.LastMessage(), "Alle Einträge in der Datenbank wurden verschlüsselt.");
-    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank verschl\xFCsseln");
-    m_platform.SetLocalTime(2026, 12, 7, 6, 35);
-    EXPECT_TRUE(ApplyDatabasePassword("anders"));
-    EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort der Datenbank wurde geändert.");
-    m_platform.SetLocalTime(2026, 12, 7, 6, 36);
-    EXPECT_TRUE(RemoveDatabasePassword());
-    EXPECT_EQ(m_platform.LastMessage(),
-              "Alle Einträge in der Datenbank wurden entschlüsselt.\n\nDie Datenbank ist jetzt ungeschützt !");
-    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank Sch\xFCtzen");
-
-    // input checks, in the dialog's order; none of them touches the file
-    m_platform.Clear();
-    EXPECT_FALSE(CheckDbPasswordInput("a", "b", false));
-    EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
-    EXPECT_FALSE(CheckDbPasswordInput("", "", false));
-    EXPECT_EQ(m_platform.LastMessage(),
-              "Sie haben kein Kennwort eingegeben,\n\nohne Kennwort kann die Datenbak nicht verschlüsselt werden !");
-    EXPECT_FALSE(CheckDbPasswordInput("", "", true));  // question answered Cancel
-    EXPECT_EQ(m_platform.m_arrMessages.back().eButtons, EMsgButtons::OkCancel);
-    m_platform.QueueAnswer(EMsgResult::Ok);
-    EXPECT_TRUE(CheckDbPasswordInput("", "", true));
-    EXPECT_FALSE(CheckDbPasswordInput("x~", "x~", false));
-    EXPECT_TRUE(CheckDbPasswordInput("x", "x", true));
-
-    // the wrong password on opening waits three seconds under the wait cursor
-    m_platform.Clear();
-    int nWaits = m_platform.m_nWaitBegins;
-    ReportWrongDatabasePassword();
-    EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>{3000});
-    EXPECT_EQ(m_platform.m_nWaitBegins, nWaits + 1);
-    EXPECT_EQ(m_platform.m_nWaitDepth, 0);
-    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
-    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Passworteingabe");
 }

@@ -35,7 +35,6 @@ CAdminLoginDlg::CAdminLoginDlg(QWidget* pParent) : QDialog(pParent) {
     if (GetDbAdmin().IsUnlocked()) {
         m_pLogin->setEnabled(false);
         m_pEdit->setEnabled(false);
-        m_pLogout->setDefault(true);
     } else {
         m_pLogout->setEnabled(false);
     }

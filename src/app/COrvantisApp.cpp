@@ -1,0 +1,134 @@
+#include "app/COrvantisApp.h"
+
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <filesystem>
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/COrvantisDoc.h"
+#include "app/CommandIds.h"
+#include "app/PaneMessages.h"
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+
+std::string CommandLineFile(const QStringList& arrArgs) {
+    for (const QString& str : arrArgs)
+        if (!str.startsWith('-')) return str.toStdString();
+    return std::string();
+}
+
+std::string StartDatabaseCandidate(const std::string& strLastDb, const QStringList& arrArgs) {
+    std::string strFile = CommandLineFile(arrArgs);
+    if (strFile.size() >= 3 && AnsiUpper(strFile.substr(strFile.size() - 3)) == "TOV") {
+        // kept as given, but absolute, since it becomes the remembered last database
+        return QFileInfo(QString::fromStdString(strFile)).absoluteFilePath().toStdString();
+    }
+    return strLastDb;
+}
+
+std::string HelpFileForProgram(const std::string& strProgramPath) {
+    return std::filesystem::path(strProgramPath).replace_extension(".html").string();
+}
+
+std::string CrashFileForProgram(const std::string& strProgramPath) {
+    return std::filesystem::path(strProgramPath).replace_extension(".err").string();
+}
+
+COrvantisApp::COrvantisApp(const std::string& strProgramPath, const QStringList& arrArgs) : m_arrArgs(arrArgs) {
+    // ---- crash report: version line and file (call site for the crash report) ----
+    //   CCrashInfo::AddInfo("Orvantis-Version", ORVANTIS_VERSION);
+    //   CCrashInfo::SetFileName(CrashFileForProgram(strProgramPath));
+    m_strProgramDir = std::filesystem::path(strProgramPath).parent_path().string();
+    m_strHelpFile = HelpFileForProgram(strProgramPath);
+}
+
+COrvantisApp::~COrvantisApp() {
+    m_pFrame.reset();
+    m_pDoc.reset();
+}
+
+bool COrvantisApp::InitInstance(bool bShow) {
+    m_pDoc = std::make_unique<COrvantisDoc>();
+    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pFrame->SetAppTarget(this);
+    // the first new-document call opens nothing
+    if (!m_pDoc->OnNewDocument()) return false;
+
+    if (bShow) {
+        if (GetPlatform().GetProfileInt("Parameter", "WindowMaximize", 0) == 1)
+            m_pFrame->showMaximized();
+        else
+            m_pFrame->showNormal();
+        m_pFrame->repaint();
+    }
+    m_pFrame->setAcceptDrops(true);
+    // runs once the event loop is going, so a password prompt or an upgrade
+    // question shows over the visible window
+    PostPaneCommand(m_pFrame.get(), m_pFrame.get(), ID_OPEN_LAST_DATABASE);
+    return true;
+}
+
+void COrvantisApp::OpenLastDatabase() {
+    std::string strCandidate = StartDatabaseCandidate(GetPlatform().GetProfileString("Files", "LastDB", ""), m_arrArgs);
+    // a file that no longer exists is skipped silently
+    if (!strCandidate.empty() && GetPlatform().FileExists(strCandidate)) m_pDoc->OpenDocumentFile(strCandidate);
+}
+
+void COrvantisApp::OnFileOpen() {
+    bool bNoLast = GetPlatform().GetProfileString("Files", "LastDB", "").empty();
+    std::string strPath;
+    if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), "Datenbank (*.tov)|*.tov||", "tov", "",
+                                  bNoLast ? m_strProgramDir : std::string(), strPath))
+        return;
+    m_pDoc->OpenDocumentFile(strPath);
+}
+
+void COrvantisApp::OnHelp() {
+    GetPlatform().ShowHelp(m_strHelpFile);
+}
+
+void COrvantisApp::OnAbout() {
+    CAboutDlg dlg(m_pFrame.get());
+    dlg.exec();
+}
+
+void COrvantisApp::OnPrintSetup() {
+    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
+    QPageSetupDialog dlg(m_pPrinter.get(), m_pFrame.get());
+    dlg.exec();
+}
+
+bool COrvantisApp::OnCommand(int nId) {
+    switch (nId) {
+        case ID_FILE_NEW: m_pDoc->OnNewDocument(); return true;
+        case ID_FILE_OPEN: OnFileOpen(); return true;
+        case ID_FILE_PRINT_SETUP: OnPrintSetup(); return true;
+        case ID_APP_ABOUT: OnAbout(); return true;
+        case ID_HELP_FINDER: OnHelp(); return true;
+        case ID_FILE_MRU_FILE1:
+        case ID_FILE_MRU_FILE2:
+        case ID_FILE_MRU_FILE3: m_pDoc->OpenRecentFile(nId - ID_FILE_MRU_FILE1); return true;
+        case ID_OPEN_LAST_DATABASE: OpenLastDatabase(); return true;
+        default: return false;
+    }
+}
+
+bool COrvantisApp::OnUpdateCommand(int nId, SCommandState& state) {
+    switch (nId) {
+        case ID_FILE_NEW:
+        case ID_FILE_OPEN:
+        case ID_FILE_PRINT_SETUP:
+        case ID_APP_ABOUT:
+        case ID_HELP_FINDER:
+        case ID_OPEN_LAST_DATABASE: state.bEnabled = true; return true;
+        case ID_FILE_MRU_FILE1:
+        case ID_FILE_MRU_FILE2:
+        case ID_FILE_MRU_FILE3:
+            state.bEnabled = nId - ID_FILE_MRU_FILE1 < static_cast<int>(m_pDoc->GetRecentFileList().GetFiles().size());
+            return true;
+        default: return false;
+    }
+}

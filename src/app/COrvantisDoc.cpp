@@ -1,0 +1,391 @@
+#include "app/COrvantisDoc.h"
+
+#include <filesystem>
+
+#include "app/CLeftView.h"
+#include "app/CMainFrame.h"
+#include "app/CTitleView.h"
+#include "app/CommandIds.h"
+#include "app/Commands.h"
+#include "app/DocDialogs.h"
+#include "db/CDB.h"
+#include "db/DbCommands.h"
+#include "edit/CDetailView.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+#include "protect/CDbAdmin.h"
+#include "protect/KnowledgeBase.h"
+#include "tree/CKnowHow.h"
+
+namespace {
+const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";
+const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
+
+QFont MakeFont(int nWeight) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setWeight(nWeight == 700 ? QFont::Bold : QFont::Normal);
+    // exact size matters more than looks
+    font.setStyleStrategy(QFont::PreferMatch);
+    return font;
+}
+
+// A keyword proposed as file name must not name a folder.
+std::string FileNameFromKeyword(std::string str) {
+    for (char& ch : str)
+        if (ch == '/') ch = '_';
+    return str;
+}
+}  // namespace
+
+std::string DocumentTitleFromPath(const std::string& strPath) {
+    return std::filesystem::path(strPath).stem().string();
+}
+
+COrvantisDoc::COrvantisDoc() : m_fontNormal(MakeFont(400)), m_fontBold(MakeFont(700)) {
+    m_recentFiles.Load();
+}
+
+COrvantisDoc::~COrvantisDoc() {
+    if (m_pKnowHow) {
+        m_pKnowHow.reset();
+        CloseDatabase();
+    }
+}
+
+// --- panes ---------------------------------------------------------------------------
+
+IPaneTarget* COrvantisDoc::Tree() const {
+    return m_pFrame ? m_pFrame->GetTreeView() : nullptr;
+}
+
+IPaneTarget* COrvantisDoc::Detail() const {
+    return m_pFrame ? m_pFrame->GetDetailView() : nullptr;
+}
+
+QObject* COrvantisDoc::TreeObject() const {
+    return m_pFrame ? m_pFrame->GetTreeView() : nullptr;
+}
+
+QObject* COrvantisDoc::DetailObject() const {
+    return m_pFrame ? m_pFrame->GetDetailView() : nullptr;
+}
+
+// --- forwarding ----------------------------------------------------------------------
+
+int COrvantisDoc::GetItem(CKnowHowItem& item, std::int32_t nId) {
+    return m_pKnowHow ? m_pKnowHow->GetItem(item, nId) : 0;
+}
+
+int COrvantisDoc::GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) {
+    return m_pKnowHow ? m_pKnowHow->GetChildren(arr, nFolder, bFoldersOnly) : 0;
+}
+
+int COrvantisDoc::CountChildren(std::int32_t nFolder, bool bFoldersOnly) {
+    return m_pKnowHow ? m_pKnowHow->CountChildren(nFolder, bFoldersOnly) : 0;
+}
+
+std::int32_t COrvantisDoc::GetParentId(std::int32_t nId) {
+    return m_pKnowHow ? m_pKnowHow->GetParentId(nId) : 0;
+}
+
+std::string COrvantisDoc::GetPath(std::int32_t nId) {
+    return m_pKnowHow ? m_pKnowHow->GetPath(nId) : std::string();
+}
+
+bool COrvantisDoc::SaveItems(CKnowHowArray& arr) {
+    return m_pKnowHow ? m_pKnowHow->SaveItems(arr) : false;
+}
+
+// --- opening, creating, closing ----------------------------------------------------------
+
+bool COrvantisDoc::NewDatabase() {
+    if (m_bFirstNew) {
+        // the start-up call: no dialog, no database
+        m_bFirstNew = false;
+        m_strTitle.clear();
+        return true;
+    }
+    std::string strPath;
+    // "tov" as default extension: a name typed without one must still be
+    // found by the open dialog and by the start-up rules
+    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", "", strPath)) return false;
+
+    if (IsDatabaseOpen()) CloseDatabaseFile();
+    // session, no password, Option table, knowledge-tree service, administrator state
+    m_pKnowHow = CreateKnowledgeBase(strPath);
+    if (!m_pKnowHow) {
+        CloseDatabaseFile();
+        return false;
+    }
+    GetPlatform().WriteProfileString("Files", "LastDB", strPath);
+    SetPathAndTitle(strPath);
+    m_recentFiles.Add(strPath);
+    SwitchMenu(IDR_MENU_OPEN);
+    m_bWriteProtect = false;
+    PostPaneMessage(DetailObject(), Detail(), WM_SHOW_FOLDER, 0);
+    ActivatePane(2);
+    PostPaneMessage(DetailObject(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    return true;
+}
+
+bool COrvantisDoc::OpenDatabaseFile(const std::string& strPath) {
+    CloseDatabaseFile();
+    // session, password, version check, daily backup, knowledge-tree service, administrator state
+    m_pKnowHow = OpenKnowledgeBase(strPath);
+    if (!m_pKnowHow) return false;
+    GetPlatform().WriteProfileString("Files", "LastDB", strPath);
+    SwitchMenu(IDR_MENU_OPEN);
+    if (CountChildren(0, true) >= 1) {
+        PostPaneMessage(TreeObject(), Tree(), WM_SHOW_FOLDER, -1);
+        return true;
+    }
+    m_bWriteProtect = false;
+    PostPaneMessage(DetailObject(), Detail(), WM_SHOW_FOLDER, 0);
+    ActivatePane(2);
+    PostPaneMessage(DetailObject(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    return true;
+}
+
+void COrvantisDoc::CloseDatabaseFile() {
+    SendPaneCommand(Tree(), ID_DETAIL_RESET);
+    SendPaneCommand(Detail(), ID_DETAIL_RESET);
+    if (m_pFrame && m_pFrame->GetTitleView()) m_pFrame->GetTitleView()->SetTitle("", "");
+    ReleaseDatabase();
+    m_strTitle.clear();
+    m_strPathName.clear();
+    SwitchMenu(IDR_MENU_CLOSED);
+    GetPlatform().WriteProfileString("Files", "LastDB", "");
+    emit DocumentChanged();
+}
+
+void COrvantisDoc::CloseDocument() {
+    SwitchMenu(IDR_MENU_CLOSED);
+    ReleaseDatabase();
+}
+
+void COrvantisDoc::ReleaseDatabase() {
+    if (!m_pKnowHow) return;
+    SendPaneCommand(Detail(), ID_DETAIL_CLOSE);
+    m_pKnowHow.reset();
+    CloseDatabase();
+}
+
+bool COrvantisDoc::OpenDocumentFile(const std::string& strPath) {
+    if (!OpenDatabaseFile(strPath)) {
+        emit DocumentChanged();
+        return false;
+    }
+    SetPathAndTitle(strPath);
+    m_recentFiles.Add(strPath);
+    if (m_pFrame) m_pFrame->InitialUpdatePanes();
+    emit DocumentChanged();
+    return true;
+}
+
+bool COrvantisDoc::OnNewDocument() {
+    if (!NewDatabase()) return false;
+    if (m_pFrame) m_pFrame->InitialUpdatePanes();
+    emit DocumentChanged();
+    return true;
+}
+
+bool COrvantisDoc::OpenRecentFile(int nIndex) {
+    const auto& arr = m_recentFiles.GetFiles();
+    if (nIndex < 0 || nIndex >= static_cast<int>(arr.size())) return false;
+    std::string strPath = arr[nIndex];
+    if (OpenDocumentFile(strPath)) return true;
+    // the list may have changed meanwhile; drop the path itself
+    const auto& arrNow = m_recentFiles.GetFiles();
+    for (int i = 0; i < static_cast<int>(arrNow.size()); ++i)
+        if (arrNow[i] == strPath) {
+            m_recentFiles.Remove(i);
+            break;
+        }
+    emit DocumentChanged();
+    return false;
+}
+
+void COrvantisDoc::SetPathAndTitle(const std::string& strPath) {
+    m_strPathName = strPath;
+    m_strTitle = DocumentTitleFromPath(strPath);
+}
+
+// --- entries -------------------------------------------------------------------------------
+
+bool COrvantisDoc::DeleteEntryAsk(std::int32_t nId) {
+    if (!m_pKnowHow) return false;
+    CKnowHowItem item;
+    GetItem(item, nId);
+    const char* pszQuestion =
+        item.IsDir ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
+                   : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?";
+    if (GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes)
+        return false;
+    return m_pKnowHow->DeleteItem(nId);
+}
+
+void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
+    if (!m_pKnowHow) return;
+    std::string strPath;
+    if (!GetPlatform().FileDialog(true, Ansi("Datenstruktur importieren"), TEMPLATE_FILTER, "txt", "", "", strPath))
+        return;
+    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder);
+    if (nFolder != 0)
+        SendPaneCommand(Tree(), ID_TREE_REFRESH);
+    else
+        EditRootFolder();
+    PostPaneMessage(TreeObject(), Tree(), WM_SHOW_FOLDER, nFirst);
+}
+
+void COrvantisDoc::ExportStructureAsk(std::int32_t nFolder) {
+    if (!m_pKnowHow) return;
+    std::string strPreset;
+    if (nFolder > 0) {
+        CKnowHowItem item;
+        GetItem(item, nFolder);
+        strPreset = FileNameFromKeyword(item.Name);
+    }
+    std::string strPath;
+    if (!GetPlatform().FileDialog(false, Ansi("Datenstruktur exportieren"), TEMPLATE_FILTER, "txt", strPreset, "",
+                                  strPath))
+        return;
+    bool bWriteFailed = false;
+    m_pKnowHow->ExportStructure(strPath, nFolder, &bWriteFailed);
+    // shown after every export, also one that found nothing to write
+    GetPlatform().MessageBox(ExportStructureMessage(bWriteFailed), "",
+                             bWriteFailed ? EMsgIcon::Exclamation : EMsgIcon::Information, EMsgButtons::Ok);
+}
+
+bool COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) {
+    if (!m_pKnowHow) return false;
+    CKnowHowItem item;
+    if (GetItem(item, nId) != 1) return false;
+    if (item.MasterID != nTargetFolder) return m_pKnowHow->MoveToFolder(nId, nTargetFolder);
+    // into the folder that holds it already: to the end of its list, the
+    // entries behind it close the gap (positions stay 1..n)
+    CKnowHowArray arr;
+    GetChildren(arr, nTargetFolder, false);
+    bool bAfter = false;
+    for (CKnowHowItem& child : arr) {
+        if (child.ID == nId) {
+            child.SetPosNr(static_cast<std::int32_t>(arr.size()));
+            bAfter = true;
+        } else if (bAfter) {
+            child.SetPosNr(child.PosNr - 1);
+        }
+    }
+    return SaveItems(arr);
+}
+
+void COrvantisDoc::GoToEntry(std::int32_t nId) {
+    if (nId == -1) return;
+    std::int32_t nFolder = GetParentId(nId);
+    if (nFolder != 0)
+        SendPaneMessage(Tree(), WM_SHOW_FOLDER, nFolder);
+    else
+        EditRootFolder();
+    SendPaneMessage(Detail(), WM_SELECT_ENTRY, nId, 0);
+    ActivatePane(2);
+}
+
+void COrvantisDoc::GoToNextEntry(std::int32_t nId) {
+    if (m_pKnowHow) GoToEntry(m_pKnowHow->NextItem(nId));
+}
+
+void COrvantisDoc::GoToPreviousEntry(std::int32_t nId) {
+    if (m_pKnowHow) GoToEntry(m_pKnowHow->PreviousItem(nId));
+}
+
+void COrvantisDoc::EditRootFolder() {
+    SendPaneMessage(Tree(), WM_SHOW_FOLDER, 0);
+    SendPaneMessage(Detail(), WM_SHOW_FOLDER, 0);
+    ActivatePane(2);
+}
+
+void COrvantisDoc::ShowFolderTitle(std::int32_t nFolder) {
+    CTitleView* pTitle = m_pFrame ? m_pFrame->GetTitleView() : nullptr;
+    if (!pTitle) return;
+    if (nFolder < 0) {
+        pTitle->SetTitle("", "");
+        return;
+    }
+    CKnowHowItem item;
+    GetItem(item, nFolder);
+    pTitle->SetTitle(nFolder == 0 ? std::string("Hauptordner") : GetPath(nFolder), item.Text);
+}
+
+const QFont* COrvantisDoc::GetFont(int nKind) const {
+    if (nKind == 1) return &m_fontNormal;
+    if (nKind == 2) return &m_fontBold;
+    return nullptr;
+}
+
+void COrvantisDoc::SwitchMenu(int nResourceSet) {
+    if (m_pFrame) m_pFrame->SwitchMenu(nResourceSet);
+}
+
+void COrvantisDoc::ActivatePane(int nKind) {
+    if (m_pFrame) m_pFrame->ActivatePane(nKind);
+}
+
+// --- commands ------------------------------------------------------------------------------
+
+void COrvantisDoc::ToggleWriteProtect() {
+    m_bWriteProtect = !m_bWriteProtect;
+    SendPaneCommand(Detail(), ID_DETAIL_READONLY_CHANGED);
+}
+
+void COrvantisDoc::Reorganize() {
+    std::unique_ptr<IWaitNotice> pWait;
+    if (GetDocDialogs().fnWaitNotice) pWait = GetDocDialogs().fnWaitNotice();
+    RunReorganize(pWait.get(), true);
+}
+
+bool COrvantisDoc::OnCommand(int nId) {
+    QWidget* pParent = m_pFrame;
+    SDocDialogs& dialogs = GetDocDialogs();
+    auto run = [pParent](const std::function<void(QWidget*)>& fn) {
+        if (fn) fn(pParent);
+    };
+    switch (nId) {
+        case ID_DATABASE_CLOSE: CloseDatabaseFile(); return true;
+        case ID_SEARCH:
+            if (dialogs.fnSearch) dialogs.fnSearch(pParent, this);
+            return true;
+        case ID_ROOT_EDIT: EditRootFolder(); return true;
+        case ID_WRITE_PROTECT: ToggleWriteProtect(); return true;
+        case ID_DATABASE_INFO: run(dialogs.fnDbInfo); return true;
+        case ID_ADMIN_LOGIN: run(dialogs.fnAdminLogin); return true;
+        case ID_BACKUP_SETTINGS: run(dialogs.fnBackupSettings); return true;
+        case ID_DATABASE_REORGANIZE: Reorganize(); return true;
+        case ID_DATABASE_ENCRYPT: run(dialogs.fnDatabasePassword); return true;
+        case ID_ADMIN_PROTECT: run(dialogs.fnAdminSetup); return true;
+        default: return false;
+    }
+}
+
+bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
+    switch (nId) {
+        case ID_DATABASE_CLOSE:
+        case ID_SEARCH:
+        case ID_ROOT_EDIT:
+        case ID_DATABASE_INFO: state.bEnabled = true; return true;
+        case ID_WRITE_PROTECT:
+            state.bEnabled = true;
+            state.bChecked = m_bWriteProtect;
+            return true;
+        // reads the Option table on every refresh
+        case ID_ADMIN_LOGIN: state.bEnabled = IsDatabaseOpen() && GetDbAdmin().IsAdminPasswordSet(); return true;
+        case ID_BACKUP_SETTINGS:
+        case ID_DATABASE_REORGANIZE:
+        case ID_DATABASE_ENCRYPT:
+        case ID_ADMIN_PROTECT: state.bEnabled = IsDatabaseOpen() && GetDbAdmin().IsUnlocked(); return true;
+        default: return false;
+    }
+}
+
+std::intptr_t COrvantisDoc::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t) {
+    if (nMsg == WM_COMMAND) return OnCommand(static_cast<int>(wParam)) ? 1 : 0;
+    return 0;
+}

@@ -1,0 +1,52 @@
+#include "app/CTitleView.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include "app/COrvantisDoc.h"
+#include "app/QtText.h"
+
+CTitleView::CTitleView(COrvantisDoc* pDoc, QWidget* pParent) : QWidget(pParent), m_pDoc(pDoc) {
+    // a click makes it the active pane (which handles no command of its own)
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CTitleView::SetTitle(const std::string& strTitle, const std::string& strSubTitle) {
+    m_strTitle = FromAnsi(strTitle);
+    m_strTitle.replace(QStringLiteral("\\"), QStringLiteral(" \\ "));
+    m_strSubTitle = FromAnsi(strSubTitle);
+    repaint();
+}
+
+void CTitleView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QRect r = rect();
+
+    // raised push-button face over the whole strip
+    QStyleOptionButton opt;
+    opt.initFrom(this);
+    opt.rect = r;
+    opt.state |= QStyle::State_Raised;
+    opt.state &= ~QStyle::State_HasFocus;
+    painter.fillRect(r, palette().button());
+    style()->drawPrimitive(QStyle::PE_PanelButtonCommand, &opt, &painter, this);
+
+    r.adjust(5, 0, -5, 0);
+    painter.setClipRect(rect());
+
+    const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
+    const QFont* pNormal = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
+
+    painter.setPen(palette().color(QPalette::WindowText));
+    if (pBold) painter.setFont(*pBold);
+    // no mnemonic processing: "&" stays an ampersand
+    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, m_strTitle);
+
+    if (pNormal) painter.setFont(*pNormal);
+    painter.setPen(palette().color(QPalette::Shadow));
+    r.setTop(16);
+    painter.setClipRect(r);
+    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, m_strSubTitle);
+}

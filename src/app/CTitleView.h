@@ -1,0 +1,28 @@
+#pragma once
+// The title strip above the detail view: the folder path in the keyword font
+// and, below it, the folder's text in the text font.
+
+#include <QString>
+#include <QWidget>
+#include <string>
+
+class COrvantisDoc;
+
+class CTitleView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CTitleView(COrvantisDoc* pDoc, QWidget* pParent = nullptr);
+
+    // Windows-1252 texts; every "\" of the title is shown as " \ ". Repaints at once.
+    void SetTitle(const std::string& strTitle, const std::string& strSubTitle);
+    const QString& GetTitleText() const { return m_strTitle; }
+    const QString& GetSubTitleText() const { return m_strSubTitle; }
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    COrvantisDoc* m_pDoc;
+    QString m_strTitle;
+    QString m_strSubTitle;
+};

@@ -1,0 +1,52 @@
+#include "app/CTreeViewEx.h"
+
+#include <QHeaderView>
+
+#include "app/Icons.h"
+
+namespace {
+constexpr int ROLE_ID = Qt::UserRole;
+constexpr int ROLE_IMAGE = Qt::UserRole + 1;
+}  // namespace
+
+CTreeViewEx::CTreeViewEx(QWidget* pParent) : QTreeWidget(pParent) {
+    setColumnCount(1);
+    header()->hide();
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setIconSize(QSize(16, 16));
+    setFrameShape(QFrame::StyledPanel);
+}
+
+void CTreeViewEx::CreateImageList() {
+    if (m_bImagesLoaded) return;
+    m_arrImages[IMAGE_CLOSED] = QIcon(GetBitmap(IDB_ENTRY_FOLDER));
+    m_arrImages[IMAGE_OPEN] = QIcon(GetBitmap(IDB_FOLDER_OPEN));
+    m_bImagesLoaded = true;
+}
+
+QTreeWidgetItem* CTreeViewEx::InsertFolderItem(const QString& strText, std::int32_t nId, int nImage,
+                                               QTreeWidgetItem* pParent) {
+    auto* pItem = new QTreeWidgetItem(QStringList(strText));
+    pItem->setData(0, ROLE_ID, nId);
+    if (pParent)
+        pParent->addChild(pItem);
+    else
+        addTopLevelItem(pItem);
+    SetItemImage(pItem, nImage);
+    return pItem;
+}
+
+std::int32_t CTreeViewEx::ItemId(const QTreeWidgetItem* pItem) {
+    return pItem ? pItem->data(0, ROLE_ID).toInt() : 0;
+}
+
+void CTreeViewEx::SetItemImage(QTreeWidgetItem* pItem, int nImage) {
+    if (!pItem) return;
+    pItem->setData(0, ROLE_IMAGE, nImage);
+    if (m_bImagesLoaded && nImage >= 0 && nImage <= 1) pItem->setIcon(0, m_arrImages[nImage]);
+}
+
+int CTreeViewEx::ItemImage(const QTreeWidgetItem* pItem) {
+    return pItem ? pItem->data(0, ROLE_IMAGE).toInt() : -1;
+}

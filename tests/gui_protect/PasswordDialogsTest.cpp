@@ -1,0 +1,329 @@
+// The four password dialogs, offscreen, driven with key and mouse events.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "protect/KnowledgeBase.h"
+#include "protect/ProtectFixture.h"
+#include "protect/ui/CAdminLoginDlg.h"
+#include "protect/ui/CAdminSetupDlg.h"
+#include "protect/ui/COptionPasswortDlg.h"
+#include "protect/ui/CPasswortDlg.h"
+#include "protect/ui/PasswordPrompt.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+QLineEdit* Field(QWidget& dlg, int nId) {
+    return dlg.findChild<QLineEdit*>(QString::number(nId));
+}
+
+QPushButton* Button(QWidget& dlg, int nId) {
+    return dlg.findChild<QPushButton*>(QString::number(nId));
+}
+
+QStringList Labels(QWidget& dlg) {
+    QStringList list;
+    for (auto* p : dlg.findChildren<QLabel*>()) list << p->text();
+    return list;
+}
+
+// Key by key, like a keyboard would (QTest's own typing knows only ASCII).
+void Type(QLineEdit* pEdit, const QString& str) {
+    pEdit->clear();
+    for (QChar ch : str) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(pEdit, &press);
+        QApplication::sendEvent(pEdit, &release);
+    }
+}
+
+void Click(QPushButton* p) {
+    QTest::mouseClick(p, Qt::LeftButton);
+}
+
+void ExpectPasswordField(QLineEdit* pEdit) {
+    ASSERT_NE(pEdit, nullptr);
+    EXPECT_EQ(pEdit->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(pEdit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pEdit), int('*'));
+    // 33 typed, 32 kept
+    Type(pEdit, QString(33, QChar('a')));
+    EXPECT_EQ(pEdit->text().size(), 32);
+    pEdit->clear();
+}
+
+void ExpectButton(QWidget& dlg, int nId, const char* pszText) {
+    QPushButton* p = Button(dlg, nId);
+    ASSERT_NE(p, nullptr) << nId;
+    EXPECT_EQ(p->text(), QString::fromUtf8(pszText));
+}
+}  // namespace
+
+class CPasswordDialogsTest : public CProtectTest {};
+
+TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
+    CreateWithEntries();
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword(Ansi("Grüße")));
+    GetDbPasswort().ClearPassword();
+    m_platform.Clear();
+
+    CPasswortDlg dlg(GetDbPasswort());
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Die Datenbank ist geschützt"));
+    EXPECT_EQ(Labels(dlg), QStringList{"Kennwort:"});
+    ExpectButton(dlg, 1, "OK");
+    ExpectButton(dlg, 2, "Abbrechen");
+    EXPECT_TRUE(Button(dlg, 1)->isDefault());
+    QLineEdit* pEdit = Field(dlg, 1018);
+    ExpectPasswordField(pEdit);
+
+    Type(pEdit, "Gruesse");
+    Click(Button(dlg, 1));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
+    EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Passworteingabe");
+    EXPECT_EQ(m_platform.m_arrMessages.back().eIcon, EMsgIcon::Exclamation);
+    EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>{3000});
+    EXPECT_EQ(m_platform.m_nWaitDepth, 0);
+    EXPECT_EQ(pEdit->text(), "");
+    EXPECT_EQ(dlg.focusWidget(), pEdit);
+    EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
+
+    // typed in Unicode, checked as Windows-1252; Enter presses OK
+    Type(pEdit, QString::fromUtf8("Grüße"));
+    QTest::keyClick(pEdit, Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(GetDbPasswort().GetPassword(), Ansi("Grüße"));
+
+    CPasswortDlg cancelled(GetDbPasswort());
+    cancelled.show();
+    Click(Button(cancelled, 2));
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+}
+
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
+    std::string strPath = CreateWithEntries();
+    {
+        COptionPasswortDlg dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Datenbank verschlüsseln"));
+        EXPECT_EQ(Labels(dlg), (QStringList{"Kennwort:", "Kontrolleingabe:"}));
+        ExpectButton(dlg, 1, "OK");
+        ExpectButton(dlg, 2, "Abbrechen");
+        ExpectButton(dlg, 3, "Endschützen");
+        EXPECT_FALSE(Button(dlg, 3)->isVisible());
+        QLineEdit* pPassword = Field(dlg, 1017);
+        QLineEdit* pConfirm = Field(dlg, 1018);
+        ExpectPasswordField(pPassword);
+        ExpectPasswordField(pConfirm);
+
+        Click(Button(dlg, 1));
+        EXPECT_EQ(
+            m_platform.LastMessage(),
+            "Sie haben kein Kennwort eingegeben,\n\nohne Kennwort kann die Datenbak nicht verschlüsselt werden !");
+        // different entries never reach the service
+        Type(pPassword, "geheim");
+        Type(pConfirm, "geheIm");
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
+        Type(pPassword, QString::fromUtf8("Привет"));
+        Type(pConfirm, QString::fromUtf8("Привет"));
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort enthält Zeichen, die nicht verwendet werden können !");
+        Type(pPassword, "geheim~");
+        Type(pConfirm, "geheim~");
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort darf nicht mit dem Zeichen '~' enden !");
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
+        EXPECT_FALSE(GetDbPasswort().IsProtected());
+
+        Type(pPassword, "geheim");
+        Type(pConfirm, "geheim");
+        Click(Button(dlg, 1));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Alle Einträge in der Datenbank wurden verschlüsselt.");
+        EXPECT_EQ(m_platform.m_arrMessages.back().eIcon, EMsgIcon::Information);
+        EXPECT_TRUE(GetDbPasswort().IsProtected());
+        ExpectStoredUnder("geheim");
+    }
+    m_platform.SetLocalTime(2026, 12, 7, 6, 40);
+    {
+        COptionPasswortDlg dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Datenbank Verschlüsselung ändern"));
+        EXPECT_TRUE(Button(dlg, 3)->isVisible());
+        // empty: asks first; Cancel keeps everything
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank Sch\xFCtzen");
+        EXPECT_EQ(m_platform.m_arrMessages.back().eButtons, EMsgButtons::OkCancel);
+        EXPECT_TRUE(dlg.isVisible());
+        Type(Field(dlg, 1017), "anders");
+        Type(Field(dlg, 1018), "anders");
+        QTest::keyClick(Field(dlg, 1018), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort der Datenbank wurde geändert.");
+        ExpectStoredUnder("anders");
+    }
+    m_platform.SetLocalTime(2026, 12, 7, 6, 45);
+    {
+        COptionPasswortDlg dlg;
+        dlg.show();
+        Click(Button(dlg, 3));
+        EXPECT_EQ(m_platform.LastMessage(), "Wenn Sie fortfahren wird die Datenbank entschlüsselt !");
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_TRUE(GetDbPasswort().IsProtected());
+        m_platform.QueueAnswer(EMsgResult::Ok);
+        Click(Button(dlg, 3));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(),
+                  "Alle Einträge in der Datenbank wurden entschlüsselt.\n\nDie Datenbank ist jetzt ungeschützt !");
+        EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank Sch\xFCtzen");
+        EXPECT_FALSE(GetDbPasswort().IsProtected());
+        ExpectStoredUnder("");
+    }
+}
+
+TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
+    CreateWithEntries();
+    CDbAdmin& admin = GetDbAdmin();
+    ASSERT_TRUE(admin.SetAdminPassword("chef"));
+    admin.ResetAdminState();
+    m_platform.Clear();
+    {
+        CAdminLoginDlg dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.windowTitle(), "Administrator Anmeldung");
+        EXPECT_EQ(Labels(dlg), QStringList{"Kennwort:"});
+        ExpectButton(dlg, 1026, "Login");
+        ExpectButton(dlg, 2, "Abbrechen");
+        ExpectButton(dlg, 1025, "Logout");
+        EXPECT_TRUE(Button(dlg, 1026)->isDefault());
+        EXPECT_FALSE(Button(dlg, 1025)->isEnabled());
+        QLineEdit* pEdit = Field(dlg, 1018);
+        ExpectPasswordField(pEdit);
+
+        Type(pEdit, "Chef");
+        Click(Button(dlg, 1026));
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
+        EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Kennworteingabe");
+        EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>{3000});
+        EXPECT_EQ(pEdit->text(), "");
+        EXPECT_EQ(dlg.focusWidget(), pEdit);
+        EXPECT_FALSE(admin.IsUnlocked());
+
+        Type(pEdit, "chef");
+        QTest::keyClick(pEdit, Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden freigegeben !");
+        EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Administrator-Anmeldung");
+        EXPECT_TRUE(admin.IsUnlocked());
+    }
+    {
+        // unlocked: only Logout and Abbrechen
+        CAdminLoginDlg dlg;
+        dlg.show();
+        EXPECT_FALSE(Button(dlg, 1026)->isEnabled());
+        EXPECT_FALSE(Field(dlg, 1018)->isEnabled());
+        EXPECT_TRUE(Button(dlg, 1025)->isEnabled());
+        Click(Button(dlg, 1025));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden gesperrt !");
+        EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Administrator-Abmeldung");
+        EXPECT_FALSE(admin.IsUnlocked());
+    }
+}
+
+TEST_F(CPasswordDialogsTest, AdminSetupDlgSetsAndDeletes) {
+    std::string strPath = CreateWithEntries();
+    CDbAdmin& admin = GetDbAdmin();
+    admin.ResetAdminState();
+    {
+        CAdminSetupDlg dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Administatorfunktionen schützen"));
+        EXPECT_EQ(Labels(dlg), (QStringList{"Kennwort:", "Kontrolleingabe:"}));
+        ExpectButton(dlg, 1, "OK");
+        ExpectButton(dlg, 2, "Abbrechen");
+        ExpectButton(dlg, 5, "Löschen");
+        EXPECT_FALSE(Button(dlg, 5)->isEnabled());
+        ExpectPasswordField(Field(dlg, 1017));
+        ExpectPasswordField(Field(dlg, 1018));
+
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.LastMessage(), "Sie haben kein Kennwort eingegeben !");
+        Type(Field(dlg, 1017), "chef");
+        Type(Field(dlg, 1018), "chef2");
+        Click(Button(dlg, 1));
+        EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_FALSE(admin.IsAdminPasswordSet());
+        EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
+
+        Type(Field(dlg, 1018), "chef");
+        Click(Button(dlg, 1));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort wurde eingetragen.");
+        EXPECT_TRUE(admin.IsAdminPasswordSet());
+        EXPECT_TRUE(fs::exists(BackupCopy(strPath, "20261207_0634")));
+    }
+    {
+        CAdminSetupDlg dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Administrator-Kennwort ändern"));
+        ASSERT_TRUE(Button(dlg, 5)->isEnabled());
+        Click(Button(dlg, 5));
+        EXPECT_EQ(m_platform.LastMessage(),
+                  "Wenn Sie fortfahren wird die Administrator-Funktionen für alle Anwender freigegeben !");
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_TRUE(admin.IsAdminPasswordSet());
+        m_platform.QueueAnswer(EMsgResult::Ok);
+        Click(Button(dlg, 5));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(m_platform.LastMessage(), "Das Administrator-Kennwort wurde gelöscht.");
+        EXPECT_FALSE(admin.IsAdminPasswordSet());
+    }
+}
+
+TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
+    std::string strPath = CreateWithEntries();
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    GetDatabase().Close();
+    GetDbPasswort().ClearPassword();
+    InstallPasswordPrompt();
+
+    // answers the modal dialog once it is up
+    auto answer = [](const char* pszPassword, int nButton) {
+        auto* pTimer = new QTimer;
+        QObject::connect(pTimer, &QTimer::timeout, [=] {
+            auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
+            if (!pDlg) return;
+            pTimer->stop();
+            pTimer->deleteLater();
+            Type(Field(*pDlg, 1018), pszPassword);
+            Click(Button(*pDlg, nButton));
+        });
+        pTimer->start(20);
+    };
+
+    answer("geheim", 1);
+    auto pKnowHow = OpenKnowledgeBase(strPath);
+    ASSERT_NE(pKnowHow, nullptr);
+    CKnowHowItem item;
+    ASSERT_EQ(pKnowHow->GetItem(item, 3), 1);
+    EXPECT_EQ(item.Name, "O'Neil");
+    pKnowHow.reset();
+
+    answer("", 2);
+    EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
+    EXPECT_FALSE(GetDatabase().IsOpen());
+}

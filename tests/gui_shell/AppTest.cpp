@@ -1,0 +1,217 @@
+// Start-up, the last and the command-line database, the open dialog, help,
+// recent files, shortcuts and files dropped onto the window.
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+#include "ShellFixture.h"
+#include "app/CAboutDlg.h"
+#include "app/COrvantisApp.h"
+#include "app/CommandIds.h"
+#include "db/CDB.h"
+
+namespace {
+const std::vector<SNode> ONE_FOLDER = {{"+Alpha", {}}};
+
+class CAppTest : public CShellTest {
+protected:
+    std::string ProgramPath() const { return m_dir.File("bin/orvantis"); }
+    // A fresh program start with these arguments, the deferred open run.
+    std::unique_ptr<COrvantisApp> Start(const QStringList& arrArgs = {}, bool bShow = false) {
+        auto pApp = std::make_unique<COrvantisApp>(ProgramPath(), arrArgs);
+        EXPECT_TRUE(pApp->InitInstance(bShow));
+        // nothing is opened before the event loop runs
+        EXPECT_FALSE(pApp->GetDocument()->IsDatabaseOpen());
+        Pump();
+        return pApp;
+    }
+};
+}  // namespace
+
+TEST(StartDatabaseCandidate, CommandLineFileEndingInTovInAnyCaseWins) {
+    const std::string strLast = "/daten/letzte.tov";
+    struct SCase {
+        QStringList arrArgs;
+        std::string strExpected;
+    };
+    const SCase cases[] = {
+        {{}, strLast},
+        {{"/x/a.tov"}, "/x/a.tov"},
+        {{"/x/a.TOV"}, "/x/a.TOV"},
+        {{"/x/a.ToV"}, "/x/a.ToV"},
+        {{"/x/atov"}, "/x/atov"},
+        {{"/x/a.txt"}, strLast},
+        {{"/x/a.tov.bak"}, strLast},
+        {{"-psn", "/x/b.tov"}, "/x/b.tov"},
+        {{"/x/a.txt", "/x/b.tov"}, strLast},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(StartDatabaseCandidate(strLast, c.arrArgs), c.strExpected) << c.arrArgs.join(' ').toStdString();
+    EXPECT_EQ(StartDatabaseCandidate("", {}), "");
+    // a relative name is made absolute, since it becomes the last database
+    std::string strRelative = StartDatabaseCandidate("", {"rel.tov"});
+    EXPECT_TRUE(std::filesystem::path(strRelative).is_absolute());
+    EXPECT_EQ(std::filesystem::path(strRelative).filename(), "rel.tov");
+}
+
+TEST(ProgramFiles, HelpAndCrashFileLieBesideTheProgram) {
+    EXPECT_EQ(HelpFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.html");
+    EXPECT_EQ(HelpFileForProgram("/opt/o.v/Orvantis.exe"), "/opt/o.v/Orvantis.html");
+    EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.err");
+}
+
+TEST_F(CAppTest, StartUpOpensTheLastDatabaseProtected) {
+    std::string strPath = MakeDatabase("letzte.tov", ONE_FOLDER);
+    GetPlatform().WriteProfileString("Files", "LastDB", strPath);
+    auto pApp = Start();
+    COrvantisDoc* pDoc = pApp->GetDocument();
+    ASSERT_TRUE(pDoc->IsDatabaseOpen());
+    EXPECT_EQ(pDoc->GetPathName(), strPath);
+    EXPECT_TRUE(pDoc->IsWriteProtected());
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 128);
+    EXPECT_EQ(pApp->GetFrame()->windowTitle().toStdString(), "letzte - Orvantis - 1.200");
+}
+
+TEST_F(CAppTest, CommandLineDatabaseIsOpenedInsteadOfTheLastOne) {
+    std::string strLast = MakeDatabase("letzte.tov", ONE_FOLDER);
+    std::string strArg = MakeDatabase("Argument.TOV", ONE_FOLDER);
+    GetPlatform().WriteProfileString("Files", "LastDB", strLast);
+    {
+        auto pApp = Start({QString::fromStdString(strArg)});
+        EXPECT_EQ(pApp->GetDocument()->GetPathName(), strArg);
+    }
+    // the command-line file became the last database
+    EXPECT_EQ(GetPlatform().GetProfileString("Files", "LastDB", ""), strArg);
+    {
+        GetPlatform().WriteProfileString("Files", "LastDB", strLast);
+        auto pApp = Start({QString::fromStdString(m_dir.File("notiz.txt"))});
+        EXPECT_EQ(pApp->GetDocument()->GetPathName(), strLast);
+    }
+}
+
+TEST_F(CAppTest, AMissingCommandLineDatabaseOpensNothing) {
+    std::string strLast = MakeDatabase("letzte.tov", ONE_FOLDER);
+    GetPlatform().WriteProfileString("Files", "LastDB", strLast);
+    auto pApp = Start({QString::fromStdString(m_dir.File("fehlt.tov"))});
+    EXPECT_FALSE(pApp->GetDocument()->IsDatabaseOpen());
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 135);
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+}
+
+TEST_F(CAppTest, AfterSchliessenTheNextStartOpensNothingAfterQuittingItReopens) {
+    std::string strPath = MakeDatabase("letzte.tov", ONE_FOLDER);
+    GetPlatform().WriteProfileString("Files", "LastDB", strPath);
+    {
+        auto pApp = Start();
+        ASSERT_TRUE(pApp->GetDocument()->IsDatabaseOpen());
+        pApp->GetFrame()->close();
+    }
+    {
+        auto pApp = Start();
+        ASSERT_TRUE(pApp->GetDocument()->IsDatabaseOpen());
+        ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_DATABASE_CLOSE));
+        pApp->GetFrame()->close();
+    }
+    auto pApp = Start();
+    EXPECT_FALSE(pApp->GetDocument()->IsDatabaseOpen());
+}
+
+TEST_F(CAppTest, OpenDialogStartsInTheProgramFolderOnlyWithoutALastDatabase) {
+    std::string strPath = MakeDatabase("wahl.tov", ONE_FOLDER);
+    auto pApp = Start();
+    m_platform.QueueFileDialog(strPath);
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_OPEN));
+    ASSERT_EQ(m_platform.m_arrDialogs.size(), 1u);
+    const SRecordedDialog& dlg = m_platform.m_arrDialogs[0];
+    EXPECT_TRUE(dlg.bOpen);
+    EXPECT_EQ(dlg.strTitle,
+              "Datenbank \xF6"
+              "ffnen");
+    EXPECT_EQ(dlg.strFilter, "Datenbank (*.tov)|*.tov||");
+    EXPECT_EQ(dlg.strDefExt, "tov");
+    EXPECT_EQ(dlg.strInitialDir, m_dir.File("bin"));
+    Pump();
+    EXPECT_EQ(pApp->GetDocument()->GetPathName(), strPath);
+
+    m_platform.QueueFileDialog("");
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_OPEN));
+    EXPECT_EQ(m_platform.m_arrDialogs[1].strInitialDir, "");
+    // cancelled: the database stays open
+    EXPECT_TRUE(pApp->GetDocument()->IsDatabaseOpen());
+}
+
+TEST_F(CAppTest, HelpShowsThePageBesideTheProgram) {
+    auto pApp = Start();
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
+    EXPECT_EQ(m_platform.m_arrHelpShown, (std::vector<std::string>{ProgramPath() + ".html"}));
+}
+
+TEST_F(CAppTest, ShortcutsRunTheirCommands) {
+    auto pApp = Start({}, true);
+    CMainFrame* pFrame = pApp->GetFrame();
+    QApplication::setActiveWindow(pFrame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(pFrame));
+    QTest::keyClick(pFrame, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(pFrame, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(pFrame, Qt::Key_F1);
+    ASSERT_EQ(m_platform.m_arrDialogs.size(), 2u);
+    EXPECT_EQ(m_platform.m_arrDialogs[0].strTitle,
+              "Datenbank \xF6"
+              "ffnen");
+    EXPECT_EQ(m_platform.m_arrDialogs[1].strTitle, "Datenbank anlegen");
+    EXPECT_EQ(m_platform.m_arrHelpShown.size(), 1u);
+    // Ctrl+P prints only where printing is a command of the set
+    QTest::keyClick(pFrame, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+}
+
+TEST_F(CAppTest, RecentFilesOpenAndAFailingOneIsDropped) {
+    std::string strA = MakeDatabase("a.tov", ONE_FOLDER);
+    std::string strB = MakeDatabase("b.tov", ONE_FOLDER);
+    auto pApp = Start();
+    COrvantisDoc* pDoc = pApp->GetDocument();
+    ASSERT_TRUE(pDoc->OpenDocumentFile(strA));
+    ASSERT_TRUE(pDoc->OpenDocumentFile(strB));
+    Pump();
+    EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), (std::vector<std::string>{strB, strA}));
+    EXPECT_EQ(pApp->GetFrame()->QueryCommandState(ID_FILE_MRU_FILE2).bEnabled, true);
+    EXPECT_EQ(pApp->GetFrame()->QueryCommandState(ID_FILE_MRU_FILE3).bEnabled, false);
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_MRU_FILE2));
+    Pump();
+    EXPECT_EQ(pDoc->GetPathName(), strA);
+    EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), (std::vector<std::string>{strA, strB}));
+
+    std::filesystem::remove(strB);
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_MRU_FILE2));
+    Pump();
+    EXPECT_FALSE(pDoc->IsDatabaseOpen());
+    EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), (std::vector<std::string>{strA}));
+    EXPECT_EQ(GetPlatform().GetProfileString("Recent File List", "File2", "?"), "");
+}
+
+TEST_F(CAppTest, AFileDroppedOnTheWindowTakesTheOpenPath) {
+    std::string strPath = MakeDatabase("drop.tov", ONE_FOLDER);
+    auto pApp = Start();
+    CMainFrame* pFrame = pApp->GetFrame();
+    EXPECT_TRUE(pFrame->acceptDrops());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(strPath))});
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pFrame, &drop);
+    Pump();
+    EXPECT_EQ(pApp->GetDocument()->GetPathName(), strPath);
+    EXPECT_EQ(GetPlatform().GetProfileString("Files", "LastDB", ""), strPath);
+}
+
+TEST(AboutBox, ShowsTheVersion) {
+    CAboutDlg dlg;
+    EXPECT_EQ(dlg.windowTitle().toStdString(), "Info über Orvantis");
+    EXPECT_EQ(dlg.GetVersionText().toStdString().rfind("Orvantis Version 1.200", 0), 0u);
+    auto arrButtons = dlg.findChildren<QPushButton*>();
+    ASSERT_EQ(arrButtons.size(), 1);
+    EXPECT_EQ(arrButtons[0]->text().toStdString(), "Schließen");
+}
