@@ -35,7 +35,7 @@ TEST_F(BackupTest, CopyIsNamedByMinuteAndStamped) {
     EXPECT_TRUE(db.IsOpen());
     EXPECT_EQ(db.GetFilePath(), m_strDb);
     EXPECT_EQ(db.GetOption("LastBackup"), "2026.12.07-06:34");
-    EXPECT_EQ(RawQuery(strCopy, "SELECT Value FROM Option WHERE Key='DbVersion'"), std::vector<std::string>{"1.200"});
+    EXPECT_EQ(RawColumn(strCopy, "SELECT Value FROM Option WHERE Key='DbVersion'"), std::vector<std::string>{"1.200"});
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 
     // within the same minute: no second copy, but the stamp is written again
@@ -133,7 +133,7 @@ TEST_F(BackupTest, DottedNameAndSeparateFolder) {
     std::string strFolder = m_dir.File("Sicherung für Köln");
     fs::create_directory(strFolder);
     ASSERT_TRUE(db.SetOption("BackupDir", Utf8ToCp1252(strFolder)));
-    EXPECT_EQ(RawQuery(strDb, "SELECT hex(Value) FROM Option WHERE Key='BackupDir'").at(0).find("C3"),
+    EXPECT_EQ(RawColumn(strDb, "SELECT hex(Value) FROM Option WHERE Key='BackupDir'").at(0).find("C3"),
               std::string::npos);  // stored as single bytes, not UTF-8
     EXPECT_EQ(db.GetBackupFolder(), strFolder);
     m_platform.SetLocalTime(2026, 12, 7, 7, 0);

@@ -10,7 +10,7 @@
 #include <vector>
 
 // Runs SQL on a file through its own connection; false on any error.
-inline bool RawExec(const std::string& strPath, const std::string& strSql) {
+inline bool RawExecOk(const std::string& strPath, const std::string& strSql) {
     sqlite3* pDb = nullptr;
     bool bOk = sqlite3_open(strPath.c_str(), &pDb) == SQLITE_OK &&
                sqlite3_exec(pDb, strSql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -19,7 +19,7 @@ inline bool RawExec(const std::string& strPath, const std::string& strSql) {
 }
 
 // The first column of every row of a query ("<null>" for NULL); empty on error.
-inline std::vector<std::string> RawQuery(const std::string& strPath, const std::string& strSql) {
+inline std::vector<std::string> RawColumn(const std::string& strPath, const std::string& strSql) {
     std::vector<std::string> arr;
     sqlite3* pDb = nullptr;
     if (sqlite3_open_v2(strPath.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
@@ -56,14 +56,14 @@ inline std::vector<std::string> FolderNames(const std::string& strFolder) {
 }
 
 inline bool HasColumn(const std::string& strPath, const std::string& strTable, const std::string& strColumn) {
-    for (const auto& s : RawQuery(strPath, "SELECT name FROM pragma_table_info('" + strTable + "')"))
+    for (const auto& s : RawColumn(strPath, "SELECT name FROM pragma_table_info('" + strTable + "')"))
         if (s == strColumn) return true;
     return false;
 }
 
 // Whether the table has a unique index on ID (whatever its name).
 inline bool HasUniqueIdIndex(const std::string& strPath) {
-    return !RawQuery(strPath,
+    return !RawColumn(strPath,
                      "SELECT l.name FROM pragma_index_list('KnowHow') l, pragma_index_info(l.name) i "
                      "WHERE l.[unique]=1 AND l.origin='c' AND i.name='ID'")
                 .empty();

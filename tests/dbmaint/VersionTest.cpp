@@ -27,12 +27,12 @@ protected:
             "CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) );"
             "INSERT INTO Option VALUES ('DbVersion', '" +
             strVersion + "');";
-        EXPECT_TRUE(RawExec(strPath, strSql));
+        EXPECT_TRUE(RawExecOk(strPath, strSql));
         return strPath;
     }
     std::string Make1000File() {
         std::string strPath = m_dir.File("wissen.tov");
-        EXPECT_TRUE(RawExec(strPath, kOldKnowHow));
+        EXPECT_TRUE(RawExecOk(strPath, kOldKnowHow));
         return strPath;
     }
 };
@@ -113,7 +113,7 @@ TEST_F(VersionTest, Version1000IsUpgradedAfterABackupCopy) {
     EXPECT_EQ(db.GetDbVersion(), "1.200");
     EXPECT_TRUE(HasColumn(strPath, "KnowHow", "Link"));
     EXPECT_TRUE(HasUniqueIdIndex(strPath));
-    EXPECT_EQ(RawQuery(strPath, "SELECT Name FROM KnowHow"), std::vector<std::string>{"Ordner"});
+    EXPECT_EQ(RawColumn(strPath, "SELECT Name FROM KnowHow"), std::vector<std::string>{"Ordner"});
     // the copy holds the file as it was before the upgrade
     std::string strCopy = m_dir.File("wissen.tov.20261207_0634");
     EXPECT_EQ(ReadFile(strCopy), strOld);
@@ -194,7 +194,7 @@ TEST_F(VersionTest, FileThatIsNoDatabaseIsRefusedWithoutUpgrade) {
 
 TEST_F(VersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
     std::string strPath = MakeVersionFile("1.100");
-    ASSERT_TRUE(RawExec(strPath,
+    ASSERT_TRUE(RawExecOk(strPath,
                         "CREATE TRIGGER NoChange BEFORE UPDATE ON Option BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
     OpenDatabase(strPath);
     CDB& db = GetDatabase();
@@ -228,7 +228,7 @@ TEST_F(VersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
         m_platform.SetSleepHook(nullptr);
         EXPECT_TRUE(m_platform.m_arrMessages.empty());
     }
-    EXPECT_EQ(RawQuery(strPath, "SELECT Value FROM Option WHERE Key='DbVersion'"), std::vector<std::string>{"1.200"});
+    EXPECT_EQ(RawColumn(strPath, "SELECT Value FROM Option WHERE Key='DbVersion'"), std::vector<std::string>{"1.200"});
     EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"wissen.tov"});
 }
 

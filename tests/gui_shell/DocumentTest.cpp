@@ -1,6 +1,7 @@
 // Opening, creating and closing a knowledge base through the document, and
 // the document's own commands.
 
+#include <QToolBar>
 #include <QFont>
 #include <QFontInfo>
 
