@@ -207,8 +207,7 @@ void CMainFrame::OnAltEnter() {
 
 void CMainFrame::InitialUpdatePanes() {
     m_pTreeView->OnInitialUpdate();
-    // the detail view's initial update empties its rows
-    SendPaneCommand(m_pDetailView, ID_DETAIL_RESET);
+    m_pDetailView->OnInitialUpdate();
     m_pTitleView->update();
 }
 

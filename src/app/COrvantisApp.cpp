@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/CAboutDlg.h"
+#include "app/CCrashInfo.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
 #include "app/CommandIds.h"
@@ -30,17 +31,17 @@ std::string StartDatabaseCandidate(const std::string& strLastDb, const QStringLi
 }
 
 std::string HelpFileForProgram(const std::string& strProgramPath) {
-    return std::filesystem::path(strProgramPath).replace_extension(".html").string();
+    return ReplaceExtension(strProgramPath, ".html");
 }
 
 std::string CrashFileForProgram(const std::string& strProgramPath) {
-    return std::filesystem::path(strProgramPath).replace_extension(".err").string();
+    return ReplaceExtension(strProgramPath, ".err");
 }
 
 COrvantisApp::COrvantisApp(const std::string& strProgramPath, const QStringList& arrArgs) : m_arrArgs(arrArgs) {
-    // ---- crash report: version line and file (call site for the crash report) ----
-    //   CCrashInfo::AddInfo("Orvantis-Version", ORVANTIS_VERSION);
-    //   CCrashInfo::SetFileName(CrashFileForProgram(strProgramPath));
+    // every crash report names the version; the report lies beside the program
+    GetCrashInfo().AddInfo("Orvantis-Version", ORVANTIS_VERSION);
+    GetCrashInfo().SetFileName(CrashFileForProgram(strProgramPath));
     m_strProgramDir = std::filesystem::path(strProgramPath).parent_path().string();
     m_strHelpFile = HelpFileForProgram(strProgramPath);
 }

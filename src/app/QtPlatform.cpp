@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QUrl>
 
@@ -118,16 +119,34 @@ bool CQtPlatform::BrowseFolder(const std::string& strTitle, const std::string& s
     return true;
 }
 
-int CQtPlatform::ShellOpen(const std::string& strTarget) {
-    QString strQ = FromAnsi(strTarget);
-    QUrl url(strQ);
-    bool bUrl = !url.scheme().isEmpty() && url.scheme().size() > 1;  // not a drive letter
-    if (!bUrl) {
-        QFileInfo info(strQ);
-        if (!info.exists()) return QFileInfo(info.absolutePath()).isDir() ? SE_ERR_FNF : SE_ERR_PNF;
-        if (!info.isReadable()) return SE_ERR_ACCESSDENIED;
-        url = QUrl::fromLocalFile(info.absoluteFilePath());
+int ResolveLinkTarget(const QString& strTarget, QUrl& url) {
+    QString str = strTarget.trimmed();
+    static const QRegularExpression reScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    static const QRegularExpression reMail(QStringLiteral("^[^\\s/\\\\@:]+@[^\\s/\\\\@:]+\\.[^\\s/\\\\@:]+$"));
+    if (str.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) {
+        url = QUrl(QStringLiteral("http://") + str);  // what the Windows shell does with www. addresses
+        return 0;
     }
+    if (reMail.match(str).hasMatch()) {
+        url = QUrl(QStringLiteral("mailto:") + str);
+        return 0;
+    }
+    QString strPath = str;
+    if (reScheme.match(str).hasMatch()) {
+        url = QUrl(str);
+        if (!url.isLocalFile()) return 0;
+        strPath = url.toLocalFile();
+    }
+    QFileInfo info(strPath);
+    if (!info.exists()) return QFileInfo(info.absolutePath()).isDir() ? SE_ERR_FNF : SE_ERR_PNF;
+    if (!info.isReadable()) return SE_ERR_ACCESSDENIED;
+    url = QUrl::fromLocalFile(info.absoluteFilePath());
+    return 0;
+}
+
+int CQtPlatform::ShellOpen(const std::string& strTarget) {
+    QUrl url;
+    if (int nError = ResolveLinkTarget(FromAnsi(strTarget), url)) return nError;
     return QDesktopServices::openUrl(url) ? SE_OK : SE_ERR_NOASSOC;
 }
 

@@ -8,6 +8,8 @@
 #include "platform/PosixPlatform.h"
 
 class QSettings;
+class QString;
+class QUrl;
 
 class CQtPlatform : public CPosixPlatform {
 public:
@@ -38,3 +40,9 @@ public:
 private:
     std::unique_ptr<QSettings> m_pSettings;
 };
+
+// What a link names: a web address ("www." counts as one), a bare mail
+// address, another URL, or a local file or folder. Answers 0 with the URL to
+// open, or the shell code of a missing file (2), a missing folder (3) or a
+// file that may not be read (5).
+int ResolveLinkTarget(const QString& strTarget, QUrl& url);

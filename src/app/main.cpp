@@ -1,12 +1,16 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "app/CCrashInfo.h"
 #include "app/COrvantisApp.h"
 #include "app/DemoDatabase.h"
 #include "app/QtPlatform.h"
 #include "protect/ui/PasswordPrompt.h"
 
 int main(int argc, char** argv) {
+    // a process started only to tell the user about a crash report
+    if (int nCrash = RunCrashMessageIfAsked(argc, argv); nCrash >= 0) return nCrash;
+
     // options for scripts: no window, no display needed
     for (int i = 1; i < argc; ++i) {
         QString str = QString::fromLocal8Bit(argv[i]);
@@ -31,7 +35,10 @@ int main(int argc, char** argv) {
     {
         COrvantisApp orvantis(QCoreApplication::applicationFilePath().toStdString(),
                               QCoreApplication::arguments().mid(1));
-        if (orvantis.InitInstance()) nResult = app.exec();
+        if (orvantis.InitInstance()) {
+            TriggerTestCrashIfAsked();
+            nResult = app.exec();
+        }
     }
     SetPlatform(nullptr);
     return nResult;

@@ -1,18 +1,15 @@
 #include "cli/CliCommand.h"
-#include "db/CDB.h"
 #include "platform/Cp1252.h"
-#include "table/CKnowHowTable.h"
+#include "tree/CKnowHow.h"
 
 namespace {
 int Run(const SCliArgs& args) {
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
-    if (!CliOpenExisting(args, strPath)) return CLI_FAILED;
-    // the table object creates a missing table; a dump must not write
-    if (!GetDatabase().TableExists("KnowHow"))
-        return CliFail(Ansi("Die Datei enthält keine Tabelle KnowHow: ") + Utf8ToCp1252(strPath));
+    // opened as the program opens it, so a protected file dumps plain texts
+    auto pKnowHow = CliOpenKnowledgeBase(args, strPath);
+    if (!pKnowHow) return CLI_FAILED;
     CKnowHowArray arr;
-    CKnowHowTable table;
-    if (table.SelectItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");
+    if (pKnowHow->GetAllItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");
     for (const auto& item : arr) {
         CliPrintLine("{\"ID\":" + std::to_string(item.ID) + ",\"IsAktiv\":" + std::to_string(item.IsAktiv) +
                      ",\"MasterID\":" + std::to_string(item.MasterID) + ",\"LinkID\":" + std::to_string(item.LinkID) +

@@ -1,24 +1,986 @@
-// Placeholder pane until the detail view lands: keeps the current folder and
-// shows its title, nothing more.
 #include "edit/CDetailView.h"
 
-#include "app/COrvantisDoc.h"
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
 
-CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {}
+#include "app/CLeftView.h"
+#include "app/CMainFrame.h"
+#include "app/COrvantisDoc.h"
+#include "app/CommandIds.h"
+#include "app/Commands.h"
+#include "app/Icons.h"
+#include "app/QtText.h"
+#include "edit/CEditEx.h"
+#include "edit/CLinkDlg.h"
+#include "edit/TextLayout.h"
+#include "platform/Cp1252.h"
+#include "platform/Platform.h"
+#include "print/ui/PrintJob.h"
+
+namespace {
+const QColor kBackground(243, 243, 243);
+constexpr int kIconCellRight = 29;
+constexpr int kMinKeywordWidth = 150;
+
+std::string TrimRight(const std::string& str, const char* pszChars) {
+    const size_t nEnd = str.find_last_not_of(pszChars);
+    return nEnd == std::string::npos ? std::string() : str.substr(0, nEnd + 1);
+}
+
+// A 3-D frame as the button cells have it; the interior inset by one.
+void Draw3dRect(QPainter& painter, const QRect& rc, const QColor& topLeft, const QColor& bottomRight) {
+    if (rc.width() <= 0 || rc.height() <= 0) return;
+    painter.fillRect(QRect(rc.left(), rc.top(), rc.width() - 1, 1), topLeft);
+    painter.fillRect(QRect(rc.left(), rc.top(), 1, rc.height() - 1), topLeft);
+    painter.fillRect(QRect(rc.right(), rc.top(), 1, rc.height()), bottomRight);
+    painter.fillRect(QRect(rc.left(), rc.bottom(), rc.width(), 1), bottomRight);
+}
+
+int IconFor(const CKnowHowItem& item) {
+    if (item.IsDir) return IDB_ENTRY_FOLDER;
+    if (item.Typ == 1) return IDB_ENTRY_LINK;
+    return IDB_ENTRY_TEXT;
+}
+
+QRect MakeRect(int nLeft, int nTop, int nRight, int nBottom) {
+    return QRect(QPoint(nLeft, nTop), QPoint(nRight - 1, nBottom - 1));
+}
+}  // namespace
+
+CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+
+    m_pKeywordEdit = new CEditEx(viewport());
+    m_pKeywordEdit->setObjectName(QStringLiteral("keywordEdit"));
+    m_pKeywordEdit->SetMode(1);
+    m_pKeywordEdit->SetEnterAdvances(1);
+    m_pTextEdit = new CEditEx(viewport());
+    m_pTextEdit->setObjectName(QStringLiteral("textEdit"));
+    m_pTextEdit->SetMode(2);
+    m_pTextEdit->SetEnterAdvances(0);
+    for (CEditEx* pEdit : {m_pKeywordEdit, m_pTextEdit}) {
+        pEdit->hide();
+        pEdit->SetKeyTarget(this, this);
+        pEdit->SetWheelTarget(viewport());
+        connect(pEdit, &CEditEx::UserTextChanged, this, [this, pEdit] { OnEditorChanged(pEdit); });
+    }
+    OnInitialUpdate();
+}
 
 CDetailView::~CDetailView() = default;
 
-bool CDetailView::OnCommand(int) { return false; }
+void CDetailView::OnInitialUpdate() {
+    m_arrRows.clear();
+    m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
+    m_nCurrentRow = -1;
+    m_nActiveEditor = -1;
 
-bool CDetailView::OnUpdateCommand(int, SCommandState&) { return false; }
+    const QFont* pText = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
+    const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
+    if (pText) {
+        m_fontText = *pText;
+    } else {
+        m_fontText = QFont(QStringLiteral("Arial"));
+        m_fontText.setPixelSize(16);
+    }
+    if (pBold) {
+        m_fontKeyword = *pBold;
+    } else {
+        m_fontKeyword = m_fontText;
+        m_fontKeyword.setWeight(QFont::Bold);
+    }
+
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pKeywordEdit->setFont(m_fontKeyword);
+    m_pKeywordEdit->SetLimitText(80);
+    m_pTextEdit->hide();
+    m_pTextEdit->setFont(m_fontText);
+    m_pTextEdit->SetTabStopChars(2);
+
+    m_dPaintTabStop = TabStopDistance(m_fontText, 2);
+    m_dMeasureTabStop = TabStopDistance(m_fontText, 8);
+    m_nKeywordLineHeight = MeasureTextHeight(m_fontKeyword, QStringLiteral("x"), 100, 0);
+    m_nTextLineHeight = MeasureTextHeight(m_fontText, QStringLiteral("X"), 1000, 0);
+    m_nTotalHeight = 0;
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+// --- data ------------------------------------------------------------------------------------
+
+bool CDetailView::IsWriteProtected() const {
+    return m_pDoc ? m_pDoc->IsWriteProtected() : false;
+}
+
+CKnowHowItem CDetailView::MakeEmptyRow() const {
+    CKnowHowItem item;
+    item.ID = 0;
+    item.MasterID = m_nCurrentFolder;
+    item.PosNr = static_cast<std::int32_t>(m_arrRows.size()) + 1;
+    item.IsDir = m_nCurrentFolder == 0 ? 1 : 0;
+    return item;
+}
+
+void CDetailView::SaveRows() {
+    if (!m_pDoc || m_nCurrentFolder < 0 || m_arrRows.empty()) return;
+    const bool bFolderChanged =
+        std::any_of(m_arrRows.begin(), m_arrRows.end(), [](const CKnowHowItem& r) { return r.Modified && r.IsDir; });
+    const bool bOk = m_pDoc->SaveItems(m_arrRows);
+    if (bFolderChanged) SendPaneCommand(TreeTarget(), ID_TREE_REFRESH);
+    // what was not written is discarded: show the stored state again
+    if (!bOk) ReloadFolder();
+}
+
+void CDetailView::LoadRows() {
+    m_arrRows.clear();
+    if (m_pDoc) m_pDoc->GetChildren(m_arrRows, m_nCurrentFolder, false);
+    m_arrRows.push_back(MakeEmptyRow());
+}
+
+void CDetailView::ShowFolder(std::int32_t nFolder) {
+    if (nFolder == m_nCurrentFolder) return;
+    // the open editor's text is in its row already (copied on every change)
+    SaveRows();
+    m_arrRows.clear();
+    m_nCurrentFolder = nFolder;
+    m_nCurrentRow = -1;
+    m_nActiveEditor = -1;
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pTextEdit->hide();
+    LoadRows();
+    RecalcHeights();
+    viewport()->update();
+    if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
+    SelectRow(0, -1);
+}
+
+void CDetailView::ReloadFolder() {
+    m_arrRows.clear();
+    m_nCurrentRow = -1;
+    m_nActiveEditor = -1;
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pTextEdit->hide();
+    LoadRows();
+    RecalcHeights();
+    viewport()->update();
+}
+
+// --- layout ----------------------------------------------------------------------------------
+
+int CDetailView::MeasureRow(const CKnowHowItem& item) const {
+    const int nKeyword =
+        MeasureTextHeight(m_fontKeyword, FromAnsi(item.Name), m_nKeywordWidth - 36, TabStopDistance(m_fontKeyword, 8));
+    const int nText =
+        MeasureTextHeight(m_fontText, FromAnsi(item.Text), m_nClientWidth - m_nKeywordWidth - 10, m_dMeasureTabStop);
+    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
+}
+
+void CDetailView::RecalcHeights(int nOnlyRow) {
+    if (nOnlyRow >= 0 && nOnlyRow < static_cast<int>(m_arrRows.size())) {
+        CKnowHowItem& item = m_arrRows[nOnlyRow];
+        if (nOnlyRow == m_nCurrentRow) {
+            // while typing: the editors' own line counts, nothing re-laid out
+            ++m_nSingleMeasures;
+            const int nLine = m_nTextLineHeight;
+            const int nKeyword = m_pKeywordEdit->GetLineCount() * nLine;
+            const int nText = m_pTextEdit->GetLineCount() * nLine;
+            item.DisplayHeight = std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
+        } else {
+            item.DisplayHeight = MeasureRow(item);
+        }
+    } else {
+        ++m_nAllMeasures;
+        for (CKnowHowItem& item : m_arrRows) item.DisplayHeight = MeasureRow(item);
+    }
+    m_nTotalHeight = 0;
+    for (const CKnowHowItem& item : m_arrRows) m_nTotalHeight += item.DisplayHeight;
+    UpdateScrollRange();
+    PositionEditors();
+}
+
+void CDetailView::UpdateScrollRange() {
+    QScrollBar* pBar = verticalScrollBar();
+    const int nPage = viewport()->height();
+    pBar->setPageStep(std::max(1, nPage));
+    pBar->setSingleStep(std::max(1, m_nKeywordLineHeight));
+    pBar->setRange(0, std::max(0, m_nTotalHeight + 2 - nPage));
+}
+
+int CDetailView::GetScrollPos() const {
+    return verticalScrollBar()->value();
+}
+
+int CDetailView::RowTop(int nRow) const {
+    int nTop = 0;
+    for (int i = 0; i < nRow && i < static_cast<int>(m_arrRows.size()); ++i) nTop += m_arrRows[i].DisplayHeight;
+    return nTop;
+}
+
+int CDetailView::HitTest(int y) const {
+    // rows are painted from y = 1; a row owns the pixels from its top up to
+    // its bottom frame line
+    int nTop = 1 - GetScrollPos();
+    for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
+        const int nHeight = m_arrRows[i].DisplayHeight;
+        if (nTop <= y && y < nTop + nHeight) return i;
+        nTop += nHeight;
+    }
+    return -1;
+}
+
+QRect CDetailView::KeywordRect(int nTop, int nHeight) const {
+    return MakeRect(33, nTop + 3, m_nKeywordWidth - 3, nTop + nHeight);
+}
+
+QRect CDetailView::TextRect(int nTop, int nHeight) const {
+    return MakeRect(m_nKeywordWidth + 5, nTop + 3, m_nClientWidth - 5, nTop + nHeight - 3);
+}
+
+void CDetailView::PositionEditors() {
+    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    const int nTop = 1 - GetScrollPos() + RowTop(m_nCurrentRow);
+    const int nHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
+    auto place = [](CEditEx* pEdit, const QRect& rc) {
+        const QRect rcSafe(rc.topLeft(), QSize(std::max(0, rc.width()), std::max(0, rc.height())));
+        if (pEdit->geometry() != rcSafe) pEdit->setGeometry(rcSafe);
+        // the editor is as tall as its text: it never scrolls by itself
+        pEdit->verticalScrollBar()->setValue(0);
+    };
+    place(m_pKeywordEdit, KeywordRect(nTop, nHeight));
+    place(m_pTextEdit, TextRect(nTop, nHeight));
+}
+
+void CDetailView::ScrollTo(int nPos) {
+    if (nPos != GetScrollPos()) verticalScrollBar()->setValue(nPos);
+}
+
+void CDetailView::ScrollRowIntoView() {
+    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    const int nVisibleTop = GetScrollPos();
+    const int nVisibleBottom = nVisibleTop + m_nClientHeight;
+    const int nRowTop = RowTop(m_nCurrentRow);
+    const int nRowHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
+    const int nRowBottom = nRowTop + nRowHeight;
+    if (nRowTop < nVisibleTop)
+        ScrollTo(nRowTop);
+    else if (nRowBottom <= nVisibleBottom)
+        return;
+    else if (nRowHeight > m_nClientHeight)
+        ScrollTo(nRowTop);
+    else
+        ScrollTo(nRowBottom - m_nClientHeight + 1);
+}
+
+void CDetailView::KeepCaretVisible() {
+    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    CEditEx* pEdit = m_nActiveEditor == 1 ? m_pKeywordEdit : m_nActiveEditor == 2 ? m_pTextEdit : nullptr;
+    if (!pEdit) return;
+    const int nLine = std::max(1, m_nTextLineHeight);
+    const int nCaretY = RowTop(m_nCurrentRow) + pEdit->GetCaretLine() * nLine;
+    const int nPos = GetScrollPos();
+    if (nCaretY - nLine < nPos)
+        ScrollTo(nCaretY - nLine);
+    else if (nCaretY + 2 * nLine > nPos + m_nClientHeight)
+        ScrollTo(nCaretY + 2 * nLine - m_nClientHeight);
+    else
+        return;
+    viewport()->update();
+}
+
+void CDetailView::resizeEvent(QResizeEvent* pEvent) {
+    QAbstractScrollArea::resizeEvent(pEvent);
+    m_nClientWidth = viewport()->width();
+    m_nClientHeight = viewport()->height();
+    RecalcHeights();
+}
+
+void CDetailView::scrollContentsBy(int, int) {
+    PositionEditors();
+    viewport()->update();
+}
+
+bool CDetailView::viewportEvent(QEvent* pEvent) {
+    // the whole client area is painted; nothing to erase first
+    if (pEvent->type() == QEvent::Resize) {
+        m_nClientWidth = viewport()->width();
+        m_nClientHeight = viewport()->height();
+    }
+    return QAbstractScrollArea::viewportEvent(pEvent);
+}
+
+void CDetailView::paintEvent(QPaintEvent* pEvent) {
+    // Qt paints into the window's back buffer and shows it in one piece
+    QPainter painter(viewport());
+    const QRect rcClip = pEvent->rect();
+    painter.fillRect(rcClip, kBackground);
+    painter.setPen(palette().color(QPalette::WindowText));
+    int nTop = 1 - GetScrollPos();
+    for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
+        const int nBottom = nTop + m_arrRows[i].DisplayHeight;
+        if (nTop > rcClip.bottom()) break;
+        if (nBottom > rcClip.top()) DrawRow(painter, i, nTop, rcClip);
+        nTop = nBottom;
+    }
+}
+
+void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rcClip) {
+    const CKnowHowItem& item = m_arrRows[nRow];
+    const int nBottom = nTop + item.DisplayHeight;
+    const int K = m_nKeywordWidth;
+    const int W = m_nClientWidth;
+    const QPalette& pal = palette();
+    const bool bSunken = nRow == m_nCurrentRow;
+    const QColor light = pal.color(QPalette::Light);
+    const QColor shadow = pal.color(QPalette::Mid);
+    const QColor face = pal.color(QPalette::Button);
+    auto drawCell = [&](const QRect& rc) {
+        Draw3dRect(painter, rc, bSunken ? shadow : light, bSunken ? light : shadow);
+        painter.fillRect(rc.adjusted(1, 1, -1, -1), face);
+    };
+
+    drawCell(MakeRect(1, nTop, kIconCellRight, nBottom));
+    const QPixmap icon = GetBitmap(IconFor(item));
+    painter.fillRect(QRect(6, nTop + 2, 16, 16), Qt::white);
+    painter.drawPixmap(6, nTop + 2, icon);
+
+    drawCell(MakeRect(30, nTop, K, nBottom));
+    const bool bKeywordEditorShown = bSunken && m_pKeywordEdit->isVisible();
+    if (!bKeywordEditorShown) {
+        DrawWrappedText(painter, m_fontKeyword, FromAnsi(item.Name), KeywordRect(nTop, item.DisplayHeight),
+                        TabStopDistance(m_fontKeyword, 8), rcClip);
+    }
+
+    // bump edge: raised outside, sunken inside; the interior keeps the background
+    const QRect rcText = MakeRect(K + 1, nTop, W, nBottom);
+    Draw3dRect(painter, rcText, pal.color(QPalette::Midlight), pal.color(QPalette::Shadow));
+    Draw3dRect(painter, rcText.adjusted(1, 1, -1, -1), pal.color(QPalette::Mid), pal.color(QPalette::Light));
+    const bool bTextEditorShown = bSunken && m_pTextEdit->isVisible();
+    if (!bTextEditorShown) {
+        DrawWrappedText(painter, m_fontText, FromAnsi(item.Text), TextRect(nTop, item.DisplayHeight), m_dPaintTabStop,
+                        rcClip);
+    }
+}
+
+// --- selection and editing --------------------------------------------------------------
+
+std::string CDetailView::EditorValue(const CEditEx* pEdit, const std::string& strSaved) const {
+    const QString strShown = pEdit->toPlainText();
+    // an untouched text keeps its stored bytes (line breaks included)
+    if (strShown == StoredToDisplay(strSaved)) return strSaved;
+    return DisplayToStored(strShown);
+}
+
+void CDetailView::WriteBack() {
+    const int nRow = m_nCurrentRow;
+    CKnowHowItem item = m_arrRows[nRow];
+    item.SetName(TrimRight(EditorValue(m_pKeywordEdit, m_strSavedKeyword), " "));
+    item.SetText(TrimRight(EditorValue(m_pTextEdit, m_strSavedText), " \r\n"));
+    m_arrRows[nRow] = item;
+    if (item.Modified && item.Name != "-" && !item.Name.empty()) {
+        for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
+            if (i != nRow && m_arrRows[i].Name == item.Name) {
+                GetPlatform().MessageBox(Ansi("Das Stichwort existiert bereits !"), "Warnung", EMsgIcon::Exclamation,
+                                         EMsgButtons::Ok);
+                break;
+            }
+        }
+    }
+    SaveRows();
+    if (m_nCurrentRow != nRow) return;  // the save failed and the folder was reloaded
+    // a new entry that was just stored gets a new empty row behind it
+    if (IsLastRow(nRow) && m_arrRows[nRow].ID > 0) {
+        m_arrRows.push_back(MakeEmptyRow());
+        m_arrRows.back().DisplayHeight = MeasureRow(m_arrRows.back());
+    }
+    // only the row left can have changed its height
+    m_arrRows[nRow].DisplayHeight = MeasureRow(m_arrRows[nRow]);
+    m_nTotalHeight = 0;
+    for (const CKnowHowItem& r : m_arrRows) m_nTotalHeight += r.DisplayHeight;
+    UpdateScrollRange();
+}
+
+void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bForceWriteBack) {
+    if (m_nCurrentRow >= 0 && m_nCurrentRow < static_cast<int>(m_arrRows.size()) &&
+        (bForceWriteBack || !IsWriteProtected()))
+        WriteBack();
+
+    const int nRows = static_cast<int>(m_arrRows.size());
+    if (nRow >= nRows) nRow = nRows - 1;
+    if (nEditor != 1 && nEditor != 2) nEditor = -1;
+
+    // hiding the focused editor must not send the focus out of the view
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pTextEdit->hide();
+    const bool bReadOnly = IsWriteProtected();
+    m_pKeywordEdit->setReadOnly(bReadOnly);
+    m_pTextEdit->setReadOnly(bReadOnly);
+
+    if (nRow < 0) {
+        m_nCurrentRow = -1;
+        m_nActiveEditor = -1;
+        viewport()->update();
+        return;
+    }
+
+    m_nCurrentRow = nRow;
+    m_strSavedKeyword = m_arrRows[nRow].Name;
+    m_strSavedText = m_arrRows[nRow].Text;
+    m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
+    m_pTextEdit->SetAnsiText(m_strSavedText);
+    PositionEditors();
+    viewport()->update();
+
+    // an empty row always starts in the keyword
+    if (nEditor == 2 && m_strSavedKeyword.empty() && m_strSavedText.empty()) nEditor = 1;
+    if (nEditor == 1 || nEditor == 2) {
+        CEditEx* pEdit = nEditor == 1 ? m_pKeywordEdit : m_pTextEdit;
+        pEdit->show();
+        if (pPoint) pEdit->SetCaretFromPoint(*pPoint - pEdit->pos());
+        pEdit->setFocus();
+    }
+    m_nActiveEditor = nEditor;
+    ScrollRowIntoView();
+}
+
+void CDetailView::OnEditorChanged(CEditEx* pEdit) {
+    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    CKnowHowItem& item = m_arrRows[m_nCurrentRow];
+    // untrimmed: trimming happens when the row is left
+    if (pEdit == m_pKeywordEdit)
+        item.SetName(EditorValue(m_pKeywordEdit, m_strSavedKeyword));
+    else
+        item.SetText(EditorValue(m_pTextEdit, m_strSavedText));
+    const int nOld = item.DisplayHeight;
+    RecalcHeights(m_nCurrentRow);
+    if (m_arrRows[m_nCurrentRow].DisplayHeight != nOld) {
+        KeepCaretVisible();
+        viewport()->update();
+    }
+}
+
+void CDetailView::OnEditorKey(int nCode) {
+    const int r = m_nCurrentRow;
+    const int e = m_nActiveEditor;
+    switch (nCode) {
+        case EK_PREV_ROW: SelectRow(r > 0 ? r - 1 : r, e); break;
+        case EK_NEXT_ROW: SelectRow(r + 1, e); break;
+        case EK_BACK:
+            if (e == 2)
+                SelectRow(r, 1);
+            else if (r > 0)
+                SelectRow(r - 1, 2);
+            else
+                SelectRow(r, e);
+            break;
+        case EK_FORWARD:
+            if (e == 1)
+                SelectRow(r, 2);
+            else
+                SelectRow(r + 1, 1);
+            break;
+        case EK_CANCEL:
+            if (e == 1) m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
+            if (e == 2) m_pTextEdit->SetAnsiText(m_strSavedText);
+            // a row not stored yet drops a folder conversion; the empty row of
+            // the top level stays a folder, as every new entry there is one
+            if (r >= 0 && r < static_cast<int>(m_arrRows.size()) && m_arrRows[r].ID == 0)
+                m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
+            SelectRow(r, e);
+            break;
+        case EK_CARET: KeepCaretVisible(); break;
+        case EK_OPEN:
+            OpenRow(r);
+            SelectRow(r, e);
+            break;
+        case EK_UP_LEVEL: GoUpLevel(); break;
+        default: SelectRow(r, e); break;
+    }
+}
+
+// --- messages and commands -----------------------------------------------------------------
 
 std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) {
-    (void)lParam;
-    if (nMsg == WM_SHOW_FOLDER && wParam != m_nCurrentFolder) {
-        m_nCurrentFolder = static_cast<std::int32_t>(wParam);
-        if (m_pDoc) m_pDoc->ShowFolderTitle(m_nCurrentFolder);
-    } else if (nMsg == WM_COMMAND && (wParam == ID_DETAIL_RESET || wParam == ID_DETAIL_CLOSE)) {
-        m_nCurrentFolder = -1;
+    switch (nMsg) {
+        case WM_SHOW_FOLDER: ShowFolder(static_cast<std::int32_t>(wParam)); return 0;
+        case WM_SELECT_ENTRY: {
+            int nFound = -1;
+            for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i)
+                if (m_arrRows[i].ID == static_cast<std::int32_t>(wParam)) nFound = i;
+            if (nFound >= 0) SelectRow(nFound, static_cast<int>(lParam) - 1);
+            return 0;
+        }
+        case WM_EDITOR_KEY: OnEditorKey(static_cast<int>(wParam)); return 0;
+        case WM_COMMAND: break;
+        default: return 0;
     }
-    return 0;
+    switch (static_cast<int>(wParam)) {
+        case ID_DETAIL_CLOSE:
+            SaveRows();
+            SelectRow(-1, -1);
+            m_nCurrentFolder = -1;
+            m_arrRows.clear();
+            m_nTotalHeight = 0;
+            UpdateScrollRange();
+            viewport()->update();
+            GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
+            return 0;
+        case ID_DETAIL_RESET:
+            // what the user typed is written before the pane is emptied
+            if (m_nCurrentFolder >= 0 && m_pDoc && m_pDoc->IsDatabaseOpen()) SelectRow(-1, -1);
+            m_arrRows.clear();
+            m_nCurrentFolder = -1;
+            m_nCurrentRow = -1;
+            m_nActiveEditor = -1;
+            if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+            m_pKeywordEdit->hide();
+            m_pTextEdit->hide();
+            m_nTotalHeight = 0;
+            UpdateScrollRange();
+            viewport()->update();
+            return 0;
+        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
+        case ID_DETAIL_READONLY_CHANGED:
+            // typing done before the protection was switched on is kept
+            SelectRow(m_nCurrentRow, m_nActiveEditor, nullptr, true);
+            return 0;
+        default: OnCommand(static_cast<int>(wParam)); return 0;
+    }
 }
+
+bool CDetailView::OnUpdateCommand(int nId, SCommandState& state) {
+    const int r = m_nCurrentRow;
+    const bool bRow = r >= 0 && r < static_cast<int>(m_arrRows.size());
+    const bool bWritable = !IsWriteProtected();
+    const CKnowHowItem* pItem = bRow ? &m_arrRows[r] : nullptr;
+    switch (nId) {
+        case ID_ENTRY_DELETE: state.bEnabled = bRow && bWritable && pItem->ID != 0; return true;
+        case ID_ENTRY_MOVE_UP: state.bEnabled = bRow && r > 0 && bWritable && pItem->ID != 0; return true;
+        case ID_ENTRY_MOVE_DOWN:
+            state.bEnabled = bRow && !IsLastRow(r) && bWritable && m_arrRows[r + 1].ID != 0;
+            return true;
+        case ID_FOLDER_CREATE: state.bEnabled = bRow && bWritable && pItem->Typ != 1 && pItem->IsDir != 1; return true;
+        case ID_ENTRY_PREVIOUS:
+        case ID_ENTRY_NEXT: state.bEnabled = bRow && !IsLastRow(r); return true;
+        case ID_LINK_EDIT: state.bEnabled = bRow && bWritable && pItem->IsDir != 1; return true;
+        case ID_LINK_OPEN: state.bEnabled = bRow && pItem->Typ == 1; return true;
+        case ID_FOLDER_OPEN: state.bEnabled = bRow && pItem->IsDir != 0; return true;
+        case ID_FILE_PRINT:
+        case ID_FILE_PRINT_DIRECT:
+        case ID_FILE_PRINT_PREVIEW: state.bEnabled = true; return true;
+        default: return false;
+    }
+}
+
+bool CDetailView::OnCommand(int nId) {
+    SCommandState state;
+    if (!OnUpdateCommand(nId, state)) return false;
+    if (!state.bEnabled) return true;  // a disabled command reached us by key: nothing
+    const std::int32_t nId0 = m_nCurrentRow >= 0 ? m_arrRows[m_nCurrentRow].ID : 0;
+    switch (nId) {
+        case ID_ENTRY_DELETE: DeleteEntry(); break;
+        case ID_ENTRY_MOVE_UP: MoveUp(); break;
+        case ID_ENTRY_MOVE_DOWN: MoveDown(); break;
+        case ID_FOLDER_CREATE: ConvertToFolder(); break;
+        case ID_ENTRY_PREVIOUS:
+            if (m_pDoc) m_pDoc->GoToPreviousEntry(nId0);
+            break;
+        case ID_ENTRY_NEXT:
+            if (m_pDoc) m_pDoc->GoToNextEntry(nId0);
+            break;
+        case ID_LINK_EDIT: EditLink(); break;
+        case ID_LINK_OPEN: CLinkDlg::OpenLink(m_arrRows[m_nCurrentRow].Link); break;
+        case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
+        case ID_FILE_PRINT:
+        case ID_FILE_PRINT_DIRECT:
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false);
+            break;
+        case ID_FILE_PRINT_PREVIEW:
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true);
+            break;
+        default: break;
+    }
+    return true;
+}
+
+void CDetailView::DeleteEntry() {
+    const int nIndex = m_nCurrentRow;
+    if (nIndex < 0 || !m_pDoc) return;
+    if (!m_pDoc->DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
+    // The entry is gone, and with it whatever was typed into it. The stored
+    // entries behind it were renumbered (and their update counters raised)
+    // by the delete, so the list is read again rather than patched: the row
+    // removed is the deleted entry, and later edits are not refused as
+    // someone else's change.
+    ReloadFolder();
+    SelectRow(nIndex, -1);
+    SaveRows();
+    SendPaneCommand(TreeTarget(), ID_TREE_REFRESH);
+}
+
+void CDetailView::MoveUp() {
+    const int i = m_nCurrentRow;
+    if (i <= 0) return;
+    if (m_nActiveEditor != -1) {
+        SelectRow(i, -1);
+        if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
+    }
+    if (m_arrRows[i].ID == 0) return;
+    SelectRow(-1, -1);
+    if (static_cast<int>(m_arrRows.size()) <= i) return;
+    const std::int32_t nPos = m_arrRows[i - 1].PosNr;
+    m_arrRows[i - 1].SetPosNr(m_arrRows[i].PosNr);
+    m_arrRows[i].SetPosNr(nPos);
+    std::swap(m_arrRows[i - 1], m_arrRows[i]);
+    SelectRow(i - 1, -1);
+    viewport()->update();
+    SaveRows();
+}
+
+void CDetailView::MoveDown() {
+    const int i = m_nCurrentRow;
+    if (i < 0 || i > static_cast<int>(m_arrRows.size()) - 2) return;
+    if (m_nActiveEditor != -1) {
+        SelectRow(i, -1);
+        if (m_nCurrentRow != i) return;
+    }
+    if (m_arrRows[i + 1].ID == 0) return;
+    SelectRow(-1, -1);
+    if (static_cast<int>(m_arrRows.size()) <= i + 1) return;
+    const std::int32_t nPos = m_arrRows[i].PosNr;
+    m_arrRows[i].SetPosNr(m_arrRows[i + 1].PosNr);
+    m_arrRows[i + 1].SetPosNr(nPos);
+    std::swap(m_arrRows[i], m_arrRows[i + 1]);
+    SelectRow(i + 1, -1);
+    viewport()->update();
+    SaveRows();
+}
+
+void CDetailView::ConvertToFolder() {
+    const int r = m_nCurrentRow;
+    if (r < 0) return;
+    if (!IsLastRow(r)) {
+        if (GetPlatform().MessageBox(Ansi("Texteintrag in ein Verzeichnis umwandeln ?"), "Verzeichnis erstellen",
+                                     EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes)
+            return;
+    }
+    if (m_nCurrentRow != r) return;
+    m_arrRows[r].SetIsDir(1);
+    RecalcHeights();
+    SaveRows();
+    viewport()->update();
+    SelectRow(m_nCurrentRow, 1);
+}
+
+void CDetailView::EditLink() {
+    const int r = m_nCurrentRow;
+    if (r < 0) return;
+    CLinkDlg dlg(window());
+    dlg.m_item = m_arrRows[r];
+    if (dlg.exec() != QDialog::Accepted) return;
+    if (m_nCurrentRow != r) return;
+    m_arrRows[r] = dlg.m_item;
+    SaveRows();
+    viewport()->update();
+    SelectRow(m_nCurrentRow, 1);
+}
+
+void CDetailView::OpenRow(int nRow) {
+    if (nRow < 0 || nRow >= static_cast<int>(m_arrRows.size())) return;
+    const CKnowHowItem& item = m_arrRows[nRow];
+    if (item.IsDir)
+        PostPaneMessage(TreeObject(), TreeTarget(), WM_SHOW_FOLDER, item.ID);
+    else if (item.Typ == 1)
+        CLinkDlg::OpenLink(item.Link);
+}
+
+void CDetailView::GoUpLevel() {
+    if (m_pDoc) m_pDoc->GoToEntry(m_nCurrentFolder);
+}
+
+// --- keyboard --------------------------------------------------------------------------------
+
+bool CDetailView::event(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::KeyPress) {
+        auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        // Tab opens the keyword editor here; it does not leave the view
+        if (pKey->key() == Qt::Key_Tab || pKey->key() == Qt::Key_Backtab) {
+            keyPressEvent(pKey);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(pEvent);
+}
+
+void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
+    const Qt::KeyboardModifiers mods = pEvent->modifiers();
+    switch (pEvent->key()) {
+        case Qt::Key_Up:
+            if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, -1);
+            return;
+        case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, -1); return;
+        case Qt::Key_Escape:
+            if (m_bDragging) {
+                EndDrag();
+                m_nDragRow = -1;
+                m_nDropTarget = -1;
+            }
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (mods & Qt::AltModifier) break;  // the frame's pane switch
+            if (mods & Qt::ControlModifier)
+                OpenRow(m_nCurrentRow);
+            else if (mods & Qt::ShiftModifier)
+                GoUpLevel();
+            else if (m_nActiveEditor == -1)
+                SelectRow(m_nCurrentRow, 1);
+            return;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (m_nActiveEditor == -1) SelectRow(m_nCurrentRow, 1);
+            return;
+        default: break;
+    }
+    QAbstractScrollArea::keyPressEvent(pEvent);
+}
+
+// --- mouse -----------------------------------------------------------------------------------
+
+void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
+    const QPoint pt = pEvent->position().toPoint();
+    const int K = m_nKeywordWidth;
+    if (pEvent->button() == Qt::RightButton) {
+        SelectRow(HitTest(pt.y()), -1);
+        return;
+    }
+    if (pEvent->button() != Qt::LeftButton) return;
+    if (K - 3 < pt.x() && pt.x() < K + 3) {
+        viewport()->setCursor(Qt::SplitHCursor);
+        return;
+    }
+    if (!m_bResizing && pEvent->buttons() == Qt::LeftButton) {
+        const int nRow = HitTest(pt.y());
+        const int nEditor = pt.x() > K ? 2 : pt.x() > 30 ? 1 : -1;
+        SelectRow(nRow, nEditor, &pt);
+    }
+    if (pt.x() < kIconCellRight) {
+        const int nRow = HitTest(pt.y());
+        if (nRow >= 0 && m_arrRows[nRow].ID > 0) {
+            m_bDragPending = true;
+            m_ptPress = pt;
+            m_nDragRow = nRow;
+            m_nDragId = m_arrRows[nRow].ID;
+            m_nDropTarget = -1;
+        }
+    }
+}
+
+void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
+    const QPoint pt = pEvent->position().toPoint();
+    if (m_bDragging) {
+        MoveDrag(pt);
+        return;
+    }
+    if (pEvent->buttons() == Qt::NoButton) m_bDragPending = false;
+    if (m_bDragPending && !IsWriteProtected()) {
+        const int dx = m_ptPress.x() - pt.x();
+        const int dy = m_ptPress.y() - pt.y();
+        const int d2 = dx * dx + dy * dy;
+        if (4 < d2 && d2 < 30) {
+            BeginDrag(pt);
+            return;
+        }
+    }
+    UpdateCursor(pt);
+    if (pt.y() >= m_nTotalHeight - GetScrollPos()) return;
+    const int K = m_nKeywordWidth;
+    if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
+        if (pEvent->buttons() == Qt::LeftButton) {
+            if (!m_bResizing) SelectRow(-1, -1);
+            m_bResizing = true;
+            if (pt.x() > kMinKeywordWidth) {
+                m_nKeywordWidth = pt.x();
+                RecalcHeights();
+                viewport()->update();
+            }
+        } else {
+            m_bResizing = false;
+        }
+    }
+}
+
+void CDetailView::UpdateCursor(const QPoint& pt) {
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    if (pt.y() < m_nTotalHeight - GetScrollPos()) {
+        const int K = m_nKeywordWidth;
+        if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
+            shape = Qt::SplitHCursor;
+        } else if (5 < pt.x() && pt.x() < 25) {
+            const int y = GetScrollPos() + pt.y();
+            int nTop = 0;
+            for (const CKnowHowItem& item : m_arrRows) {
+                if (nTop < y && y < nTop + 20 && (item.IsDir || item.Typ == 1)) {
+                    shape = Qt::PointingHandCursor;
+                    break;
+                }
+                nTop += item.DisplayHeight;
+            }
+        }
+    }
+    if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+}
+
+void CDetailView::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() != Qt::LeftButton) return;
+    m_bDragPending = false;
+    m_bResizing = false;
+    if (m_bDragging) Drop();
+}
+
+void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() == Qt::LeftButton && pEvent->position().x() < 30) OpenRow(m_nCurrentRow);
+}
+
+void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    if (!pFrame) return;
+    // the commands take the frame's route and enabling
+    QMenu* pMenu = CreateContextMenu(pFrame, this);
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->popup(pEvent->globalPos());
+}
+
+// --- drag and drop ------------------------------------------------------------------------
+
+void CDetailView::BeginDrag(const QPoint& pt) {
+    if (m_nActiveEditor != -1) SelectRow(m_nCurrentRow, -1);
+    // the save on leaving the editor may have read the folder again
+    if (m_nDragRow < 0 || m_nDragRow >= static_cast<int>(m_arrRows.size()) || m_arrRows[m_nDragRow].ID != m_nDragId) {
+        m_bDragPending = false;
+        return;
+    }
+    QWidget* pHost = window();
+    m_pDragImage = new QLabel(pHost);
+    m_pDragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pDragImage->setPixmap(GetBitmap(IconFor(m_arrRows[m_nDragRow])));
+    m_pDragImage->resize(16, 16);
+    m_pDragImage->show();
+    m_pDragImage->raise();
+    viewport()->grabMouse();
+    m_bDragging = true;
+    m_bDragPending = false;
+    MoveDrag(pt);
+}
+
+void CDetailView::MoveDrag(const QPoint& pt) {
+    if (m_pDragImage) {
+        QWidget* pHost = m_pDragImage->parentWidget();
+        m_pDragImage->move(viewport()->mapTo(pHost, pt) + QPoint(12, 12));
+        m_pDragImage->hide();
+    }
+    m_nDropTarget = -1;
+    const int nRow = HitTest(pt.y());
+    if (0 < pt.x() && pt.x() < kIconCellRight && nRow >= 0 && m_arrRows[nRow].ID > 0 && m_arrRows[nRow].IsDir)
+        m_nDropTarget = m_arrRows[nRow].ID;
+    else
+        m_nDropTarget = TreeDropTarget();
+    if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
+    // a folder cannot go into its own subtree
+    const bool bFolder =
+        m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) && m_arrRows[m_nDragRow].IsDir;
+    if (m_nDropTarget > 0 && bFolder && IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
+    if (m_pDragImage) {
+        const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
+        if (m_nDropTarget == -1) {
+            QPixmap combined = icon;
+            QPainter painter(&combined);
+            painter.drawPixmap(0, 0, GetBitmap(IDB_NO_DROP));
+            painter.end();
+            m_pDragImage->setPixmap(combined);
+        } else {
+            m_pDragImage->setPixmap(icon);
+        }
+        m_pDragImage->show();
+        m_pDragImage->raise();
+    }
+}
+
+std::int32_t CDetailView::TreeDropTarget() {
+    IPaneTarget* pTree = TreeTarget();
+    if (!pTree) return -1;
+    return static_cast<std::int32_t>(SendPaneMessage(pTree, WM_DROP_TARGET, 1, 0));
+}
+
+bool CDetailView::IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) {
+    if (!m_pDoc) return false;
+    // bounded: a damaged file with a cycle must not hang the drag
+    for (int nStep = 0; nFolder > 0 && nStep < 100000; ++nStep) {
+        if (nFolder == nAncestor) return true;
+        nFolder = m_pDoc->GetParentId(nFolder);
+    }
+    return false;
+}
+
+void CDetailView::EndDrag() {
+    if (m_pDragImage) {
+        m_pDragImage->hide();
+        m_pDragImage->deleteLater();
+    }
+    m_pDragImage = nullptr;
+    viewport()->releaseMouse();
+    m_bDragging = false;
+    SendPaneMessage(TreeTarget(), WM_DROP_TARGET, 0, 0);
+}
+
+void CDetailView::Drop() {
+    EndDrag();
+    const std::int32_t nTarget = m_nDropTarget;
+    const std::int32_t nDragged = m_nDragId;
+    const bool bFolder = m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) &&
+                         m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
+    m_nDragRow = -1;
+    m_nDropTarget = -1;
+    if (nTarget < 0 || !m_pDoc) return;
+    m_pDoc->MoveToFolder(nDragged, nTarget);
+    if (bFolder) {
+        if (m_nCurrentFolder != 0 && nTarget != 0) {
+            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
+            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, nTarget, 0);
+        } else {
+            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
+        }
+    } else {
+        ReloadFolder();
+    }
+    m_pDoc->GoToEntry(nDragged);
+}
+
+// --- neighbours --------------------------------------------------------------------------------
+
+IPaneTarget* CDetailView::TreeTarget() const {
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    return pFrame ? pFrame->GetTreeView() : nullptr;
+}
+
+QObject* CDetailView::TreeObject() const {
+    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    return pFrame ? pFrame->GetTreeView() : nullptr;
+}
+
+#include "moc_CDetailView.cpp"

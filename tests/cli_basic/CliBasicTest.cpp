@@ -76,6 +76,8 @@ TEST_F(CliBasic, InfoPrintsEightLines) {
     ASSERT_EQ(rows.size(), 1u);
     std::string strTime = rows[0][0];
     ASSERT_EQ(RawExec(strPath, "INSERT INTO Option ( Key, Value ) VALUES ( 'LastBackup', '2026.12.07-06:34' );"), 0);
+    // info opens the file as the program does: no daily backup may run here
+    ASSERT_EQ(RawExec(strPath, "UPDATE Option SET Value='' WHERE Key='BackupAuto';"), 0);
     auto r = RunCli({"info", strPath});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     std::string strUser = SystemLoginName();
@@ -100,10 +102,13 @@ TEST_F(CliBasic, InfoShowsStoredTextsAsUtf8) {
     EXPECT_NE(r.strOut.find("\nErstellt von: Jürgen Müller\n"), std::string::npos) << r.strOut;
 }
 
-TEST_F(CliBasic, OldFileWithoutOptionTableStillHasInfo) {
+TEST_F(CliBasic, OldFileWithoutOptionTableHasInfoOnceUpgraded) {
     std::string strPath = Create();
     ASSERT_EQ(RawExec(strPath, "DROP TABLE Option;"), 0);
     auto r = RunCli({"info", strPath});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_NE(r.strErr.find("Datenbank konnte nicht geöffnet werden !"), std::string::npos) << r.strErr;
+    r = RunCli({"info", strPath, "--yes"});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     auto lines = Lines(r.strOut);
     ASSERT_EQ(lines.size(), 8u);
@@ -174,8 +179,8 @@ TEST_F(CliBasic, BadFilesFailWithAMessage) {
         {"info", strJunk, "keine lesbare Datenbank"},
         {"dump", strJunk, "keine lesbare Datenbank"},
         {"create", strJunk, "Die Datenbank konnte nicht angelegt werden"},
-        {"info", strEmpty, "keine Orvantis-Datenbank"},
-        {"dump", strEmpty, "keine Tabelle KnowHow"},
+        {"info", strEmpty, "Datenbank konnte nicht geöffnet werden !"},
+        {"dump", strEmpty, "Datenbank konnte nicht geöffnet werden !"},
     };
     for (const auto& c : kCases) {
         auto r = RunCli({c.pszCommand, c.strPath});

@@ -10,6 +10,7 @@
 
 #include "ShellFixture.h"
 #include "app/CAboutDlg.h"
+#include "app/CCrashInfo.h"
 #include "app/COrvantisApp.h"
 #include "app/CommandIds.h"
 #include "db/CDB.h"
@@ -144,8 +145,10 @@ TEST_F(CAppTest, OpenDialogStartsInTheProgramFolderOnlyWithoutALastDatabase) {
     EXPECT_TRUE(pApp->GetDocument()->IsDatabaseOpen());
 }
 
-TEST_F(CAppTest, HelpShowsThePageBesideTheProgram) {
+TEST_F(CAppTest, HelpShowsThePageBesideTheProgramAndCrashReportsNameTheVersion) {
     auto pApp = Start();
+    EXPECT_EQ(GetCrashInfo().GetInfo().at("Orvantis-Version"), "1.200");
+    EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), ProgramPath() + ".err");
     ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
     EXPECT_EQ(m_platform.m_arrHelpShown, (std::vector<std::string>{ProgramPath() + ".html"}));
 }
@@ -200,6 +203,10 @@ TEST_F(CAppTest, AFileDroppedOnTheWindowTakesTheOpenPath) {
     EXPECT_TRUE(pFrame->acceptDrops());
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(strPath))});
+    // the drop reaches the window that accepted the drag's entry
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pFrame, &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(pFrame, &drop);
     Pump();

@@ -1,9 +1,10 @@
 // Opening, creating and closing a knowledge base through the document, and
 // the document's own commands.
 
-#include <QToolBar>
+#include <QAction>
 #include <QFont>
 #include <QFontInfo>
+#include <QToolBar>
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
@@ -39,7 +40,7 @@ TEST_F(CShellTest, OpeningRunsTheGuiStepsInOrderAndPostsThePaneMessages) {
     std::string strPath = MakeDatabase("Projekte.tov", TWO_FOLDERS);
     m_platform.m_arrWrites.clear();
 
-    ASSERT_TRUE(m_pDoc->OpenDatabaseFile(strPath));
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strPath));
     // closing first (LastDB emptied under set 135), then the path remembered
     // before the switch to set 128
     std::vector<std::pair<std::string, int>> arrLastDb;
@@ -49,7 +50,9 @@ TEST_F(CShellTest, OpeningRunsTheGuiStepsInOrderAndPostsThePaneMessages) {
     EXPECT_EQ(arrLastDb[0], std::make_pair(std::string(), 135));
     EXPECT_EQ(arrLastDb[1], std::make_pair(strPath, 135));
     EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
-    // the pane messages are posted: nothing is selected before they run
+    // the initial update has filled the tree; the pane messages are posted,
+    // so nothing is selected before they run
+    EXPECT_EQ(Tree()->topLevelItemCount(), 2);
     EXPECT_EQ(Tree()->SelectedItem(), nullptr);
 
     Pump();

@@ -123,6 +123,8 @@ TEST_F(CShellTest, StatusBarHasTheIdleTextAndThreeIndicators) {
 }
 
 TEST_F(CShellTest, ToolbarAndStatusBarCanBeHiddenAndShownAgain) {
+    // the "Ansicht" menu belongs to the set of an open database
+    ASSERT_TRUE(Open(MakeDatabase("bars.tov", {{"+Alpha", {}}})));
     EXPECT_TRUE(m_pFrame->QueryCommandState(ID_VIEW_TOOLBAR).bChecked);
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_VIEW_TOOLBAR));
     EXPECT_TRUE(m_pFrame->GetToolBar()->isHidden());

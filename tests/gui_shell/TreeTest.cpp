@@ -158,7 +158,8 @@ TEST_F(CTreeTest, EnterTogglesTheFolderUnlessAltIsHeld) {
     SendPaneMessage(Tree(), WM_SHOW_FOLDER, IdOf("G"));
     Pump();
     QTreeWidgetItem* pG = ItemOf("G");
-    ASSERT_FALSE(pG->isExpanded());
+    // selecting a folder this way opens it; start from a closed one
+    pG->setExpanded(false);
     Tree()->setFocus();
     QTest::keyClick(Tree(), Qt::Key_Return);
     EXPECT_TRUE(pG->isExpanded());
@@ -266,6 +267,16 @@ TEST_F(CTreeTest, DroppingOnItsOwnParentMovesItToTheEndOfTheList) {
     EXPECT_EQ(ChildNames(0), "F,G,A");
 }
 
+TEST_F(CTreeTest, ReleasingOutsideTheTreeMovesNothing) {
+    ItemOf("A")->setExpanded(true);
+    Drag(ItemOf("B"), QPoint(-30, 10));
+    EXPECT_FALSE(Tree()->IsDragging());
+    EXPECT_EQ(ChildNames(0), "A,F,G");
+    EXPECT_EQ(ChildNames(IdOf("A")), "B,Notiz,E");
+    Drag(ItemOf("B"), QPoint(Tree()->viewport()->width() + 40, 10));
+    EXPECT_EQ(ChildNames(0), "A,F,G");
+}
+
 TEST_F(CTreeTest, EscapeCancelsADragAndProtectionPreventsOne) {
     QWidget* pViewport = Tree()->viewport();
     QPoint ptF = Center(ItemOf("F"));
@@ -312,10 +323,10 @@ TEST_F(CTreeTest, RefreshOfAFolderReloadsItsNodeAndIgnoresUnloadedOnes) {
     ItemOf("A")->setExpanded(true);
     CKnowHow other;
     ASSERT_TRUE(other.MoveToFolder(IdOf("F"), IdOf("E")));
-    // E is loaded: its node gets the placeholder for the new sub-folder
+    // E is loaded: its node is read again and shows the new sub-folder
     SendPaneMessage(Tree(), WM_REFRESH_FOLDER, IdOf("E"));
-    ASSERT_EQ(ItemOf("E")->childCount(), 1);
-    EXPECT_TRUE(CLeftView::IsPlaceholder(ItemOf("E")->child(0)));
+    EXPECT_EQ(ChildTexts(ItemOf("E")), (std::vector<std::string>{"F"}));
+    EXPECT_EQ(CTreeViewEx::ItemImage(ItemOf("E")), 1);
     // C is not loaded: nothing happens
     SendPaneMessage(Tree(), WM_REFRESH_FOLDER, IdOf("C"));
     EXPECT_EQ(ItemOf("C"), nullptr);

@@ -27,7 +27,7 @@ TEST(Wildcard, Patterns) {
         {"a*b*c", "aXbXcXc", true},  // the last '*' has to back-track
         {"*.tov", "x.tov.tov", true},
         {"*.tov", "x.TOV", false},  // byte comparison
-        {"a?c", "abc", false},      // only '*' is special
+        {"a?c", "abc", false},      // only '*' is a wildcard
         {"a?c", "a?c", true},
         {"[1].tov", "[1].tov", true},
         {"", "", true},

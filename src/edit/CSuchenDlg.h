@@ -1,0 +1,82 @@
+#pragma once
+// The search dialog: a piece of text searched in keywords, texts or both,
+// the hits listed by their paths, the selected hit's text previewed with
+// every occurrence highlighted, and "Gehe zu" to bring the entry up in the
+// main window.
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include "table/CKnowHowItem.h"
+
+class COrvantisDoc;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTextEdit;
+
+enum ESuchenControl : int {
+    IDD_SUCHEN = 140,
+    IDC_SEARCH_TEXT = 1000,
+    IDC_IN_KEYWORDS = 1001,
+    IDC_IN_TEXTS = 1002,
+    IDC_HIT_LIST = 1003,
+    IDC_GOTO = 1005,
+    IDC_PREVIEW = 1011,
+    IDC_SEARCH = 3,
+};
+
+class CSuchenDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSuchenDlg(QWidget* pParent = nullptr);
+    ~CSuchenDlg() override;
+
+    void SetDocument(COrvantisDoc* pDoc) { m_pDoc = pDoc; }
+
+    // ID of the hit shown in the preview; -1 none.
+    std::int32_t GetSelectedHit() const { return m_nSelectedHit; }
+    const CKnowHowArray& GetHits() const { return m_arrHits; }
+
+    QLineEdit* SearchEdit() const { return m_pSearchEdit; }
+    QCheckBox* InKeywords() const { return m_pInKeywords; }
+    QCheckBox* InTexts() const { return m_pInTexts; }
+    QTableWidget* HitList() const { return m_pHitList; }
+    QTextEdit* Preview() const { return m_pPreview; }
+    QPushButton* SearchButton() const { return m_pSearch; }
+    QPushButton* GoToButton() const { return m_pGoTo; }
+    QPushButton* CloseButton() const { return m_pClose; }
+
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    void OnSearch();
+    void OnGoTo();
+    void ShowSelectedHit();
+    void ShowPreview(const std::string& strText);
+    void Layout(int W, int H);
+    void InsertSorted(const QString& strPath, std::int32_t nId);
+
+    COrvantisDoc* m_pDoc = nullptr;
+    std::int32_t m_nSelectedHit = -1;
+    CKnowHowArray m_arrHits;
+    std::string m_strSearched;  // the search text of the listed hits (Windows-1252)
+
+    QLabel* m_pLabel = nullptr;
+    QLineEdit* m_pSearchEdit = nullptr;
+    QCheckBox* m_pInKeywords = nullptr;
+    QCheckBox* m_pInTexts = nullptr;
+    QPushButton* m_pSearch = nullptr;
+    QPushButton* m_pGoTo = nullptr;
+    QPushButton* m_pClose = nullptr;
+    QTableWidget* m_pHitList = nullptr;
+    QTextEdit* m_pPreview = nullptr;
+};
+
+// The search command: the dialog run modally for the document.
+void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc);

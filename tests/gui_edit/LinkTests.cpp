@@ -1,0 +1,193 @@
+// The link dialog and the opening of links through the shell.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "edit/CLinkDlg.h"
+#include "platform/Cp1252.h"
+#include "support/TestSupport.h"
+
+namespace {
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetPlatform(&m_platform); }
+    void TearDown() override { SetPlatform(nullptr); }
+
+    // Shows the dialog (not modally) for an entry with the link and type.
+    void Open(const std::string& strLink, int nTyp) {
+        m_pDlg = std::make_unique<CLinkDlg>();
+        CKnowHowItem item;
+        item.ID = 7;
+        item.Name = "Handbuch";
+        item.Link = strLink;
+        item.Typ = nTyp;
+        m_pDlg->m_item = item;
+        m_pDlg->show();
+    }
+    QPushButton* Button(int nId) { return m_pDlg->findChild<QPushButton*>(QStringLiteral("button%1").arg(nId)); }
+    void Click(int nId) {
+        QPushButton* pButton = Button(nId);
+        ASSERT_NE(pButton, nullptr) << nId;
+        QTest::mouseClick(pButton, Qt::LeftButton);
+    }
+
+    CScriptedPlatform m_platform;
+    std::unique_ptr<CLinkDlg> m_pDlg;
+};
+}  // namespace
+
+TEST_F(LinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
+    Open("C:\\Daten\\Liste.xls", 1);
+    EXPECT_EQ(m_pDlg->windowTitle(), QString::fromUtf8("Verknüpfung erstellen bzw. ändern"));
+    const std::pair<int, const char*> buttons[] = {
+        {4, "&Datei"}, {6, "&Test"}, {1, "&OK"}, {5, "&Löschen"}, {2, "&Abbrechen"}};
+    for (auto [nId, pszText] : buttons) {
+        ASSERT_NE(Button(nId), nullptr);
+        EXPECT_EQ(Button(nId)->text(), QString::fromUtf8(pszText));
+    }
+    EXPECT_TRUE(Button(1)->isDefault());
+    EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("C:\\Daten\\Liste.xls"));
+}
+
+TEST_F(LinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
+    // an empty edit makes a plain text entry
+    Open("/home/a/b.txt", 1);
+    m_pDlg->LinkEdit()->clear();
+    Click(1);
+    EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
+    EXPECT_EQ(m_pDlg->m_item.Link, "");
+    EXPECT_EQ(m_pDlg->m_item.Typ, 0);
+    EXPECT_TRUE(m_pDlg->m_item.Modified);
+
+    // an unchanged link on a link entry changes nothing
+    Open("/home/a/b.txt", 1);
+    Click(1);
+    EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
+    EXPECT_FALSE(m_pDlg->m_item.Modified);
+
+    // the same link on an entry without the type becomes a link entry
+    Open("/home/a/b.txt", 0);
+    Click(1);
+    EXPECT_EQ(m_pDlg->m_item.Typ, 1);
+    EXPECT_TRUE(m_pDlg->m_item.Modified);
+
+    // taken as typed: blanks stay, umlauts are stored as Windows-1252
+    Open("", 0);
+    m_pDlg->LinkEdit()->setText(QString::fromUtf8(" /tmp/Übersicht.pdf "));
+    Click(1);
+    EXPECT_EQ(m_pDlg->m_item.Link,
+              " /tmp/\xDC"
+              "bersicht.pdf ");
+    EXPECT_EQ(m_pDlg->m_item.Typ, 1);
+}
+
+TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
+    Open("mailto:info@example.org", 1);
+    Click(5);
+    EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
+    EXPECT_FALSE(m_pDlg->isVisible());
+    EXPECT_EQ(m_pDlg->m_item.Link, "");
+    EXPECT_EQ(m_pDlg->m_item.Typ, 0);
+
+    Open("mailto:info@example.org", 1);
+    m_pDlg->LinkEdit()->setText(QStringLiteral("anders"));
+    Click(2);
+    EXPECT_EQ(m_pDlg->result(), QDialog::Rejected);
+    EXPECT_EQ(m_pDlg->m_item.Link, "mailto:info@example.org");
+    EXPECT_FALSE(m_pDlg->m_item.Modified);
+
+    Open("x", 1);
+    QTest::keyClick(m_pDlg.get(), Qt::Key_Escape);
+    EXPECT_EQ(m_pDlg->result(), QDialog::Rejected);
+    EXPECT_EQ(m_pDlg->m_item.Link, "x");
+}
+
+TEST_F(LinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
+    Open("alt", 1);
+    m_platform.QueueFileDialog("/home/benutzer/Dokumente/Ölpreise.ods");
+    Click(4);
+    ASSERT_EQ(m_platform.m_arrDialogs.size(), 1u);
+    const SRecordedDialog& dlg = m_platform.m_arrDialogs[0];
+    EXPECT_TRUE(dlg.bOpen);
+    EXPECT_EQ(dlg.strTitle, Ansi("Verknüpfte Datei auswählen"));
+    EXPECT_EQ(dlg.strFilter, "Alle Dateien (*.*)|*.*||");
+    EXPECT_EQ(dlg.strDefExt, "");
+    EXPECT_EQ(dlg.strPresetName, "");
+    EXPECT_EQ(m_pDlg->LinkEdit()->text(), QString::fromUtf8("/home/benutzer/Dokumente/Ölpreise.ods"));
+    EXPECT_TRUE(m_pDlg->isVisible());
+    Click(1);
+    EXPECT_EQ(m_pDlg->m_item.Link, "/home/benutzer/Dokumente/\xD6lpreise.ods");
+
+    // cancelled: nothing changes
+    Open("alt", 1);
+    m_platform.QueueFileDialog("");
+    Click(4);
+    EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("alt"));
+}
+
+TEST_F(LinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
+    Open("", 0);
+    m_pDlg->LinkEdit()->setText(QString::fromUtf8("/home/\u6587\u4EF6/plan.txt"));
+    Click(1);
+    EXPECT_NE(m_pDlg->result(), QDialog::Accepted);
+    EXPECT_TRUE(m_pDlg->isVisible());
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    EXPECT_EQ(m_pDlg->m_item.Link, "");
+    EXPECT_FALSE(m_pDlg->m_item.Modified);
+    // nor is it handed to the shell garbled
+    Click(6);
+    EXPECT_TRUE(m_platform.m_arrShellOpened.empty());
+}
+
+TEST_F(LinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
+    Open("/nicht/da.txt", 1);
+    m_pDlg->LinkEdit()->setText(QStringLiteral("/auch/nicht/da.txt"));
+    m_platform.QueueShellResult(SE_ERR_FNF);
+    Click(6);
+    ASSERT_EQ(m_platform.m_arrShellOpened, std::vector<std::string>{"/auch/nicht/da.txt"});
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.m_arrMessages[0].strText,
+              Ansi("Fehler beim Öffnen der Datei !\n\nDatei nicht gefunden.\n\nDatei: /auch/nicht/da.txt"));
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    EXPECT_EQ(m_platform.m_arrMessages[0].eButtons, EMsgButtons::Ok);
+    EXPECT_TRUE(m_pDlg->isVisible());
+    // the entry is not touched by a test
+    EXPECT_EQ(m_pDlg->m_item.Link, "/nicht/da.txt");
+
+    // an empty link goes to the shell like any other
+    m_pDlg->LinkEdit()->clear();
+    Click(6);
+    EXPECT_EQ(m_platform.m_arrShellOpened.back(), "");
+}
+
+TEST_F(LinkTest, EveryShellCodeShowsItsTextOrNothing) {
+    const std::map<int, const char*> texts = {
+        {2, "Datei nicht gefunden."},
+        {3, "Das Verzeichnis wurde nicht gefunden."},
+        {5, "Zugriff verweigert."},
+        {8, "Nicht genug Speicher vorhanden."},
+        {11, "Fehlerhafte Datei."},
+        {26, "Die Datei wird zur Zeit von einen anderen Benutzer verwendet"},
+        {27, "Zuordnung des Standardprogramms zum öffnen der Datei ist fehlerhaft."},
+        {28, "SE_ERR_DDETIMEOUT"},
+        {29, "SE_ERR_DDEFAIL"},
+        {30, "SE_ERR_DDEBUSY"},
+        {31, "Kein Standardprogramm zum öffnen der Datei gefunden."},
+        {32, "Datei nicht gefunden."},
+    };
+    for (int nCode = 0; nCode <= 40; ++nCode) {
+        m_platform.Clear();
+        m_platform.QueueShellResult(nCode);
+        EXPECT_EQ(CLinkDlg::OpenLink("C:\\x ä.doc"), 1);
+        auto it = texts.find(nCode);
+        if (it == texts.end()) {
+            EXPECT_TRUE(m_platform.m_arrMessages.empty()) << nCode;
+        } else {
+            ASSERT_EQ(m_platform.m_arrMessages.size(), 1u) << nCode;
+            EXPECT_EQ(m_platform.m_arrMessages[0].strText, Ansi("Fehler beim Öffnen der Datei !\n\n") +
+                                                               Ansi(it->second) + Ansi("\n\nDatei: ") + "C:\\x ä.doc")
+                << nCode;
+        }
+    }
+}

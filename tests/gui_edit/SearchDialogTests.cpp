@@ -1,0 +1,280 @@
+// The search dialog on a real knowledge base: messages, hit order, the
+// highlighted preview, the default button and "Gehe zu".
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include "ViewFixture.h"
+#include "app/CLeftView.h"
+#include "db/CDB.h"
+#include "edit/CSuchenDlg.h"
+#include "platform/Cp1252.h"
+#include "protect/CDbPasswort.h"
+
+namespace {
+const std::vector<SEntry> kRecipes = {
+    {"+Rezepte",
+     {{"-Kuchen", {}, "Mehl, Zucker, Butter und Äpfel"},
+      {"-Brot", {}, "Mehl, Wasser, Salz"},
+      {"+Suppen", {{"-Tomatensuppe", {}, "Tomaten und Wasser,\r\näpfel nicht, ÄPFEL gar nicht"}}},
+      {"-Schnee", {}, "aaa"}}},
+    {"+Arbeit", {{"-Zucker im Kaffee", {}, "kein Süßstoff"}}},
+};
+
+using Ranges = std::vector<std::pair<int, int>>;
+
+// Runs of the preview drawn in white on the highlight colour.
+Ranges Highlighted(const QTextEdit* pPreview) {
+    Ranges arr;
+    const QColor highlight = pPreview->palette().color(QPalette::Highlight);
+    for (QTextBlock block = pPreview->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            const bool bMarked = format.foreground().color() == QColor(255, 255, 255) &&
+                                 format.background().style() != Qt::NoBrush &&
+                                 format.background().color().rgb() == highlight.rgb();
+            if (!bMarked) continue;
+            if (!arr.empty() && arr.back().first + arr.back().second == fragment.position())
+                arr.back().second += fragment.length();
+            else
+                arr.emplace_back(fragment.position(), fragment.length());
+        }
+    }
+    return arr;
+}
+
+class CSearchTest : public CViewTest {
+protected:
+    void SetUp() override {
+        CViewTest::SetUp();
+        m_strDb = MakeDatabase(kRecipes);
+        ASSERT_TRUE(Open(m_strDb));
+        OpenDialog();
+    }
+    void TearDown() override {
+        m_pDlg.reset();
+        CViewTest::TearDown();
+    }
+    void OpenDialog() {
+        m_pDlg = std::make_unique<CSuchenDlg>(m_pFrame.get());
+        m_pDlg->SetDocument(m_pDoc.get());
+        m_pDlg->show();
+        QApplication::setActiveWindow(m_pDlg.get());
+        m_pDlg->SearchEdit()->setFocus();
+        Pump();
+    }
+    void Search(const QString& str, bool bKeywords = true, bool bTexts = true) {
+        m_pDlg->SearchEdit()->setText(str);
+        m_pDlg->InKeywords()->setChecked(bKeywords);
+        m_pDlg->InTexts()->setChecked(bTexts);
+        QTest::mouseClick(m_pDlg->SearchButton(), Qt::LeftButton);
+        Pump();
+    }
+    std::vector<std::string> ListedPaths() const {
+        std::vector<std::string> arr;
+        for (int i = 0; i < m_pDlg->HitList()->rowCount(); ++i)
+            arr.push_back(m_pDlg->HitList()->item(i, 0)->text().toStdString());
+        return arr;
+    }
+    void SelectListed(const char* pszPath) {
+        for (int i = 0; i < m_pDlg->HitList()->rowCount(); ++i)
+            if (m_pDlg->HitList()->item(i, 0)->text() == QString::fromUtf8(pszPath)) m_pDlg->HitList()->selectRow(i);
+        Pump();
+    }
+
+    std::string m_strDb;
+    std::unique_ptr<CSuchenDlg> m_pDlg;
+};
+
+using Paths = std::vector<std::string>;
+}  // namespace
+
+TEST_F(CSearchTest, StartsWithBothFieldsAndRefusesWhatCannotBeSearched) {
+    EXPECT_EQ(m_pDlg->windowTitle(), QStringLiteral("Suchen"));
+    EXPECT_TRUE(m_pDlg->InKeywords()->isChecked());
+    EXPECT_TRUE(m_pDlg->InTexts()->isChecked());
+    EXPECT_EQ(m_pDlg->GetSelectedHit(), -1);
+    EXPECT_EQ(m_pDlg->HitList()->horizontalHeaderItem(0)->text(), QStringLiteral("Fundstellen"));
+    EXPECT_EQ(m_pDlg->minimumSize(), QSize(581, 416));
+
+    // the check boxes are tested before the text
+    Search("", false, false);
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Eines der beiden Suchfelder 'In Namen' oder 'In Texten' muß aktiviert sein!"});
+    EXPECT_EQ(m_platform.m_arrMessages[0].strCaption, "Suchen");
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    m_platform.Clear();
+
+    Search("Mehl");
+    ASSERT_EQ(m_pDlg->HitList()->rowCount(), 2);
+    // a failed attempt empties list and preview
+    Search("");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext darf nicht leer sein !"});
+    EXPECT_EQ(m_pDlg->HitList()->rowCount(), 0);
+    EXPECT_TRUE(m_pDlg->Preview()->toPlainText().isEmpty());
+    EXPECT_EQ(m_pDlg->GetSelectedHit(), -1);
+    EXPECT_TRUE(m_pDlg->SearchEdit()->hasFocus());
+    m_platform.Clear();
+
+    Search("Nirgendwo");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext wurde nicht gefunden."});
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Information);
+    m_platform.Clear();
+
+    // a character no stored text can hold finds nothing (and is not sent as '?')
+    Search(QString::fromUtf8("\u96EA"));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext wurde nicht gefunden."});
+    EXPECT_EQ(m_pDlg->HitList()->rowCount(), 0);
+    EXPECT_TRUE(m_pDlg->isVisible());
+}
+
+TEST_F(CSearchTest, HitsAreListedByPathAndTheFirstIsPreviewed) {
+    Search("Wasser");
+    EXPECT_EQ(ListedPaths(), (Paths{"Rezepte\\Brot", "Rezepte\\Suppen\\Tomatensuppe"}));
+    // the search returns them by ID (Kuchen before Brot); the list sorts
+    Search("Mehl");
+    EXPECT_EQ(ListedPaths(), (Paths{"Rezepte\\Brot", "Rezepte\\Kuchen"}));
+    EXPECT_EQ(m_pDlg->GetSelectedHit(), IdOf("Brot"));
+    EXPECT_EQ(m_pDlg->Preview()->toPlainText(), QStringLiteral("Mehl, Wasser, Salz"));
+    EXPECT_TRUE(m_pDlg->HitList()->hasFocus());
+    EXPECT_TRUE(m_pDlg->GoToButton()->isDefault());
+    EXPECT_TRUE(m_pDlg->Preview()->isReadOnly());
+
+    SelectListed("Rezepte\\Kuchen");
+    EXPECT_EQ(m_pDlg->GetSelectedHit(), IdOf("Kuchen"));
+    EXPECT_EQ(m_pDlg->Preview()->toPlainText(), QString::fromUtf8("Mehl, Zucker, Butter und Äpfel"));
+
+    // only keywords: the text hit "Zucker" in Kuchen is not listed
+    Search("zucker", true, false);
+    EXPECT_EQ(ListedPaths(), (Paths{"Arbeit\\Zucker im Kaffee"}));
+    // both: an entry found in keyword and text is listed once
+    Search("zucker");
+    EXPECT_EQ(ListedPaths(), (Paths{"Arbeit\\Zucker im Kaffee", "Rezepte\\Kuchen"}));
+    EXPECT_GE(m_pDlg->HitList()->columnWidth(0), 548);
+}
+
+TEST_F(CSearchTest, ThePreviewMarksEveryOccurrenceIgnoringCase) {
+    Search(QString::fromUtf8("äpfel"));
+    ASSERT_EQ(ListedPaths().back(), "Rezepte\\Suppen\\Tomatensuppe");
+    SelectListed("Rezepte\\Suppen\\Tomatensuppe");
+    // the preview marks every spelling; the CR LF is one position
+    const QString strShown = m_pDlg->Preview()->toPlainText();
+    ASSERT_EQ(strShown, QString::fromUtf8("Tomaten und Wasser,\näpfel nicht, ÄPFEL gar nicht"));
+    EXPECT_EQ(Highlighted(m_pDlg->Preview()), (Ranges{{20, 5}, {33, 5}}));
+    EXPECT_EQ(strShown.mid(20, 5), QString::fromUtf8("äpfel"));
+    EXPECT_EQ(strShown.mid(33, 5), QString::fromUtf8("ÄPFEL"));
+    // the caret at the start, nothing selected
+    EXPECT_EQ(m_pDlg->Preview()->textCursor().position(), 0);
+    EXPECT_FALSE(m_pDlg->Preview()->textCursor().hasSelection());
+
+    // two equal letters in a run of three mark all three
+    Search("aa");
+    ASSERT_EQ(ListedPaths(), (Paths{"Rezepte\\Schnee"}));
+    EXPECT_EQ(Highlighted(m_pDlg->Preview()), (Ranges{{0, 3}}));
+
+    // a hit in the keyword alone is previewed without marks
+    Search("Kaffee");
+    ASSERT_EQ(ListedPaths(), (Paths{"Arbeit\\Zucker im Kaffee"}));
+    EXPECT_EQ(m_pDlg->Preview()->toPlainText(), QString::fromUtf8("kein Süßstoff"));
+    EXPECT_TRUE(Highlighted(m_pDlg->Preview()).empty());
+    // marks of an earlier preview do not stay
+    Search("Mehl");
+    SelectListed("Rezepte\\Kuchen");
+    EXPECT_EQ(Highlighted(m_pDlg->Preview()), (Ranges{{0, 4}}));
+}
+
+TEST_F(CSearchTest, EnterSearchesWhileTypingAndGoesToTheHitFromTheList) {
+    m_pDlg->SearchEdit()->setFocus();
+    Pump();
+    EXPECT_TRUE(m_pDlg->SearchButton()->isDefault());
+    QTest::keyClicks(m_pDlg->SearchEdit(), "Tomaten");
+    QTest::keyClick(m_pDlg->SearchEdit(), Qt::Key_Return);
+    Pump();
+    ASSERT_EQ(ListedPaths(), (Paths{"Rezepte\\Suppen\\Tomatensuppe"}));
+    EXPECT_TRUE(m_pDlg->GoToButton()->isDefault());
+    EXPECT_TRUE(m_pDlg->isVisible());
+
+    QTest::keyClick(m_pDlg->HitList(), Qt::Key_Return);
+    Pump();
+    EXPECT_FALSE(m_pDlg->isVisible());
+    EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
+    const std::int32_t nSuppen = IdOf("Suppen");
+    EXPECT_EQ(View()->GetCurrentFolder(), nSuppen);
+    EXPECT_EQ(View()->GetCurrentRow(), RowOf("Tomatensuppe"));
+    EXPECT_EQ(CLeftView::ItemId(m_pFrame->GetTreeView()->SelectedItem()), nSuppen);
+}
+
+TEST_F(CSearchTest, GoToWithoutAHitDoesNothingAndCloseCloses) {
+    QTest::mouseClick(m_pDlg->GoToButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_pDlg->isVisible());
+    Search("Mehl");
+    SelectListed("Rezepte\\Kuchen");
+    QTest::mouseClick(m_pDlg->GoToButton(), Qt::LeftButton);
+    Pump();
+    EXPECT_FALSE(m_pDlg->isVisible());
+    EXPECT_EQ(View()->GetCurrentFolder(), IdOf("Rezepte"));
+    EXPECT_EQ(View()->GetCurrentRow(), RowOf("Kuchen"));
+
+    OpenDialog();
+    QTest::mouseClick(m_pDlg->CloseButton(), Qt::LeftButton);
+    EXPECT_FALSE(m_pDlg->isVisible());
+    EXPECT_EQ(m_pDlg->CloseButton()->text(), QString::fromUtf8("Sch&ließen"));
+}
+
+TEST_F(CSearchTest, ControlsFollowTheDialogsSize) {
+    m_pDlg->resize(900, 640);
+    Pump();
+    const int W = m_pDlg->width();
+    const int H = m_pDlg->height();
+    EXPECT_EQ(m_pDlg->CloseButton()->pos(), QPoint(W - 85, H - 34));
+    EXPECT_EQ(m_pDlg->GoToButton()->pos(), QPoint(11, H - 34));
+    EXPECT_EQ(m_pDlg->SearchButton()->pos(), QPoint(W - 85, 11));
+    EXPECT_EQ(m_pDlg->InTexts()->pos(), QPoint(W - 219, 11));
+    EXPECT_EQ(m_pDlg->InKeywords()->pos(), QPoint(W - 318, 11));
+    EXPECT_EQ(m_pDlg->SearchEdit()->geometry(), QRect(QPoint(86, 11), QPoint(W - 330, 31)));
+    EXPECT_EQ(m_pDlg->HitList()->geometry(), QRect(QPoint(11, 44), QPoint(W - 11, H - 204)));
+    EXPECT_EQ(m_pDlg->HitList()->columnWidth(0), W - 25);
+    EXPECT_EQ(m_pDlg->Preview()->geometry(), QRect(QPoint(11, H - 197), QPoint(W - 12, H - 45)));
+    // never smaller than the minimum
+    m_pDlg->resize(300, 200);
+    Pump();
+    EXPECT_GE(m_pDlg->width(), 581);
+    EXPECT_GE(m_pDlg->height(), 416);
+}
+
+TEST_F(CSearchTest, AProtectedDatabaseIsSearchedInItsDecryptedTexts) {
+    m_pDlg.reset();
+    m_pDoc->CloseDatabaseFile();
+    Pump();
+    ASSERT_TRUE(OpenDatabase(m_strDb));
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    CloseDatabase();
+    GetDbPasswort().ClearPassword();
+    GetDbPasswort().SetPrompt([](CDbPasswort& pw) { return pw.CheckPassword("geheim"); });
+    ASSERT_TRUE(Open(m_strDb));
+    ASSERT_TRUE(GetDbPasswort().IsPasswordSet());
+    OpenDialog();
+
+    Search("Mehl");
+    EXPECT_EQ(ListedPaths(), (Paths{"Rezepte\\Brot", "Rezepte\\Kuchen"}));
+    EXPECT_EQ(m_pDlg->Preview()->toPlainText(), QStringLiteral("Mehl, Wasser, Salz"));
+    // protected: byte-wise, so the letter case counts in the search ...
+    m_platform.Clear();
+    Search("mehl");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext wurde nicht gefunden."});
+    // ... and umlauts are found exactly, the preview marking both spellings
+    Search(QString::fromUtf8("ÄPFEL"));
+    EXPECT_EQ(ListedPaths(), (Paths{"Rezepte\\Suppen\\Tomatensuppe"}));
+    EXPECT_EQ(Highlighted(m_pDlg->Preview()), (Ranges{{20, 5}, {33, 5}}));
+    QTest::mouseClick(m_pDlg->GoToButton(), Qt::LeftButton);
+    Pump();
+    EXPECT_EQ(View()->GetCurrentRow(), RowOf("Tomatensuppe"));
+    EXPECT_EQ(View()->GetRows()[View()->GetCurrentRow()].Text,
+              Ansi("Tomaten und Wasser,\r\näpfel nicht, ÄPFEL gar nicht"));
+}

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QUrl>
+
+#include "app/QtPlatform.h"
+#include "support/TestSupport.h"
+
+namespace {
+struct SCase {
+    const char* pszTarget;
+    const char* pszUrl;  // expected URL when it resolves
+};
+
+TEST(LinkTarget, AddressesBecomeTheirUrls) {
+    const SCase cases[] = {
+        {"www.example.org", "http://www.example.org"},
+        {"WWW.Example.org/a b", "http://www.example.org/a%20b"},
+        {"https://example.org/x?y=1", "https://example.org/x?y=1"},
+        {"mailto:anna@example.org", "mailto:anna@example.org"},
+        {"anna.berg@example.org", "mailto:anna.berg@example.org"},
+    };
+    for (const auto& c : cases) {
+        QUrl url;
+        EXPECT_EQ(ResolveLinkTarget(QString::fromUtf8(c.pszTarget), url), 0) << c.pszTarget;
+        EXPECT_EQ(url.toString(QUrl::FullyEncoded).toStdString(), c.pszUrl) << c.pszTarget;
+    }
+}
+
+TEST(LinkTarget, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
+    CTempDir dir;
+    WriteFile(dir.File("bericht.txt"), "x");
+    QUrl url;
+    EXPECT_EQ(ResolveLinkTarget(QString::fromStdString(dir.File("bericht.txt")), url), 0);
+    EXPECT_TRUE(url.isLocalFile());
+    EXPECT_EQ(ResolveLinkTarget(QString::fromStdString("file://" + dir.File("bericht.txt")), url), 0);
+    // missing file in an existing folder, and a missing folder
+    EXPECT_EQ(ResolveLinkTarget(QString::fromStdString(dir.File("fehlt.txt")), url), SE_ERR_FNF);
+    EXPECT_EQ(ResolveLinkTarget(QString::fromStdString(dir.File("nirgends/fehlt.txt")), url), SE_ERR_PNF);
+    EXPECT_EQ(ResolveLinkTarget(QString::fromStdString("file://" + dir.File("fehlt.txt")), url), SE_ERR_FNF);
+    // a Windows drive path is a path here, not a URL scheme
+    EXPECT_EQ(ResolveLinkTarget(QStringLiteral("C:\\Daten\\x.doc"), url), SE_ERR_FNF);
+    if (::geteuid() != 0) {
+        WriteFile(dir.File("geheim.txt"), "x");
+        ::chmod(dir.File("geheim.txt").c_str(), 0);
+        EXPECT_EQ(ResolveLinkTarget(QString::fromStdString(dir.File("geheim.txt")), url), SE_ERR_ACCESSDENIED);
+    }
+}
+}  // namespace
