@@ -848,15 +848,4 @@ void RunReencryptCases(SBenchConfig& cfg, CResults& results) {
     }
 }
 
-// --- detail view ----------------------------------------------------------------------------
-void RunGuiCases(SBenchConfig& cfg, CResults& results) {
-    if (!Wanted(cfg, "Detailansicht")) return;
-    for (const char* psz : {"Detailansicht: Ordner mit 1.000 langen Texten zeigen",
-                            "Detailansicht: Tippen in einem Text von 50.000 Bytes"}) {
-        SResult r;
-        r.strCase = psz;
-        r.strTarget = "unter der Wahrnehmung";
-        r.strNote = "nicht gemessen: die Detailansicht ist noch nicht im Hauptzweig";
-        results.Add(r);
-    }
-}
+// --- detail view: in BenchGui.cpp ----------------------------------------------------------
