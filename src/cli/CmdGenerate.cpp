@@ -193,15 +193,15 @@ std::string MakeText(CRandom& rnd, int nLength) {
     std::string str;
     str.reserve(nLength + 40);
     // the marked words go somewhere into the text, not only at its start
-    std::string strSpecial;
-    if (rnd.Chance(12)) strSpecial += "Herr " + strCommon + " ";
-    if (rnd.Chance(25)) strSpecial += "Frau " + strOther + " ";
-    if (rnd.Chance(5000)) strSpecial += strRare + " ";
-    int nAt = strSpecial.empty() ? nLength : rnd.Range(0, nLength - 1);
+    std::string strMarked;
+    if (rnd.Chance(12)) strMarked += "Herr " + strCommon + " ";
+    if (rnd.Chance(25)) strMarked += "Frau " + strOther + " ";
+    if (rnd.Chance(5000)) strMarked += strRare + " ";
+    int nAt = strMarked.empty() ? nLength : rnd.Range(0, nLength - 1);
     int nOnLine = 0;
     while (static_cast<int>(str.size()) < nLength) {
         if (static_cast<int>(str.size()) >= nAt) {
-            str += strSpecial;
+            str += strMarked;
             nAt = nLength;
         }
         str += Word(rnd);
