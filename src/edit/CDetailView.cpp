@@ -346,7 +346,8 @@ void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rc
     const QPalette& pal = palette();
     const bool bSunken = nRow == m_nCurrentRow;
     const QColor light = pal.color(QPalette::Light);
-    const QColor shadow = pal.color(QPalette::Mid);
+    // the button shadow: dark enough that the current (sunken) row stands out
+    const QColor shadow = pal.color(QPalette::Dark);
     const QColor face = pal.color(QPalette::Button);
     auto drawCell = [&](const QRect& rc) {
         Draw3dRect(painter, rc, bSunken ? shadow : light, bSunken ? light : shadow);
@@ -555,6 +556,13 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             viewport()->update();
             return 0;
         case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
+        case ID_DETAIL_RELOAD: {
+            if (m_nCurrentFolder < 0) return 0;
+            const int nRow = m_nCurrentRow;
+            ReloadFolder();
+            if (nRow >= 0) SelectRow(nRow, -1);
+            return 0;
+        }
         case ID_DETAIL_READONLY_CHANGED:
             // typing done before the protection was switched on is kept
             SelectRow(m_nCurrentRow, m_nActiveEditor, nullptr, true);
@@ -608,10 +616,12 @@ bool CDetailView::OnCommand(int nId) {
         case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false);
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false,
+                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
             break;
         case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true);
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true,
+                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
             break;
         default: break;
     }

@@ -179,11 +179,13 @@ TEST_F(CLayoutTest, TheCurrentRowIsDrawnSunkenTheOthersRaised) {
     const QPalette& pal = View()->palette();
     const int nTop0 = 1 + View()->RowTop(0);
     const int nTop1 = 1 + View()->RowTop(1);
-    // the icon cell's top-left corner: light when raised, shadow when sunken
+    // the icon cell's top-left corner: light when raised, the button shadow
+    // (dark enough to tell the current row at a glance) when sunken
     EXPECT_EQ(image.pixel(1, nTop0 + 2), pal.color(QPalette::Light).rgb());
-    EXPECT_EQ(image.pixel(1, nTop1 + 2), pal.color(QPalette::Mid).rgb());
+    EXPECT_EQ(image.pixel(1, nTop1 + 2), pal.color(QPalette::Dark).rgb());
     EXPECT_EQ(image.pixel(28, nTop1 + 2), pal.color(QPalette::Light).rgb());
-    EXPECT_EQ(image.pixel(28, nTop0 + 2), pal.color(QPalette::Mid).rgb());
+    EXPECT_EQ(image.pixel(28, nTop0 + 2), pal.color(QPalette::Dark).rgb());
+    EXPECT_LT(qGray(pal.color(QPalette::Dark).rgb()), qGray(pal.color(QPalette::Light).rgb()) - 80);
     // below the rows the background
     m_pDoc->EditRootFolder();
     Pump();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFont>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QToolBar>
 
 #include "ShellFixture.h"
@@ -330,17 +331,22 @@ TEST_F(CShellTest, ReorganizeShowsTheWaitNoticeAroundTheWork) {
     EXPECT_TRUE(m_pDoc->IsDatabaseOpen());
 }
 
-TEST_F(CShellTest, SharedFontsAreArialSixteenPixels) {
+TEST_F(CShellTest, SharedFontsAreArialWithSixteenPixelCells) {
     const QFont* pNormal = m_pDoc->GetFont(1);
     const QFont* pBold = m_pDoc->GetFont(2);
     ASSERT_TRUE(pNormal && pBold);
     EXPECT_EQ(m_pDoc->GetFont(0), nullptr);
     EXPECT_EQ(m_pDoc->GetFont(3), nullptr);
     EXPECT_EQ(pNormal->family(), "Arial");
-    EXPECT_EQ(pNormal->pixelSize(), 16);
-    EXPECT_EQ(pBold->pixelSize(), 16);
+    // 16 pixels from the top of the tallest letter to the bottom of the
+    // lowest descender, whatever face stands in for Arial
+    EXPECT_LE(QFontMetrics(*pNormal).height(), 16);
+    EXPECT_GE(QFontMetrics(*pNormal).height(), 14);
+    EXPECT_EQ(pBold->pixelSize(), pNormal->pixelSize());
     EXPECT_FALSE(pNormal->bold());
     EXPECT_TRUE(pBold->bold());
+    // so the title strip's second line, drawn from y = 16, fits its 35 pixels
+    EXPECT_LE(16 + QFontMetrics(*pNormal).height(), m_pFrame->GetTitleView()->height());
 }
 
 TEST_F(CShellTest, MovingAFolderIntoItsOwnParentPutsItLastWithoutAGap) {
