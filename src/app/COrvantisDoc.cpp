@@ -24,16 +24,17 @@ const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";
 const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
 
 // Arial with a cell height (ascent + descent) of 16 pixels, as the panes
-// lay their rows and the title strip its two lines out; the letters
-// themselves are a little smaller. A substitute face keeps the cell height.
+// lay their rows and the title strip its two lines out. Arial's cell is
+// 1.117 of its em, so the letters are 14 pixels; a substitute face gets the
+// same letters, unless its lines are so tall that the title strip's second
+// line (19 pixels from y = 16) would be cut.
 QFont MakeFont(int nWeight) {
     QFont font(QStringLiteral("Arial"));
     // exact size matters more than looks
     font.setStyleStrategy(QFont::PreferMatch);
-    int nPixels = 16;
-    for (; nPixels > 8; --nPixels) {
+    for (int nPixels = 14; nPixels >= 10; --nPixels) {
         font.setPixelSize(nPixels);
-        if (QFontMetrics(font).height() <= 16) break;
+        if (QFontMetrics(font).height() <= 19) break;
     }
     font.setWeight(nWeight == 700 ? QFont::Bold : QFont::Normal);
     return font;

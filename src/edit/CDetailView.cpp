@@ -644,39 +644,31 @@ void CDetailView::DeleteEntry() {
 }
 
 void CDetailView::MoveUp() {
+    ExchangeCurrentRow(-1);
+}
+
+void CDetailView::MoveDown() {
+    ExchangeCurrentRow(1);
+}
+
+void CDetailView::ExchangeCurrentRow(int nDelta) {
     const int i = m_nCurrentRow;
-    if (i <= 0) return;
+    const int j = i + nDelta;
+    if (i < 0 || j < 0 || j >= static_cast<int>(m_arrRows.size())) return;
     if (m_nActiveEditor != -1) {
         SelectRow(i, -1);
         if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
     }
-    if (m_arrRows[i].ID == 0) return;
+    // the later of the two must be stored: the empty row stays last
+    const int nLater = std::max(i, j);
+    if (m_arrRows[nLater].ID == 0) return;
     SelectRow(-1, -1);
-    if (static_cast<int>(m_arrRows.size()) <= i) return;
-    const std::int32_t nPos = m_arrRows[i - 1].PosNr;
-    m_arrRows[i - 1].SetPosNr(m_arrRows[i].PosNr);
-    m_arrRows[i].SetPosNr(nPos);
-    std::swap(m_arrRows[i - 1], m_arrRows[i]);
-    SelectRow(i - 1, -1);
-    viewport()->update();
-    SaveRows();
-}
-
-void CDetailView::MoveDown() {
-    const int i = m_nCurrentRow;
-    if (i < 0 || i > static_cast<int>(m_arrRows.size()) - 2) return;
-    if (m_nActiveEditor != -1) {
-        SelectRow(i, -1);
-        if (m_nCurrentRow != i) return;
-    }
-    if (m_arrRows[i + 1].ID == 0) return;
-    SelectRow(-1, -1);
-    if (static_cast<int>(m_arrRows.size()) <= i + 1) return;
+    if (static_cast<int>(m_arrRows.size()) <= nLater) return;
     const std::int32_t nPos = m_arrRows[i].PosNr;
-    m_arrRows[i].SetPosNr(m_arrRows[i + 1].PosNr);
-    m_arrRows[i + 1].SetPosNr(nPos);
-    std::swap(m_arrRows[i], m_arrRows[i + 1]);
-    SelectRow(i + 1, -1);
+    m_arrRows[i].SetPosNr(m_arrRows[j].PosNr);
+    m_arrRows[j].SetPosNr(nPos);
+    std::swap(m_arrRows[i], m_arrRows[j]);
+    SelectRow(j, -1);
     viewport()->update();
     SaveRows();
 }

@@ -109,6 +109,8 @@ private:
     void DeleteEntry();
     void MoveUp();
     void MoveDown();
+    // Exchanges the current row with the one nDelta (-1 or 1) away.
+    void ExchangeCurrentRow(int nDelta);
     void ConvertToFolder();
     void EditLink();
     void OpenRow(int nRow);
