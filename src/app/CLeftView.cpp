@@ -361,6 +361,10 @@ void CLeftView::DropAt(const QPoint& pt) {
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nTarget);
     PostPaneMessage(this, this, WM_SHOW_FOLDER, nDragged);
+    // the folder shown (the dragged one, selected when the drag began) stays
+    // shown, but its path in the title strip has changed
+    if (CMainFrame* pFrame = m_pDoc->GetFrame(); pFrame && pFrame->GetDetailView())
+        m_pDoc->ShowFolderTitle(pFrame->GetDetailView()->GetCurrentFolder());
 }
 
 // --- mouse and keys --------------------------------------------------------------------------------

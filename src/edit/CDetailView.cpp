@@ -774,6 +774,9 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     if (pEvent->button() != Qt::LeftButton) return;
     if (K - 3 < pt.x() && pt.x() < K + 3) {
         viewport()->setCursor(Qt::SplitHCursor);
+        // the divider is held from the press on, so a quick first move that
+        // already leaves the narrow zone still drags it
+        m_bDividerPressed = true;
         return;
     }
     if (!m_bResizing && pEvent->buttons() == Qt::LeftButton) {
@@ -812,7 +815,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     UpdateCursor(pt);
     if (pt.y() >= m_nTotalHeight - GetScrollPos()) return;
     const int K = m_nKeywordWidth;
-    if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
+    if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
             if (!m_bResizing) SelectRow(-1, -1);
             m_bResizing = true;
@@ -823,6 +826,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
             }
         } else {
             m_bResizing = false;
+            m_bDividerPressed = false;
         }
     }
 }
@@ -852,6 +856,7 @@ void CDetailView::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (pEvent->button() != Qt::LeftButton) return;
     m_bDragPending = false;
     m_bResizing = false;
+    m_bDividerPressed = false;
     if (m_bDragging) Drop();
 }
 

@@ -168,9 +168,24 @@ TEST_F(CLayoutTest, TheDividerMovesOnlyBeyond150AndIsStoredOnClosing) {
     EXPECT_EQ(KeywordEdit()->geometry().right() + 1, 397);
     EXPECT_EQ(TextEdit()->geometry().left(), 405);
 
+    // a quick drag whose first move already leaves the divider's zone
+    QTest::mousePress(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(400, y));
+    MouseMove(QPoint(480, y), Qt::LeftButton);
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+    EXPECT_EQ(View()->GetCurrentRow(), -1);
+    QTest::mouseRelease(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(480, y));
+    // a press elsewhere and a drag across the divider moves nothing
+    QTest::mousePress(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(300, y));
+    MouseMove(QPoint(600, y), Qt::LeftButton);
+    QTest::mouseRelease(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(600, y));
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+    MouseMove(QPoint(400, y), Qt::NoButton);
+    ClickRow(0, 300);
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+
     m_pFrame->close();
     Pump();
-    EXPECT_EQ(m_platform.GetProfileInt("Parameter", "Stichwortbreite", -1), 400);
+    EXPECT_EQ(m_platform.GetProfileInt("Parameter", "Stichwortbreite", -1), 480);
 }
 
 TEST_F(CLayoutTest, TheCurrentRowIsDrawnSunkenTheOthersRaised) {

@@ -241,6 +241,9 @@ TEST_F(CTreeTest, DroppingOnAnotherFolderAppendsItThere) {
     Drag(ItemOf("B"), Center(ItemOf("F")));
     EXPECT_EQ(ChildNames(IdOf("A")), "Notiz,E");
     EXPECT_EQ(ChildNames(IdOf("F")), "B");
+    // the folder dragged is the one shown: the title strip names its new place
+    EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), IdOf("B"));
+    EXPECT_EQ(TitleText(), "F \\ B");
     // the moved folder is selected at its new place
     ASSERT_NE(Tree()->SelectedItem(), nullptr);
     EXPECT_EQ(Tree()->SelectedItem()->text(0).toStdString(), "B");
