@@ -241,7 +241,8 @@ TEST_F(CTreeTest, DroppingOnAnotherFolderAppendsItThere) {
     Drag(ItemOf("B"), Center(ItemOf("F")));
     EXPECT_EQ(ChildNames(IdOf("A")), "Notiz,E");
     EXPECT_EQ(ChildNames(IdOf("F")), "B");
-    // the folder dragged is the one shown: the title strip names its new place
+    // the folder dragged is the one shown: the title strip names its new place,
+    // also when it comes from the top level (which is built anew quietly)
     EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), IdOf("B"));
     EXPECT_EQ(TitleText(), "F \\ B");
     // the moved folder is selected at its new place
@@ -249,6 +250,10 @@ TEST_F(CTreeTest, DroppingOnAnotherFolderAppendsItThere) {
     EXPECT_EQ(Tree()->SelectedItem()->text(0).toStdString(), "B");
     EXPECT_EQ(Tree()->SelectedItem()->parent()->text(0).toStdString(), "F");
     EXPECT_EQ(ChildTexts(ItemOf("A")), (std::vector<std::string>{"E"}));
+    Drag(ItemOf("G"), Center(ItemOf("F")));
+    EXPECT_EQ(ChildNames(IdOf("F")), "B,G");
+    EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), IdOf("G"));
+    EXPECT_EQ(TitleText(), "F \\ G");
 }
 
 TEST_F(CTreeTest, DroppingOnEmptySpaceMovesToTheEndOfTheTopLevel) {
