@@ -154,16 +154,8 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     if (nFolder == m_nCurrentFolder) return;
     // the open editor's text is in its row already (copied on every change)
     SaveRows();
-    m_arrRows.clear();
     m_nCurrentFolder = nFolder;
-    m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
-    m_pTextEdit->hide();
-    LoadRows();
-    RecalcHeights();
-    viewport()->update();
+    ReloadFolder();
     if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
     SelectRow(0, -1);
 }
