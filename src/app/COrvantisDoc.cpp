@@ -124,8 +124,13 @@ bool COrvantisDoc::NewDatabase() {
     if (IsDatabaseOpen()) CloseDatabaseFile();
     // session, no password, Option table, knowledge-tree service, administrator state
     m_pKnowHow = CreateKnowledgeBase(strPath);
-    if (!m_pKnowHow) {
+    // an existing file that is no database, or a folder that may not be
+    // written: the tables are missing, and nothing could ever be stored
+    CDB& db = GetDatabase();
+    if (!m_pKnowHow || !db.TableExists("Option") || !db.TableExists("KnowHow")) {
         CloseDatabaseFile();
+        GetPlatform().MessageBox(Ansi("Die Datenbank konnte nicht angelegt werden:\n\n") + Utf8ToCp1252(strPath), "",
+                                 EMsgIcon::Exclamation, EMsgButtons::Ok);
         return false;
     }
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);

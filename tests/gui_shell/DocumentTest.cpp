@@ -144,6 +144,26 @@ TEST_F(CShellTest, CreatingOnAnExistingFileUsesItUnchangedWithoutPasswordPrompt)
     EXPECT_EQ(ChildNames(0), "Alpha,Beta");
 }
 
+TEST_F(CShellTest, CreatingOnAFileThatIsNoDatabaseSaysSoAndOpensNothing) {
+    std::string strOpen = MakeDatabase("offen.tov", TWO_FOLDERS);
+    ASSERT_TRUE(Open(strOpen));
+    std::string strText = m_dir.File("notiz.tov");
+    WriteFile(strText, "Dies ist eine Textdatei und keine Datenbank.\n");
+    m_platform.QueueFileDialog(strText);
+    EXPECT_FALSE(m_pDoc->OnNewDocument());
+    Pump();
+    EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
+    EXPECT_FALSE(GetDatabase().IsOpen());
+    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pDoc->GetTitle(), "");
+    EXPECT_EQ(LastDb(), "");
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.MessageTexts()[0], "Die Datenbank konnte nicht angelegt werden:\n\n" + strText);
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    // the file is left as it was
+    EXPECT_EQ(ReadFile(strText), "Dies ist eine Textdatei und keine Datenbank.\n");
+}
+
 TEST_F(CShellTest, RefusedPasswordLeavesNoDatabaseOpen) {
     std::string strPath = MakeDatabase("geheim.tov", TWO_FOLDERS);
     ASSERT_TRUE(OpenDatabase(strPath));
