@@ -1,6 +1,6 @@
 # Installs the Debian packages the build and the tests need, only those missing.
 # Sourced by scripts/run, scripts/test and scripts/bench.
-ORVANTIS_PACKAGES="cmake g++ make pkg-config libsqlite3-dev sqlite3 libssl-dev qt6-base-dev libgtest-dev libgmock-dev poppler-utils xauth xvfb fonts-dejavu-core"
+ORVANTIS_PACKAGES="cmake g++ make pkg-config libsqlite3-dev sqlite3 libssl-dev qt6-base-dev libgtest-dev libgmock-dev poppler-utils xauth xvfb fonts-dejavu-core qt6-translations-l10n"
 
 orvantis_install_deps() {
   local missing=()

@@ -304,7 +304,9 @@ bool CLeftView::BeginDrag(const QPoint& pt) {
     m_pDragImage->adjustSize();
     m_pDragImage->move(viewport()->mapToGlobal(pt));
     m_pDragImage->show();
-    if (isVisible()) grabMouse();
+    // the viewport gets the mouse: the scroll area itself passes mouse
+    // events on to its parents, so a grab there would lose the release
+    if (isVisible()) viewport()->grabMouse();
     SelectItem(pItem);
     m_bDragging = true;
     return true;
@@ -321,7 +323,7 @@ void CLeftView::DragMove(const QPoint& pt) {
 void CLeftView::EndDragImage() {
     delete m_pDragImage;
     m_pDragImage = nullptr;
-    if (QWidget::mouseGrabber() == this) releaseMouse();
+    if (QWidget::mouseGrabber() == viewport()) viewport()->releaseMouse();
     m_bDragging = false;
 }
 
@@ -359,6 +361,10 @@ void CLeftView::DropAt(const QPoint& pt) {
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nTarget);
     PostPaneMessage(this, this, WM_SHOW_FOLDER, nDragged);
+    // the folder shown (the dragged one, selected when the drag began) stays
+    // shown, but its path in the title strip has changed
+    if (CMainFrame* pFrame = m_pDoc->GetFrame(); pFrame && pFrame->GetDetailView())
+        m_pDoc->ShowFolderTitle(pFrame->GetDetailView()->GetCurrentFolder());
 }
 
 // --- mouse and keys --------------------------------------------------------------------------------
@@ -456,8 +462,12 @@ bool CLeftView::OnCommand(int nId) {
         case ID_STRUCTURE_IMPORT: m_pDoc->ImportStructureAsk(nSelected); return true;
         case ID_STRUCTURE_EXPORT: m_pDoc->ExportStructureAsk(nSelected); return true;
         case ID_FILE_PRINT:
-        case ID_FILE_PRINT_DIRECT: PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, false); return true;
-        case ID_FILE_PRINT_PREVIEW: PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, true); return true;
+        case ID_FILE_PRINT_DIRECT:
+            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, false, m_pDoc->GetPrinter());
+            return true;
+        case ID_FILE_PRINT_PREVIEW:
+            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, true, m_pDoc->GetPrinter());
+            return true;
         default: return false;
     }
 }

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QPageSetupDialog>
-#include <QPrinter>
 #include <filesystem>
 
 #include "app/CAboutDlg.h"
@@ -88,7 +87,15 @@ void COrvantisApp::OnFileOpen() {
 }
 
 void COrvantisApp::OnHelp() {
-    GetPlatform().ShowHelp(m_strHelpFile);
+    CPlatform& platform = GetPlatform();
+    if (platform.ShowHelp(m_strHelpFile)) return;
+    // without a viewer (or without the page) the command must not just do nothing
+    std::string strText = platform.FileExists(m_strHelpFile)
+                              ? Ansi(
+                                    "Die Hilfe kann nicht angezeigt werden: Es ist kein Programm zum Anzeigen "
+                                    "von HTML-Seiten eingerichtet.\n\nHilfedatei: ")
+                              : Ansi("Die Hilfedatei wurde nicht gefunden.\n\nHilfedatei: ");
+    platform.MessageBox(strText + Utf8ToCp1252(m_strHelpFile), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
 }
 
 void COrvantisApp::OnAbout() {
@@ -97,8 +104,8 @@ void COrvantisApp::OnAbout() {
 }
 
 void COrvantisApp::OnPrintSetup() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
-    QPageSetupDialog dlg(m_pPrinter.get(), m_pFrame.get());
+    // the printer that the panes print and preview with
+    QPageSetupDialog dlg(m_pDoc->GetPrinter(), m_pFrame.get());
     dlg.exec();
 }
 

@@ -12,7 +12,6 @@
 
 class COrvantisDoc;
 class CMainFrame;
-class QPrinter;
 
 class COrvantisApp : public QObject, public CCommandTarget {
     Q_OBJECT
@@ -48,7 +47,6 @@ private:
     QStringList m_arrArgs;
     std::unique_ptr<COrvantisDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
-    std::unique_ptr<QPrinter> m_pPrinter;
 };
 
 // The file the command line names: the first argument that is no option

@@ -1,5 +1,7 @@
 #include "app/COrvantisDoc.h"
 
+#include <QFontMetrics>
+#include <QPrinter>
 #include <filesystem>
 
 #include "app/CLeftView.h"
@@ -21,12 +23,20 @@ namespace {
 const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";
 const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
 
+// Arial with a cell height (ascent + descent) of 16 pixels, as the panes
+// lay their rows and the title strip its two lines out. Arial's cell is
+// 1.117 of its em, so the letters are 14 pixels; a substitute face gets the
+// same letters, unless its lines are so tall that the title strip's second
+// line (19 pixels from y = 16) would be cut.
 QFont MakeFont(int nWeight) {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
-    font.setWeight(nWeight == 700 ? QFont::Bold : QFont::Normal);
     // exact size matters more than looks
     font.setStyleStrategy(QFont::PreferMatch);
+    for (int nPixels = 14; nPixels >= 10; --nPixels) {
+        font.setPixelSize(nPixels);
+        if (QFontMetrics(font).height() <= 19) break;
+    }
+    font.setWeight(nWeight == 700 ? QFont::Bold : QFont::Normal);
     return font;
 }
 
@@ -114,8 +124,13 @@ bool COrvantisDoc::NewDatabase() {
     if (IsDatabaseOpen()) CloseDatabaseFile();
     // session, no password, Option table, knowledge-tree service, administrator state
     m_pKnowHow = CreateKnowledgeBase(strPath);
-    if (!m_pKnowHow) {
+    // an existing file that is no database, or a folder that may not be
+    // written: the tables are missing, and nothing could ever be stored
+    CDB& db = GetDatabase();
+    if (!m_pKnowHow || !db.TableExists("Option") || !db.TableExists("KnowHow")) {
         CloseDatabaseFile();
+        GetPlatform().MessageBox(Ansi("Die Datenbank konnte nicht angelegt werden:\n\n") + Utf8ToCp1252(strPath), "",
+                                 EMsgIcon::Exclamation, EMsgButtons::Ok);
         return false;
     }
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);
@@ -321,6 +336,11 @@ const QFont* COrvantisDoc::GetFont(int nKind) const {
     return nullptr;
 }
 
+QPrinter* COrvantisDoc::GetPrinter() {
+    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_pPrinter.get();
+}
+
 void COrvantisDoc::SwitchMenu(int nResourceSet) {
     if (m_pFrame) m_pFrame->SwitchMenu(nResourceSet);
 }
@@ -359,7 +379,14 @@ bool COrvantisDoc::OnCommand(int nId) {
         case ID_ADMIN_LOGIN: run(dialogs.fnAdminLogin); return true;
         case ID_BACKUP_SETTINGS: run(dialogs.fnBackupSettings); return true;
         case ID_DATABASE_REORGANIZE: Reorganize(); return true;
-        case ID_DATABASE_ENCRYPT: run(dialogs.fnDatabasePassword); return true;
+        case ID_DATABASE_ENCRYPT:
+            // the row being edited is written under the key it was read with
+            SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
+            run(dialogs.fnDatabasePassword);
+            // a new key writes every row again, with new update counters: rows
+            // still held from before would be refused as another user's change
+            SendPaneCommand(Detail(), ID_DETAIL_RELOAD);
+            return true;
         case ID_ADMIN_PROTECT: run(dialogs.fnAdminSetup); return true;
         default: return false;
     }

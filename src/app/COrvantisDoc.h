@@ -18,6 +18,7 @@
 
 class CKnowHow;
 class CMainFrame;
+class QPrinter;
 
 class COrvantisDoc : public QObject, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
@@ -57,6 +58,9 @@ public:
     void SetWriteProtected(bool b) { m_bWriteProtect = b; }
     // 1 = text font, 2 = keyword font; other kinds answer null
     const QFont* GetFont(int nKind) const;
+    // The program's printer: the printer set-up changes it, every print job
+    // and preview of the panes uses it.
+    QPrinter* GetPrinter();
     void SwitchMenu(int nResourceSet);
     void ActivatePane(int nKind);
 
@@ -105,6 +109,7 @@ private:
     std::string m_strTitle;
     std::string m_strPathName;
     CRecentFileList m_recentFiles;
+    std::unique_ptr<QPrinter> m_pPrinter;
 };
 
 // "Projekte" for "/daten/Projekte.tov": the file name without folder and extension.

@@ -22,6 +22,7 @@ enum EInternalCommand : int {
     ID_DETAIL_RESET = 1028,
     ID_OPEN_LAST_DATABASE = 1030,
     ID_DETAIL_READONLY_CHANGED = 1033,
+    ID_DETAIL_RELOAD = 1035,  // every stored row was written anew: read the folder again
     ID_DETAIL_CLOSE = 1124,
 };
 

@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTranslator>
 #include <QUrl>
 
 #include "app/QtText.h"
@@ -18,14 +21,40 @@ QString SettingsKey(const std::string& strSection, const std::string& strEntry) 
     return QString::fromStdString(strSection) + '/' + QString::fromStdString(strEntry);
 }
 
-// "Vorlage (*.txt)|*.txt||" -> "Vorlage (*.txt)"
-QString QtFilter(const std::string& strFilter) {
+}  // namespace
+
+QString QtFileFilter(const std::string& strFilter) {
     QStringList parts = FromAnsi(strFilter).split('|', Qt::SkipEmptyParts);
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
-    return filters.join(";;");
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList arrPatterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        // "*.*" is every file on Windows; here it would miss names without a dot
+        for (QString& strPattern : arrPatterns)
+            if (strPattern.trimmed() == QLatin1String("*.*")) strPattern = QStringLiteral("*");
+        // the dialog filters by what stands in the parentheses of the name
+        QString strName = parts[i];
+        const QString strShown = arrPatterns.join(' ');
+        const qsizetype nOpen = strName.lastIndexOf('(');
+        if (nOpen >= 0 && strName.endsWith(')'))
+            strName = strName.left(nOpen + 1) + strShown + ')';
+        else
+            strName += QStringLiteral(" (") + strShown + ')';
+        filters << strName;
+    }
+    return filters.join(QStringLiteral(";;"));
 }
-}  // namespace
+
+QTranslator* InstallToolkitTranslation(QCoreApplication* pApp) {
+    // the toolkit's own dialogs (files, printing, page set-up) in German like the rest
+    auto* pTranslator = new QTranslator(pApp);
+    if (!pTranslator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(pTranslator)) {
+        delete pTranslator;
+        return nullptr;
+    }
+    return pTranslator;
+}
 
 CQtPlatform::CQtPlatform()
     : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Quorvex Zozirezareduzevizuv",
@@ -98,7 +127,7 @@ bool CQtPlatform::FileDialog(bool bOpen, const std::string& strTitle, const std:
                              const std::string& strDefExt, const std::string& strPresetName,
                              const std::string& strInitialDir, std::string& strResult) {
     QFileDialog dlg(QApplication::activeWindow(), FromAnsi(strTitle));
-    dlg.setNameFilter(QtFilter(strFilter));
+    dlg.setNameFilter(QtFileFilter(strFilter));
     dlg.setAcceptMode(bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dlg.setFileMode(bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -151,5 +180,7 @@ int CQtPlatform::ShellOpen(const std::string& strTarget) {
 }
 
 bool CQtPlatform::ShowHelp(const std::string& strHelpFile) {
+    // a viewer would only show an error page, if anything
+    if (!QFileInfo::exists(QString::fromStdString(strHelpFile))) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(strHelpFile)));
 }

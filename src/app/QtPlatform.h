@@ -4,11 +4,14 @@
 // the desktop's handlers for links and help.
 
 #include <memory>
+#include <string>
 
 #include "platform/PosixPlatform.h"
 
+class QCoreApplication;
 class QSettings;
 class QString;
+class QTranslator;
 class QUrl;
 
 class CQtPlatform : public CPosixPlatform {
@@ -40,6 +43,15 @@ public:
 private:
     std::unique_ptr<QSettings> m_pSettings;
 };
+
+// Loads the German texts of the toolkit's own dialogs when they are
+// installed (Debian: qt6-translations-l10n); null when they are not. The
+// translator belongs to pApp.
+QTranslator* InstallToolkitTranslation(QCoreApplication* pApp);
+
+// A filter of the form "Name (*.ext)|*.ext||" as the Qt file dialog takes
+// it: "Name (*.ext)", several joined by ";;", with "*.*" meaning every file.
+QString QtFileFilter(const std::string& strFilter);
 
 // What a link names: a web address ("www." counts as one), a bare mail
 // address, another URL, or a local file or folder. Answers 0 with the URL to

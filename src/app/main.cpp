@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvex Zozirezareduzevizuv"));
     QCoreApplication::setApplicationName(QStringLiteral("Orvantis"));
+    InstallToolkitTranslation(&app);
     CQtPlatform platform;
     SetPlatform(&platform);
     // protected databases ask for their password with the dialog

@@ -154,16 +154,8 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     if (nFolder == m_nCurrentFolder) return;
     // the open editor's text is in its row already (copied on every change)
     SaveRows();
-    m_arrRows.clear();
     m_nCurrentFolder = nFolder;
-    m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
-    m_pTextEdit->hide();
-    LoadRows();
-    RecalcHeights();
-    viewport()->update();
+    ReloadFolder();
     if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
     SelectRow(0, -1);
 }
@@ -346,7 +338,8 @@ void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rc
     const QPalette& pal = palette();
     const bool bSunken = nRow == m_nCurrentRow;
     const QColor light = pal.color(QPalette::Light);
-    const QColor shadow = pal.color(QPalette::Mid);
+    // the button shadow: dark enough that the current (sunken) row stands out
+    const QColor shadow = pal.color(QPalette::Dark);
     const QColor face = pal.color(QPalette::Button);
     auto drawCell = [&](const QRect& rc) {
         Draw3dRect(painter, rc, bSunken ? shadow : light, bSunken ? light : shadow);
@@ -555,6 +548,13 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             viewport()->update();
             return 0;
         case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
+        case ID_DETAIL_RELOAD: {
+            if (m_nCurrentFolder < 0) return 0;
+            const int nRow = m_nCurrentRow;
+            ReloadFolder();
+            if (nRow >= 0) SelectRow(nRow, -1);
+            return 0;
+        }
         case ID_DETAIL_READONLY_CHANGED:
             // typing done before the protection was switched on is kept
             SelectRow(m_nCurrentRow, m_nActiveEditor, nullptr, true);
@@ -608,10 +608,12 @@ bool CDetailView::OnCommand(int nId) {
         case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false);
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false,
+                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
             break;
         case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true);
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true,
+                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
             break;
         default: break;
     }
@@ -634,39 +636,31 @@ void CDetailView::DeleteEntry() {
 }
 
 void CDetailView::MoveUp() {
+    ExchangeCurrentRow(-1);
+}
+
+void CDetailView::MoveDown() {
+    ExchangeCurrentRow(1);
+}
+
+void CDetailView::ExchangeCurrentRow(int nDelta) {
     const int i = m_nCurrentRow;
-    if (i <= 0) return;
+    const int j = i + nDelta;
+    if (i < 0 || j < 0 || j >= static_cast<int>(m_arrRows.size())) return;
     if (m_nActiveEditor != -1) {
         SelectRow(i, -1);
         if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
     }
-    if (m_arrRows[i].ID == 0) return;
+    // the later of the two must be stored: the empty row stays last
+    const int nLater = std::max(i, j);
+    if (m_arrRows[nLater].ID == 0) return;
     SelectRow(-1, -1);
-    if (static_cast<int>(m_arrRows.size()) <= i) return;
-    const std::int32_t nPos = m_arrRows[i - 1].PosNr;
-    m_arrRows[i - 1].SetPosNr(m_arrRows[i].PosNr);
-    m_arrRows[i].SetPosNr(nPos);
-    std::swap(m_arrRows[i - 1], m_arrRows[i]);
-    SelectRow(i - 1, -1);
-    viewport()->update();
-    SaveRows();
-}
-
-void CDetailView::MoveDown() {
-    const int i = m_nCurrentRow;
-    if (i < 0 || i > static_cast<int>(m_arrRows.size()) - 2) return;
-    if (m_nActiveEditor != -1) {
-        SelectRow(i, -1);
-        if (m_nCurrentRow != i) return;
-    }
-    if (m_arrRows[i + 1].ID == 0) return;
-    SelectRow(-1, -1);
-    if (static_cast<int>(m_arrRows.size()) <= i + 1) return;
+    if (static_cast<int>(m_arrRows.size()) <= nLater) return;
     const std::int32_t nPos = m_arrRows[i].PosNr;
-    m_arrRows[i].SetPosNr(m_arrRows[i + 1].PosNr);
-    m_arrRows[i + 1].SetPosNr(nPos);
-    std::swap(m_arrRows[i], m_arrRows[i + 1]);
-    SelectRow(i + 1, -1);
+    m_arrRows[i].SetPosNr(m_arrRows[j].PosNr);
+    m_arrRows[j].SetPosNr(nPos);
+    std::swap(m_arrRows[i], m_arrRows[j]);
+    SelectRow(j, -1);
     viewport()->update();
     SaveRows();
 }
@@ -772,6 +766,9 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     if (pEvent->button() != Qt::LeftButton) return;
     if (K - 3 < pt.x() && pt.x() < K + 3) {
         viewport()->setCursor(Qt::SplitHCursor);
+        // the divider is held from the press on, so a quick first move that
+        // already leaves the narrow zone still drags it
+        m_bDividerPressed = true;
         return;
     }
     if (!m_bResizing && pEvent->buttons() == Qt::LeftButton) {
@@ -810,7 +807,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     UpdateCursor(pt);
     if (pt.y() >= m_nTotalHeight - GetScrollPos()) return;
     const int K = m_nKeywordWidth;
-    if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
+    if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
             if (!m_bResizing) SelectRow(-1, -1);
             m_bResizing = true;
@@ -821,6 +818,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
             }
         } else {
             m_bResizing = false;
+            m_bDividerPressed = false;
         }
     }
 }
@@ -850,6 +848,7 @@ void CDetailView::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (pEvent->button() != Qt::LeftButton) return;
     m_bDragPending = false;
     m_bResizing = false;
+    m_bDividerPressed = false;
     if (m_bDragging) Drop();
 }
 

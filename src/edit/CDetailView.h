@@ -109,6 +109,8 @@ private:
     void DeleteEntry();
     void MoveUp();
     void MoveDown();
+    // Exchanges the current row with the one nDelta (-1 or 1) away.
+    void ExchangeCurrentRow(int nDelta);
     void ConvertToFolder();
     void EditLink();
     void OpenRow(int nRow);
@@ -140,6 +142,7 @@ private:
     int m_nTextLineHeight = 0;
     int m_nTotalHeight = 0;
     bool m_bResizing = false;
+    bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
     int m_nActiveEditor = -1;
     QFont m_fontText;

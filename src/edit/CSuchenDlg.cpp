@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "app/COrvantisDoc.h"
 #include "app/QtText.h"
@@ -36,14 +37,19 @@ CSuchenDlg::CSuchenDlg(QWidget* pParent) : QDialog(pParent) {
     setSizeGripEnabled(true);
     setMinimumSize(kMinWidth, kMinHeight);
 
+    // the design's sizes, widened where the font in force needs more room
+    auto fit = [](QWidget* pWidget, int nWidth, int nHeight) {
+        pWidget->resize(std::max(nWidth, pWidget->sizeHint().width()), nHeight);
+    };
     m_pLabel = new QLabel(QStringLiteral("Suchen nach:"), this);
-    m_pLabel->setGeometry(10, 15, 75, 18);
+    m_pLabel->move(10, 15);
+    fit(m_pLabel, 75, 18);
     m_pSearchEdit = new QLineEdit(this);
     m_pSearchEdit->setObjectName(QStringLiteral("searchText"));
     m_pInKeywords = new QCheckBox(QStringLiteral("In Stich&worten"), this);
-    m_pInKeywords->resize(95, 20);
+    fit(m_pInKeywords, 95, 20);
     m_pInTexts = new QCheckBox(QStringLiteral("In &Texten"), this);
-    m_pInTexts->resize(80, 20);
+    fit(m_pInTexts, 80, 20);
     m_pSearch = new QPushButton(QStringLiteral("&Suchen"), this);
     m_pSearch->resize(75, 23);
     m_pGoTo = new QPushButton(QStringLiteral("&Gehe zu"), this);
@@ -58,6 +64,9 @@ CSuchenDlg::CSuchenDlg(QWidget* pParent) : QDialog(pParent) {
     m_pHitList->horizontalHeader()->setSectionsClickable(false);
     m_pHitList->horizontalHeader()->setStretchLastSection(false);
     m_pHitList->verticalHeader()->hide();
+    // one line per hit, as a list control has it
+    m_pHitList->verticalHeader()->setMinimumSectionSize(1);
+    m_pHitList->verticalHeader()->setDefaultSectionSize(m_pHitList->fontMetrics().height() + 4);
     m_pHitList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pHitList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pHitList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -122,9 +131,14 @@ void CSuchenDlg::Layout(int W, int H) {
     m_pClose->move(W - 85, H - 34);
     m_pGoTo->move(11, H - 34);
     m_pSearch->move(W - 85, 11);
-    m_pInTexts->move(W - 219, 11);
-    m_pInKeywords->move(W - 318, 11);
-    m_pSearchEdit->setGeometry(QRect(QPoint(86, 11), QPoint(W - 329 - 1, 32 - 1)));
+    // a text wider than the design's place moves left rather than being cut
+    const int nTextsLeft = std::min(W - 219, W - 85 - 6 - m_pInTexts->width());
+    m_pInTexts->move(nTextsLeft, 11);
+    const int nKeywordsLeft = std::min(W - 318, nTextsLeft - 4 - m_pInKeywords->width());
+    m_pInKeywords->move(nKeywordsLeft, 11);
+    const int nEditLeft = std::max(86, m_pLabel->x() + m_pLabel->width() + 1);
+    const int nEditRight = std::min(W - 329, nKeywordsLeft - 11);
+    m_pSearchEdit->setGeometry(QRect(QPoint(nEditLeft, 11), QPoint(nEditRight - 1, 32 - 1)));
     m_pHitList->setGeometry(QRect(QPoint(11, 44), QPoint(W - 10 - 1, H - 203 - 1)));
     m_pHitList->setColumnWidth(0, W - 25);
     m_pPreview->setGeometry(QRect(QPoint(11, H - 197), QPoint(W - 11 - 1, H - 44 - 1)));

@@ -3,7 +3,6 @@
 // the row layout.
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -12,7 +11,7 @@
 #include "app/PaneMessages.h"
 #include "edit/CEditEx.h"
 #include "edit/TextLayout.h"
-#include "support/TestSupport.h"
+#include "support/gui_fixture.h"
 
 namespace {
 // Records the requests: sent ones at once, posted ones when delivered.
@@ -33,30 +32,6 @@ public:
     }
     std::vector<int> arrDeltas;
 };
-
-// One key press as the keyboard delivers it, without separate presses of
-// the modifier keys.
-void SendKey(QWidget* pWidget, int nKey, Qt::KeyboardModifiers mods, QString strText = QString()) {
-    if (strText.isNull()) {
-        switch (nKey) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                strText = (mods & Qt::ControlModifier) ? QStringLiteral("\n") : QStringLiteral("\r");
-                break;
-            case Qt::Key_Tab:
-            case Qt::Key_Backtab: strText = QStringLiteral("\t"); break;
-            case Qt::Key_Escape: strText = QStringLiteral("\x1b"); break;
-            default:
-                if (nKey >= Qt::Key_A && nKey <= Qt::Key_Z && !(mods & Qt::ControlModifier))
-                    strText = QChar(nKey - Qt::Key_A + 'a');
-                break;
-        }
-    }
-    QKeyEvent press(QEvent::KeyPress, nKey, mods, strText);
-    QCoreApplication::sendEvent(pWidget, &press);
-    QKeyEvent release(QEvent::KeyRelease, nKey, mods, strText);
-    QCoreApplication::sendEvent(pWidget, &release);
-}
 
 // Types any text, also characters no keyboard layout of the test knows.
 void TypeText(QWidget* pWidget, const QString& strText) {

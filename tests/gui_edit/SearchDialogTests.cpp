@@ -2,12 +2,14 @@
 // highlighted preview, the default button and "Gehe zu".
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
@@ -235,9 +237,19 @@ TEST_F(CSearchTest, ControlsFollowTheDialogsSize) {
     EXPECT_EQ(m_pDlg->CloseButton()->pos(), QPoint(W - 85, H - 34));
     EXPECT_EQ(m_pDlg->GoToButton()->pos(), QPoint(11, H - 34));
     EXPECT_EQ(m_pDlg->SearchButton()->pos(), QPoint(W - 85, 11));
-    EXPECT_EQ(m_pDlg->InTexts()->pos(), QPoint(W - 219, 11));
-    EXPECT_EQ(m_pDlg->InKeywords()->pos(), QPoint(W - 318, 11));
-    EXPECT_EQ(m_pDlg->SearchEdit()->geometry(), QRect(QPoint(86, 11), QPoint(W - 330, 31)));
+    // the check boxes at their places, or further left where the font needs
+    // more room than the design gives, and the search text up to them
+    const QRect rcTexts = m_pDlg->InTexts()->geometry();
+    const QRect rcKeywords = m_pDlg->InKeywords()->geometry();
+    EXPECT_EQ(rcTexts.top(), 11);
+    EXPECT_EQ(rcTexts.left(), std::min(W - 219, W - 91 - rcTexts.width()));
+    EXPECT_EQ(rcKeywords.top(), 11);
+    EXPECT_EQ(rcKeywords.left(), std::min(W - 318, rcTexts.left() - 4 - rcKeywords.width()));
+    const QRect rcEdit = m_pDlg->SearchEdit()->geometry();
+    EXPECT_EQ(rcEdit.top(), 11);
+    EXPECT_EQ(rcEdit.bottom(), 31);
+    EXPECT_GE(rcEdit.left(), 86);
+    EXPECT_EQ(rcEdit.right(), std::min(W - 330, rcKeywords.left() - 12));
     EXPECT_EQ(m_pDlg->HitList()->geometry(), QRect(QPoint(11, 44), QPoint(W - 11, H - 204)));
     EXPECT_EQ(m_pDlg->HitList()->columnWidth(0), W - 25);
     EXPECT_EQ(m_pDlg->Preview()->geometry(), QRect(QPoint(11, H - 197), QPoint(W - 12, H - 45)));
@@ -277,4 +289,24 @@ TEST_F(CSearchTest, AProtectedDatabaseIsSearchedInItsDecryptedTexts) {
     EXPECT_EQ(View()->GetCurrentRow(), RowOf("Tomatensuppe"));
     EXPECT_EQ(View()->GetRows()[View()->GetCurrentRow()].Text,
               Ansi("Tomaten und Wasser,\r\näpfel nicht, ÄPFEL gar nicht"));
+}
+
+TEST_F(CSearchTest, TextsAreNotCutAndHitsTakeOneLineEach) {
+    QLabel* pLabel = m_pDlg->findChild<QLabel*>();
+    ASSERT_NE(pLabel, nullptr);
+    for (const QSize& size : {QSize(581, 416), QSize(900, 640)}) {
+        m_pDlg->resize(size);
+        Pump();
+        for (QWidget* pText : std::initializer_list<QWidget*>{pLabel, m_pDlg->InKeywords(), m_pDlg->InTexts()})
+            EXPECT_GE(pText->width(), pText->sizeHint().width()) << size.width();
+        // along the top line, left to right, nothing overlaps
+        const QWidget* arrTop[] = {pLabel, m_pDlg->SearchEdit(), m_pDlg->InKeywords(), m_pDlg->InTexts(),
+                                   m_pDlg->SearchButton()};
+        for (size_t i = 0; i + 1 < std::size(arrTop); ++i)
+            EXPECT_LT(arrTop[i]->geometry().right(), arrTop[i + 1]->geometry().left()) << i << " " << size.width();
+        EXPECT_GT(m_pDlg->SearchEdit()->width(), 60) << size.width();
+    }
+    Search("Mehl");
+    ASSERT_GE(m_pDlg->HitList()->rowCount(), 2);
+    EXPECT_LT(m_pDlg->HitList()->rowHeight(0), 2 * m_pDlg->HitList()->fontMetrics().height());
 }

@@ -5,8 +5,10 @@
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
 #include "app/CommandIds.h"
+#include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
 
@@ -486,4 +488,32 @@ TEST_F(CEditingTest, EditorsPaintOverTheCurrentRowAndTheEmptyFolderShowsOneRow) 
     EXPECT_EQ(View()->GetCurrentRow(), 0);
     EXPECT_EQ(View()->GetRows()[0].IsDir, 0);
     EXPECT_EQ(View()->GetRows()[0].MasterID, IdOf("Leer"));
+}
+
+TEST_F(CEditingTest, EditsBeforeAndAfterANewDatabasePasswordAreKept) {
+    // the dialog's work without the dialog: a new key writes every row again
+    GetDocDialogs().fnDatabasePassword = [](QWidget*) { ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim")); };
+    const std::int32_t nAlpha = IdOf("Alpha");
+    const std::int32_t nBeta = IdOf("Beta");
+    ClickRow(RowOf("Alpha"), 400);
+    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    Type(" ergänzt");
+    ASSERT_TRUE(m_pFrame->RouteCommand(ID_DATABASE_ENCRYPT));
+    Pump();
+    EXPECT_TRUE(GetDbPasswort().IsProtected());
+    // typed before: written under the old key, then encrypted with the rest
+    EXPECT_EQ(Cp1252ToUtf8(Stored(nAlpha).Text), "Text von Alpha ergänzt");
+    EXPECT_EQ(RowNames(), "Alpha,Beta,Unterordner,_");
+    EXPECT_EQ(View()->GetCurrentRow(), RowOf("Alpha"));
+
+    // typed after: the rows shown carry the new update counters
+    ClickRow(RowOf("Beta"), 400);
+    Type(" neu");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Stored(nBeta).Text, "Text von Beta neu");
+    ClickRow(RowOf("Alpha"), 140);
+    Type("X");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Stored(nAlpha).Name, "AlphaX");
+    EXPECT_TRUE(Messages().empty()) << Messages().front();
 }

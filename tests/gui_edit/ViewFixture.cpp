@@ -1,101 +1,19 @@
 #include "ViewFixture.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QTest>
 
 #include "app/CLeftView.h"
 #include "app/DocDialogs.h"
-#include "db/CDB.h"
 #include "platform/Cp1252.h"
-#include "protect/CDbPasswort.h"
-#include "protect/KnowledgeBase.h"
-#include "table/CFieldCodec.h"
-#include "tree/CKnowHow.h"
-
-void SendKey(QWidget* pWidget, int nKey, Qt::KeyboardModifiers mods, QString strText) {
-    if (strText.isNull()) {
-        switch (nKey) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                strText = (mods & Qt::ControlModifier) ? QStringLiteral("\n") : QStringLiteral("\r");
-                break;
-            case Qt::Key_Tab:
-            case Qt::Key_Backtab: strText = QStringLiteral("\t"); break;
-            case Qt::Key_Escape: strText = QStringLiteral("\x1b"); break;
-            default: break;
-        }
-    }
-    QKeyEvent press(QEvent::KeyPress, nKey, mods, strText);
-    QCoreApplication::sendEvent(pWidget, &press);
-    QKeyEvent release(QEvent::KeyRelease, nKey, mods, strText);
-    QCoreApplication::sendEvent(pWidget, &release);
-}
 
 void CViewTest::SetUp() {
-    SetPlatform(&m_platform);
-    ResetDocDialogs();
+    CGuiTest::SetUp();
+    if (HasFatalFailure()) return;
     GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc*) {};
-    m_pDoc = std::make_unique<COrvantisDoc>();
-    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
-    ASSERT_TRUE(m_pDoc->OnNewDocument());
     m_pFrame->resize(1000, 700);
-    m_pFrame->show();
     QApplication::setActiveWindow(m_pFrame.get());
     Pump();
-}
-
-void CViewTest::TearDown() {
-    m_pFrame.reset();
-    m_pDoc.reset();
-    Pump();
-    CloseDatabase();
-    GetDbPasswort().ClearPassword();
-    GetDbPasswort().SetPrompt(nullptr);
-    SetFieldCodec(nullptr);
-    ResetDocDialogs();
-    SetPlatform(nullptr);
-}
-
-void CViewTest::Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
-namespace {
-bool StoreEntries(CKnowHow& service, const std::vector<SEntry>& arr, std::int32_t nFolder) {
-    std::int32_t nPos = 0;
-    for (const SEntry& entry : arr) {
-        CKnowHowItem item;
-        item.MasterID = nFolder;
-        item.SetPosNr(++nPos);
-        item.SetIsDir(entry.strName[0] == '+' ? 1 : 0);
-        const std::string strName = entry.strName.substr(1);
-        item.SetName(Ansi(strName.c_str()));
-        item.SetText(entry.pszText ? Ansi(entry.pszText) : Ansi(("Text von " + strName).c_str()));
-        if (entry.pszLink) {
-            item.SetLink(Ansi(entry.pszLink));
-            item.SetTyp(1);
-        }
-        CKnowHowArray one{item};
-        if (!service.SaveItems(one)) return false;
-        if (!StoreEntries(service, entry.arrChildren, one[0].ID)) return false;
-    }
-    return true;
-}
-}  // namespace
-
-std::string CViewTest::MakeDatabase(const std::vector<SEntry>& arrEntries, const std::string& strName) {
-    std::string strPath = m_dir.File(strName);
-    {
-        std::unique_ptr<CKnowHow> pService = CreateKnowledgeBase(strPath);
-        EXPECT_TRUE(pService);
-        if (pService) EXPECT_TRUE(StoreEntries(*pService, arrEntries, 0));
-    }
-    CloseDatabase();
-    return strPath;
 }
 
 bool CViewTest::Open(const std::string& strPath) {
@@ -117,33 +35,10 @@ CEditEx* CViewTest::ActiveEdit() const {
     }
 }
 
-std::int32_t CViewTest::IdOf(const std::string& strName) {
-    CKnowHow* pService = m_pDoc->GetService();
-    if (!pService) return -1;
-    CKnowHowArray arr;
-    pService->GetAllItems(arr);
-    for (const CKnowHowItem& item : arr)
-        if (item.Name == Ansi(strName.c_str())) return item.ID;
-    return -1;
-}
-
 CKnowHowItem CViewTest::Stored(std::int32_t nId) {
     CKnowHowItem item;
     m_pDoc->GetItem(item, nId);
     return item;
-}
-
-std::string CViewTest::ChildNames(std::int32_t nFolder) {
-    CKnowHowArray arr;
-    m_pDoc->GetChildren(arr, nFolder, false);
-    std::string str;
-    std::int32_t nExpected = 1;
-    for (const CKnowHowItem& item : arr) {
-        if (!str.empty()) str += ",";
-        str += Cp1252ToUtf8(item.Name);
-        if (item.PosNr != nExpected++) str += "@" + std::to_string(item.PosNr);
-    }
-    return str;
 }
 
 std::string CViewTest::RowNames() const {

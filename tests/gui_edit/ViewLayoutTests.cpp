@@ -168,9 +168,24 @@ TEST_F(CLayoutTest, TheDividerMovesOnlyBeyond150AndIsStoredOnClosing) {
     EXPECT_EQ(KeywordEdit()->geometry().right() + 1, 397);
     EXPECT_EQ(TextEdit()->geometry().left(), 405);
 
+    // a quick drag whose first move already leaves the divider's zone
+    QTest::mousePress(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(400, y));
+    MouseMove(QPoint(480, y), Qt::LeftButton);
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+    EXPECT_EQ(View()->GetCurrentRow(), -1);
+    QTest::mouseRelease(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(480, y));
+    // a press elsewhere and a drag across the divider moves nothing
+    QTest::mousePress(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(300, y));
+    MouseMove(QPoint(600, y), Qt::LeftButton);
+    QTest::mouseRelease(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(600, y));
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+    MouseMove(QPoint(400, y), Qt::NoButton);
+    ClickRow(0, 300);
+    EXPECT_EQ(View()->GetKeywordWidth(), 480);
+
     m_pFrame->close();
     Pump();
-    EXPECT_EQ(m_platform.GetProfileInt("Parameter", "Stichwortbreite", -1), 400);
+    EXPECT_EQ(m_platform.GetProfileInt("Parameter", "Stichwortbreite", -1), 480);
 }
 
 TEST_F(CLayoutTest, TheCurrentRowIsDrawnSunkenTheOthersRaised) {
@@ -179,11 +194,13 @@ TEST_F(CLayoutTest, TheCurrentRowIsDrawnSunkenTheOthersRaised) {
     const QPalette& pal = View()->palette();
     const int nTop0 = 1 + View()->RowTop(0);
     const int nTop1 = 1 + View()->RowTop(1);
-    // the icon cell's top-left corner: light when raised, shadow when sunken
+    // the icon cell's top-left corner: light when raised, the button shadow
+    // (dark enough to tell the current row at a glance) when sunken
     EXPECT_EQ(image.pixel(1, nTop0 + 2), pal.color(QPalette::Light).rgb());
-    EXPECT_EQ(image.pixel(1, nTop1 + 2), pal.color(QPalette::Mid).rgb());
+    EXPECT_EQ(image.pixel(1, nTop1 + 2), pal.color(QPalette::Dark).rgb());
     EXPECT_EQ(image.pixel(28, nTop1 + 2), pal.color(QPalette::Light).rgb());
-    EXPECT_EQ(image.pixel(28, nTop0 + 2), pal.color(QPalette::Mid).rgb());
+    EXPECT_EQ(image.pixel(28, nTop0 + 2), pal.color(QPalette::Dark).rgb());
+    EXPECT_LT(qGray(pal.color(QPalette::Dark).rgb()), qGray(pal.color(QPalette::Light).rgb()) - 80);
     // below the rows the background
     m_pDoc->EditRootFolder();
     Pump();

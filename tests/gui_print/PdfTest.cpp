@@ -13,17 +13,6 @@
 #include "tree/CKnowHow.h"
 
 namespace {
-std::string Shell(const std::string& strCommand) {
-    std::string strOut;
-    if (FILE* p = ::popen(strCommand.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) strOut.append(buf, n);
-        ::pclose(p);
-    }
-    return strOut;
-}
-
 std::string Words(int nCount, char chPrefix) {
     std::string str;
     for (int i = 1; i <= nCount; ++i) {
@@ -108,15 +97,15 @@ TEST_F(CPrintPdfTest, CliPrintsTheFolderAsTheLayoutPaginatesIt) {
     SProcessResult r = RunCli({"print", strDb, "--folder", std::to_string(nFolder), "--pdf", strPdf});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, "Seiten: " + std::to_string(nPages) + "\n");
-    EXPECT_NE(Shell("pdfinfo '" + strPdf + "'").find("Pages:           " + std::to_string(nPages) + "\n"),
+    EXPECT_NE(ShellOutput("pdfinfo '" + strPdf + "'").find("Pages:           " + std::to_string(nPages) + "\n"),
               std::string::npos);
 
     std::vector<std::string> arrText(nPages + 1);
     std::string strAll;
     for (int n = 1; n <= nPages; ++n) {
         SCOPED_TRACE("page " + std::to_string(n));
-        arrText[n] =
-            Shell("pdftotext -layout -f " + std::to_string(n) + " -l " + std::to_string(n) + " '" + strPdf + "' -");
+        arrText[n] = ShellOutput("pdftotext -layout -f " + std::to_string(n) + " -l " + std::to_string(n) + " '" +
+                                 strPdf + "' -");
         // the header on every page: path and the first line of the folder text
         EXPECT_EQ(arrText[n].find("Projekte"), arrText[n].find_first_not_of(" \n"));
         EXPECT_NE(arrText[n].find("Alle Projekte"), std::string::npos);
@@ -146,7 +135,7 @@ TEST_F(CPrintPdfTest, CliPrintsTheFolderAsTheLayoutPaginatesIt) {
     }
 
     // words with their boxes in points; A4 is 595 points wide, 10 points margin
-    std::string strBox = Shell("pdftotext -bbox '" + strPdf + "' -");  // first match: page 1 where it can
+    std::string strBox = ShellOutput("pdftotext -bbox '" + strPdf + "' -");  // first match: page 1 where it can
     auto Box = [&](const std::string& strWord) {
         QRegularExpression re(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
                                              "yMax=\"([\\d.]+)\">%1</word>")
@@ -196,7 +185,7 @@ TEST_F(CPrintPdfTest, UnreadableFolderPrintsAnEmptyPageAndBadOutputFails) {
     SProcessResult r = RunCli({"print", strDb, "--folder", "4711", "--pdf", strPdf});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, "Seiten: 1\n");
-    std::string strText = Shell("pdftotext -layout '" + strPdf + "' -");
+    std::string strText = ShellOutput("pdftotext -layout '" + strPdf + "' -");
     EXPECT_NE(strText.find("Seite 1"), std::string::npos);
 
     r = RunCli({"print", strDb, "--folder", "0", "--pdf", m_dir.File("fehlt/x.pdf")});

@@ -16,19 +16,9 @@
 #include "tree/CKnowHow.h"
 
 namespace {
-std::string Shell(const std::string& strCommand) {
-    std::string strOut;
-    if (FILE* p = ::popen(strCommand.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) strOut.append(buf, n);
-        ::pclose(p);
-    }
-    return strOut;
-}
-
 std::string PdfText(const std::string& strPdf, int nPage) {
-    return Shell("pdftotext -f " + std::to_string(nPage) + " -l " + std::to_string(nPage) + " '" + strPdf + "' -");
+    return ShellOutput("pdftotext -f " + std::to_string(nPage) + " -l " + std::to_string(nPage) + " '" + strPdf +
+                       "' -");
 }
 
 class CPrintJobTest : public CCoreTest {
@@ -100,7 +90,7 @@ TEST_F(CPrintJobTest, PageRangeAndReverseOrderOfTheDialog) {
     // the last page first, page 1 left out
     EXPECT_NE(PdfText(strPdf, 1).find("Seite " + std::to_string(nCount)), std::string::npos);
     EXPECT_NE(PdfText(strPdf, nCount - 1).find("Seite 2"), std::string::npos);
-    EXPECT_NE(Shell("pdfinfo '" + strPdf + "'").find("Pages:           " + std::to_string(nCount - 1) + "\n"),
+    EXPECT_NE(ShellOutput("pdfinfo '" + strPdf + "'").find("Pages:           " + std::to_string(nCount - 1) + "\n"),
               std::string::npos);
     {
         QPdfWriter writer(QString::fromStdString(m_dir.File("nichts.pdf")));

@@ -1,5 +1,6 @@
 // The four password dialogs, offscreen, driven with key and mouse events.
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -291,6 +292,31 @@ TEST_F(CPasswordDialogsTest, AdminSetupDlgSetsAndDeletes) {
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Das Administrator-Kennwort wurde gelöscht.");
         EXPECT_FALSE(admin.IsAdminPasswordSet());
+    }
+}
+
+TEST_F(CPasswordDialogsTest, FieldsAndCaptionsAreNotCut) {
+    CreateWithEntries();
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    ASSERT_TRUE(GetDbAdmin().SetAdminPassword("chef"));
+    CPasswortDlg prompt(GetDbPasswort());
+    COptionPasswortDlg change;
+    CAdminLoginDlg login;
+    CAdminSetupDlg setup;
+    for (QDialog* pDlg : std::initializer_list<QDialog*>{&prompt, &change, &login, &setup}) {
+        pDlg->show();
+        const QString strTitle = pDlg->windowTitle();
+        QFont fontCaption = pDlg->font();
+        fontCaption.setBold(true);
+        EXPECT_GT(pDlg->width(), QFontMetrics(fontCaption).horizontalAdvance(strTitle)) << strTitle.toStdString();
+        for (QLineEdit* pEdit : pDlg->findChildren<QLineEdit*>()) {
+            // a password of usual length is seen whole
+            EXPECT_GE(pEdit->width(), pEdit->fontMetrics().horizontalAdvance(QString(16, QChar('*'))))
+                << strTitle.toStdString();
+        }
+        for (QLabel* pLabel : pDlg->findChildren<QLabel*>())
+            EXPECT_GE(pLabel->width(), pLabel->sizeHint().width()) << pLabel->text().toStdString();
+        pDlg->hide();
     }
 }
 

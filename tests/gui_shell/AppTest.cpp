@@ -3,8 +3,12 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 
@@ -153,6 +157,29 @@ TEST_F(CAppTest, HelpShowsThePageBesideTheProgramAndCrashReportsNameTheVersion) 
     EXPECT_EQ(m_platform.m_arrHelpShown, (std::vector<std::string>{ProgramPath() + ".html"}));
 }
 
+TEST_F(CAppTest, HelpThatCannotBeShownIsReported) {
+    auto pApp = Start();
+    m_platform.SetHelpResult(false);
+    // the page is missing
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.MessageTexts()[0],
+              "Die Hilfedatei wurde nicht gefunden.\n\nHilfedatei: " + ProgramPath() + ".html");
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    // the page is there, but nothing shows it
+    std::filesystem::create_directories(m_dir.File("bin"));
+    WriteFile(ProgramPath() + ".html", "<html></html>");
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 2u);
+    EXPECT_EQ(m_platform.MessageTexts()[1].rfind("Die Hilfe kann nicht angezeigt werden", 0), 0u);
+    EXPECT_NE(m_platform.MessageTexts()[1].find(ProgramPath() + ".html"), std::string::npos);
+    // a viewer that shows it: nothing to say
+    m_platform.SetHelpResult(true);
+    ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
+    EXPECT_EQ(m_platform.m_arrMessages.size(), 2u);
+    EXPECT_EQ(m_platform.m_arrHelpShown.size(), 3u);
+}
+
 TEST_F(CAppTest, ShortcutsRunTheirCommands) {
     auto pApp = Start({}, true);
     CMainFrame* pFrame = pApp->GetFrame();
@@ -212,6 +239,38 @@ TEST_F(CAppTest, AFileDroppedOnTheWindowTakesTheOpenPath) {
     Pump();
     EXPECT_EQ(pApp->GetDocument()->GetPathName(), strPath);
     EXPECT_EQ(GetPlatform().GetProfileString("Files", "LastDB", ""), strPath);
+}
+
+TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
+    std::string strPath = MakeDatabase("druck.tov", ONE_FOLDER);
+    auto pApp = Start({QString::fromStdString(strPath)});
+    COrvantisDoc* pDoc = pApp->GetDocument();
+    ASSERT_TRUE(pDoc->IsDatabaseOpen());
+    // notes the printer of each modal print dialog and closes it
+    std::vector<QPrinter*> arrPrinters;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* pModal = QApplication::activeModalWidget();
+        if (auto* pSetup = qobject_cast<QPageSetupDialog*>(pModal)) {
+            arrPrinters.push_back(pSetup->printer());
+            pSetup->reject();
+        } else if (auto* pPreview = qobject_cast<QPrintPreviewDialog*>(pModal)) {
+            arrPrinters.push_back(pPreview->printer());
+            pPreview->reject();
+        }
+    });
+    timer.start(20);
+    CMainFrame* pFrame = pApp->GetFrame();
+    ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_SETUP));
+    pFrame->ActivatePane(1);
+    ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
+    pFrame->ActivatePane(2);
+    ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
+    timer.stop();
+    ASSERT_EQ(arrPrinters.size(), 3u);
+    EXPECT_EQ(arrPrinters[0], pDoc->GetPrinter());
+    EXPECT_EQ(arrPrinters[1], pDoc->GetPrinter());
+    EXPECT_EQ(arrPrinters[2], pDoc->GetPrinter());
 }
 
 TEST(AboutBox, ShowsTheVersion) {

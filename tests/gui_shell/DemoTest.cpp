@@ -1,6 +1,7 @@
 // The example knowledge base for a first start.
 
 #include <QTemporaryDir>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -92,7 +93,22 @@ TEST_F(CDemoTest, TheShippedExampleBuildsAndOpens) {
         if (item.Typ == 1 && !item.Link.empty()) ++nLinks;
         if (item.IsDir && item.MasterID != 0) ++nNested;
         nLongest = std::max(nLongest, item.Text.size());
-        if (item.MasterID == 0) EXPECT_EQ(item.IsDir, 1) << item.Name;
+        if (item.MasterID == 0) {
+            EXPECT_EQ(item.IsDir, 1) << item.Name;
+        }
+        // the view wraps the text itself: a sentence is never broken by a
+        // line break of the source (a line that ends without a stop or colon
+        // is followed by one that goes on in lower case)
+        const std::string strText = Cp1252ToUtf8(item.Text);
+        for (size_t nBreak = strText.find("\r\n"); nBreak != std::string::npos;
+             nBreak = strText.find("\r\n", nBreak + 2)) {
+            if (nBreak == 0 || nBreak + 2 >= strText.size()) continue;
+            const char chEnd = strText[nBreak - 1];
+            const char chNext = strText[nBreak + 2];
+            const bool bGoesOn = std::islower(static_cast<unsigned char>(chNext)) || chNext == '"';
+            EXPECT_FALSE(std::string(".:!?").find(chEnd) == std::string::npos && chEnd != '\r' && bGoesOn)
+                << Cp1252ToUtf8(item.Name) << ": " << strText.substr(nBreak > 30 ? nBreak - 30 : 0, 60);
+        }
     }
     EXPECT_GE(nLinks, 2);
     EXPECT_GE(nNested, 2);

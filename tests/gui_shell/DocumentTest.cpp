@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFont>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QToolBar>
 
 #include "ShellFixture.h"
@@ -141,6 +142,26 @@ TEST_F(CShellTest, CreatingOnAnExistingFileUsesItUnchangedWithoutPasswordPrompt)
     Pump();
     EXPECT_EQ(nPrompts, 0);
     EXPECT_EQ(ChildNames(0), "Alpha,Beta");
+}
+
+TEST_F(CShellTest, CreatingOnAFileThatIsNoDatabaseSaysSoAndOpensNothing) {
+    std::string strOpen = MakeDatabase("offen.tov", TWO_FOLDERS);
+    ASSERT_TRUE(Open(strOpen));
+    std::string strText = m_dir.File("notiz.tov");
+    WriteFile(strText, "Dies ist eine Textdatei und keine Datenbank.\n");
+    m_platform.QueueFileDialog(strText);
+    EXPECT_FALSE(m_pDoc->OnNewDocument());
+    Pump();
+    EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
+    EXPECT_FALSE(GetDatabase().IsOpen());
+    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pDoc->GetTitle(), "");
+    EXPECT_EQ(LastDb(), "");
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.MessageTexts()[0], "Die Datenbank konnte nicht angelegt werden:\n\n" + strText);
+    EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
+    // the file is left as it was
+    EXPECT_EQ(ReadFile(strText), "Dies ist eine Textdatei und keine Datenbank.\n");
 }
 
 TEST_F(CShellTest, RefusedPasswordLeavesNoDatabaseOpen) {
@@ -330,17 +351,22 @@ TEST_F(CShellTest, ReorganizeShowsTheWaitNoticeAroundTheWork) {
     EXPECT_TRUE(m_pDoc->IsDatabaseOpen());
 }
 
-TEST_F(CShellTest, SharedFontsAreArialSixteenPixels) {
+TEST_F(CShellTest, SharedFontsAreArialWithSixteenPixelCells) {
     const QFont* pNormal = m_pDoc->GetFont(1);
     const QFont* pBold = m_pDoc->GetFont(2);
     ASSERT_TRUE(pNormal && pBold);
     EXPECT_EQ(m_pDoc->GetFont(0), nullptr);
     EXPECT_EQ(m_pDoc->GetFont(3), nullptr);
     EXPECT_EQ(pNormal->family(), "Arial");
-    EXPECT_EQ(pNormal->pixelSize(), 16);
-    EXPECT_EQ(pBold->pixelSize(), 16);
+    // Arial's cell of 16 pixels: 14-pixel letters, smaller only where a
+    // substitute face has very tall lines
+    EXPECT_LE(pNormal->pixelSize(), 14);
+    EXPECT_GE(pNormal->pixelSize(), 10);
+    EXPECT_EQ(pBold->pixelSize(), pNormal->pixelSize());
     EXPECT_FALSE(pNormal->bold());
     EXPECT_TRUE(pBold->bold());
+    // so the title strip's second line, drawn from y = 16, fits its 35 pixels
+    EXPECT_LE(16 + QFontMetrics(*pNormal).height(), m_pFrame->GetTitleView()->height());
 }
 
 TEST_F(CShellTest, MovingAFolderIntoItsOwnParentPutsItLastWithoutAGap) {

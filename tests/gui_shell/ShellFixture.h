@@ -3,16 +3,11 @@
 // platform installed, the document's dialogs recorded instead of shown, and
 // helpers that build knowledge bases through the core.
 
-#include <gtest/gtest.h>
-
 #include <QTreeWidgetItem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/CMainFrame.h"
-#include "app/COrvantisDoc.h"
-#include "support/TestSupport.h"
+#include "support/gui_fixture.h"
 
 class CLeftView;
 
@@ -33,34 +28,24 @@ public:
 };
 
 // Tree of a test database: folders ("+Name") and entries ("-Name").
-struct SNode {
-    std::string strName;  // with the marker in front
-    std::vector<SNode> arrChildren;
-};
+using SNode = SEntry;
 
-class CShellTest : public ::testing::Test {
+class CShellTest : public CGuiTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    CScriptedPlatform& Platform() override { return m_platform; }
 
-    // Runs queued messages and deferred deletes.
-    static void Pump();
-    // A knowledge base made through the core, closed again.
-    std::string MakeDatabase(const std::string& strName, const std::vector<SNode>& arrNodes);
-    // ID of the (first) row with that keyword in the open database; -1 when none.
-    std::int32_t IdOf(const std::string& strName);
+    std::string MakeDatabase(const std::string& strName, const std::vector<SNode>& arrNodes) {
+        return MakeKnowledgeBase(strName, arrNodes);
+    }
     // Opens through the document's open path and runs the posted messages.
     bool Open(const std::string& strPath);
     CLeftView* Tree() const;
     QTreeWidgetItem* ItemOf(const std::string& strName) const;
-    // "Name,Name,..." of the children of a folder in position order (all kinds).
-    std::string ChildNames(std::int32_t nFolder);
     std::string TitleText() const;
     int CommandEnabled(int nId) const;  // 1 enabled, 0 disabled
 
     CRecordingPlatform m_platform;
-    CTempDir m_dir;
-    std::unique_ptr<COrvantisDoc> m_pDoc;
-    std::unique_ptr<CMainFrame> m_pFrame;
     std::vector<std::string> m_arrDialogs;  // the document's dialogs opened, by command name
 };

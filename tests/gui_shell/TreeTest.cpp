@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QTest>
+#include <QWindow>
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
@@ -240,11 +241,19 @@ TEST_F(CTreeTest, DroppingOnAnotherFolderAppendsItThere) {
     Drag(ItemOf("B"), Center(ItemOf("F")));
     EXPECT_EQ(ChildNames(IdOf("A")), "Notiz,E");
     EXPECT_EQ(ChildNames(IdOf("F")), "B");
+    // the folder dragged is the one shown: the title strip names its new place,
+    // also when it comes from the top level (which is built anew quietly)
+    EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), IdOf("B"));
+    EXPECT_EQ(TitleText(), "F \\ B");
     // the moved folder is selected at its new place
     ASSERT_NE(Tree()->SelectedItem(), nullptr);
     EXPECT_EQ(Tree()->SelectedItem()->text(0).toStdString(), "B");
     EXPECT_EQ(Tree()->SelectedItem()->parent()->text(0).toStdString(), "F");
     EXPECT_EQ(ChildTexts(ItemOf("A")), (std::vector<std::string>{"E"}));
+    Drag(ItemOf("G"), Center(ItemOf("F")));
+    EXPECT_EQ(ChildNames(IdOf("F")), "B,G");
+    EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), IdOf("G"));
+    EXPECT_EQ(TitleText(), "F \\ G");
 }
 
 TEST_F(CTreeTest, DroppingOnEmptySpaceMovesToTheEndOfTheTopLevel) {
@@ -265,6 +274,29 @@ TEST_F(CTreeTest, DroppingOnItsOwnParentMovesItToTheEndOfTheList) {
     // top level onto empty space: the end of the top level
     Drag(ItemOf("A"), QPoint(10, Tree()->viewport()->height() - 5));
     EXPECT_EQ(ChildNames(0), "F,G,A");
+}
+
+TEST_F(CTreeTest, ADragWithTheRealMouseEndsWhereTheButtonIsReleased) {
+    // press, moves and release reach the window as the window system sends
+    // them, so the drag's mouse grab decides which widget gets them
+    ItemOf("A")->setExpanded(true);
+    QWindow* pWindow = m_pFrame->windowHandle();
+    ASSERT_NE(pWindow, nullptr);
+    QWidget* pViewport = Tree()->viewport();
+    auto inWindow = [&](const QPoint& pt) { return pViewport->mapTo(m_pFrame.get(), pt); };
+    const QPoint ptFrom = Center(ItemOf("B"));
+    const QPoint ptF = Center(ItemOf("F"));
+    QTest::mousePress(pWindow, Qt::LeftButton, {}, inWindow(ptFrom));
+    QTest::mouseMove(pWindow, inWindow(ptFrom + QPoint(0, QApplication::startDragDistance() + 2)));
+    ASSERT_TRUE(Tree()->IsDragging());
+    QTest::mouseMove(pWindow, inWindow(ptF));
+    EXPECT_EQ(Tree()->DropHiliteItem(), ItemOf("F"));
+    QTest::mouseRelease(pWindow, Qt::LeftButton, {}, inWindow(ptF));
+    Pump();
+    EXPECT_FALSE(Tree()->IsDragging());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(ChildNames(IdOf("F")), "B");
+    EXPECT_EQ(ChildNames(IdOf("A")), "Notiz,E");
 }
 
 TEST_F(CTreeTest, ReleasingOutsideTheTreeMovesNothing) {

@@ -56,7 +56,7 @@ int CScriptedPlatform::ShellOpen(const std::string& strTarget) {
 
 bool CScriptedPlatform::ShowHelp(const std::string& strHelpFile) {
     m_arrHelpShown.push_back(strHelpFile);
-    return true;
+    return m_bHelpResult;
 }
 
 void CScriptedPlatform::SetLocalTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond) {

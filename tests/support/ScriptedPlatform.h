@@ -44,6 +44,8 @@ public:
     // Paths for the next file dialogs / folder browsers; "" means cancel.
     void QueueFileDialog(const std::string& strPath) { m_queFiles.push_back(strPath); }
     void QueueShellResult(int n) { m_queShell.push_back(n); }
+    // What ShowHelp answers (a help viewer that is there, or not).
+    void SetHelpResult(bool b) { m_bHelpResult = b; }
     // Fixes the clock at a local date and time.
     void SetLocalTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond = 0);
     void SetTime(std::time_t t) { m_tNow = t; }
@@ -72,4 +74,5 @@ private:
     std::string m_strLogin = "tester";
     std::time_t m_tNow = 0;
     std::function<void(int)> m_sleepHook;
+    bool m_bHelpResult = true;
 };

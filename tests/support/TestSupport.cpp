@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +129,17 @@ SProcessResult RunCliUnprivileged(const std::vector<std::string>& arrArgs) {
 
 SProcessResult RunProcess(const std::vector<std::string>& arrArgv) {
     return Run(arrArgv, false);
+}
+
+std::string ShellOutput(const std::string& strCommand) {
+    std::string strOut;
+    if (FILE* p = ::popen(strCommand.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) strOut.append(buf, n);
+        ::pclose(p);
+    }
+    return strOut;
 }
 
 std::string RunUnprivileged(const std::function<std::string()>& fn) {

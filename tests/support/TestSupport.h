@@ -49,6 +49,8 @@ struct SProcessResult {
 SProcessResult RunCli(const std::vector<std::string>& arrArgs);
 // Runs any program (full path first) and waits for it.
 SProcessResult RunProcess(const std::vector<std::string>& arrArgv);
+// The standard output of a shell command line (pdftotext, pdfinfo, ...).
+std::string ShellOutput(const std::string& strCommand);
 
 // Root passes every permission check, so a read-only file is writable for it.
 // Cases about read-only files run in a forked child that drops to the user

@@ -20,12 +20,14 @@ bool PrintOn(QPrinter* pPrinter, CKnowHow* pService, std::int32_t nFolder) {
 }
 }  // namespace
 
-void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview) {
-    QPrinter printer(QPrinter::HighResolution);
+void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview, QPrinter* pPrinter) {
+    QPrinter fresh(QPrinter::HighResolution);
+    QPrinter& printer = pPrinter ? *pPrinter : fresh;
     if (bPreview) {
         QPrintPreviewDialog dlg(&printer, pParent);
+        dlg.setWindowTitle(QStringLiteral("Seitenansicht"));
         QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested,
-                         [&](QPrinter* pPrinter) { PrintOn(pPrinter, pService, nFolder); });
+                         [&](QPrinter* p) { PrintOn(p, pService, nFolder); });
         dlg.exec();
         return;
     }

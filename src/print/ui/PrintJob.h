@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
+class QPrinter;
 class QWidget;
 class CKnowHow;
 
 // Shows the print dialog (bPreview false) or the print preview of the
-// folder's entries.
-void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview);
+// folder's entries. pPrinter: the program's printer, whose settings (from
+// the printer set-up as well) the job uses and keeps; null for a fresh one.
+void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview,
+                 QPrinter* pPrinter = nullptr);

@@ -1,10 +1,7 @@
 #include "protect/ui/CAdminLoginDlg.h"
 
-#include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "protect/CDbAdmin.h"
 #include "protect/PasswordCommands.h"
@@ -18,18 +15,7 @@ CAdminLoginDlg::CAdminLoginDlg(QWidget* pParent) : QDialog(pParent) {
     m_pLogout = CreateDialogButton(this, QStringLiteral("Logout"), IDC_LOGOUT);
     m_pLogin->setDefault(true);
 
-    auto* pFields = new QGridLayout;
-    pFields->addWidget(new QLabel(QStringLiteral("Kennwort:"), this), 0, 0);
-    pFields->addWidget(m_pEdit, 0, 1);
-    pFields->setRowStretch(1, 1);
-    auto* pButtons = new QVBoxLayout;
-    pButtons->addWidget(m_pLogin);
-    pButtons->addWidget(m_pCancel);
-    pButtons->addWidget(m_pLogout);
-    pButtons->addStretch(1);
-    auto* pLayout = new QHBoxLayout(this);
-    pLayout->addLayout(pFields, 1);
-    pLayout->addLayout(pButtons);
+    LayOutPasswordDialog(this, {{QStringLiteral("Kennwort:"), m_pEdit}}, {m_pLogin, m_pCancel, m_pLogout});
     ResizeInDialogUnits(this, 169, 44);
 
     if (GetDbAdmin().IsUnlocked()) {

@@ -1,10 +1,7 @@
 #include "protect/ui/CPasswortDlg.h"
 
-#include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/QtText.h"
 #include "protect/CDbPasswort.h"
@@ -18,17 +15,7 @@ CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pP
     m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
     m_pOk->setDefault(true);
 
-    auto* pFields = new QGridLayout;
-    pFields->addWidget(new QLabel(QStringLiteral("Kennwort:"), this), 0, 0);
-    pFields->addWidget(m_pEdit, 0, 1);
-    pFields->setRowStretch(1, 1);
-    auto* pButtons = new QVBoxLayout;
-    pButtons->addWidget(m_pOk);
-    pButtons->addWidget(m_pCancel);
-    pButtons->addStretch(1);
-    auto* pLayout = new QHBoxLayout(this);
-    pLayout->addLayout(pFields, 1);
-    pLayout->addLayout(pButtons);
+    LayOutPasswordDialog(this, {{QStringLiteral("Kennwort:"), m_pEdit}}, {m_pOk, m_pCancel});
     ResizeInDialogUnits(this, 167, 44);
 
     connect(m_pOk, &QPushButton::clicked, this, &CPasswortDlg::OnOK);

@@ -1,8 +1,11 @@
 #include "protect/ui/PasswordField.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProxyStyle>
@@ -41,6 +44,8 @@ QLineEdit* CreatePasswordField(QWidget* pParent, int nId) {
     pEdit->setStyle(AsteriskStyle());
     pEdit->setEchoMode(QLineEdit::Password);
     pEdit->setMaxLength(static_cast<int>(MAX_PASSWORD_LENGTH));
+    // room for a password of usual length, whatever the font
+    pEdit->setMinimumWidth(pEdit->fontMetrics().averageCharWidth() * 20);
     return pEdit;
 }
 
@@ -51,12 +56,37 @@ QPushButton* CreateDialogButton(QWidget* pParent, const QString& strText, int nI
     return pButton;
 }
 
+void LayOutPasswordDialog(QDialog* pDialog, const std::vector<std::pair<QString, QLineEdit*>>& arrRows,
+                          const std::vector<QPushButton*>& arrButtons) {
+    auto* pFields = new QGridLayout;
+    int nRow = 0;
+    for (const auto& [strLabel, pEdit] : arrRows) {
+        auto* pLabel = new QLabel(strLabel, pDialog);
+        pLabel->setBuddy(pEdit);
+        pFields->addWidget(pLabel, nRow, 0);
+        pFields->addWidget(pEdit, nRow, 1);
+        ++nRow;
+    }
+    pFields->setRowStretch(nRow, 1);
+    auto* pButtons = new QVBoxLayout;
+    for (QPushButton* pButton : arrButtons) pButtons->addWidget(pButton);
+    pButtons->addStretch(1);
+    auto* pLayout = new QHBoxLayout(pDialog);
+    pLayout->addLayout(pFields, 1);
+    pLayout->addLayout(pButtons);
+}
+
 void ResizeInDialogUnits(QDialog* pDialog, int nCx, int nCy) {
     QFontMetrics fm(pDialog->font());
     int nBaseX = fm.averageCharWidth();
     int nBaseY = fm.height();
     QSize size(nCx * nBaseX / 4, nCy * nBaseY / 8);
-    pDialog->resize(size.expandedTo(pDialog->minimumSizeHint()));
+    // the caption, as a title bar draws it (bold), beside icon and buttons
+    QFont fontCaption = pDialog->font();
+    fontCaption.setBold(true);
+    int nCaption = QFontMetrics(fontCaption).horizontalAdvance(pDialog->windowTitle()) + 8 * nBaseY;
+    size = size.expandedTo(pDialog->minimumSizeHint()).expandedTo(QSize(nCaption, 0));
+    pDialog->resize(size);
 }
 
 bool ReadPasswordField(QLineEdit* pEdit, std::string& strAnsi) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QUrl>
 
 #include "app/QtPlatform.h"
@@ -47,3 +51,24 @@ TEST(LinkTarget, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
     }
 }
 }  // namespace
+
+TEST(FileDialogFilter, PatternsAsTheQtDialogFiltersThem) {
+    // "*.*" names every file; on this system a name without a dot must not drop out
+    EXPECT_EQ(QtFileFilter("Alle Dateien (*.*)|*.*||").toStdString(), "Alle Dateien (*)");
+    EXPECT_EQ(QtFileFilter("Datenbank (*.tov)|*.tov||").toStdString(), "Datenbank (*.tov)");
+    EXPECT_EQ(QtFileFilter("Vorlage (*.txt)|*.txt||").toStdString(), "Vorlage (*.txt)");
+    // the pattern decides, whatever the name shows; several filters, several patterns
+    EXPECT_EQ(QtFileFilter("Texte|*.txt;*.md|Alles (*.*)|*.*||").toStdString(), "Texte (*.txt *.md);;Alles (*)");
+    EXPECT_EQ(QtFileFilter("").toStdString(), "");
+}
+
+TEST(ToolkitTranslation, TheToolkitsDialogsSpeakGerman) {
+    const QString strFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFileInfo::exists(strFolder + "/qtbase_de.qm")) GTEST_SKIP() << "qt6-translations-l10n is not installed";
+    QTranslator* pTranslator = InstallToolkitTranslation(QCoreApplication::instance());
+    ASSERT_NE(pTranslator, nullptr);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Suchen in:");
+    QCoreApplication::removeTranslator(pTranslator);
+    delete pTranslator;
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Look in:");
+}
