@@ -80,6 +80,9 @@ struct SImportCase {
     const char* pszShape;  // below the target folder "T" (or the whole tree)
 };
 
+// test listings show the template, not the struct's bytes
+void PrintTo(const SImportCase& c, std::ostream* pOut) { *pOut << '"' << c.strTemplate << '"'; }
+
 class CImportCases : public CStructureTest, public ::testing::WithParamInterface<SImportCase> {};
 
 TEST_P(CImportCases, BuildsTheExpectedTree) {
