@@ -284,6 +284,7 @@ void CDetailView::MeasureNextRow() {
     m_nTotalHeight += nHeight - item.DisplayHeight;
     item.DisplayHeight = nHeight;
     ++m_nMeasuredRows;
+    if (IsLayoutSettled()) m_timerMeasure.stop();
 }
 
 void CDetailView::MeasureThrough(int nRow) {
