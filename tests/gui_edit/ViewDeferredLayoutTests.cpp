@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QScrollBar>
+#include <QTest>
 #include <algorithm>
 
 #include "ViewFixture.h"
@@ -55,10 +56,19 @@ protected:
             if (i % 9 == 4) strName += " mit einem Stichwort, das in der Spalte umbrechen muss";
             big.arrChildren.push_back({"-" + strName, {}, m_arrTexts[i].c_str()});
         }
-        const std::vector<SEntry> entries = {{"+Klein", {{"-Eins"}, {"-Zwei"}}}, big};
+        // wide letters: more lines than the average character width lets one guess
+        SEntry wide{"+Breit"};
+        for (int i = 0; i < 60; ++i) {
+            m_arrWide.push_back(std::string(200 + 7 * i, 'W'));
+            for (std::size_t n = 9; n < m_arrWide.back().size(); n += 10) m_arrWide.back()[n] = i % 2 ? ' ' : 'M';
+        }
+        for (int i = 0; i < 60; ++i)
+            wide.arrChildren.push_back({"-Breit " + std::to_string(i), {}, m_arrWide[i].c_str()});
+        const std::vector<SEntry> entries = {{"+Klein", {{"-Eins"}, {"-Zwei"}}}, big, wide};
         ASSERT_TRUE(Open(MakeDatabase(entries)));
         m_nKlein = IdOf("Klein");
         m_nBig = IdOf("Gross");
+        m_nWide = IdOf("Breit");
         ASSERT_EQ(View()->GetCurrentFolder(), m_nKlein);
         SettleLayout();
     }
@@ -136,6 +146,8 @@ protected:
     }
 
     std::vector<std::string> m_arrTexts;
+    std::vector<std::string> m_arrWide;
+    std::int32_t m_nWide = 0;
     std::int32_t m_nKlein = 0;
     std::int32_t m_nBig = 0;
 };
@@ -340,4 +352,29 @@ TEST_F(CDeferredLayoutTest, ReadingTheFolderAgainMeasuresChangedTextsAnew) {
     SettleLayout();
     EXPECT_GT(View()->GetRows()[nRow].DisplayHeight, nOld + 20 * View()->GetKeywordLineHeight());
     ExpectAllExact();
+}
+
+TEST_F(CDeferredLayoutTest, AResizeAtTheEndKeepsThePlaceAFullMeasureGives) {
+    ShowDirectly(m_nWide);
+    SettleLayout();
+    for (int nWidth : {760, 1150}) {
+        // at the end with no row selected, so no selection pulls the view around
+        View()->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+        const int nClient = View()->viewport()->height();
+        QTest::mouseClick(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, nClient - 1));
+        Pump();
+        ASSERT_EQ(View()->GetCurrentRow(), -1);
+        const int nPos = View()->GetScrollPos();
+        ASSERT_GT(nPos, 0);
+
+        // the place is held against the real heights, never the guessed ones
+        m_pFrame->resize(nWidth, 700);
+        Pump();
+        const int nExpected = std::min(nPos, ExactTops().back() + 2 - View()->viewport()->height());
+        EXPECT_EQ(View()->GetScrollPos(), nExpected) << "at width " << nWidth;
+        ExpectScreenExact(Paint());
+        SettleLayout();
+        EXPECT_EQ(View()->GetScrollPos(), nExpected) << "at width " << nWidth;
+        ExpectAllExact();
+    }
 }
