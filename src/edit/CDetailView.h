@@ -51,6 +51,7 @@ public:
     int GetActiveEditor() const { return m_nActiveEditor; }
     int GetKeywordWidth() const { return m_nKeywordWidth; }
     int GetKeywordLineHeight() const { return m_nKeywordLineHeight; }
+    // Sum of the row heights; rows not measured yet count with their guess.
     int GetTotalHeight() const { return m_nTotalHeight; }
     bool IsDragging() const { return m_bDragging; }
     std::int32_t GetDropTarget() const { return m_nDropTarget; }
