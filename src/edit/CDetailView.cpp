@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -28,6 +29,11 @@ namespace {
 const QColor kBackground(243, 243, 243);
 constexpr int kIconCellRight = 29;
 constexpr int kMinKeywordWidth = 150;
+// One idle measuring step: short enough that a key or a click waits no
+// longer than this behind it.
+constexpr qint64 kIdleStepNs = 6'000'000;
+// Bound of the texts held by one height cache.
+constexpr std::size_t kCacheBytes = std::size_t(32) << 20;
 
 std::string TrimRight(const std::string& str, const char* pszChars) {
     const size_t nEnd = str.find_last_not_of(pszChars);
@@ -76,6 +82,9 @@ CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScroll
         pEdit->SetWheelTarget(viewport());
         connect(pEdit, &CEditEx::UserTextChanged, this, [this, pEdit] { OnEditorChanged(pEdit); });
     }
+    m_timerMeasure.setInterval(0);
+    connect(&m_timerMeasure, &QTimer::timeout, this, &CDetailView::OnIdleMeasure);
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &CDetailView::OnScrollAction);
     OnInitialUpdate();
 }
 
@@ -83,6 +92,9 @@ CDetailView::~CDetailView() = default;
 
 void CDetailView::OnInitialUpdate() {
     m_arrRows.clear();
+    ResetLayout();
+    m_cacheText.Clear();
+    m_cacheKeyword.Clear();
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
     m_nCurrentRow = -1;
     m_nActiveEditor = -1;
@@ -112,6 +124,9 @@ void CDetailView::OnInitialUpdate() {
 
     m_dPaintTabStop = TabStopDistance(m_fontText, 2);
     m_dMeasureTabStop = TabStopDistance(m_fontText, 8);
+    m_dKeywordTabStop = TabStopDistance(m_fontKeyword, 8);
+    m_nTextCharWidth = std::max(1, QFontMetrics(m_fontText).averageCharWidth());
+    m_nKeywordCharWidth = std::max(1, QFontMetrics(m_fontKeyword).averageCharWidth());
     m_nKeywordLineHeight = MeasureTextHeight(m_fontKeyword, QStringLiteral("x"), 100, 0);
     m_nTextLineHeight = MeasureTextHeight(m_fontText, QStringLiteral("X"), 1000, 0);
     m_nTotalHeight = 0;
@@ -154,6 +169,11 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     if (nFolder == m_nCurrentFolder) return;
     // the open editor's text is in its row already (copied on every change)
     SaveRows();
+    // The new folder is shown from its top (its first row is selected
+    // below); starting there spares measuring down to the old position.
+    ScrollTo(0);
+    m_cacheText.Clear();
+    m_cacheKeyword.Clear();
     m_nCurrentFolder = nFolder;
     ReloadFolder();
     if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
@@ -174,11 +194,33 @@ void CDetailView::ReloadFolder() {
 
 // --- layout ----------------------------------------------------------------------------------
 
-int CDetailView::MeasureRow(const CKnowHowItem& item) const {
+int CDetailView::CachedHeight(SHeightCache& cache, const QFont& font, const std::string& strText, int nWidth,
+                              qreal dTabStop) {
+    if (strText.empty() || nWidth <= 0) return 0;
+    if (cache.nWidth != nWidth) {
+        cache.Clear();
+        cache.nWidth = nWidth;
+    }
+    const auto it = cache.map.find(strText);
+    if (it != cache.map.end()) return it->second;
+    const int nHeight = MeasureTextHeight(font, FromAnsi(strText), nWidth, dTabStop);
+    if (cache.nBytes + strText.size() > kCacheBytes) cache.Clear();
+    cache.map.emplace(strText, nHeight);
+    cache.nBytes += strText.size();
+    return nHeight;
+}
+
+int CDetailView::MeasureRow(const CKnowHowItem& item) {
+    ++m_nExactMeasures;
+    const int nKeyword = CachedHeight(m_cacheKeyword, m_fontKeyword, item.Name, KeywordBoxWidth(), m_dKeywordTabStop);
+    const int nText = CachedHeight(m_cacheText, m_fontText, item.Text, TextBoxWidth(), m_dMeasureTabStop);
+    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
+}
+
+int CDetailView::EstimateRow(const CKnowHowItem& item) const {
     const int nKeyword =
-        MeasureTextHeight(m_fontKeyword, FromAnsi(item.Name), m_nKeywordWidth - 36, TabStopDistance(m_fontKeyword, 8));
-    const int nText =
-        MeasureTextHeight(m_fontText, FromAnsi(item.Text), m_nClientWidth - m_nKeywordWidth - 10, m_dMeasureTabStop);
+        EstimateTextHeight(item.Name, KeywordBoxWidth(), m_nKeywordCharWidth, std::max(1, m_nKeywordLineHeight));
+    const int nText = EstimateTextHeight(item.Text, TextBoxWidth(), m_nTextCharWidth, std::max(1, m_nTextLineHeight));
     return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
 }
 
@@ -192,17 +234,110 @@ void CDetailView::RecalcHeights(int nOnlyRow) {
             const int nKeyword = m_pKeywordEdit->GetLineCount() * nLine;
             const int nText = m_pTextEdit->GetLineCount() * nLine;
             item.DisplayHeight = std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-        } else {
+        } else if (nOnlyRow < m_nMeasuredRows) {
             item.DisplayHeight = MeasureRow(item);
         }
+        m_nTotalHeight = 0;
+        for (const CKnowHowItem& row : m_arrRows) m_nTotalHeight += row.DisplayHeight;
+        UpdateScrollRange();
+        PositionEditors();
     } else {
         ++m_nAllMeasures;
-        for (CKnowHowItem& item : m_arrRows) item.DisplayHeight = MeasureRow(item);
+        InvalidateHeights();
     }
+}
+
+void CDetailView::ResetLayout() {
+    m_timerMeasure.stop();
+    m_nMeasuredRows = 0;
+    m_nLayoutTextWidth = -1;
+    m_nLayoutKeywordWidth = -1;
     m_nTotalHeight = 0;
     for (const CKnowHowItem& item : m_arrRows) m_nTotalHeight += item.DisplayHeight;
+}
+
+void CDetailView::InvalidateHeights() {
+    // Only the rows someone needs are laid out now (the ones on screen and
+    // every row above them, when painting); the rest start from a guess and
+    // are measured in idle steps, top down, so no row on screen moves.
+    m_nMeasuredRows = 0;
+    m_nLayoutTextWidth = TextBoxWidth();
+    m_nLayoutKeywordWidth = m_nKeywordWidth;
+    m_nTotalHeight = 0;
+    for (CKnowHowItem& item : m_arrRows) {
+        item.DisplayHeight = EstimateRow(item);
+        m_nTotalHeight += item.DisplayHeight;
+    }
+    if (!m_arrRows.empty())
+        m_timerMeasure.start();
+    else
+        m_timerMeasure.stop();
+    // the current row carries the editors: measured down to it at once
+    if (m_nCurrentRow >= 0) MeasureThrough(m_nCurrentRow);
     UpdateScrollRange();
     PositionEditors();
+}
+
+void CDetailView::MeasureNextRow() {
+    CKnowHowItem& item = m_arrRows[m_nMeasuredRows];
+    const int nHeight = MeasureRow(item);
+    m_nTotalHeight += nHeight - item.DisplayHeight;
+    item.DisplayHeight = nHeight;
+    ++m_nMeasuredRows;
+    if (IsLayoutSettled()) m_timerMeasure.stop();
+}
+
+void CDetailView::MeasureThrough(int nRow) {
+    nRow = std::min(nRow, static_cast<int>(m_arrRows.size()) - 1);
+    if (nRow < m_nMeasuredRows) return;
+    while (m_nMeasuredRows <= nRow) MeasureNextRow();
+    UpdateScrollRange();
+}
+
+void CDetailView::MeasureToY(int y) {
+    const int nRows = static_cast<int>(m_arrRows.size());
+    if (m_nMeasuredRows >= nRows) return;
+    int nBottom = 0;
+    for (int i = 0; i < m_nMeasuredRows; ++i) nBottom += m_arrRows[i].DisplayHeight;
+    if (nBottom > y) return;
+    while (m_nMeasuredRows < nRows && nBottom <= y) {
+        MeasureNextRow();
+        nBottom += m_arrRows[m_nMeasuredRows - 1].DisplayHeight;
+    }
+    UpdateScrollRange();
+}
+
+void CDetailView::OnIdleMeasure() {
+    const int nRows = static_cast<int>(m_arrRows.size());
+    if (m_nMeasuredRows >= nRows) {
+        m_timerMeasure.stop();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    int nDone = 0;
+    // Every row measured here lies below the rows on screen (painting
+    // measured those), so nothing shown moves; only the total changes.
+    while (m_nMeasuredRows < nRows) {
+        MeasureNextRow();
+        ++nDone;
+        if (m_nIdleStepRows > 0 && nDone >= m_nIdleStepRows) break;
+        if (clock.nsecsElapsed() >= kIdleStepNs) break;
+    }
+    UpdateScrollRange();
+    if (m_nMeasuredRows >= nRows) m_timerMeasure.stop();
+    ++m_nIdleSteps;
+    m_dLongestIdleStepMs = std::max(m_dLongestIdleStepMs, clock.nsecsElapsed() / 1e6);
+}
+
+void CDetailView::OnScrollAction(int nAction) {
+    // Scrolled to the very end (End, the thumb at the bottom, the last page):
+    // the end meant is the real one, not the one the guessed heights give.
+    if (nAction == QAbstractSlider::SliderNoAction || IsLayoutSettled()) return;
+    QScrollBar* pBar = verticalScrollBar();
+    if (pBar->sliderPosition() < pBar->maximum()) return;
+    MeasureThrough(static_cast<int>(m_arrRows.size()) - 1);
+    pBar->setSliderPosition(pBar->maximum());
 }
 
 void CDetailView::UpdateScrollRange() {
@@ -210,6 +345,11 @@ void CDetailView::UpdateScrollRange() {
     const int nPage = viewport()->height();
     pBar->setPageStep(std::max(1, nPage));
     pBar->setSingleStep(std::max(1, m_nKeywordLineHeight));
+    // The position is never pulled back by guessed heights: when it lies
+    // beyond the guessed end, the real end is measured first.
+    if (GetScrollPos() > m_nTotalHeight + 2 - nPage && !IsLayoutSettled()) {
+        while (m_nMeasuredRows < static_cast<int>(m_arrRows.size())) MeasureNextRow();
+    }
     pBar->setRange(0, std::max(0, m_nTotalHeight + 2 - nPage));
 }
 
@@ -217,15 +357,17 @@ int CDetailView::GetScrollPos() const {
     return verticalScrollBar()->value();
 }
 
-int CDetailView::RowTop(int nRow) const {
+int CDetailView::RowTop(int nRow) {
+    MeasureThrough(nRow);
     int nTop = 0;
     for (int i = 0; i < nRow && i < static_cast<int>(m_arrRows.size()); ++i) nTop += m_arrRows[i].DisplayHeight;
     return nTop;
 }
 
-int CDetailView::HitTest(int y) const {
+int CDetailView::HitTest(int y) {
     // rows are painted from y = 1; a row owns the pixels from its top up to
     // its bottom frame line
+    MeasureToY(GetScrollPos() + y);
     int nTop = 1 - GetScrollPos();
     for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
         const int nHeight = m_arrRows[i].DisplayHeight;
@@ -233,6 +375,11 @@ int CDetailView::HitTest(int y) const {
         nTop += nHeight;
     }
     return -1;
+}
+
+bool CDetailView::IsAboveEndOfRows(int y) {
+    MeasureToY(GetScrollPos() + y);
+    return y < m_nTotalHeight - GetScrollPos();
 }
 
 QRect CDetailView::KeywordRect(int nTop, int nHeight) const {
@@ -245,7 +392,8 @@ QRect CDetailView::TextRect(int nTop, int nHeight) const {
 
 void CDetailView::PositionEditors() {
     if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
-    const int nTop = 1 - GetScrollPos() + RowTop(m_nCurrentRow);
+    const int nRowTop = RowTop(m_nCurrentRow);  // measures first
+    const int nTop = 1 - GetScrollPos() + nRowTop;
     const int nHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
     auto place = [](CEditEx* pEdit, const QRect& rc) {
         const QRect rcSafe(rc.topLeft(), QSize(std::max(0, rc.width()), std::max(0, rc.height())));
@@ -258,14 +406,16 @@ void CDetailView::PositionEditors() {
 }
 
 void CDetailView::ScrollTo(int nPos) {
+    // a place beyond the guessed end is held against the real one
+    if (nPos > verticalScrollBar()->maximum()) MeasureThrough(static_cast<int>(m_arrRows.size()) - 1);
     if (nPos != GetScrollPos()) verticalScrollBar()->setValue(nPos);
 }
 
 void CDetailView::ScrollRowIntoView() {
     if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    const int nRowTop = RowTop(m_nCurrentRow);  // measures first
     const int nVisibleTop = GetScrollPos();
     const int nVisibleBottom = nVisibleTop + m_nClientHeight;
-    const int nRowTop = RowTop(m_nCurrentRow);
     const int nRowHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
     const int nRowBottom = nRowTop + nRowHeight;
     if (nRowTop < nVisibleTop)
@@ -298,7 +448,11 @@ void CDetailView::resizeEvent(QResizeEvent* pEvent) {
     QAbstractScrollArea::resizeEvent(pEvent);
     m_nClientWidth = viewport()->width();
     m_nClientHeight = viewport()->height();
-    RecalcHeights();
+    // the heights depend on the widths of the two boxes only
+    if (TextBoxWidth() != m_nLayoutTextWidth || m_nKeywordWidth != m_nLayoutKeywordWidth)
+        RecalcHeights();
+    else
+        UpdateScrollRange();
 }
 
 void CDetailView::scrollContentsBy(int, int) {
@@ -317,6 +471,8 @@ bool CDetailView::viewportEvent(QEvent* pEvent) {
 
 void CDetailView::paintEvent(QPaintEvent* pEvent) {
     // Qt paints into the window's back buffer and shows it in one piece
+    // the rows on screen, and every row above them, are laid out exactly
+    MeasureToY(GetScrollPos() + viewport()->height());
     QPainter painter(viewport());
     const QRect rcClip = pEvent->rect();
     painter.fillRect(rcClip, kBackground);
@@ -355,7 +511,7 @@ void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rc
     const bool bKeywordEditorShown = bSunken && m_pKeywordEdit->isVisible();
     if (!bKeywordEditorShown) {
         DrawWrappedText(painter, m_fontKeyword, FromAnsi(item.Name), KeywordRect(nTop, item.DisplayHeight),
-                        TabStopDistance(m_fontKeyword, 8), rcClip);
+                        m_dKeywordTabStop, rcClip);
     }
 
     // bump edge: raised outside, sunken inside; the interior keeps the background
@@ -397,8 +553,10 @@ void CDetailView::WriteBack() {
     if (m_nCurrentRow != nRow) return;  // the save failed and the folder was reloaded
     // a new entry that was just stored gets a new empty row behind it
     if (IsLastRow(nRow) && m_arrRows[nRow].ID > 0) {
+        const bool bAllMeasured = IsLayoutSettled();
         m_arrRows.push_back(MakeEmptyRow());
         m_arrRows.back().DisplayHeight = MeasureRow(m_arrRows.back());
+        if (bAllMeasured) m_nMeasuredRows = static_cast<int>(m_arrRows.size());
     }
     // only the row left can have changed its height
     m_arrRows[nRow].DisplayHeight = MeasureRow(m_arrRows[nRow]);
@@ -528,7 +686,9 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             SelectRow(-1, -1);
             m_nCurrentFolder = -1;
             m_arrRows.clear();
-            m_nTotalHeight = 0;
+            ResetLayout();
+            m_cacheText.Clear();
+            m_cacheKeyword.Clear();
             UpdateScrollRange();
             viewport()->update();
             GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
@@ -543,7 +703,9 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
             m_pKeywordEdit->hide();
             m_pTextEdit->hide();
-            m_nTotalHeight = 0;
+            ResetLayout();
+            m_cacheText.Clear();
+            m_cacheKeyword.Clear();
             UpdateScrollRange();
             viewport()->update();
             return 0;
@@ -654,6 +816,8 @@ void CDetailView::ExchangeCurrentRow(int nDelta) {
     // the later of the two must be stored: the empty row stays last
     const int nLater = std::max(i, j);
     if (m_arrRows[nLater].ID == 0) return;
+    // both rows keep exact heights in their new places
+    MeasureThrough(nLater);
     SelectRow(-1, -1);
     if (static_cast<int>(m_arrRows.size()) <= nLater) return;
     const std::int32_t nPos = m_arrRows[i].PosNr;
@@ -805,7 +969,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
         }
     }
     UpdateCursor(pt);
-    if (pt.y() >= m_nTotalHeight - GetScrollPos()) return;
+    if (!IsAboveEndOfRows(pt.y())) return;
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
@@ -825,7 +989,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
 
 void CDetailView::UpdateCursor(const QPoint& pt) {
     Qt::CursorShape shape = Qt::ArrowCursor;
-    if (pt.y() < m_nTotalHeight - GetScrollPos()) {
+    if (IsAboveEndOfRows(pt.y())) {
         const int K = m_nKeywordWidth;
         if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
             shape = Qt::SplitHCursor;

@@ -8,8 +8,11 @@
 #include <QFont>
 #include <QPoint>
 #include <QPointer>
+#include <QTimer>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "app/CommandTarget.h"
 #include "app/PaneMessages.h"
@@ -48,19 +51,35 @@ public:
     int GetActiveEditor() const { return m_nActiveEditor; }
     int GetKeywordWidth() const { return m_nKeywordWidth; }
     int GetKeywordLineHeight() const { return m_nKeywordLineHeight; }
+    // Sum of the row heights; rows not measured yet count with their guess.
     int GetTotalHeight() const { return m_nTotalHeight; }
     bool IsDragging() const { return m_bDragging; }
     std::int32_t GetDropTarget() const { return m_nDropTarget; }
     CEditEx* GetKeywordEditor() const { return m_pKeywordEdit; }
     CEditEx* GetTextEditor() const { return m_pTextEdit; }
-    // Row under the client y, -1 for none.
-    int HitTest(int y) const;
-    // Top of the row in the whole list (scroll position 0).
-    int RowTop(int nRow) const;
+    // Row under the client y, -1 for none. Measures the rows down to y first.
+    int HitTest(int y);
+    // Top of the row in the whole list (scroll position 0). Measures the
+    // rows down to and including nRow first.
+    int RowTop(int nRow);
     int GetScrollPos() const;
     // How many single-row and all-row height passes ran (for the timing checks).
     int GetSingleRowMeasures() const { return m_nSingleMeasures; }
     int GetAllRowMeasures() const { return m_nAllMeasures; }
+
+    // Row heights are exact from the top down to GetMeasuredRows(); the rows
+    // below hold estimates until the idle measuring (or anything that needs
+    // their place) reaches them. The rows on screen are always exact.
+    int GetMeasuredRows() const { return m_nMeasuredRows; }
+    bool IsLayoutSettled() const { return m_nMeasuredRows >= static_cast<int>(m_arrRows.size()); }
+    bool IsMeasuringInIdle() const { return m_timerMeasure.isActive(); }
+    // Rows measured exactly so far (cache hits included), idle steps run
+    // and the longest of them, for tests and the benchmark.
+    long long GetExactMeasures() const { return m_nExactMeasures; }
+    int GetIdleSteps() const { return m_nIdleSteps; }
+    double GetLongestIdleStepMs() const { return m_dLongestIdleStepMs; }
+    // At most this many rows per idle step; 0 = as many as fit into the step's time.
+    void SetIdleStepRows(int nRows) { m_nIdleStepRows = nRows; }
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -87,12 +106,28 @@ private:
 
     // --- layout -----------------------------------------------------------------------
     void RecalcHeights(int nOnlyRow = -1);
-    int MeasureRow(const CKnowHowItem& item) const;
+    // Exact height of the row, and the guess used until it is measured.
+    int MeasureRow(const CKnowHowItem& item);
+    int EstimateRow(const CKnowHowItem& item) const;
+    int KeywordBoxWidth() const { return m_nKeywordWidth - 36; }
+    int TextBoxWidth() const { return m_nClientWidth - m_nKeywordWidth - 10; }
+    // Forgets every exact height: all rows get estimates, measured again on
+    // demand and in idle steps.
+    void InvalidateHeights();
+    void ResetLayout();
+    void MeasureNextRow();
+    // Measures every row down to nRow, or until the measured rows reach
+    // below the list position y.
+    void MeasureThrough(int nRow);
+    void MeasureToY(int y);
+    void OnIdleMeasure();
+    void OnScrollAction(int nAction);
     void UpdateScrollRange();
     void PositionEditors();
     QRect KeywordRect(int nTop, int nHeight) const;
     QRect TextRect(int nTop, int nHeight) const;
     void ScrollTo(int nPos);
+    bool IsAboveEndOfRows(int y);
     void ScrollRowIntoView();
     void KeepCaretVisible();
     void DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rcClip);
@@ -161,4 +196,32 @@ private:
 
     int m_nSingleMeasures = 0;
     int m_nAllMeasures = 0;
+
+    // Exact heights of texts at one box width, keyed by the stored bytes, so
+    // a reload or a structural edit of the folder shown need not lay its
+    // texts out again. Emptied when the width or the folder changes.
+    struct SHeightCache {
+        std::unordered_map<std::string, int> map;
+        std::size_t nBytes = 0;
+        int nWidth = -1;
+        void Clear() {
+            map.clear();
+            nBytes = 0;
+        }
+    };
+    int CachedHeight(SHeightCache& cache, const QFont& font, const std::string& strText, int nWidth, qreal dTabStop);
+
+    int m_nMeasuredRows = 0;
+    int m_nLayoutTextWidth = -1;  // widths the heights were measured for
+    int m_nLayoutKeywordWidth = -1;
+    int m_nTextCharWidth = 1;
+    int m_nKeywordCharWidth = 1;
+    qreal m_dKeywordTabStop = 0;
+    SHeightCache m_cacheText;
+    SHeightCache m_cacheKeyword;
+    QTimer m_timerMeasure;
+    int m_nIdleStepRows = 0;
+    long long m_nExactMeasures = 0;
+    int m_nIdleSteps = 0;
+    double m_dLongestIdleStepMs = 0;
 };

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <QTextOption>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -65,6 +66,27 @@ int MeasureTextHeight(const QFont& font, const QString& strText, int nWidth, qre
     ForEachParagraph(
         font, strText, nWidth, dTabStop, [](const QTextLayout&, qreal) { return true; }, &dHeight, nullptr);
     return static_cast<int>(std::ceil(dHeight));
+}
+
+int EstimateTextHeight(std::string_view strText, int nWidth, int nCharWidth, int nLineHeight) {
+    if (strText.empty() || nWidth <= 0) return 0;
+    const std::size_t nPerLine = static_cast<std::size_t>(std::max(1, nWidth / std::max(1, nCharWidth)));
+    auto lines = [nPerLine](std::size_t nChars) {
+        return std::max<std::size_t>(1, (nChars + nPerLine - 1) / nPerLine);
+    };
+    std::size_t nLines = 0;
+    std::size_t nStart = 0;
+    const std::size_t nSize = strText.size();
+    for (std::size_t i = 0; i < nSize; ++i) {
+        const char ch = strText[i];
+        if (ch != '\r' && ch != '\n') continue;
+        nLines += lines(i - nStart);
+        if (ch == '\r' && i + 1 < nSize && strText[i + 1] == '\n') ++i;
+        nStart = i + 1;
+    }
+    nLines += lines(nSize - nStart);
+    const std::size_t nHeight = nLines * static_cast<std::size_t>(std::max(0, nLineHeight));
+    return static_cast<int>(std::min<std::size_t>(nHeight, 1u << 30));
 }
 
 int CountTextLines(const QFont& font, const QString& strText, int nWidth, qreal dTabStop) {

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <string_view>
 
 class QPainter;
 
@@ -18,6 +19,12 @@ qreal TabStopDistance(const QFont& font, int nAverageChars);
 // Height of the text wrapped into nWidth pixels; 0 for an empty text and for
 // a width of 0 or less (no room, nothing is shown).
 int MeasureTextHeight(const QFont& font, const QString& strText, int nWidth, qreal dTabStop);
+
+// A cheap guess at MeasureTextHeight for a row not laid out yet: every
+// paragraph of the (Windows-1252) text takes its length in average character
+// widths, wrapped into nWidth, at least one line. 0 where MeasureTextHeight
+// answers 0.
+int EstimateTextHeight(std::string_view strText, int nWidth, int nCharWidth, int nLineHeight);
 
 // Number of lines of the text wrapped into nWidth pixels (an empty text has
 // one); 0 when the width leaves no room.

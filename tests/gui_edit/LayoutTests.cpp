@@ -96,3 +96,25 @@ TEST(TextLayout, DrawingStaysInsideTheBoxAndTheClip) {
     }
     EXPECT_TRUE(Inked(image).isEmpty());
 }
+
+TEST(TextLayout, GuessedHeightsCountBreaksAsTheLayoutDoesAndStayNearIt) {
+    const QFont font = Font();
+    const int nLine = LineHeight();
+    const int nChar = QFontMetrics(font).averageCharWidth();
+    // no text, no room: nothing, as the measure says
+    EXPECT_EQ(EstimateTextHeight("", 200, nChar, nLine), 0);
+    EXPECT_EQ(EstimateTextHeight("abc", 0, nChar, nLine), 0);
+    EXPECT_EQ(EstimateTextHeight("abc", -5, nChar, nLine), 0);
+    // short paragraphs: one line each, the breaks counted like the layout
+    for (const char* psz : {"abc", "a\r\nb", "a\nb\rc", "a\r\n\r\nb", "a\r\n", "\r\n\r\n", "x\r\r\ny"}) {
+        EXPECT_EQ(EstimateTextHeight(psz, 300, nChar, nLine), MeasureTextHeight(font, QString::fromLatin1(psz), 300, 0))
+            << psz;
+    }
+    // ordinary prose: near the real height
+    std::string strProse;
+    while (strProse.size() < 3000) strProse += "Die Sicherung des Servers wird jeden Abend geprueft. ";
+    const int nExact = MeasureTextHeight(font, QString::fromUtf8(strProse.c_str()), 400, 0);
+    const int nGuess = EstimateTextHeight(strProse, 400, nChar, nLine);
+    EXPECT_GT(nGuess, nExact * 2 / 3);
+    EXPECT_LT(nGuess, nExact * 3 / 2);
+}
