@@ -7,12 +7,8 @@ namespace {
 int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
-    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    auto pService = CliOpenAtEntry(args, nFolder);
     if (!pService) return CLI_FAILED;
-    if (nFolder > 0) {
-        CKnowHowItem folder;
-        if (!CliReadEntry(*pService, nFolder, folder)) return CLI_FAILED;
-    }
     bool bWriteFailed = false;
     pService->ExportStructure(args.arrPositional[1], nFolder, &bWriteFailed);
     if (bWriteFailed) return CliFail(ExportStructureMessage(true));

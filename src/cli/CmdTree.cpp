@@ -12,12 +12,8 @@ namespace {
 int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
-    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    auto pService = CliOpenAtEntry(args, nFolder);
     if (!pService) return CLI_FAILED;
-    if (nFolder > 0) {
-        CKnowHowItem folder;
-        if (!CliReadEntry(*pService, nFolder, folder)) return CLI_FAILED;
-    }
 
     // one read of the table, the tree built in memory
     CKnowHowArray arrAll;

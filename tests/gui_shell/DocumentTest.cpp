@@ -310,12 +310,18 @@ TEST_F(CShellTest, WriteProtectCommandTogglesAndShowsTheCheckMark) {
     EXPECT_FALSE(m_pDoc->IsWriteProtected());
     EXPECT_FALSE(m_pFrame->QueryCommandState(ID_WRITE_PROTECT).bChecked);
     m_pFrame->UpdateToolBarStates();
-    for (QAction* pAction : m_pFrame->GetToolBar()->actions())
-        if (pAction->data().toInt() == ID_WRITE_PROTECT) EXPECT_FALSE(pAction->isChecked());
+    for (QAction* pAction : m_pFrame->GetToolBar()->actions()) {
+        if (pAction->data().toInt() == ID_WRITE_PROTECT) {
+            EXPECT_FALSE(pAction->isChecked());
+        }
+    }
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
     m_pFrame->UpdateToolBarStates();
-    for (QAction* pAction : m_pFrame->GetToolBar()->actions())
-        if (pAction->data().toInt() == ID_WRITE_PROTECT) EXPECT_TRUE(pAction->isChecked());
+    for (QAction* pAction : m_pFrame->GetToolBar()->actions()) {
+        if (pAction->data().toInt() == ID_WRITE_PROTECT) {
+            EXPECT_TRUE(pAction->isChecked());
+        }
+    }
 }
 
 TEST_F(CShellTest, DocumentCommandsOpenTheirDialogs) {
