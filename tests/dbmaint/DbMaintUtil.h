@@ -64,7 +64,7 @@ inline bool HasColumn(const std::string& strPath, const std::string& strTable, c
 // Whether the table has a unique index on ID (whatever its name).
 inline bool HasUniqueIdIndex(const std::string& strPath) {
     return !RawColumn(strPath,
-                     "SELECT l.name FROM pragma_index_list('KnowHow') l, pragma_index_info(l.name) i "
-                     "WHERE l.[unique]=1 AND l.origin='c' AND i.name='ID'")
+                      "SELECT l.name FROM pragma_index_list('KnowHow') l, pragma_index_info(l.name) i "
+                      "WHERE l.[unique]=1 AND l.origin='c' AND i.name='ID'")
                 .empty();
 }

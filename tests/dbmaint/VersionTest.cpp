@@ -194,8 +194,8 @@ TEST_F(VersionTest, FileThatIsNoDatabaseIsRefusedWithoutUpgrade) {
 
 TEST_F(VersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
     std::string strPath = MakeVersionFile("1.100");
-    ASSERT_TRUE(RawExecOk(strPath,
-                        "CREATE TRIGGER NoChange BEFORE UPDATE ON Option BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
+    ASSERT_TRUE(RawExecOk(
+        strPath, "CREATE TRIGGER NoChange BEFORE UPDATE ON Option BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
     OpenDatabase(strPath);
     CDB& db = GetDatabase();
     m_platform.QueueAnswer(EMsgResult::Yes);

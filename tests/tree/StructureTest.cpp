@@ -81,7 +81,9 @@ struct SImportCase {
 };
 
 // test listings show the template, not the struct's bytes
-void PrintTo(const SImportCase& c, std::ostream* pOut) { *pOut << '"' << c.strTemplate << '"'; }
+void PrintTo(const SImportCase& c, std::ostream* pOut) {
+    *pOut << '"' << c.strTemplate << '"';
+}
 
 class CImportCases : public CStructureTest, public ::testing::WithParamInterface<SImportCase> {};
 
