@@ -326,9 +326,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 db.Open(cfg.strPlain);
                 arrRaw = RawChildren(db, 0, true);
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.dLimit = 2;
         r.strTarget = "<= 2x";
         r.nRuns = 9;
@@ -354,8 +352,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
         r.strCase = "Baumdienst anlegen (Tabellenprüfung)";
         STimes t = Measure(
             15, [] { CKnowHow k; }, nullptr);
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
+        r.Take(t);
         r.nRuns = 15;
         r.strTarget = "Bericht";
         r.strNote = "bei jedem Öffnen und jeder Suche";
@@ -374,9 +371,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 pService->GetChildren(arr, cfg.nBigFolder);
             },
             [&] { arrRaw = RawChildren(raw, cfg.nBigFolder, false); });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.dLimit = 1.3;
         r.strTarget = "<= 1.3x";
         r.nRuns = 15;
@@ -417,9 +412,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 }
                 sqlite3_finalize(p);
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.dLimit = 1.2;
         r.strTarget = "<= 1.2x";
         r.nRuns = 9;
@@ -470,9 +463,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 CRawNavigator nav(raw);
                 for (auto nId : arrIds) arrBase.push_back(nav.Path(nId));
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.nRuns = 5;
         r.strTarget = "Bericht";
         if (arrOurs != arrBase) Fail(r, "verschiedene Pfade");
@@ -496,9 +487,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 CRawNavigator nav(raw);
                 for (std::int32_t n = nStart; arrBase.size() < 10000 && n > 0;) arrBase.push_back(n = nav.Next(n));
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.nRuns = 3;
         r.strTarget = "Bericht";
         if (arrOurs != arrBase || arrOurs.size() < 10000) Fail(r, "verschiedene Wege");
@@ -550,9 +539,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
                 arrRaw = RawChildren(raw, cfg.nBigFolder, false);
                 for (auto& row : arrRaw) row.strText = toggle(row.strText);
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.dLimit = 3;
         r.strTarget = "<= 3x";
         r.nRuns = 5;
@@ -568,9 +555,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
         std::string strOurs = cfg.strWorkDir + "/export-ours.txt", strBase = cfg.strWorkDir + "/export-base.txt";
         STimes t = Measure(
             3, [&] { pService->ExportStructure(strOurs, 0); }, [&] { RawExport(raw, strBase); });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.nRuns = 3;
         r.strTarget = "Bericht";
         std::string strFile = ReadAll(strOurs);
@@ -610,9 +595,7 @@ void ImportCase(SBenchConfig& cfg, CResults& results, const std::string& strCase
     pService.reset();
     CloseDatabase();
     raw.Close();
-    r.dOurs = t.dOurs;
-    r.nStatements = t.nStatements;
-    r.dBase = t.dBase;
+    r.Take(t);
     r.nRuns = nRuns;
     r.strTarget = "Bericht";
     const char* pszColumns = "ID, IsAktiv, MasterID, PosNr, IsDir, Name, Text, Link, Typ, LinkID";
@@ -704,8 +687,7 @@ void RunProtectedCases(SBenchConfig& cfg, CResults& results) {
                 sqlite3_finalize(p);
             },
             nullptr);
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
+        r.Take(t);
         r.dBase = tRaw.dOurs;
         r.dRatio = t.dOurs / t.dBase;
         r.dLimit = 2;
@@ -743,9 +725,7 @@ void RunProtectedCases(SBenchConfig& cfg, CResults& results) {
                     nBase += fresh.Decrypt(s).size();
                 }
             });
-        r.dOurs = t.dOurs;
-        r.nStatements = t.nStatements;
-        r.dBase = t.dBase;
+        r.Take(t);
         r.nRuns = 3;
         r.strTarget = "Bericht";
         r.strNote = std::to_string(arrStored.size()) +

@@ -53,6 +53,12 @@ struct SResult {
     bool bFailed = false;   // the results of ours and the baseline differ, or a step failed
     int nRuns = 0;
     int nStatements = 0;  // SQL statements one run of ours sends
+
+    void Take(const STimes& t) {
+        dOurs = t.dOurs;
+        dBase = t.dBase;
+        nStatements = t.nStatements;
+    }
 };
 
 class CResults {
