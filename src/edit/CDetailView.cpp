@@ -98,6 +98,7 @@ void CDetailView::OnInitialUpdate() {
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
     m_nCurrentRow = -1;
     m_nActiveEditor = -1;
+    HideEditors();
 
     const QFont* pText = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
     const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
@@ -114,11 +115,8 @@ void CDetailView::OnInitialUpdate() {
         m_fontKeyword.setWeight(QFont::Bold);
     }
 
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
     m_pKeywordEdit->setFont(m_fontKeyword);
     m_pKeywordEdit->SetLimitText(80);
-    m_pTextEdit->hide();
     m_pTextEdit->setFont(m_fontText);
     m_pTextEdit->SetTabStopChars(2);
 
@@ -184,9 +182,7 @@ void CDetailView::ReloadFolder() {
     m_arrRows.clear();
     m_nCurrentRow = -1;
     m_nActiveEditor = -1;
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
-    m_pTextEdit->hide();
+    HideEditors();
     LoadRows();
     RecalcHeights();
     viewport()->update();
@@ -237,8 +233,7 @@ void CDetailView::RecalcHeights(int nOnlyRow) {
         } else if (nOnlyRow < m_nMeasuredRows) {
             item.DisplayHeight = MeasureRow(item);
         }
-        m_nTotalHeight = 0;
-        for (const CKnowHowItem& row : m_arrRows) m_nTotalHeight += row.DisplayHeight;
+        m_nTotalHeight = SumOfHeights();
         UpdateScrollRange();
         PositionEditors();
     } else {
@@ -252,8 +247,33 @@ void CDetailView::ResetLayout() {
     m_nMeasuredRows = 0;
     m_nLayoutTextWidth = -1;
     m_nLayoutKeywordWidth = -1;
-    m_nTotalHeight = 0;
-    for (const CKnowHowItem& item : m_arrRows) m_nTotalHeight += item.DisplayHeight;
+    m_nTotalHeight = SumOfHeights();
+}
+
+int CDetailView::SumOfHeights() const {
+    int nTotal = 0;
+    for (const CKnowHowItem& item : m_arrRows) nTotal += item.DisplayHeight;
+    return nTotal;
+}
+
+void CDetailView::HideEditors() {
+    // hiding the focused editor must not send the focus out of the view
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pTextEdit->hide();
+}
+
+void CDetailView::EmptyPane() {
+    m_nCurrentFolder = -1;
+    m_arrRows.clear();
+    m_nCurrentRow = -1;
+    m_nActiveEditor = -1;
+    HideEditors();
+    ResetLayout();
+    m_cacheText.Clear();
+    m_cacheKeyword.Clear();
+    UpdateScrollRange();
+    viewport()->update();
 }
 
 void CDetailView::InvalidateHeights() {
@@ -560,8 +580,7 @@ void CDetailView::WriteBack() {
     }
     // only the row left can have changed its height
     m_arrRows[nRow].DisplayHeight = MeasureRow(m_arrRows[nRow]);
-    m_nTotalHeight = 0;
-    for (const CKnowHowItem& r : m_arrRows) m_nTotalHeight += r.DisplayHeight;
+    m_nTotalHeight = SumOfHeights();
     UpdateScrollRange();
 }
 
@@ -574,10 +593,7 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
     if (nRow >= nRows) nRow = nRows - 1;
     if (nEditor != 1 && nEditor != 2) nEditor = -1;
 
-    // hiding the focused editor must not send the focus out of the view
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
-    m_pTextEdit->hide();
+    HideEditors();
     const bool bReadOnly = IsWriteProtected();
     m_pKeywordEdit->setReadOnly(bReadOnly);
     m_pTextEdit->setReadOnly(bReadOnly);
@@ -684,30 +700,13 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
         case ID_DETAIL_CLOSE:
             SaveRows();
             SelectRow(-1, -1);
-            m_nCurrentFolder = -1;
-            m_arrRows.clear();
-            ResetLayout();
-            m_cacheText.Clear();
-            m_cacheKeyword.Clear();
-            UpdateScrollRange();
-            viewport()->update();
+            EmptyPane();
             GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
             return 0;
         case ID_DETAIL_RESET:
             // what the user typed is written before the pane is emptied
             if (m_nCurrentFolder >= 0 && m_pDoc && m_pDoc->IsDatabaseOpen()) SelectRow(-1, -1);
-            m_arrRows.clear();
-            m_nCurrentFolder = -1;
-            m_nCurrentRow = -1;
-            m_nActiveEditor = -1;
-            if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-            m_pKeywordEdit->hide();
-            m_pTextEdit->hide();
-            ResetLayout();
-            m_cacheText.Clear();
-            m_cacheKeyword.Clear();
-            UpdateScrollRange();
-            viewport()->update();
+            EmptyPane();
             return 0;
         case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
         case ID_DETAIL_RELOAD: {
@@ -770,11 +769,8 @@ bool CDetailView::OnCommand(int nId) {
         case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, false,
-                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
-            break;
         case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, true,
+            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW,
                         m_pDoc ? m_pDoc->GetPrinter() : nullptr);
             break;
         default: break;

@@ -103,6 +103,9 @@ private:
     void ShowFolder(std::int32_t nFolder);
     void ReloadFolder();
     void LoadRows();
+    // No folder, no rows, no editor: after closing or before another file.
+    void EmptyPane();
+    void HideEditors();
 
     // --- layout -----------------------------------------------------------------------
     void RecalcHeights(int nOnlyRow = -1);
@@ -114,6 +117,7 @@ private:
     // Forgets every exact height: all rows get estimates, measured again on
     // demand and in idle steps.
     void InvalidateHeights();
+    int SumOfHeights() const;
     void ResetLayout();
     void MeasureNextRow();
     // Measures every row down to nRow, or until the measured rows reach
