@@ -993,7 +993,8 @@ void CDetailView::UpdateCursor(const QPoint& pt) {
             const int y = GetScrollPos() + pt.y();
             int nTop = 0;
             for (const CKnowHowItem& item : m_arrRows) {
-                if (nTop < y && y < nTop + 20 && (item.IsDir || item.Typ == 1)) {
+                if (nTop >= y) break;  // every later row starts lower still
+                if (y < nTop + 20 && (item.IsDir || item.Typ == 1)) {
                     shape = Qt::PointingHandCursor;
                     break;
                 }
