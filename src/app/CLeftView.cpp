@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <algorithm>
-#include <set>
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
@@ -350,12 +349,7 @@ void CLeftView::DropAt(const QPoint& pt) {
     std::int32_t nOld = m_pDoc->GetParentId(nDragged);
     std::int32_t nTarget = pTarget ? ItemId(pTarget) : 0;
     // a folder cannot go into its own subtree
-    if (nTarget > 0) {
-        std::set<std::int32_t> setSeen{nTarget};
-        for (std::int32_t p = m_pDoc->GetParentId(nTarget); p >= 1; p = m_pDoc->GetParentId(p)) {
-            if (p == nDragged || !setSeen.insert(p).second) return;
-        }
-    }
+    if (nTarget > 0 && m_pDoc->IsInsideFolder(nTarget, nDragged)) return;
 
     m_pDoc->MoveToFolder(nDragged, nTarget);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);

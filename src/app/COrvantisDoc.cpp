@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPrinter>
 #include <filesystem>
+#include <set>
 
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
@@ -97,6 +98,13 @@ int COrvantisDoc::CountChildren(std::int32_t nFolder, bool bFoldersOnly) {
 
 std::int32_t COrvantisDoc::GetParentId(std::int32_t nId) {
     return m_pKnowHow ? m_pKnowHow->GetParentId(nId) : 0;
+}
+
+bool COrvantisDoc::IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) {
+    std::set<std::int32_t> setSeen;
+    for (std::int32_t n = nFolder; n > 0; n = GetParentId(n))
+        if (n == nAncestor || !setSeen.insert(n).second) return true;
+    return false;
 }
 
 std::string COrvantisDoc::GetPath(std::int32_t nId) {

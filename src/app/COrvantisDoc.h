@@ -34,6 +34,9 @@ public:
     int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly);
     int CountChildren(std::int32_t nFolder, bool bFoldersOnly);
     std::int32_t GetParentId(std::int32_t nId);
+    // nFolder is nAncestor or lies below it. A parent chain that runs in a
+    // circle (a damaged file) counts as inside: nothing may move there.
+    bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor);
     std::string GetPath(std::int32_t nId);
     bool SaveItems(CKnowHowArray& arr);
     CKnowHow* GetService() const { return m_pKnowHow.get(); }

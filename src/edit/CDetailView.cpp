@@ -1064,7 +1064,7 @@ void CDetailView::MoveDrag(const QPoint& pt) {
     // a folder cannot go into its own subtree
     const bool bFolder =
         m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) && m_arrRows[m_nDragRow].IsDir;
-    if (m_nDropTarget > 0 && bFolder && IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
+    if (m_nDropTarget > 0 && bFolder && m_pDoc && m_pDoc->IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
     if (m_pDragImage) {
         const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
         if (m_nDropTarget == -1) {
@@ -1085,16 +1085,6 @@ std::int32_t CDetailView::TreeDropTarget() {
     IPaneTarget* pTree = TreeTarget();
     if (!pTree) return -1;
     return static_cast<std::int32_t>(SendPaneMessage(pTree, WM_DROP_TARGET, 1, 0));
-}
-
-bool CDetailView::IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) {
-    if (!m_pDoc) return false;
-    // bounded: a damaged file with a cycle must not hang the drag
-    for (int nStep = 0; nFolder > 0 && nStep < 100000; ++nStep) {
-        if (nFolder == nAncestor) return true;
-        nFolder = m_pDoc->GetParentId(nFolder);
-    }
-    return false;
 }
 
 void CDetailView::EndDrag() {

@@ -161,7 +161,6 @@ private:
     void EndDrag();
     void Drop();
     std::int32_t TreeDropTarget();
-    bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor);
 
     // --- neighbours -----------------------------------------------------------------
     IPaneTarget* TreeTarget() const;
