@@ -119,26 +119,23 @@ void CLeftView::FillChildren(QTreeWidgetItem* pItem) {
     }
     CKnowHowArray arr;
     m_pDoc->GetChildren(arr, nFolder, true);
-    int nInserted = 0;
-    for (const CKnowHowItem& folder : arr) {
-        QTreeWidgetItem* pNew = InsertFolderItem(FromAnsi(folder.Name), folder.ID, IMAGE_CLOSED, pItem);
-        ++nInserted;
-        if (m_pDoc->CountChildren(folder.ID, true) > 0) {
-            QTreeWidgetItem* pPlaceholder = InsertFolderItem(PLACEHOLDER, -1, IMAGE_CLOSED, pNew);
-            pPlaceholder->setFlags(pPlaceholder->flags() & ~Qt::ItemIsSelectable);
-        }
-    }
-    if (pItem && nInserted > 0) SetItemImage(pItem, IMAGE_OPEN);
+    for (const CKnowHowItem& folder : arr)
+        AddPlaceholderIfParent(InsertFolderItem(FromAnsi(folder.Name), folder.ID, IMAGE_CLOSED, pItem));
+    if (pItem && !arr.empty()) SetItemImage(pItem, IMAGE_OPEN);
+}
+
+void CLeftView::AddPlaceholderIfParent(QTreeWidgetItem* pItem) {
+    // the folder shows it can be opened; its sub-folders are read when it is
+    if (m_pDoc->CountChildren(ItemId(pItem), true) < 1) return;
+    QTreeWidgetItem* pPlaceholder = InsertFolderItem(PLACEHOLDER, -1, IMAGE_CLOSED, pItem);
+    pPlaceholder->setFlags(pPlaceholder->flags() & ~Qt::ItemIsSelectable);
 }
 
 void CLeftView::ResetChildren(QTreeWidgetItem* pItem) {
     if (!pItem) return;
     SetItemImage(pItem, IMAGE_CLOSED);
     while (pItem->childCount() > 0) delete pItem->takeChild(0);
-    if (m_pDoc->CountChildren(ItemId(pItem), true) >= 1) {
-        QTreeWidgetItem* pPlaceholder = InsertFolderItem(PLACEHOLDER, -1, IMAGE_CLOSED, pItem);
-        pPlaceholder->setFlags(pPlaceholder->flags() & ~Qt::ItemIsSelectable);
-    }
+    AddPlaceholderIfParent(pItem);
 }
 
 void CLeftView::OnItemExpanded(QTreeWidgetItem* pItem) {
@@ -457,10 +454,9 @@ bool CLeftView::OnCommand(int nId) {
         case ID_STRUCTURE_EXPORT: m_pDoc->ExportStructureAsk(nSelected); return true;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, false, m_pDoc->GetPrinter());
-            return true;
         case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, true, m_pDoc->GetPrinter());
+            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW,
+                        m_pDoc->GetPrinter());
             return true;
         default: return false;
     }

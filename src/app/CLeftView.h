@@ -66,6 +66,7 @@ private:
     void OnItemExpanded(QTreeWidgetItem* pItem);
     void OnItemCollapsed(QTreeWidgetItem* pItem);
     void RemoveAllItems();
+    void AddPlaceholderIfParent(QTreeWidgetItem* pItem);
     void SelectItem(QTreeWidgetItem* pItem);
     void SetDropHilite(QTreeWidgetItem* pItem);
     void EndDragImage();
