@@ -58,12 +58,7 @@ CLeftView::~CLeftView() {
     delete m_pDragImage;
 }
 
-IPaneTarget* CLeftView::DetailTarget() const {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    return pFrame ? pFrame->GetDetailView() : nullptr;
-}
-
-QObject* CLeftView::DetailObject() const {
+CDetailView* CLeftView::Detail() const {
     CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
     return pFrame ? pFrame->GetDetailView() : nullptr;
 }
@@ -184,7 +179,7 @@ void CLeftView::OnSelectionChanged() {
     if (m_bRemovingAll) return;
     if (QTreeWidgetItem* pItem = SelectedItem()) {
         std::int32_t nId = ItemId(pItem);
-        if (!m_bSuppressSelect) SendPaneMessage(DetailTarget(), WM_SHOW_FOLDER, nId);
+        if (!m_bSuppressSelect) SendPaneMessage(Detail(), WM_SHOW_FOLDER, nId);
         m_nCurrentFolder = nId;
     } else if (topLevelItemCount() > 0) {
         // an empty selection ends on the first top-level folder
@@ -241,7 +236,7 @@ void CLeftView::DeleteSelectedFolder() {
     QTreeWidgetItem* pParent = pItem->parent();
     delete pItem;
     SelectItem(pParent);
-    if (!pParent) SendPaneMessage(DetailTarget(), WM_SHOW_FOLDER, 0);
+    if (!pParent) SendPaneMessage(Detail(), WM_SHOW_FOLDER, 0);
 }
 
 // --- drop target for the detail view --------------------------------------------------------
@@ -354,8 +349,7 @@ void CLeftView::DropAt(const QPoint& pt) {
     PostPaneMessage(this, this, WM_SHOW_FOLDER, nDragged);
     // the folder shown (the dragged one, selected when the drag began) stays
     // shown, but its path in the title strip has changed
-    if (CMainFrame* pFrame = m_pDoc->GetFrame(); pFrame && pFrame->GetDetailView())
-        m_pDoc->ShowFolderTitle(pFrame->GetDetailView()->GetCurrentFolder());
+    if (CDetailView* pDetail = Detail()) m_pDoc->ShowFolderTitle(pDetail->GetCurrentFolder());
 }
 
 // --- mouse and keys --------------------------------------------------------------------------------
@@ -434,7 +428,7 @@ void CLeftView::keyPressEvent(QKeyEvent* pEvent) {
 
 void CLeftView::focusInEvent(QFocusEvent* pEvent) {
     CTreeViewEx::focusInEvent(pEvent);
-    PostPaneCommand(DetailObject(), DetailTarget(), ID_DETAIL_END_EDIT);
+    PostPaneCommand(Detail(), Detail(), ID_DETAIL_END_EDIT);
 }
 
 // --- commands and messages -------------------------------------------------------------------------
@@ -447,8 +441,7 @@ bool CLeftView::OnCommand(int nId) {
         case ID_FOLDER_CREATE:
             // the detail view creates the folder
             m_pDoc->ActivatePane(2);
-            if (CMainFrame* pFrame = m_pDoc->GetFrame(); pFrame && pFrame->GetDetailView())
-                pFrame->GetDetailView()->OnCommand(ID_FOLDER_CREATE);
+            if (CDetailView* pDetail = Detail()) pDetail->OnCommand(ID_FOLDER_CREATE);
             return true;
         case ID_STRUCTURE_IMPORT: m_pDoc->ImportStructureAsk(nSelected); return true;
         case ID_STRUCTURE_EXPORT: m_pDoc->ExportStructureAsk(nSelected); return true;

@@ -11,6 +11,7 @@
 #include "app/CommandTarget.h"
 #include "app/PaneMessages.h"
 
+class CDetailView;
 class COrvantisDoc;
 class QWidget;
 
@@ -70,8 +71,7 @@ private:
     void SelectItem(QTreeWidgetItem* pItem);
     void SetDropHilite(QTreeWidgetItem* pItem);
     void EndDragImage();
-    IPaneTarget* DetailTarget() const;
-    QObject* DetailObject() const;
+    CDetailView* Detail() const;
 
     COrvantisDoc* m_pDoc;
     bool m_bDragging = false;

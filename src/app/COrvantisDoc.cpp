@@ -66,19 +66,11 @@ COrvantisDoc::~COrvantisDoc() {
 
 // --- panes ---------------------------------------------------------------------------
 
-IPaneTarget* COrvantisDoc::Tree() const {
+CLeftView* COrvantisDoc::Tree() const {
     return m_pFrame ? m_pFrame->GetTreeView() : nullptr;
 }
 
-IPaneTarget* COrvantisDoc::Detail() const {
-    return m_pFrame ? m_pFrame->GetDetailView() : nullptr;
-}
-
-QObject* COrvantisDoc::TreeObject() const {
-    return m_pFrame ? m_pFrame->GetTreeView() : nullptr;
-}
-
-QObject* COrvantisDoc::DetailObject() const {
+CDetailView* COrvantisDoc::Detail() const {
     return m_pFrame ? m_pFrame->GetDetailView() : nullptr;
 }
 
@@ -146,9 +138,9 @@ bool COrvantisDoc::NewDatabase() {
     m_recentFiles.Add(strPath);
     SwitchMenu(IDR_MENU_OPEN);
     m_bWriteProtect = false;
-    PostPaneMessage(DetailObject(), Detail(), WM_SHOW_FOLDER, 0);
+    PostPaneMessage(Detail(), Detail(), WM_SHOW_FOLDER, 0);
     ActivatePane(2);
-    PostPaneMessage(DetailObject(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, 2);
     return true;
 }
 
@@ -160,13 +152,13 @@ bool COrvantisDoc::OpenDatabaseFile(const std::string& strPath) {
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);
     SwitchMenu(IDR_MENU_OPEN);
     if (CountChildren(0, true) >= 1) {
-        PostPaneMessage(TreeObject(), Tree(), WM_SHOW_FOLDER, -1);
+        PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, -1);
         return true;
     }
     m_bWriteProtect = false;
-    PostPaneMessage(DetailObject(), Detail(), WM_SHOW_FOLDER, 0);
+    PostPaneMessage(Detail(), Detail(), WM_SHOW_FOLDER, 0);
     ActivatePane(2);
-    PostPaneMessage(DetailObject(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, 2);
     return true;
 }
 
@@ -258,7 +250,7 @@ void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
         SendPaneCommand(Tree(), ID_TREE_REFRESH);
     else
         EditRootFolder();
-    PostPaneMessage(TreeObject(), Tree(), WM_SHOW_FOLDER, nFirst);
+    PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, nFirst);
 }
 
 void COrvantisDoc::ExportStructureAsk(std::int32_t nFolder) {

@@ -17,6 +17,8 @@
 #include "table/CKnowHowItem.h"
 
 class CKnowHow;
+class CDetailView;
+class CLeftView;
 class CMainFrame;
 class QPrinter;
 
@@ -98,10 +100,8 @@ signals:
 
 private:
     void SetPathAndTitle(const std::string& strPath);
-    IPaneTarget* Tree() const;
-    IPaneTarget* Detail() const;
-    QObject* TreeObject() const;
-    QObject* DetailObject() const;
+    CLeftView* Tree() const;
+    CDetailView* Detail() const;
 
     bool m_bFirstNew = true;
     bool m_bWriteProtect = true;

@@ -152,7 +152,7 @@ void CDetailView::SaveRows() {
     const bool bFolderChanged =
         std::any_of(m_arrRows.begin(), m_arrRows.end(), [](const CKnowHowItem& r) { return r.Modified && r.IsDir; });
     const bool bOk = m_pDoc->SaveItems(m_arrRows);
-    if (bFolderChanged) SendPaneCommand(TreeTarget(), ID_TREE_REFRESH);
+    if (bFolderChanged) SendPaneCommand(Tree(), ID_TREE_REFRESH);
     // what was not written is discarded: show the stored state again
     if (!bOk) ReloadFolder();
 }
@@ -790,7 +790,7 @@ void CDetailView::DeleteEntry() {
     ReloadFolder();
     SelectRow(nIndex, -1);
     SaveRows();
-    SendPaneCommand(TreeTarget(), ID_TREE_REFRESH);
+    SendPaneCommand(Tree(), ID_TREE_REFRESH);
 }
 
 void CDetailView::MoveUp() {
@@ -858,7 +858,7 @@ void CDetailView::OpenRow(int nRow) {
     if (nRow < 0 || nRow >= static_cast<int>(m_arrRows.size())) return;
     const CKnowHowItem& item = m_arrRows[nRow];
     if (item.IsDir)
-        PostPaneMessage(TreeObject(), TreeTarget(), WM_SHOW_FOLDER, item.ID);
+        PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, item.ID);
     else if (item.Typ == 1)
         CLinkDlg::OpenLink(item.Link);
 }
@@ -1082,7 +1082,7 @@ void CDetailView::MoveDrag(const QPoint& pt) {
 }
 
 std::int32_t CDetailView::TreeDropTarget() {
-    IPaneTarget* pTree = TreeTarget();
+    IPaneTarget* pTree = Tree();
     if (!pTree) return -1;
     return static_cast<std::int32_t>(SendPaneMessage(pTree, WM_DROP_TARGET, 1, 0));
 }
@@ -1095,7 +1095,7 @@ void CDetailView::EndDrag() {
     m_pDragImage = nullptr;
     viewport()->releaseMouse();
     m_bDragging = false;
-    SendPaneMessage(TreeTarget(), WM_DROP_TARGET, 0, 0);
+    SendPaneMessage(Tree(), WM_DROP_TARGET, 0, 0);
 }
 
 void CDetailView::Drop() {
@@ -1110,10 +1110,10 @@ void CDetailView::Drop() {
     m_pDoc->MoveToFolder(nDragged, nTarget);
     if (bFolder) {
         if (m_nCurrentFolder != 0 && nTarget != 0) {
-            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
-            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, nTarget, 0);
+            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
+            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, nTarget, 0);
         } else {
-            SendPaneMessage(TreeTarget(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
+            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
         }
     } else {
         ReloadFolder();
@@ -1123,12 +1123,7 @@ void CDetailView::Drop() {
 
 // --- neighbours --------------------------------------------------------------------------------
 
-IPaneTarget* CDetailView::TreeTarget() const {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    return pFrame ? pFrame->GetTreeView() : nullptr;
-}
-
-QObject* CDetailView::TreeObject() const {
+CLeftView* CDetailView::Tree() const {
     CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
     return pFrame ? pFrame->GetTreeView() : nullptr;
 }

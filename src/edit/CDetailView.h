@@ -18,6 +18,7 @@
 #include "app/PaneMessages.h"
 #include "table/CKnowHowItem.h"
 
+class CLeftView;
 class COrvantisDoc;
 class CEditEx;
 class QLabel;
@@ -163,8 +164,7 @@ private:
     std::int32_t TreeDropTarget();
 
     // --- neighbours -----------------------------------------------------------------
-    IPaneTarget* TreeTarget() const;
-    QObject* TreeObject() const;
+    CLeftView* Tree() const;
 
     COrvantisDoc* m_pDoc;
     std::int32_t m_nCurrentFolder = -1;
