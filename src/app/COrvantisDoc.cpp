@@ -137,10 +137,7 @@ bool COrvantisDoc::NewDatabase() {
     SetPathAndTitle(strPath);
     m_recentFiles.Add(strPath);
     SwitchMenu(IDR_MENU_OPEN);
-    m_bWriteProtect = false;
-    PostPaneMessage(Detail(), Detail(), WM_SHOW_FOLDER, 0);
-    ActivatePane(2);
-    PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    StartInEmptyRoot();
     return true;
 }
 
@@ -151,15 +148,19 @@ bool COrvantisDoc::OpenDatabaseFile(const std::string& strPath) {
     if (!m_pKnowHow) return false;
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);
     SwitchMenu(IDR_MENU_OPEN);
-    if (CountChildren(0, true) >= 1) {
+    if (CountChildren(0, true) >= 1)
         PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, -1);
-        return true;
-    }
+    else
+        StartInEmptyRoot();
+    return true;
+}
+
+void COrvantisDoc::StartInEmptyRoot() {
+    // a file without folders: typing starts in the top level's first keyword
     m_bWriteProtect = false;
     PostPaneMessage(Detail(), Detail(), WM_SHOW_FOLDER, 0);
     ActivatePane(2);
     PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, 2);
-    return true;
 }
 
 void COrvantisDoc::CloseDatabaseFile() {

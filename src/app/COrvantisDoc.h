@@ -102,6 +102,7 @@ private:
     void SetPathAndTitle(const std::string& strPath);
     CLeftView* Tree() const;
     CDetailView* Detail() const;
+    void StartInEmptyRoot();
 
     bool m_bFirstNew = true;
     bool m_bWriteProtect = true;
