@@ -72,6 +72,17 @@ const SMenuPlace& PlaceIn(const SCommandDef& def, int nResourceSet) {
     return nResourceSet == IDR_MENU_OPEN ? def.menu128 : nResourceSet == IDR_MENU_CLOSED ? def.menu135 : def.context;
 }
 
+// A popup exists in a set only when it has items there.
+bool IsPopupUsed(EPopup ePopup, int nResourceSet) {
+    return std::any_of(s_arrCommands.begin(), s_arrCommands.end(),
+                       [&](const SCommandDef& def) { return PlaceIn(def, nResourceSet).ePopup == ePopup; });
+}
+
+// Items are enabled as the menu opens, not on every idle pass.
+void UpdateOnShow(CMainFrame* pFrame, QMenu* pMenu) {
+    QObject::connect(pMenu, &QMenu::aboutToShow, pFrame, [pFrame, pMenu] { pFrame->UpdateActions(pMenu->actions()); });
+}
+
 QString Prompt(const SCommandDef& def) {
     return def.pszPrompt ? QString::fromUtf8(def.pszPrompt) : QString();
 }
@@ -117,11 +128,7 @@ void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, int nResourceSet
     }
     for (const SPopupDef& sub : s_arrPopups) {
         if (sub.eParent != ePopup || ePopup == None) continue;
-        // a sub-popup exists in a set only when it has items there
-        bool bUsed = std::any_of(s_arrCommands.begin(), s_arrCommands.end(), [&](const SCommandDef& def) {
-            return PlaceIn(def, nResourceSet).ePopup == sub.ePopup;
-        });
-        if (bUsed) arr.push_back({sub.nPos, nullptr, &sub});
+        if (IsPopupUsed(sub.ePopup, nResourceSet)) arr.push_back({sub.nPos, nullptr, &sub});
     }
     std::stable_sort(arr.begin(), arr.end(), [](const SEntry& a, const SEntry& b) { return a.nPos < b.nPos; });
     int nGroup = -1;
@@ -133,8 +140,7 @@ void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, int nResourceSet
         } else {
             QMenu* pSub = pMenu->addMenu(QString::fromUtf8(e.pSub->pszTitle));
             FillPopup(pFrame, pSub, e.pSub->ePopup, nResourceSet);
-            QObject::connect(pSub, &QMenu::aboutToShow, pFrame,
-                             [pFrame, pSub] { pFrame->UpdateActions(pSub->actions()); });
+            UpdateOnShow(pFrame, pSub);
         }
     }
 }
@@ -184,15 +190,10 @@ int GetActionCommand(const QAction* pAction) {
 void BuildMenuBar(CMainFrame* pFrame, QMenuBar* pMenuBar, int nResourceSet) {
     pMenuBar->clear();
     for (const SPopupDef& popup : s_arrPopups) {
-        if (popup.eParent != None) continue;
-        bool bUsed = std::any_of(s_arrCommands.begin(), s_arrCommands.end(), [&](const SCommandDef& def) {
-            return PlaceIn(def, nResourceSet).ePopup == popup.ePopup;
-        });
-        if (!bUsed) continue;
+        if (popup.eParent != None || !IsPopupUsed(popup.ePopup, nResourceSet)) continue;
         QMenu* pMenu = pMenuBar->addMenu(QString::fromUtf8(popup.pszTitle));
         FillPopup(pFrame, pMenu, popup.ePopup, nResourceSet);
-        QObject::connect(pMenu, &QMenu::aboutToShow, pFrame,
-                         [pFrame, pMenu] { pFrame->UpdateActions(pMenu->actions()); });
+        UpdateOnShow(pFrame, pMenu);
     }
 }
 
@@ -218,7 +219,7 @@ void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, int nResourceSet) {
 QMenu* CreateContextMenu(CMainFrame* pFrame, QWidget* pParent) {
     auto* pMenu = new QMenu(QStringLiteral("Kontext"), pParent);
     FillPopup(pFrame, pMenu, Kontext, IDR_CONTEXT_MENU);
-    QObject::connect(pMenu, &QMenu::aboutToShow, pFrame, [pFrame, pMenu] { pFrame->UpdateActions(pMenu->actions()); });
+    UpdateOnShow(pFrame, pMenu);
     pFrame->UpdateActions(pMenu->actions());
     return pMenu;
 }
