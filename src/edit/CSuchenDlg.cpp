@@ -144,22 +144,20 @@ void CSuchenDlg::Layout(int W, int H) {
     m_pPreview->setGeometry(QRect(QPoint(11, H - 197), QPoint(W - 11 - 1, H - 44 - 1)));
 }
 
-void CSuchenDlg::InsertSorted(const QString& strPath, std::int32_t nId) {
-    // ascending by the path text, as the list sorts while items are inserted
-    int nRow = m_pHitList->rowCount();
-    for (int i = 0; i < m_pHitList->rowCount(); ++i) {
-        const QString strOther = m_pHitList->item(i, 0)->text();
-        int nCmp = QString::compare(strPath, strOther, Qt::CaseInsensitive);
-        if (nCmp == 0) nCmp = QString::compare(strPath, strOther, Qt::CaseSensitive);
-        if (nCmp < 0) {
-            nRow = i;
-            break;
-        }
+void CSuchenDlg::FillHitList(std::vector<std::pair<QString, std::int32_t>>& arrRows) {
+    // ascending by the path text; equal paths keep the order they were found in
+    std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) {
+        int nCmp = QString::compare(a.first, b.first, Qt::CaseInsensitive);
+        if (nCmp == 0) nCmp = QString::compare(a.first, b.first, Qt::CaseSensitive);
+        return nCmp < 0;
+    });
+    const QSignalBlocker block(m_pHitList);
+    m_pHitList->setRowCount(static_cast<int>(arrRows.size()));
+    for (int i = 0; i < static_cast<int>(arrRows.size()); ++i) {
+        auto* pItem = new QTableWidgetItem(arrRows[i].first);
+        pItem->setData(Qt::UserRole, arrRows[i].second);
+        m_pHitList->setItem(i, 0, pItem);
     }
-    m_pHitList->insertRow(nRow);
-    auto* pItem = new QTableWidgetItem(strPath);
-    pItem->setData(Qt::UserRole, nId);
-    m_pHitList->setItem(nRow, 0, pItem);
 }
 
 void CSuchenDlg::OnSearch() {
@@ -202,10 +200,10 @@ void CSuchenDlg::OnSearch() {
         m_arrHits.clear();
         return;
     }
-    {
-        const QSignalBlocker block(m_pHitList);
-        for (const CKnowHowItem& hit : m_arrHits) InsertSorted(FromAnsi(service.GetPath(hit.ID)), hit.ID);
-    }
+    std::vector<std::pair<QString, std::int32_t>> arrRows;
+    arrRows.reserve(m_arrHits.size());
+    for (const CKnowHowItem& hit : m_arrHits) arrRows.emplace_back(FromAnsi(service.GetPath(hit.ID)), hit.ID);
+    FillHitList(arrRows);
 
     m_pHitList->setUpdatesEnabled(false);
     m_pHitList->resizeColumnToContents(0);

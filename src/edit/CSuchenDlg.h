@@ -5,8 +5,11 @@
 // main window.
 
 #include <QDialog>
+#include <QString>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "table/CKnowHowItem.h"
 
@@ -60,7 +63,7 @@ private:
     void ShowSelectedHit();
     void ShowPreview(const std::string& strText);
     void Layout(int W, int H);
-    void InsertSorted(const QString& strPath, std::int32_t nId);
+    void FillHitList(std::vector<std::pair<QString, std::int32_t>>& arrRows);
 
     COrvantisDoc* m_pDoc = nullptr;
     std::int32_t m_nSelectedHit = -1;
