@@ -221,7 +221,7 @@ int CDetailView::EstimateRow(const CKnowHowItem& item) const {
 }
 
 void CDetailView::RecalcHeights(int nOnlyRow) {
-    if (nOnlyRow >= 0 && nOnlyRow < static_cast<int>(m_arrRows.size())) {
+    if (IsRow(nOnlyRow)) {
         CKnowHowItem& item = m_arrRows[nOnlyRow];
         if (nOnlyRow == m_nCurrentRow) {
             // while typing: the editors' own line counts, nothing re-laid out
@@ -411,7 +411,7 @@ QRect CDetailView::TextRect(int nTop, int nHeight) const {
 }
 
 void CDetailView::PositionEditors() {
-    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    if (!IsRow(m_nCurrentRow)) return;
     const int nRowTop = RowTop(m_nCurrentRow);  // measures first
     const int nTop = 1 - GetScrollPos() + nRowTop;
     const int nHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
@@ -432,7 +432,7 @@ void CDetailView::ScrollTo(int nPos) {
 }
 
 void CDetailView::ScrollRowIntoView() {
-    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    if (!IsRow(m_nCurrentRow)) return;
     const int nRowTop = RowTop(m_nCurrentRow);  // measures first
     const int nVisibleTop = GetScrollPos();
     const int nVisibleBottom = nVisibleTop + m_nClientHeight;
@@ -449,7 +449,7 @@ void CDetailView::ScrollRowIntoView() {
 }
 
 void CDetailView::KeepCaretVisible() {
-    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    if (!IsRow(m_nCurrentRow)) return;
     CEditEx* pEdit = m_nActiveEditor == 1 ? m_pKeywordEdit : m_nActiveEditor == 2 ? m_pTextEdit : nullptr;
     if (!pEdit) return;
     const int nLine = std::max(1, m_nTextLineHeight);
@@ -585,9 +585,7 @@ void CDetailView::WriteBack() {
 }
 
 void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bForceWriteBack) {
-    if (m_nCurrentRow >= 0 && m_nCurrentRow < static_cast<int>(m_arrRows.size()) &&
-        (bForceWriteBack || !IsWriteProtected()))
-        WriteBack();
+    if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) WriteBack();
 
     const int nRows = static_cast<int>(m_arrRows.size());
     if (nRow >= nRows) nRow = nRows - 1;
@@ -626,7 +624,7 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
 }
 
 void CDetailView::OnEditorChanged(CEditEx* pEdit) {
-    if (m_nCurrentRow < 0 || m_nCurrentRow >= static_cast<int>(m_arrRows.size())) return;
+    if (!IsRow(m_nCurrentRow)) return;
     CKnowHowItem& item = m_arrRows[m_nCurrentRow];
     // untrimmed: trimming happens when the row is left
     if (pEdit == m_pKeywordEdit)
@@ -666,8 +664,7 @@ void CDetailView::OnEditorKey(int nCode) {
             if (e == 2) m_pTextEdit->SetAnsiText(m_strSavedText);
             // a row not stored yet drops a folder conversion; the empty row of
             // the top level stays a folder, as every new entry there is one
-            if (r >= 0 && r < static_cast<int>(m_arrRows.size()) && m_arrRows[r].ID == 0)
-                m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
+            if (IsRow(r) && m_arrRows[r].ID == 0) m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
             SelectRow(r, e);
             break;
         case EK_CARET: KeepCaretVisible(); break;
@@ -726,7 +723,7 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
 
 bool CDetailView::OnUpdateCommand(int nId, SCommandState& state) {
     const int r = m_nCurrentRow;
-    const bool bRow = r >= 0 && r < static_cast<int>(m_arrRows.size());
+    const bool bRow = IsRow(r);
     const bool bWritable = !IsWriteProtected();
     const CKnowHowItem* pItem = bRow ? &m_arrRows[r] : nullptr;
     switch (nId) {
@@ -752,7 +749,7 @@ bool CDetailView::OnCommand(int nId) {
     SCommandState state;
     if (!OnUpdateCommand(nId, state)) return false;
     if (!state.bEnabled) return true;  // a disabled command reached us by key: nothing
-    const std::int32_t nId0 = m_nCurrentRow >= 0 ? m_arrRows[m_nCurrentRow].ID : 0;
+    const std::int32_t nId0 = IsRow(m_nCurrentRow) ? m_arrRows[m_nCurrentRow].ID : 0;
     switch (nId) {
         case ID_ENTRY_DELETE: DeleteEntry(); break;
         case ID_ENTRY_MOVE_UP: MoveUp(); break;
@@ -855,7 +852,7 @@ void CDetailView::EditLink() {
 }
 
 void CDetailView::OpenRow(int nRow) {
-    if (nRow < 0 || nRow >= static_cast<int>(m_arrRows.size())) return;
+    if (!IsRow(nRow)) return;
     const CKnowHowItem& item = m_arrRows[nRow];
     if (item.IsDir)
         PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, item.ID);
@@ -1031,7 +1028,7 @@ void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
 void CDetailView::BeginDrag(const QPoint& pt) {
     if (m_nActiveEditor != -1) SelectRow(m_nCurrentRow, -1);
     // the save on leaving the editor may have read the folder again
-    if (m_nDragRow < 0 || m_nDragRow >= static_cast<int>(m_arrRows.size()) || m_arrRows[m_nDragRow].ID != m_nDragId) {
+    if (!IsRow(m_nDragRow) || m_arrRows[m_nDragRow].ID != m_nDragId) {
         m_bDragPending = false;
         return;
     }
@@ -1062,8 +1059,7 @@ void CDetailView::MoveDrag(const QPoint& pt) {
         m_nDropTarget = TreeDropTarget();
     if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
     // a folder cannot go into its own subtree
-    const bool bFolder =
-        m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) && m_arrRows[m_nDragRow].IsDir;
+    const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].IsDir;
     if (m_nDropTarget > 0 && bFolder && m_pDoc && m_pDoc->IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
     if (m_pDragImage) {
         const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
@@ -1102,8 +1098,7 @@ void CDetailView::Drop() {
     EndDrag();
     const std::int32_t nTarget = m_nDropTarget;
     const std::int32_t nDragged = m_nDragId;
-    const bool bFolder = m_nDragRow >= 0 && m_nDragRow < static_cast<int>(m_arrRows.size()) &&
-                         m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
+    const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
     m_nDragRow = -1;
     m_nDropTarget = -1;
     if (nTarget < 0 || !m_pDoc) return;

@@ -98,6 +98,7 @@ protected:
 private:
     // --- data -------------------------------------------------------------------------
     bool IsWriteProtected() const;
+    bool IsRow(int nRow) const { return nRow >= 0 && nRow < static_cast<int>(m_arrRows.size()); }
     bool IsLastRow(int nRow) const { return nRow >= 0 && nRow == static_cast<int>(m_arrRows.size()) - 1; }
     CKnowHowItem MakeEmptyRow() const;
     void SaveRows();
