@@ -27,6 +27,11 @@
 namespace {
 constexpr int TITLE_HEIGHT = 35;
 constexpr int IDLE_INTERVAL_MS = 250;
+
+// Only a local file is opened; of several, the first.
+bool IsLocalFileDrop(const QMimeData* pData) {
+    return pData->hasUrls() && !pData->urls().isEmpty() && pData->urls().first().isLocalFile();
+}
 }  // namespace
 
 CMainFrame::CMainFrame(COrvantisDoc* pDoc) : m_pDoc(pDoc) {
@@ -334,14 +339,12 @@ std::intptr_t CMainFrame::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std
 // --- files dropped onto the window ---------------------------------------------------------------------
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent) {
-    const QMimeData* pData = pEvent->mimeData();
-    if (pData->hasUrls() && !pData->urls().isEmpty() && pData->urls().first().isLocalFile())
-        pEvent->acceptProposedAction();
+    if (IsLocalFileDrop(pEvent->mimeData())) pEvent->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* pEvent) {
     const QMimeData* pData = pEvent->mimeData();
-    if (!pData->hasUrls() || pData->urls().isEmpty() || !pData->urls().first().isLocalFile()) return;
+    if (!IsLocalFileDrop(pData)) return;
     pEvent->acceptProposedAction();
     std::string strPath = pData->urls().first().toLocalFile().toStdString();
     // after the drop has finished: opening may ask for a password
