@@ -1104,12 +1104,9 @@ void CDetailView::Drop() {
     if (nTarget < 0 || !m_pDoc) return;
     m_pDoc->MoveToFolder(nDragged, nTarget);
     if (bFolder) {
-        if (m_nCurrentFolder != 0 && nTarget != 0) {
-            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
-            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, nTarget, 0);
-        } else {
-            SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
-        }
+        // the top level is rebuilt whole: here, or when the entry is gone to below
+        SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
+        if (m_nCurrentFolder != 0 && nTarget != 0) SendPaneMessage(Tree(), WM_REFRESH_FOLDER, nTarget, 0);
     } else {
         ReloadFolder();
     }
