@@ -961,8 +961,9 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
             return;
         }
     }
-    UpdateCursor(pt);
-    if (!IsAboveEndOfRows(pt.y())) return;
+    const bool bOverRows = IsAboveEndOfRows(pt.y());
+    UpdateCursor(pt, bOverRows);
+    if (!bOverRows) return;
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
@@ -980,9 +981,9 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     }
 }
 
-void CDetailView::UpdateCursor(const QPoint& pt) {
+void CDetailView::UpdateCursor(const QPoint& pt, bool bOverRows) {
     Qt::CursorShape shape = Qt::ArrowCursor;
-    if (IsAboveEndOfRows(pt.y())) {
+    if (bOverRows) {
         const int K = m_nKeywordWidth;
         if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
             shape = Qt::SplitHCursor;

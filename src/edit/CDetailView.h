@@ -137,7 +137,8 @@ private:
     void ScrollRowIntoView();
     void KeepCaretVisible();
     void DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rcClip);
-    void UpdateCursor(const QPoint& pt);
+    // bOverRows: pt lies above the end of the rows
+    void UpdateCursor(const QPoint& pt, bool bOverRows);
 
     // --- editing ----------------------------------------------------------------------
     void SelectRow(int nRow, int nEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
