@@ -7,9 +7,6 @@
 #include "platform/Platform.h"
 
 namespace {
-constexpr int kBusyRetries = 20;  // a statement runs at most 21 times
-constexpr int kBusyPauseMs = 500;
-
 // Runs a query through sqlite3_get_table and hands the first value cell to fn.
 template <typename Fn>
 bool QueryFirstCell(CDB& db, const std::string& strSql, Fn fn) {
@@ -75,8 +72,8 @@ bool CDB::Execute(const std::string& strSql) {
             return true;
         }
         if (rc == SQLITE_BUSY) {
-            platform.Sleep(kBusyPauseMs);
-            if (++nAttempt <= kBusyRetries) {
+            platform.Sleep(DB_BUSY_PAUSE_MS);
+            if (++nAttempt <= DB_BUSY_RETRIES) {
                 sqlite3_free(pszMsg);
                 continue;
             }

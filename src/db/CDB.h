@@ -13,6 +13,11 @@ struct sqlite3;
 // Version of the program and of the current schema.
 inline constexpr const char* ORVANTIS_VERSION = "1.200";
 
+// A statement that meets another user's lock runs at most 1 + DB_BUSY_RETRIES
+// times, with a pause after each attempt.
+inline constexpr int DB_BUSY_RETRIES = 20;
+inline constexpr int DB_BUSY_PAUSE_MS = 500;
+
 class CDB {
 public:
     CDB() = default;
