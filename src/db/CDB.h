@@ -109,6 +109,8 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 // minute, never over an existing file. Answers the copy's path when it was
 // made now or earlier in the same minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
+// " WHERE " and the condition, or nothing for none.
+std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".
 std::string GetFolderPart(const std::string& strPath);
 std::string GetFileNamePart(const std::string& strPath);

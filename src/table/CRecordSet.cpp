@@ -133,11 +133,5 @@ bool CRecordSet::UpdateRow(const CValueMap& map) {
 }
 
 bool CRecordSet::DeleteRows(const char* pszCondition) {
-    std::string strSql = "DELETE FROM " + m_strTableName;
-    if (pszCondition) {
-        strSql += " WHERE ";
-        strSql += pszCondition;
-    }
-    strSql += ";";
-    return m_db.Execute(strSql);
+    return m_db.Execute("DELETE FROM " + m_strTableName + WhereClause(pszCondition) + ";");
 }
