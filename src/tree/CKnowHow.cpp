@@ -166,22 +166,23 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
     return true;
 }
 
-void CKnowHow::CollectDescendants(std::int32_t nFolder, std::vector<std::int32_t>& arrIds) {
-    // depth first, children in position order; a stack instead of recursion
-    // so that very deep trees cannot exhaust the call stack
+void CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
+    // a stack instead of recursion so that very deep trees cannot exhaust
+    // the call stack
     std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
-    std::vector<std::int32_t> arrStack;
-    auto pushChildren = [&](std::int32_t nId) {
+    std::vector<std::pair<CKnowHowItem, int>> arrStack;
+    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
         CKnowHowArray arrChildren;
         GetChildren(arrChildren, nId);
-        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it) arrStack.push_back(it->ID);
+        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
+            arrStack.emplace_back(std::move(*it), nChildLevel);
     };
-    pushChildren(nFolder);
+    pushChildren(nFolder, nLevel);
     while (!arrStack.empty()) {
-        std::int32_t nId = arrStack.back();
+        auto [item, nItemLevel] = std::move(arrStack.back());
         arrStack.pop_back();
-        arrIds.push_back(nId);
-        if (CountChildren(nId) > 0 && setSeen.insert(nId).second) pushChildren(nId);
+        fn(item, nItemLevel);
+        if (CountChildren(item.ID) > 0 && setSeen.insert(item.ID).second) pushChildren(item.ID, nItemLevel + 1);
     }
 }
 
@@ -193,7 +194,7 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
     if (GetItem(item, nId) != 1) return false;
 
     std::vector<std::int32_t> arrIds{item.ID};
-    if (item.IsDir) CollectDescendants(item.ID, arrIds);
+    if (item.IsDir) ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
     if (arrIds.size() > 1) {
         std::string strQuestion = Format(
             Ansi("Ordner löschen:\n\nIn dem Ordner befinden sich %d Einträge !\n\nSind Sie wirklich alle Einträge "
