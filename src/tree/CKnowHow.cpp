@@ -27,20 +27,19 @@ void ShowSaveFailed() {
 
 // --- reading -----------------------------------------------------------------
 
-int CKnowHow::GetItem(CKnowHowItem& item, std::int32_t nId) {
+int CKnowHow::SelectOne(CKnowHowItem& item, const std::string& strCondition) {
     CKnowHowArray arr;
-    std::string strCondition = Format("ID=%d AND IsAktiv='1'", nId);
     int n = m_table.SelectItems(arr, strCondition.c_str(), "PosNr");
-    if (n == 1) item = arr.front();
+    if (n == 1) item = std::move(arr.front());
     return n;
 }
 
+int CKnowHow::GetItem(CKnowHowItem& item, std::int32_t nId) {
+    return SelectOne(item, Format("ID=%d AND IsAktiv='1'", nId));
+}
+
 int CKnowHow::GetItemAt(CKnowHowItem& item, std::int32_t nMasterId, std::int32_t nPosNr) {
-    CKnowHowArray arr;
-    std::string strCondition = Format("MasterID=%d AND PosNr=%d AND IsAktiv='1'", nMasterId, nPosNr);
-    int n = m_table.SelectItems(arr, strCondition.c_str(), "PosNr");
-    if (n == 1) item = arr.front();
-    return n;
+    return SelectOne(item, Format("MasterID=%d AND PosNr=%d AND IsAktiv='1'", nMasterId, nPosNr));
 }
 
 int CKnowHow::GetChildren(CKnowHowArray& arr, std::int32_t nMasterId, bool bFoldersOnly) {

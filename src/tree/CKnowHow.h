@@ -54,6 +54,8 @@ public:
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
+    // The entry the condition selects, when it is the only one; the row count.
+    int SelectOne(CKnowHowItem& item, const std::string& strCondition);
     // Hands everything below nFolder to fn, depth first with children in
     // position order, with its level (nLevel for nFolder's children).
     void ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
