@@ -132,11 +132,12 @@ bool CKnowHow::RollbackWork() {
 }
 
 bool CKnowHow::SaveItems(CKnowHowArray& arr) {
-    if (!BeginWork()) {
+    auto fail = [this] {
         RollbackWork();
         ShowSaveFailed();
         return false;
-    }
+    };
+    if (!BeginWork()) return fail();
     if (std::any_of(arr.begin(), arr.end(), [](const CKnowHowItem& item) { return item.Modified; }))
         GetDatabase().StampEdit();
     for (auto& item : arr) {
@@ -148,20 +149,12 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
             if (item.Name.empty() && item.Text.empty()) continue;
             bOk = m_table.InsertItem(item);
         }
-        if (!bOk) {
-            RollbackWork();
-            ShowSaveFailed();
-            return false;
-        }
+        if (!bOk) return fail();
         item.Modified = false;
     }
     // a commit that fails (another user still reading after the retries)
     // has written nothing; say so rather than report success
-    if (!CommitWork()) {
-        RollbackWork();
-        ShowSaveFailed();
-        return false;
-    }
+    if (!CommitWork()) return fail();
     return true;
 }
 
@@ -204,30 +197,21 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
             return false;
     }
 
-    if (!BeginWork()) {
+    auto fail = [this] {
         RollbackWork();
         return false;
-    }
+    };
+    if (!BeginWork()) return fail();
     int n = CountChildren(item.MasterID);
     for (std::int32_t p = item.PosNr + 1; p <= n; ++p) {
         CKnowHowItem sibling;
         if (GetItemAt(sibling, item.MasterID, p) != 1) continue;
         sibling.SetPosNr(p - 1);
-        if (!m_table.UpdateItem(sibling)) {
-            RollbackWork();
-            return false;
-        }
+        if (!m_table.UpdateItem(sibling)) return fail();
     }
-    for (std::int32_t nDelete : arrIds) {
-        if (!m_table.DeleteById(nDelete)) {
-            RollbackWork();
-            return false;
-        }
-    }
-    if (!CommitWork()) {
-        RollbackWork();
-        return false;
-    }
+    for (std::int32_t nDelete : arrIds)
+        if (!m_table.DeleteById(nDelete)) return fail();
+    if (!CommitWork()) return fail();
     return true;
 }
 
