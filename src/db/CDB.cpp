@@ -7,9 +7,6 @@
 #include "platform/Platform.h"
 
 namespace {
-constexpr int kBusyRetries = 20;  // a statement runs at most 21 times
-constexpr int kBusyPauseMs = 500;
-
 // Runs a query through sqlite3_get_table and hands the first value cell to fn.
 template <typename Fn>
 bool QueryFirstCell(CDB& db, const std::string& strSql, Fn fn) {
@@ -75,8 +72,8 @@ bool CDB::Execute(const std::string& strSql) {
             return true;
         }
         if (rc == SQLITE_BUSY) {
-            platform.Sleep(kBusyPauseMs);
-            if (++nAttempt <= kBusyRetries) {
+            platform.Sleep(DB_BUSY_PAUSE_MS);
+            if (++nAttempt <= DB_BUSY_RETRIES) {
                 sqlite3_free(pszMsg);
                 continue;
             }
@@ -90,11 +87,7 @@ bool CDB::Execute(const std::string& strSql) {
 }
 
 int CDB::Count(const std::string& strTable, const char* pszCondition) {
-    std::string strSql = "SELECT count(*) FROM " + strTable;
-    if (pszCondition) {
-        strSql += " WHERE ";
-        strSql += pszCondition;
-    }
+    std::string strSql = "SELECT count(*) FROM " + strTable + WhereClause(pszCondition);
     int nCount = -1;
     if (!QueryFirstCell(*this, strSql, [&](const char* psz) { nCount = psz ? std::atoi(psz) : 0; })) return -1;
     return nCount;
@@ -102,11 +95,7 @@ int CDB::Count(const std::string& strTable, const char* pszCondition) {
 
 std::string CDB::GetValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition) {
     if (Count(strTable, pszCondition) == 0) return std::string();
-    std::string strSql = "SELECT " + strColumn + " FROM " + strTable;
-    if (pszCondition) {
-        strSql += " WHERE ";
-        strSql += pszCondition;
-    }
+    std::string strSql = "SELECT " + strColumn + " FROM " + strTable + WhereClause(pszCondition);
     std::string strValue;
     QueryFirstCell(*this, strSql, [&](const char* psz) {
         if (psz) strValue = psz;
@@ -148,6 +137,10 @@ void CDB::SetError(int nCode, const char* pszStatementMessage) {
     m_nLastError = nCode;
     m_strLastError = m_pConnection ? sqlite3_errmsg(m_pConnection) : sqlite3_errstr(nCode);
     if (pszStatementMessage) m_strLastStatementError = pszStatementMessage;
+}
+
+std::string WhereClause(const char* pszCondition) {
+    return pszCondition ? std::string(" WHERE ") + pszCondition : std::string();
 }
 
 CDB& GetDatabase() {

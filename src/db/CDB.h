@@ -13,6 +13,11 @@ struct sqlite3;
 // Version of the program and of the current schema.
 inline constexpr const char* ORVANTIS_VERSION = "1.200";
 
+// A statement that meets another user's lock runs at most 1 + DB_BUSY_RETRIES
+// times, with a pause after each attempt.
+inline constexpr int DB_BUSY_RETRIES = 20;
+inline constexpr int DB_BUSY_PAUSE_MS = 500;
+
 class CDB {
 public:
     CDB() = default;
@@ -104,6 +109,8 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 // minute, never over an existing file. Answers the copy's path when it was
 // made now or earlier in the same minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
+// " WHERE " and the condition, or nothing for none.
+std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".
 std::string GetFolderPart(const std::string& strPath);
 std::string GetFileNamePart(const std::string& strPath);

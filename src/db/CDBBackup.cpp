@@ -19,6 +19,11 @@ bool IsDigits(const std::string& str, size_t nPos, size_t nCount) {
     return true;
 }
 
+// The copy of this minute: "<folder>/<file name>.<%Y%m%d_%H%M>".
+std::string BackupCopyPath(const std::string& strPath, const std::string& strFolder) {
+    return JoinPath(strFolder, GetFileNamePart(strPath) + "." + GetPlatform().FormatTime("%Y%m%d_%H%M"));
+}
+
 // The copies of the database file in the backup folder (names only).
 std::vector<std::string> FindBackupCopies(const std::string& strFolder, const std::string& strFileName,
                                           const std::string& strPrefix) {
@@ -48,7 +53,7 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder) {
     CPlatform& platform = GetPlatform();
-    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
+    std::string strTarget = BackupCopyPath(strPath, strFolder);
     // a second backup within the minute finds its copy made already
     if (platform.FileExists(strTarget)) return strTarget;
     return platform.CopyFileNoOverwrite(strPath, strTarget) ? strTarget : std::string();
@@ -61,9 +66,7 @@ std::string CDB::GetBackupFolder() {
 }
 
 bool CDB::CopyToBackup(const std::string& strPath, const std::string& strFolder) {
-    CPlatform& platform = GetPlatform();
-    std::string strTarget = JoinPath(strFolder, GetFileNamePart(strPath) + "." + platform.FormatTime("%Y%m%d_%H%M"));
-    return platform.CopyFileNoOverwrite(strPath, strTarget);
+    return GetPlatform().CopyFileNoOverwrite(strPath, BackupCopyPath(strPath, strFolder));
 }
 
 bool CDB::MakeBackup(std::string* pstrCopy) {

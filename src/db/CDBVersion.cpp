@@ -1,5 +1,7 @@
 // The schema version of the open file, its check at opening and the upgrade
 // of older files.
+#include <sqlite3.h>
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -9,10 +11,6 @@
 #include "platform/Platform.h"
 
 namespace {
-constexpr int kSqliteBusy = 5;
-constexpr int kBusyRetries = 20;
-constexpr int kBusyPauseMs = 500;
-
 // Decimal parse with "." as the decimal point whatever the locale; text that
 // is no number reads as 0.
 double ParseVersion(const std::string& str) {
@@ -32,8 +30,8 @@ double ParseVersion(const std::string& str) {
 bool IsReadable(CDB& db) {
     for (int nAttempt = 0;; ++nAttempt) {
         if (db.Count("sqlite_master") >= 0) return true;
-        if (db.GetLastErrorCode() != kSqliteBusy || nAttempt >= kBusyRetries) return false;
-        GetPlatform().Sleep(kBusyPauseMs);
+        if (db.GetLastErrorCode() != SQLITE_BUSY || nAttempt >= DB_BUSY_RETRIES) return false;
+        GetPlatform().Sleep(DB_BUSY_PAUSE_MS);
     }
 }
 

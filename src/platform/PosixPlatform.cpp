@@ -15,29 +15,30 @@
 namespace fs = std::filesystem;
 
 namespace {
-// A byte range that SQLite's own locks (0x40000000 .. +512) never touch. Every
-// process holding the database open keeps a shared lock on it.
-constexpr off_t kInUseLockOffset = 0x40000000 + 0x400;
+// SQLite's own locks lie in the 512 bytes from here.
+constexpr off_t kEngineLockOffset = 0x40000000;
+// A byte range that the engine's locks never touch. Every process holding
+// the database open keeps a shared lock on it.
+constexpr off_t kInUseLockOffset = kEngineLockOffset + 0x400;
 
-struct flock InUseLock(short nType) {
+struct flock LockRange(short nType, off_t nStart, off_t nLength) {
     struct flock fl {};
     fl.l_type = nType;
     fl.l_whence = SEEK_SET;
-    fl.l_start = kInUseLockOffset;
-    fl.l_len = 1;
+    fl.l_start = nStart;
+    fl.l_len = nLength;
     fl.l_pid = 0;  // required for open-file-description locks
     return fl;
+}
+
+struct flock InUseLock(short nType) {
+    return LockRange(nType, kInUseLockOffset, 1);
 }
 
 // Another program may use the file through the engine without our marker: a
 // lock it holds on the engine's own bytes shows that it is in use right now.
 bool EngineLocked(int fd) {
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0x40000000;
-    fl.l_len = 512;
-    fl.l_pid = 0;
+    struct flock fl = LockRange(F_WRLCK, kEngineLockOffset, 512);
     return ::fcntl(fd, F_OFD_GETLK, &fl) != 0 || fl.l_type != F_UNLCK;
 }
 

@@ -115,7 +115,7 @@ std::string CCrypt::Unescape(const std::string& strStored) {
 }
 
 std::string CCrypt::Encrypt(const std::string& strText) const {
-    if (strText.empty() || !m_bAvailable || !m_bKeyReady) return std::string();
+    if (strText.empty() || !m_bKeyReady) return std::string();
     std::string strPlain = strText;
     strPlain.push_back('\0');
     return Escape(Apply(strPlain));
@@ -129,7 +129,7 @@ std::string CCrypt::Decrypt(const std::string& strStored) const {
 
 void CCrypt::DecryptInto(const char* pStored, std::size_t nStored, std::string& out) const {
     out.clear();
-    if (nStored == 0 || !m_bAvailable || !m_bKeyReady) return;
+    if (nStored == 0 || !m_bKeyReady) return;
     // Unescape and Apply in one pass. A whole table passes here when a
     // protected database is searched, so runs without either escape
     // character (most of the text) go through eight bytes at a time.
@@ -178,7 +178,7 @@ void CCrypt::DecryptInto(const char* pStored, std::size_t nStored, std::string& 
 }
 
 bool CCrypt::DecryptsCleanly(const std::string& strStored) const {
-    if (strStored.empty() || !m_bAvailable || !m_bKeyReady) return false;
+    if (strStored.empty() || !m_bKeyReady) return false;
     std::string strPlain = Apply(Unescape(strStored));
     return strPlain.find('\0') == strPlain.size() - 1;
 }

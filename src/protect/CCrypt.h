@@ -46,7 +46,6 @@ private:
     const std::uint8_t* KeyStream(std::size_t n) const;
     std::string Apply(const std::string& strBytes) const;
 
-    bool m_bAvailable = true;
     std::string m_strPassword;
     bool m_bKeyReady = false;
 

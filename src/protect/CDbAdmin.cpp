@@ -10,8 +10,8 @@ CDbAdmin& GetDbAdmin() {
 }
 
 void CDbAdmin::ResetAdminState() {
-    m_bUnlocked = false;
-    if (GetDatabase().GetOption("AdminKey").empty()) m_bUnlocked = true;
+    // without an administrator password nothing is locked
+    m_bUnlocked = !IsAdminPasswordSet();
 }
 
 bool CDbAdmin::IsAdminPasswordSet() {
@@ -20,10 +20,7 @@ bool CDbAdmin::IsAdminPasswordSet() {
 
 bool CDbAdmin::Login(const std::string& strTyped) {
     std::string strStored = GetDatabase().GetOption("AdminKey");
-    if (MakeVerifier(strTyped) != strStored) {
-        m_crypt.SetPassword(std::string());
-        return false;
-    }
+    if (MakeVerifier(strTyped) != strStored) return false;
     m_bUnlocked = true;
     return true;
 }

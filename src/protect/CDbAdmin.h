@@ -23,7 +23,6 @@ public:
 
 private:
     bool m_bUnlocked = false;
-    CCrypt m_crypt;
 };
 
 CDbAdmin& GetDbAdmin();

@@ -11,6 +11,15 @@ int LastIndexOf(const std::vector<std::string>& arrNames, const char* pszName) {
         if (arrNames[i] == pszName) return i;
     return -1;
 }
+
+// Marks the entry modified only for a value that differs.
+template <typename T>
+void Change(T& field, const T& value, bool& bModified) {
+    if (field != value) {
+        field = value;
+        bModified = true;
+    }
+}
 }  // namespace
 
 SKnowHowColumns::SKnowHowColumns(const std::vector<std::string>& arrNames)
@@ -86,43 +95,25 @@ void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& 
 }
 
 void CKnowHowItem::SetName(const std::string& str) {
-    if (Name != str) {
-        Name = str;
-        Modified = true;
-    }
+    Change(Name, str, Modified);
 }
 
 void CKnowHowItem::SetText(const std::string& str) {
-    if (Text != str) {
-        Text = str;
-        Modified = true;
-    }
+    Change(Text, str, Modified);
 }
 
 void CKnowHowItem::SetLink(const std::string& str) {
-    if (Link != str) {
-        Link = str;
-        Modified = true;
-    }
+    Change(Link, str, Modified);
 }
 
 void CKnowHowItem::SetPosNr(std::int32_t n) {
-    if (PosNr != n) {
-        PosNr = n;
-        Modified = true;
-    }
+    Change(PosNr, n, Modified);
 }
 
 void CKnowHowItem::SetTyp(std::int32_t n) {
-    if (Typ != n) {
-        Typ = n;
-        Modified = true;
-    }
+    Change(Typ, n, Modified);
 }
 
 void CKnowHowItem::SetIsDir(std::int32_t n) {
-    if (IsDir != n) {
-        IsDir = n;
-        Modified = true;
-    }
+    Change(IsDir, n, Modified);
 }

@@ -8,16 +8,20 @@ CRecordSet::~CRecordSet() {
     FreeResult();
 }
 
+void CRecordSet::RecordError(int nCode, char* pszMsg) {
+    m_nLastError = nCode;
+    m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(nCode);
+    if (pszMsg) m_strLastStatementError = pszMsg;
+    sqlite3_free(pszMsg);
+}
+
 bool CRecordSet::Query(const std::string& strSql) {
     FreeResult();
     char* pszMsg = nullptr;
     m_db.Trace(strSql);
     int rc = sqlite3_get_table(m_db.GetHandle(), strSql.c_str(), &m_ppResult, &m_nRows, &m_nColumns, &pszMsg);
     if (rc != SQLITE_OK) {
-        m_nLastError = rc;
-        m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(rc);
-        if (pszMsg) m_strLastStatementError = pszMsg;
-        sqlite3_free(pszMsg);
+        RecordError(rc, pszMsg);
         if (m_ppResult) sqlite3_free_table(m_ppResult);
         m_ppResult = nullptr;
         m_nRows = m_nColumns = 0;
@@ -53,10 +57,7 @@ int CRecordSet::QueryEach(const std::string& strSql, RowFn fn, void* pContext) {
     SEachContext each{fn, pContext, &m_arrColumnNames, 0};
     int rc = sqlite3_exec(m_db.GetHandle(), strSql.c_str(), EachRow, &each, &pszMsg);
     if (rc != SQLITE_OK && rc != SQLITE_ABORT) {
-        m_nLastError = rc;
-        m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(rc);
-        if (pszMsg) m_strLastStatementError = pszMsg;
-        sqlite3_free(pszMsg);
+        RecordError(rc, pszMsg);
         return -1;
     }
     sqlite3_free(pszMsg);
@@ -84,9 +85,8 @@ bool CRecordSet::MoveNext() {
 }
 
 const char* CRecordSet::GetCell(int nColumn) const {
-    if (!m_ppResult || nColumn < 0 || nColumn >= m_nColumns || m_nCurrentRow < 1 || m_nCurrentRow > m_nRows)
-        return nullptr;
-    return m_ppResult[m_nCurrentRow * m_nColumns + nColumn];
+    const char* const* ppCells = GetRowCells();
+    return ppCells && nColumn >= 0 && nColumn < m_nColumns ? ppCells[nColumn] : nullptr;
 }
 
 std::string CRecordSet::GetFieldValue(const std::string& strColumn) const {
@@ -133,11 +133,5 @@ bool CRecordSet::UpdateRow(const CValueMap& map) {
 }
 
 bool CRecordSet::DeleteRows(const char* pszCondition) {
-    std::string strSql = "DELETE FROM " + m_strTableName;
-    if (pszCondition) {
-        strSql += " WHERE ";
-        strSql += pszCondition;
-    }
-    strSql += ";";
-    return m_db.Execute(strSql);
+    return m_db.Execute("DELETE FROM " + m_strTableName + WhereClause(pszCondition) + ";");
 }

@@ -49,6 +49,9 @@ public:
     const std::string& GetQueryText() const { return m_strQuery; }
 
 private:
+    // Records a failed statement and frees the engine's message.
+    void RecordError(int nCode, char* pszMsg);
+
     int m_nLastError = 0;
     std::string m_strLastError;
     std::string m_strLastStatementError;

@@ -34,11 +34,7 @@ int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrde
 
 namespace {
 std::string SelectText(const std::string& strTable, const char* pszCondition, const char* pszOrder) {
-    std::string strSql = "SELECT * FROM " + strTable;
-    if (pszCondition) {
-        strSql += " WHERE ";
-        strSql += pszCondition;
-    }
+    std::string strSql = "SELECT * FROM " + strTable + WhereClause(pszCondition);
     if (pszOrder) {
         strSql += " ORDER BY ";
         strSql += pszOrder;

@@ -27,20 +27,19 @@ void ShowSaveFailed() {
 
 // --- reading -----------------------------------------------------------------
 
-int CKnowHow::GetItem(CKnowHowItem& item, std::int32_t nId) {
+int CKnowHow::SelectOne(CKnowHowItem& item, const std::string& strCondition) {
     CKnowHowArray arr;
-    std::string strCondition = Format("ID=%d AND IsAktiv='1'", nId);
     int n = m_table.SelectItems(arr, strCondition.c_str(), "PosNr");
-    if (n == 1) item = arr.front();
+    if (n == 1) item = std::move(arr.front());
     return n;
 }
 
+int CKnowHow::GetItem(CKnowHowItem& item, std::int32_t nId) {
+    return SelectOne(item, Format("ID=%d AND IsAktiv='1'", nId));
+}
+
 int CKnowHow::GetItemAt(CKnowHowItem& item, std::int32_t nMasterId, std::int32_t nPosNr) {
-    CKnowHowArray arr;
-    std::string strCondition = Format("MasterID=%d AND PosNr=%d AND IsAktiv='1'", nMasterId, nPosNr);
-    int n = m_table.SelectItems(arr, strCondition.c_str(), "PosNr");
-    if (n == 1) item = arr.front();
-    return n;
+    return SelectOne(item, Format("MasterID=%d AND PosNr=%d AND IsAktiv='1'", nMasterId, nPosNr));
 }
 
 int CKnowHow::GetChildren(CKnowHowArray& arr, std::int32_t nMasterId, bool bFoldersOnly) {
@@ -133,11 +132,12 @@ bool CKnowHow::RollbackWork() {
 }
 
 bool CKnowHow::SaveItems(CKnowHowArray& arr) {
-    if (!BeginWork()) {
+    auto fail = [this] {
         RollbackWork();
         ShowSaveFailed();
         return false;
-    }
+    };
+    if (!BeginWork()) return fail();
     if (std::any_of(arr.begin(), arr.end(), [](const CKnowHowItem& item) { return item.Modified; }))
         GetDatabase().StampEdit();
     for (auto& item : arr) {
@@ -149,39 +149,32 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
             if (item.Name.empty() && item.Text.empty()) continue;
             bOk = m_table.InsertItem(item);
         }
-        if (!bOk) {
-            RollbackWork();
-            ShowSaveFailed();
-            return false;
-        }
+        if (!bOk) return fail();
         item.Modified = false;
     }
     // a commit that fails (another user still reading after the retries)
     // has written nothing; say so rather than report success
-    if (!CommitWork()) {
-        RollbackWork();
-        ShowSaveFailed();
-        return false;
-    }
+    if (!CommitWork()) return fail();
     return true;
 }
 
-void CKnowHow::CollectDescendants(std::int32_t nFolder, std::vector<std::int32_t>& arrIds) {
-    // depth first, children in position order; a stack instead of recursion
-    // so that very deep trees cannot exhaust the call stack
+void CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
+    // a stack instead of recursion so that very deep trees cannot exhaust
+    // the call stack
     std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
-    std::vector<std::int32_t> arrStack;
-    auto pushChildren = [&](std::int32_t nId) {
+    std::vector<std::pair<CKnowHowItem, int>> arrStack;
+    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
         CKnowHowArray arrChildren;
         GetChildren(arrChildren, nId);
-        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it) arrStack.push_back(it->ID);
+        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
+            arrStack.emplace_back(std::move(*it), nChildLevel);
     };
-    pushChildren(nFolder);
+    pushChildren(nFolder, nLevel);
     while (!arrStack.empty()) {
-        std::int32_t nId = arrStack.back();
+        auto [item, nItemLevel] = std::move(arrStack.back());
         arrStack.pop_back();
-        arrIds.push_back(nId);
-        if (CountChildren(nId) > 0 && setSeen.insert(nId).second) pushChildren(nId);
+        fn(item, nItemLevel);
+        if (CountChildren(item.ID) > 0 && setSeen.insert(item.ID).second) pushChildren(item.ID, nItemLevel + 1);
     }
 }
 
@@ -193,7 +186,7 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
     if (GetItem(item, nId) != 1) return false;
 
     std::vector<std::int32_t> arrIds{item.ID};
-    if (item.IsDir) CollectDescendants(item.ID, arrIds);
+    if (item.IsDir) ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
     if (arrIds.size() > 1) {
         std::string strQuestion = Format(
             Ansi("Ordner löschen:\n\nIn dem Ordner befinden sich %d Einträge !\n\nSind Sie wirklich alle Einträge "
@@ -204,30 +197,21 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
             return false;
     }
 
-    if (!BeginWork()) {
+    auto fail = [this] {
         RollbackWork();
         return false;
-    }
+    };
+    if (!BeginWork()) return fail();
     int n = CountChildren(item.MasterID);
     for (std::int32_t p = item.PosNr + 1; p <= n; ++p) {
         CKnowHowItem sibling;
         if (GetItemAt(sibling, item.MasterID, p) != 1) continue;
         sibling.SetPosNr(p - 1);
-        if (!m_table.UpdateItem(sibling)) {
-            RollbackWork();
-            return false;
-        }
+        if (!m_table.UpdateItem(sibling)) return fail();
     }
-    for (std::int32_t nDelete : arrIds) {
-        if (!m_table.DeleteById(nDelete)) {
-            RollbackWork();
-            return false;
-        }
-    }
-    if (!CommitWork()) {
-        RollbackWork();
-        return false;
-    }
+    for (std::int32_t nDelete : arrIds)
+        if (!m_table.DeleteById(nDelete)) return fail();
+    if (!CommitWork()) return fail();
     return true;
 }
 

@@ -5,6 +5,7 @@
 // several may exist side by side over the one session.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,11 @@ public:
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
-    void CollectDescendants(std::int32_t nFolder, std::vector<std::int32_t>& arrIds);
-    void AddStructureLines(std::vector<std::string>& arrLines, std::int32_t nFolder, int nLevel);
+    // The entry the condition selects, when it is the only one; the row count.
+    int SelectOne(CKnowHowItem& item, const std::string& strCondition);
+    // Hands everything below nFolder to fn, depth first with children in
+    // position order, with its level (nLevel for nFolder's children).
+    void ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
 
     CKnowHowTable m_table;
 };

@@ -1,6 +1,5 @@
 #include <map>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -35,25 +34,6 @@ bool ParseTemplateLine(const std::string& strLine, size_t nLine, STemplateLine& 
 }
 }  // namespace
 
-void CKnowHow::AddStructureLines(std::vector<std::string>& arrLines, std::int32_t nFolder, int nLevel) {
-    // pre-order with a stack instead of recursion, for very deep trees
-    std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
-    std::vector<std::pair<CKnowHowItem, int>> arrStack;
-    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
-        CKnowHowArray arrChildren;
-        GetChildren(arrChildren, nId);
-        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
-            arrStack.emplace_back(std::move(*it), nChildLevel);
-    };
-    pushChildren(nFolder, nLevel);
-    while (!arrStack.empty()) {
-        auto [item, nItemLevel] = std::move(arrStack.back());
-        arrStack.pop_back();
-        arrLines.push_back(StructureLine(nItemLevel, item));
-        if (CountChildren(item.ID) > 0 && setSeen.insert(item.ID).second) pushChildren(item.ID, nItemLevel + 1);
-    }
-}
-
 bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
     if (pbWriteFailed) *pbWriteFailed = false;
     std::vector<std::string> arrLines;
@@ -65,7 +45,9 @@ bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder,
         arrLines.push_back(StructureLine(0, folder));
         nLevel = 1;
     }
-    AddStructureLines(arrLines, nFolder, nLevel);
+    ForEachBelow(nFolder, nLevel, [&](const CKnowHowItem& item, int nItemLevel) {
+        arrLines.push_back(StructureLine(nItemLevel, item));
+    });
     if (arrLines.empty()) return false;
     bool bWritten = CStdioFileEx().WriteLines(strPath, arrLines);
     if (pbWriteFailed) *pbWriteFailed = !bWritten;
