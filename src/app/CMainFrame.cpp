@@ -97,6 +97,10 @@ CMainFrame::CMainFrame(COrvantisDoc* pDoc) : m_pDoc(pDoc) {
 }
 
 CMainFrame::~CMainFrame() {
+    // the panes go after this body, and the focus moves while they go; it must
+    // not reach a frame that is half destroyed
+    disconnect(qApp, nullptr, this, nullptr);
+    if (m_pDoc) disconnect(m_pDoc, nullptr, this, nullptr);
     if (m_pDoc && m_pDoc->GetFrame() == this) m_pDoc->SetFrame(nullptr);
 }
 
