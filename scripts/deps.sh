@@ -17,6 +17,9 @@ orvantis_install_deps() {
 
 orvantis_build() {
   local dir="$1" type="$2"
-  cmake -S "$ORVANTIS_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" >/dev/null
+  local launcher=()
+  # ccache, where the machine has it, makes rebuilds of other checkouts cheap
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$ORVANTIS_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }
