@@ -18,6 +18,11 @@ inline constexpr const char* ORVANTIS_VERSION = "1.200";
 inline constexpr int DB_BUSY_RETRIES = 20;
 inline constexpr int DB_BUSY_PAUSE_MS = 500;
 
+// Shown (UTF-8 source text) when another user keeps the file locked beyond
+// the busy retry.
+inline constexpr const char* DB_LOCKED_MESSAGE =
+    "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.";
+
 class CDB {
 public:
     CDB() = default;
@@ -109,6 +114,9 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 // minute, never over an existing file. Answers the copy's path when it was
 // made now or earlier in the same minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
+// Why a statement failed with the engine code nCode, in the program's words
+// (Windows-1252); empty when the code says nothing the user could act on.
+std::string GetDbFailureReason(int nCode);
 // " WHERE " and the condition, or nothing for none.
 std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".
