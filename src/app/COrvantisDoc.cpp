@@ -280,18 +280,7 @@ bool COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) {
     if (item.MasterID != nTargetFolder) return m_pKnowHow->MoveToFolder(nId, nTargetFolder);
     // into the folder that holds it already: to the end of its list, the
     // entries behind it close the gap (positions stay 1..n)
-    CKnowHowArray arr;
-    GetChildren(arr, nTargetFolder, false);
-    bool bAfter = false;
-    for (CKnowHowItem& child : arr) {
-        if (child.ID == nId) {
-            child.SetPosNr(static_cast<std::int32_t>(arr.size()));
-            bAfter = true;
-        } else if (bAfter) {
-            child.SetPosNr(child.PosNr - 1);
-        }
-    }
-    return SaveItems(arr);
+    return m_pKnowHow->MoveToEnd(nId);
 }
 
 void COrvantisDoc::GoToEntry(std::int32_t nId) {

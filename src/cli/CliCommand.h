@@ -11,7 +11,8 @@
 
 class CKnowHow;
 
-enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
+// 3: another user kept the file locked beyond the busy retry; try again later.
+enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2, CLI_LOCKED = 3 };
 
 struct SCliArgs {
     std::string strCommand;

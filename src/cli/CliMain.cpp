@@ -27,7 +27,10 @@ int Usage(const char* pszError) {
                  "\nAllgemeine Optionen:\n"
                  "  --yes          Fragen mit Ja beantworten\n"
                  "  --password P   Kennwort einer geschützten Datenbank\n"
-                 "  --admin P      Administratorkennwort\n");
+                 "  --admin P      Administratorkennwort\n"
+                 "\nHält ein anderer Benutzer die Datei gesperrt, wartet jeder Befehl bis zu\n"
+                 "etwa zehn Sekunden je Zugriff. Exit-Status: 0 erfolgreich, 1 abgelehnt oder\n"
+                 "fehlgeschlagen, 2 falscher Aufruf, 3 Datei gesperrt (später erneut versuchen).\n");
     return CLI_USAGE;
 }
 }  // namespace
@@ -128,6 +131,11 @@ int main(int argc, char** argv) {
     CConsolePlatform platform(args.setFlags.count("--yes") > 0);
     SetPlatform(&platform);
     int nResult = pCmd->pfnRun(args);
+    // a lock that outlasted the retry is no refusal: scripts may try again
+    if (nResult == CLI_FAILED && GetDatabase().WasLockedOut()) {
+        if (!platform.HasShown(Ansi(DB_LOCKED_MESSAGE))) CliFail(Ansi(DB_LOCKED_MESSAGE));
+        nResult = CLI_LOCKED;
+    }
     CliClose();
     std::fflush(stdout);
     SetPlatform(nullptr);

@@ -45,9 +45,12 @@ bool ReadHidden(const char* pszPrompt, std::string& strLine) {
 bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
     if (args.Has("--password")) {
         std::string strAnsi;
-        if (!CliToAnsi(args.Value("--password"), strAnsi)) return false;
-        if (passwort.CheckPassword(strAnsi)) return true;
-        ReportWrongDatabasePassword();
+        if (!CliToAnsi(args.Value("--password"), strAnsi) || !CheckPasswordLength(strAnsi)) return false;
+        switch (passwort.TestPassword(strAnsi)) {
+            case EPasswordCheck::Right: return true;
+            case EPasswordCheck::Wrong: ReportWrongDatabasePassword(); return false;
+            case EPasswordCheck::Unreadable: return false;
+        }
         return false;
     }
     if (!::isatty(STDIN_FILENO)) {
@@ -59,7 +62,10 @@ bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
         if (!ReadHidden("Kennwort: ", strLine) || strLine.empty()) return false;
         bool bOk = true;
         std::string strAnsi = Utf8ToCp1252(strLine, &bOk);
-        if (bOk && passwort.CheckPassword(strAnsi)) return true;
+        if (bOk && !CheckPasswordLength(strAnsi)) continue;
+        EPasswordCheck eCheck = bOk ? passwort.TestPassword(strAnsi) : EPasswordCheck::Wrong;
+        if (eCheck == EPasswordCheck::Right) return true;
+        if (eCheck == EPasswordCheck::Unreadable) return false;
         ReportWrongDatabasePassword();
     }
 }
@@ -74,7 +80,8 @@ bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
     CDB& db = GetDatabase();
     OpenDatabase(strPath);
     if (!db.IsOpen() || db.Count("sqlite_master") < 0) {
-        CliFail("Die Datei ist keine lesbare Datenbank: " + Utf8ToCp1252(strPath));
+        // a file that another user keeps locked is no damaged one
+        if (!ShowDbFailureReason()) CliFail("Die Datei ist keine lesbare Datenbank: " + Utf8ToCp1252(strPath));
         CloseDatabase();
         return false;
     }
@@ -92,15 +99,24 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
 
 bool CliRequireAdmin(const SCliArgs& args) {
     CDbAdmin& admin = GetDbAdmin();
-    if (!admin.IsAdminPasswordSet()) return true;
+    bool bSet = true;
+    // an administrator key that cannot be read locks, it does not unlock
+    if (!admin.ReadAdminPasswordSet(bSet)) {
+        ShowDbUnreadable();
+        return false;
+    }
+    if (!bSet) return true;
     if (!args.Has("--admin")) {
         CliFail(Ansi("Die Administrator-Funktionen sind gesperrt: das Administratorkennwort fehlt (--admin)."));
         return false;
     }
     std::string strAnsi;
-    if (!CliToAnsi(args.Value("--admin"), strAnsi)) return false;
-    if (admin.Login(strAnsi)) return true;
-    ReportWrongAdminPassword();
+    if (!CliToAnsi(args.Value("--admin"), strAnsi) || !CheckPasswordLength(strAnsi)) return false;
+    switch (admin.TestLogin(strAnsi)) {
+        case EPasswordCheck::Right: return true;
+        case EPasswordCheck::Wrong: ReportWrongAdminPassword(); return false;
+        case EPasswordCheck::Unreadable: return false;
+    }
     return false;
 }
 

@@ -1,11 +1,15 @@
 #include "cli/CliTree.h"
 
 #include "cli/CliCommand.h"
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
 
 bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item) {
-    if (nId > 0 && service.GetItem(item, nId) == 1) return true;
+    int n = nId > 0 ? service.GetItem(item, nId) : 0;
+    if (n == 1) return true;
+    // an entry that could not be read is not one that does not exist
+    if (n < 0 && ShowDbFailureReason()) return false;
     CliFail("Der Eintrag " + std::to_string(nId) + " existiert nicht.");
     return false;
 }

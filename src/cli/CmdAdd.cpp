@@ -24,7 +24,7 @@ int Run(const SCliArgs& args) {
     CKnowHowArray arr(1);
     CKnowHowItem& item = arr.front();
     item.MasterID = nParent;
-    item.SetPosNr(pService->CountChildren(nParent) + 1);
+    // the position is taken inside the write from what the file holds then
     item.SetIsDir(args.Has("--folder") ? 1 : 0);
     item.SetName(strName);
     item.SetText(strText);

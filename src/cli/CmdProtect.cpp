@@ -27,7 +27,8 @@ int RunProtect(const SCliArgs& args) {
 int RunUnprotect(const SCliArgs& args) {
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pKnowHow || !CliRequireAdmin(args)) return CLI_FAILED;
-    if (!GetDbPasswort().IsProtected()) return CliFail(Ansi("Die Datenbank ist nicht geschützt."));
+    // opened with its password, a protected file has its key in force
+    if (!GetDbPasswort().IsPasswordSet()) return CliFail(Ansi("Die Datenbank ist nicht geschützt."));
     pKnowHow.reset();
     return RemoveDatabasePassword() ? CLI_OK : CLI_FAILED;
 }

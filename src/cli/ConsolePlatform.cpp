@@ -1,5 +1,6 @@
 #include "cli/ConsolePlatform.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/Cp1252.h"
@@ -18,5 +19,10 @@ EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::s
     }
     std::fprintf(stderr, "%s\n", strOut.c_str());
     std::fflush(stderr);
+    m_arrShown.push_back(strText);
     return eAnswer;
+}
+
+bool CConsolePlatform::HasShown(const std::string& strText) const {
+    return std::find(m_arrShown.begin(), m_arrShown.end(), strText) != m_arrShown.end();
 }

@@ -2,6 +2,9 @@
 // The platform of the command-line front end: messages go to stderr with
 // their caption; questions are answered Yes (or OK) only with --yes.
 
+#include <string>
+#include <vector>
+
 #include "platform/PosixPlatform.h"
 
 class CConsolePlatform : public CPosixPlatform {
@@ -13,6 +16,10 @@ public:
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
 
+    // Whether a message with this text (Windows-1252) was printed.
+    bool HasShown(const std::string& strText) const;
+
 private:
     bool m_bYes;
+    std::vector<std::string> m_arrShown;
 };

@@ -7,22 +7,24 @@
 #include "platform/Platform.h"
 
 namespace {
-// Runs a query through sqlite3_get_table and hands the first value cell to fn.
+// Runs a query through sqlite3_get_table, with the busy retry, and hands the
+// first value cell to fn: null for NULL and when nothing matched, and
+// whether a row matched.
 template <typename Fn>
 bool QueryFirstCell(CDB& db, const std::string& strSql, Fn fn) {
     char** ppTable = nullptr;
     int nRows = 0, nCols = 0;
-    char* pszMsg = nullptr;
-    db.Trace(strSql);
-    int rc = sqlite3_get_table(db.GetHandle(), strSql.c_str(), &ppTable, &nRows, &nCols, &pszMsg);
+    int rc = db.RunWithBusyRetry(strSql, [&](char** ppszMsg) {
+        if (ppTable) sqlite3_free_table(ppTable);
+        ppTable = nullptr;
+        return sqlite3_get_table(db.GetHandle(), strSql.c_str(), &ppTable, &nRows, &nCols, ppszMsg);
+    });
     if (rc != SQLITE_OK) {
-        db.SetError(rc, pszMsg);
-        sqlite3_free(pszMsg);
         if (ppTable) sqlite3_free_table(ppTable);
         return false;
     }
     // the cell that follows the column header; none when nothing matched
-    fn(nRows > 0 && nCols > 0 ? ppTable[nCols] : nullptr);
+    fn(nRows > 0 && nCols > 0 ? ppTable[nCols] : nullptr, nRows > 0);
     sqlite3_free_table(ppTable);
     return true;
 }
@@ -36,6 +38,7 @@ CDB::~CDB() {
 bool CDB::Open(const std::string& strPath) {
     if (m_pConnection) return false;
     m_strFilePath = strPath;
+    m_bLockedOut = false;
     int rc = sqlite3_open(strPath.c_str(), &m_pConnection);
     if (rc != SQLITE_OK) {
         SetError(rc, nullptr);
@@ -58,54 +61,85 @@ bool CDB::Close() {
     return true;
 }
 
+int CDB::RunWithBusyRetry(const std::string& strSql, const std::function<int(char**)>& fnAttempt,
+                          std::string* pstrMessage, bool bRecordAny) {
+    CPlatform& platform = GetPlatform();
+    bool bWaiting = false;
+    int rc = SQLITE_OK;
+    for (int nAttempt = 0;; ++nAttempt) {
+        char* pszMsg = nullptr;
+        Trace(strSql);
+        rc = fnAttempt(&pszMsg);
+        if (rc == SQLITE_BUSY) {
+            // readers wait like writers: another user's commit or maintenance
+            // holds the file only for a moment
+            if (!bWaiting) platform.BeginWaitCursor();
+            bWaiting = true;
+            platform.Sleep(DB_BUSY_PAUSE_MS);
+            if (nAttempt < DB_BUSY_RETRIES) {
+                sqlite3_free(pszMsg);
+                continue;
+            }
+            m_bLockedOut = true;
+        }
+        if (rc != SQLITE_OK) {
+            if (bRecordAny || rc == SQLITE_BUSY) SetError(rc, pszMsg);
+            if (pstrMessage && pszMsg) *pstrMessage = pszMsg;
+        }
+        sqlite3_free(pszMsg);
+        break;
+    }
+    if (bWaiting) platform.EndWaitCursor();
+    return rc;
+}
+
 bool CDB::Execute(const std::string& strSql) {
     if (!m_pConnection) return false;
     CPlatform& platform = GetPlatform();
     platform.BeginWaitCursor();
-    int nAttempt = 0;
-    for (;;) {
-        char* pszMsg = nullptr;
-        Trace(strSql);
-        int rc = sqlite3_exec(m_pConnection, strSql.c_str(), nullptr, nullptr, &pszMsg);
-        if (rc == SQLITE_OK) {
-            platform.EndWaitCursor();
-            return true;
-        }
-        if (rc == SQLITE_BUSY) {
-            platform.Sleep(DB_BUSY_PAUSE_MS);
-            if (++nAttempt <= DB_BUSY_RETRIES) {
-                sqlite3_free(pszMsg);
-                continue;
-            }
-            // gave up: the last attempt's message is recorded like any other
-        }
-        SetError(rc, pszMsg);
-        sqlite3_free(pszMsg);
-        platform.EndWaitCursor();
-        return false;
-    }
+    int rc = RunWithBusyRetry(
+        strSql, [&](char** ppszMsg) { return sqlite3_exec(m_pConnection, strSql.c_str(), nullptr, nullptr, ppszMsg); });
+    platform.EndWaitCursor();
+    return rc == SQLITE_OK;
 }
 
 int CDB::Count(const std::string& strTable, const char* pszCondition) {
     std::string strSql = "SELECT count(*) FROM " + strTable + WhereClause(pszCondition);
     int nCount = -1;
-    if (!QueryFirstCell(*this, strSql, [&](const char* psz) { nCount = psz ? std::atoi(psz) : 0; })) return -1;
+    if (!QueryFirstCell(*this, strSql, [&](const char* psz, bool) { nCount = psz ? std::atoi(psz) : 0; })) return -1;
     return nCount;
 }
 
 std::string CDB::GetValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition) {
-    if (Count(strTable, pszCondition) == 0) return std::string();
-    std::string strSql = "SELECT " + strColumn + " FROM " + strTable + WhereClause(pszCondition);
     std::string strValue;
-    QueryFirstCell(*this, strSql, [&](const char* psz) {
-        if (psz) strValue = psz;
-    });
+    ReadValue(strTable, strColumn, pszCondition, strValue);
     return strValue;
 }
 
+bool CDB::ReadValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition,
+                    std::string& strValue, bool* pbFound) {
+    strValue.clear();
+    if (pbFound) *pbFound = false;
+    int n = Count(strTable, pszCondition);
+    if (n == 0) return true;
+    std::string strSql = "SELECT " + strColumn + " FROM " + strTable + WhereClause(pszCondition);
+    // a failed count goes on to the select, whose answer decides
+    return QueryFirstCell(*this, strSql, [&](const char* psz, bool bRow) {
+        if (psz) strValue = psz;
+        if (pbFound) *pbFound = bRow;
+    });
+}
+
 bool CDB::TableExists(const std::string& strTable) {
+    bool bExists = false;
+    return ReadTableExists(strTable, bExists) && bExists;
+}
+
+bool CDB::ReadTableExists(const std::string& strTable, bool& bExists) {
     std::string strCondition = "[type]='table' AND [tbl_name]='" + strTable + "'";
-    return Count("sqlite_master", strCondition.c_str()) > 0;
+    int n = Count("sqlite_master", strCondition.c_str());
+    bExists = n > 0;
+    return n >= 0;
 }
 
 bool CDB::IsFileFree() {

@@ -41,6 +41,13 @@ public:
     int Count(const std::string& strTable, const char* pszCondition = nullptr);
     std::string GetValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition = nullptr);
     bool TableExists(const std::string& strTable);
+    // The same reads for callers that decide on the answer: false when the
+    // statement failed, so that a locked or damaged file is never taken for
+    // a value that is not set or a table that is missing. *pbFound tells
+    // whether a row matched.
+    bool ReadValue(const std::string& strTable, const std::string& strColumn, const char* pszCondition,
+                   std::string& strValue, bool* pbFound = nullptr);
+    bool ReadTableExists(const std::string& strTable, bool& bExists);
     bool IsFileFree();
 
     bool BeginTransaction();
@@ -48,6 +55,20 @@ public:
     bool CommitTransaction();
     bool RollbackTransaction();
     int GetTransactionDepth() const { return m_nTransactionDepth; }
+
+    // Runs one attempt of a statement until it is not answered busy, at most
+    // 1 + DB_BUSY_RETRIES times with a pause after each busy answer; records
+    // a failure, whose engine message also goes to *pstrMessage; without
+    // bRecordAny only a lock that outlasted the retry is recorded (record
+    // sets keep their own record). fnAttempt gets the place for the
+    // engine's message.
+    int RunWithBusyRetry(const std::string& strSql, const std::function<int(char**)>& fnAttempt,
+                         std::string* pstrMessage = nullptr, bool bRecordAny = true);
+    // True once a statement gave up because another user kept the file
+    // locked beyond the retry (until the next Open).
+    bool WasLockedOut() const { return m_bLockedOut; }
+    // Clears the recorded error, so that a later failure can be told apart.
+    void ClearLastError() { m_nLastError = 0; }
 
     void SetError(int nCode, const char* pszStatementMessage);
     int GetLastErrorCode() const { return m_nLastError; }
@@ -64,6 +85,9 @@ public:
 
     // --- options and stamps ------------------------------------------------------
     std::string GetOption(const std::string& strKey);
+    // False when the value could not be read; a file without the Option
+    // table (version 1.000) reads every option as empty.
+    bool ReadOption(const std::string& strKey, std::string& strValue);
     bool SetOption(const std::string& strKey, const std::string& strValue);
     bool InitNewDatabase();
     bool StampEdit();
@@ -72,6 +96,7 @@ public:
 
     // --- schema versions ------------------------------------------------------------
     std::string GetDbVersion();
+    bool ReadDbVersion(std::string& strVersion);
     bool CheckVersion();
     bool UpgradeDatabase();
 
@@ -96,6 +121,7 @@ private:
     std::string m_strUserName;
     std::string m_strTimeStamp;
 
+    bool m_bLockedOut = false;
     int m_nInUseHandle = -1;  // shared in-use lock while open
     StatementHook m_hook;
 };
@@ -117,6 +143,15 @@ std::string CopyBackupFile(const std::string& strPath, const std::string& strFol
 // Why a statement failed with the engine code nCode, in the program's words
 // (Windows-1252); empty when the code says nothing the user could act on.
 std::string GetDbFailureReason(int nCode);
+// Shows the reason for the session's last failure when there is one the
+// user can act on; answers whether a message was shown.
+bool ShowDbFailureReason();
+// "Datenbank konnte nicht geöffnet werden !"
+void ShowCannotOpenDatabase();
+// A file that could not be read while opening is never taken for an old or
+// unprotected one: another user's lock is said as such, anything else
+// cannot be opened.
+void ShowDbUnreadable();
 // " WHERE " and the condition, or nothing for none.
 std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".

@@ -8,6 +8,14 @@ std::string CDB::GetOption(const std::string& strKey) {
     return GetValue("Option", "Value", strCondition.c_str());
 }
 
+bool CDB::ReadOption(const std::string& strKey, std::string& strValue) {
+    std::string strCondition = "Key='" + strKey + "'";
+    if (ReadValue("Option", "Value", strCondition.c_str(), strValue)) return true;
+    // a 1.000 file has no Option table yet: nothing is set there
+    bool bExists = true;
+    return ReadTableExists("Option", bExists) && !bExists;
+}
+
 bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
     std::string strCondition = "Key='" + strKey + "'";
     int n = Count("Option", strCondition.c_str());

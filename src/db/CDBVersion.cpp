@@ -1,7 +1,5 @@
 // The schema version of the open file, its check at opening and the upgrade
 // of older files.
-#include <sqlite3.h>
-
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -23,21 +21,6 @@ double ParseVersion(const std::string& str) {
     if (std::from_chars(p, pEnd, d, std::chars_format::general).ec != std::errc()) return 0;
     return bNegative ? -d : d;
 }
-
-// A file that the engine cannot read (no database at all, or locked by
-// another user beyond the busy retry) reads like a file without the Option
-// table; tell the two apart before an upgrade is offered.
-bool IsReadable(CDB& db) {
-    for (int nAttempt = 0;; ++nAttempt) {
-        if (db.Count("sqlite_master") >= 0) return true;
-        if (db.GetLastErrorCode() != SQLITE_BUSY || nAttempt >= DB_BUSY_RETRIES) return false;
-        GetPlatform().Sleep(DB_BUSY_PAUSE_MS);
-    }
-}
-
-void ShowCannotOpen() {
-    GetPlatform().MessageBox(Ansi("Datenbank konnte nicht geöffnet werden !"), "", EMsgIcon::None, EMsgButtons::Ok);
-}
 }  // namespace
 
 std::string CDB::GetDbVersion() {
@@ -45,24 +28,29 @@ std::string CDB::GetDbVersion() {
     return GetValue("Option", "Value", "Key='DbVersion'");
 }
 
+bool CDB::ReadDbVersion(std::string& strVersion) {
+    bool bExists = false;
+    if (!ReadTableExists("Option", bExists)) return false;
+    if (!bExists) {
+        strVersion = "1.000";
+        return true;
+    }
+    return ReadValue("Option", "Value", "Key='DbVersion'", strVersion);
+}
+
 bool CDB::CheckVersion() {
-    std::string strVersion = GetDbVersion();
+    std::string strVersion;
+    if (!ReadDbVersion(strVersion)) {
+        ShowDbUnreadable();
+        return false;
+    }
     double dVersion = ParseVersion(strVersion);
     const double dCurrent = ParseVersion(ORVANTIS_VERSION);
-    if (dVersion < dCurrent) {
-        if (!IsReadable(*this)) {
-            ShowCannotOpen();
-            return false;
-        }
-        // read again: the first reading may have met a passing lock
-        strVersion = GetDbVersion();
-        dVersion = ParseVersion(strVersion);
-    }
     if (dVersion < dCurrent) {
         std::string strText = "Die Datenbank hat eine zu alte Version(" + strVersion + ").\n" +
                               Ansi("Sie muß aktualisiert werden.\n\n") + "Datenbank jetzt aktualieren ?";
         if (GetPlatform().MessageBox(strText, "", EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes) {
-            ShowCannotOpen();
+            ShowCannotOpenDatabase();
             return false;
         }
         return UpgradeDatabase();
@@ -76,7 +64,11 @@ bool CDB::CheckVersion() {
 
 bool CDB::UpgradeDatabase() {
     CPlatform& platform = GetPlatform();
-    std::string strVersion = GetDbVersion();
+    std::string strVersion;
+    if (!ReadDbVersion(strVersion)) {
+        ShowDbUnreadable();
+        return false;
+    }
     double dVersion = ParseVersion(strVersion);
     std::string strPath = GetFilePath();
     std::string strFolder = GetBackupFolder();
@@ -106,7 +98,7 @@ bool CDB::UpgradeDatabase() {
     }
     if (!bOk) RollbackTransaction();
     if (!bOk || GetDbVersion() != ORVANTIS_VERSION) {
-        ShowCannotOpen();
+        ShowCannotOpenDatabase();
         return false;
     }
     platform.MessageBox("Die Datenbank wurde aktualisert !", "", EMsgIcon::None, EMsgButtons::Ok);

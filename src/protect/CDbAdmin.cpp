@@ -9,20 +9,35 @@ CDbAdmin& GetDbAdmin() {
     return s_admin;
 }
 
-void CDbAdmin::ResetAdminState() {
+bool CDbAdmin::ResetAdminState() {
+    m_bUnlocked = false;
+    bool bSet = true;
+    if (!ReadAdminPasswordSet(bSet)) return false;
     // without an administrator password nothing is locked
-    m_bUnlocked = !IsAdminPasswordSet();
+    m_bUnlocked = !bSet;
+    return true;
 }
 
 bool CDbAdmin::IsAdminPasswordSet() {
     return !GetDatabase().GetOption("AdminKey").empty();
 }
 
-bool CDbAdmin::Login(const std::string& strTyped) {
-    std::string strStored = GetDatabase().GetOption("AdminKey");
-    if (MakeVerifier(strTyped) != strStored) return false;
+bool CDbAdmin::ReadAdminPasswordSet(bool& bSet) {
+    std::string strStored;
+    bool bOk = GetDatabase().ReadOption("AdminKey", strStored);
+    bSet = !strStored.empty();
+    return bOk;
+}
+
+EPasswordCheck CDbAdmin::TestLogin(const std::string& strTyped) {
+    std::string strStored;
+    if (!GetDatabase().ReadOption("AdminKey", strStored)) {
+        ShowDbFailureReason();
+        return EPasswordCheck::Unreadable;
+    }
+    if (MakeVerifier(strTyped.substr(0, MAX_PASSWORD_LENGTH)) != strStored) return EPasswordCheck::Wrong;
     m_bUnlocked = true;
-    return true;
+    return EPasswordCheck::Right;
 }
 
 bool CDbAdmin::Logout() {

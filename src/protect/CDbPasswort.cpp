@@ -38,51 +38,75 @@ bool CDbPasswort::IsProtected() {
     return !GetDatabase().GetOption("DbKey").empty();
 }
 
+bool CDbPasswort::ReadProtected(bool& bProtected) {
+    std::string strStored;
+    bool bOk = GetDatabase().ReadOption("DbKey", strStored);
+    bProtected = !strStored.empty();
+    return bOk;
+}
+
 void CDbPasswort::ClearPassword() {
     SetKey(std::string());
 }
 
 bool CDbPasswort::AskPasswordOnOpen() {
-    if (!IsProtected()) return true;
+    bool bProtected = false;
+    if (!ReadProtected(bProtected)) {
+        ShowDbUnreadable();
+        return false;
+    }
+    if (!bProtected) return true;
     if (!m_prompt) return false;
     return m_prompt(*this);
 }
 
-bool CDbPasswort::CheckPassword(const std::string& strTyped) {
-    std::string strStored = GetDatabase().GetOption("DbKey");
-    if (MakeVerifier(strTyped) != strStored) {
-        SetKey(std::string());
-        return false;
+EPasswordCheck CDbPasswort::TestPassword(const std::string& strTypedInput) {
+    const std::string strTyped = strTypedInput.substr(0, MAX_PASSWORD_LENGTH);
+    SetKey(std::string());
+    std::string strStored;
+    if (!GetDatabase().ReadOption("DbKey", strStored)) {
+        ShowDbUnreadable();
+        return EPasswordCheck::Unreadable;
     }
-    SetKey(ChooseDataKey(strTyped));
-    return true;
+    if (MakeVerifier(strTyped) != strStored) return EPasswordCheck::Wrong;
+    std::string strKey;
+    if (!ChooseDataKey(strTyped, strKey)) {
+        ShowDbUnreadable();
+        return EPasswordCheck::Unreadable;
+    }
+    SetKey(strKey);
+    return EPasswordCheck::Right;
 }
 
-std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
+bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey) {
     // every text that pads to the same 32 characters passes the verifier:
     // the base without trailing tildes, with any number of tildes after it
-    std::string strBase = strTyped.substr(0, MAX_PASSWORD_LENGTH);
+    std::string strBase = strTyped;
     while (!strBase.empty() && strBase.back() == '~') strBase.pop_back();
-    std::vector<std::string> arrCandidates{strTyped};
+    std::vector<std::string> arrCandidates;
+    if (!strTyped.empty()) arrCandidates.push_back(strTyped);
     for (std::string str = strBase; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
-        if (str != strTyped) arrCandidates.push_back(str);
+        if (!str.empty() && str != strTyped) arrCandidates.push_back(str);
+    // a password set here never ends with "~"; only tildes leave the typed text
+    strKey = strBase.empty() ? strTyped : strBase;
 
-    std::vector<std::string> arrSamples;
     CDB& db = GetDatabase();
-    if (db.TableExists("KnowHow")) {
+    bool bTable = false;
+    if (!db.ReadTableExists("KnowHow", bTable)) return false;
+    std::vector<std::string> arrSamples;
+    if (bTable) {
         CRecordSet rs(db);
-        if (rs.Query("SELECT Name, Text FROM KnowHow WHERE Name<>'' OR Text<>'' LIMIT " + std::to_string(kSampleRows) +
-                     ";")) {
-            for (; !rs.IsEOF(); rs.MoveNext()) {
-                for (int nCol = 0; nCol < 2; ++nCol) {
-                    const char* psz = rs.GetCell(nCol);
-                    if (psz && *psz) arrSamples.emplace_back(psz);
-                }
+        if (!rs.Query("SELECT Name, Text FROM KnowHow WHERE Name<>'' OR Text<>'' LIMIT " + std::to_string(kSampleRows) +
+                      ";"))
+            return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            for (int nCol = 0; nCol < 2; ++nCol) {
+                const char* psz = rs.GetCell(nCol);
+                if (psz && *psz) arrSamples.emplace_back(psz);
             }
         }
     }
-    // nothing stored tells them apart: the text as typed
-    if (arrSamples.empty()) return strTyped;
+    if (arrSamples.empty()) return true;
 
     for (const auto& strCandidate : arrCandidates) {
         CCrypt crypt;
@@ -94,9 +118,12 @@ std::string CDbPasswort::ChooseDataKey(const std::string& strTyped) {
                 break;
             }
         }
-        if (bClean) return strCandidate;
+        if (bClean) {
+            strKey = strCandidate;
+            break;
+        }
     }
-    return strTyped;
+    return true;
 }
 
 bool CDbPasswort::CheckNewPassword(const std::string& strNew) {
@@ -114,6 +141,7 @@ bool CDbPasswort::CheckNewPassword(const std::string& strNew) {
 bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
     if (!CheckNewPassword(strNew)) return false;
     CDB& db = GetDatabase();
+    db.ClearLastError();
     if (!db.MakeBackup()) {
         GetPlatform().MessageBox(Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\n"
                                       "Sie kann zur Zeit nicht verschlüsselt werden !"),
@@ -126,16 +154,18 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
         db.Reorganize(nSaved);
     }
 
-    auto fail = [&]() {
+    auto fail = [&](bool bShowReason) {
+        if (bShowReason) ShowDbFailureReason();
         if (db.GetTransactionDepth() > 0) db.RollbackTransaction();
         // the file keeps the old key, so must the cipher
         SetKey(strOld);
         return false;
     };
-    if (!db.BeginExclusiveTransaction()) return fail();
-    if (!db.SetOption("DbKey", MakeVerifier(strNew))) return fail();
-    if (!ReencryptAll(strOld, strNew)) return fail();
-    if (!db.CommitTransaction()) return fail();
+    if (!db.BeginExclusiveTransaction()) return fail(true);
+    if (!db.SetOption("DbKey", MakeVerifier(strNew))) return fail(true);
+    // it says why itself
+    if (!ReencryptAll(strOld, strNew)) return fail(false);
+    if (!db.CommitTransaction()) return fail(true);
     return true;
 }
 
@@ -144,7 +174,11 @@ bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& str
     CKnowHow knowHow;
     CKnowHowArray arr;
     // an unreadable table must not end in a new key over old texts
-    if (knowHow.GetAllItems(arr) < 0) return false;
+    if (knowHow.GetAllItems(arr) < 0) {
+        ShowDbFailureReason();
+        ShowSaveFailed();
+        return false;
+    }
     for (auto& item : arr) item.Modified = true;
     SetKey(strNew);
     return knowHow.SaveItems(arr);

@@ -8,6 +8,9 @@
 #include "protect/CCrypt.h"
 #include "table/CFieldCodec.h"
 
+// The outcome of checking a typed password against its stored verifier.
+enum class EPasswordCheck { Right, Wrong, Unreadable };
+
 class CDbPasswort : public IFieldCodec {
 public:
     // Installs itself as the table's field codec.
@@ -15,11 +18,20 @@ public:
     ~CDbPasswort() override;
 
     bool IsProtected();
+    // False when "DbKey" could not be read (another user's lock, a damaged
+    // file): then nothing may be read or written as if the file were plain.
+    bool ReadProtected(bool& bProtected);
     void ClearPassword();
     // Asks through the installed prompt until the password is right or the
-    // user cancels; true at once for an unprotected database.
+    // user cancels; true at once for an unprotected database. A file whose
+    // protection cannot be read is refused with the reason.
     bool AskPasswordOnOpen();
-    bool CheckPassword(const std::string& strTyped);
+    // Typed passwords are cut to the 32 characters the dialogs take, so
+    // every front end derives the same verifier and data key.
+    bool CheckPassword(const std::string& strTyped) { return TestPassword(strTyped) == EPasswordCheck::Right; }
+    // As CheckPassword; Unreadable (the reason shown) when the stored
+    // verifier or texts could not be read.
+    EPasswordCheck TestPassword(const std::string& strTyped);
     // Shows why a password cannot be set (too long, or ending with "~") and
     // answers false; true for an acceptable one, the empty one included.
     bool CheckNewPassword(const std::string& strNew);
@@ -43,8 +55,10 @@ public:
 private:
     // The verifier cannot tell "abc", "abc~" and "abc~~" apart; the data key
     // can. Picks among them (the typed text first) the one under which a
-    // sample of the stored texts decrypts cleanly.
-    std::string ChooseDataKey(const std::string& strTyped);
+    // sample of the stored texts decrypts cleanly; without such a sample the
+    // text without trailing tildes, which is what a password set here is.
+    // Never the empty key. False when the sample could not be read.
+    bool ChooseDataKey(const std::string& strTyped, std::string& strKey);
     void SetKey(const std::string& strPassword);
 
     CCrypt m_crypt;

@@ -26,7 +26,11 @@ std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath) {
     if (!db.CheckVersion()) return Fail();
     db.DailyBackup();
     auto pKnowHow = std::make_unique<CKnowHow>();
-    GetDbAdmin().ResetAdminState();
+    // an unreadable administrator key must not unlock the locked commands
+    if (!GetDbAdmin().ResetAdminState()) {
+        ShowDbUnreadable();
+        return Fail();
+    }
     return pKnowHow;
 }
 

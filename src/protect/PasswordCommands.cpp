@@ -68,7 +68,8 @@ bool CheckDbPasswordInput(const std::string& strPassword, const std::string& str
 
 bool ApplyDatabasePassword(const std::string& strNew) {
     CDbPasswort& passwort = GetDbPasswort();
-    bool bWasProtected = passwort.IsProtected();
+    // the key in force tells it without a read that another user's lock could fail
+    bool bWasProtected = passwort.IsPasswordSet();
     if (!passwort.SetDatabasePassword(strNew)) return false;
     const char* pszText = kDecrypted;
     if (!strNew.empty())
@@ -123,11 +124,13 @@ bool DeleteAdminPasswordReport() {
 }
 
 bool AdminLoginReport(const std::string& strTyped) {
-    if (GetDbAdmin().Login(strTyped)) {
-        Information("Die Administrator-Funktionen wurden freigegeben !", "Administrator-Anmeldung");
-        return true;
+    switch (GetDbAdmin().TestLogin(strTyped)) {
+        case EPasswordCheck::Right:
+            Information("Die Administrator-Funktionen wurden freigegeben !", "Administrator-Anmeldung");
+            return true;
+        case EPasswordCheck::Wrong: ReportWrongAdminPassword(); return false;
+        case EPasswordCheck::Unreadable: break;  // the reason is shown already
     }
-    ReportWrongAdminPassword();
     return false;
 }
 

@@ -5,6 +5,13 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
+void ShowStaleRowMessage() {
+    GetPlatform().MessageBox(
+        Ansi(
+            "Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer geändert wurden!"),
+        "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+}
+
 CKnowHowTable::CKnowHowTable() {
     Init("KnowHow");
 }
@@ -41,11 +48,13 @@ int CKnowHowTable::SelectItems(CKnowHowArray& arr, const char* pszCondition, con
 
 bool CKnowHowTable::UpdateItem(CKnowHowItem& item) {
     if (item.ID > 0) {
-        if (GetUpdateNr(item.ID) != item.UpdateNr) {
-            GetPlatform().MessageBox(
-                Ansi("Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer "
-                     "geändert wurden!"),
-                "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        std::int32_t nStored = 0;
+        bool bExists = false;
+        // a counter that cannot be read proves nothing: the caller reports the failure
+        if (!ReadUpdateNr(item.ID, nStored, bExists)) return false;
+        // a row that another user deleted meanwhile is as stale as a changed one
+        if (!bExists || nStored != item.UpdateNr) {
+            ShowStaleRowMessage();
             return false;
         }
         ++item.UpdateNr;

@@ -13,3 +13,6 @@ public:
     bool UpdateItem(CKnowHowItem& item);
     bool InsertItem(CKnowHowItem& item);
 };
+
+// Refuses a write of a row that another user changed or deleted meanwhile.
+void ShowStaleRowMessage();

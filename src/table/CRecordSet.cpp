@@ -8,20 +8,24 @@ CRecordSet::~CRecordSet() {
     FreeResult();
 }
 
-void CRecordSet::RecordError(int nCode, char* pszMsg) {
+void CRecordSet::RecordError(int nCode, const std::string& strMsg) {
     m_nLastError = nCode;
     m_strLastError = m_db.GetHandle() ? sqlite3_errmsg(m_db.GetHandle()) : sqlite3_errstr(nCode);
-    if (pszMsg) m_strLastStatementError = pszMsg;
-    sqlite3_free(pszMsg);
+    if (!strMsg.empty()) m_strLastStatementError = strMsg;
 }
 
 bool CRecordSet::Query(const std::string& strSql) {
     FreeResult();
-    char* pszMsg = nullptr;
-    m_db.Trace(strSql);
-    int rc = sqlite3_get_table(m_db.GetHandle(), strSql.c_str(), &m_ppResult, &m_nRows, &m_nColumns, &pszMsg);
+    std::string strMsg;
+    int rc = m_db.RunWithBusyRetry(
+        strSql,
+        [&](char** ppszMsg) {
+            FreeResult();
+            return sqlite3_get_table(m_db.GetHandle(), strSql.c_str(), &m_ppResult, &m_nRows, &m_nColumns, ppszMsg);
+        },
+        &strMsg, false);
     if (rc != SQLITE_OK) {
-        RecordError(rc, pszMsg);
+        RecordError(rc, strMsg);
         if (m_ppResult) sqlite3_free_table(m_ppResult);
         m_ppResult = nullptr;
         m_nRows = m_nColumns = 0;
@@ -52,15 +56,19 @@ int EachRow(void* p, int nColumns, char** ppValues, char** ppNames) {
 int CRecordSet::QueryEach(const std::string& strSql, RowFn fn, void* pContext) {
     FreeResult();
     m_nRows = m_nColumns = 0;
-    char* pszMsg = nullptr;
-    m_db.Trace(strSql);
+    std::string strMsg;
     SEachContext each{fn, pContext, &m_arrColumnNames, 0};
-    int rc = sqlite3_exec(m_db.GetHandle(), strSql.c_str(), EachRow, &each, &pszMsg);
+    int rc = m_db.RunWithBusyRetry(
+        strSql,
+        [&](char** ppszMsg) {
+            // the file is locked before the first row, so no row is handed twice
+            return sqlite3_exec(m_db.GetHandle(), strSql.c_str(), EachRow, &each, ppszMsg);
+        },
+        &strMsg, false);
     if (rc != SQLITE_OK && rc != SQLITE_ABORT) {
-        RecordError(rc, pszMsg);
+        RecordError(rc, strMsg);
         return -1;
     }
-    sqlite3_free(pszMsg);
     m_strQuery = strSql;
     return each.nRows;
 }
@@ -116,7 +124,7 @@ std::int64_t CRecordSet::InsertRow(const CValueMap& map) {
     }
     if (!m_db.Execute("INSERT INTO " + m_strTableName + " ( " + strColumns + ") VALUES ( " + strValues + " );"))
         return -1;
-    return static_cast<std::int32_t>(sqlite3_last_insert_rowid(m_db.GetHandle()));
+    return sqlite3_last_insert_rowid(m_db.GetHandle());
 }
 
 bool CRecordSet::UpdateRow(const CValueMap& map) {

@@ -50,7 +50,7 @@ public:
 
 private:
     // Records a failed statement and frees the engine's message.
-    void RecordError(int nCode, char* pszMsg);
+    void RecordError(int nCode, const std::string& strMsg);
 
     int m_nLastError = 0;
     std::string m_strLastError;

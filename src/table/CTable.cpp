@@ -1,5 +1,7 @@
 #include "table/CTable.h"
 
+#include <limits>
+
 #include "db/CDB.h"
 
 CTable::CTable() : m_db(GetDatabase()), m_recordSet(m_db) {}
@@ -7,7 +9,9 @@ CTable::CTable() : m_db(GetDatabase()), m_recordSet(m_db) {}
 bool CTable::Init(const std::string& strName) {
     m_strName = strName;
     m_recordSet.SetTableName(strName);
-    if (!m_db.TableExists(strName)) Create();
+    // a file that cannot be read now is not one without the table
+    bool bExists = false;
+    if (m_db.ReadTableExists(strName, bExists) && !bExists) Create();
     // shows that the table can be read and leaves a result with its columns
     // in the record set, without reading every row of a large file
     m_recordSet.Query("SELECT * FROM KnowHow LIMIT 1");
@@ -63,7 +67,30 @@ bool CTable::Next(CValueMap& map) {
 
 std::int32_t CTable::Insert(const CValueMap& map) {
     std::int64_t n = m_recordSet.InsertRow(map);
-    return n > 0 ? static_cast<std::int32_t>(n) : 0;
+    if (n <= 0) return 0;
+    // IDs are 32-bit: behind a row that another tool gave the largest one
+    // the engine counts on beyond it, so the new row takes a free ID below
+    if (n > std::numeric_limits<std::int32_t>::max()) return MoveToFreeId(n);
+    return static_cast<std::int32_t>(n);
+}
+
+std::int32_t CTable::MoveToFreeId(std::int64_t nRowId) {
+    std::int32_t nFree = 0;
+    int nOne = m_db.Count(m_strName, "ID=1");
+    if (nOne < 0) return 0;
+    if (nOne == 0) {
+        nFree = 1;
+    } else {
+        // the first ID whose successor is unused
+        std::string strFree;
+        std::string strCondition = "ID>0 AND ID<2147483647 AND ID+1 NOT IN (SELECT ID FROM " + m_strName + ")";
+        if (!m_db.ReadValue(m_strName, "min(ID)+1", strCondition.c_str(), strFree) || strFree.empty()) return 0;
+        nFree = ParseInt(strFree);
+    }
+    if (nFree <= 0) return 0;
+    bool bOk = m_db.Execute("UPDATE " + m_strName + " SET [ID]=" + std::to_string(nFree) +
+                            " WHERE [ID]=" + std::to_string(nRowId) + ";");
+    return bOk ? nFree : 0;
 }
 
 bool CTable::Update(const CValueMap& map) {
@@ -80,6 +107,16 @@ int CTable::CountRows(const char* pszCondition) {
 }
 
 std::int32_t CTable::GetUpdateNr(std::int32_t nId) {
+    std::int32_t nUpdateNr = 0;
+    bool bExists = false;
+    ReadUpdateNr(nId, nUpdateNr, bExists);
+    return nUpdateNr;
+}
+
+bool CTable::ReadUpdateNr(std::int32_t nId, std::int32_t& nUpdateNr, bool& bExists) {
     std::string strCondition = "ID=" + std::to_string(nId);
-    return ParseInt(m_db.GetValue(m_strName, "UpdateNr", strCondition.c_str()));
+    std::string strValue;
+    bool bOk = m_db.ReadValue(m_strName, "UpdateNr", strCondition.c_str(), strValue, &bExists);
+    nUpdateNr = ParseInt(strValue);
+    return bOk;
 }

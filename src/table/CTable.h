@@ -35,11 +35,18 @@ public:
     bool Update(const CValueMap& map);
     int CountRows(const char* pszCondition = nullptr);
     std::int32_t GetUpdateNr(std::int32_t nId);
+    // False when the counter could not be read; bExists tells whether the
+    // row is there at all.
+    bool ReadUpdateNr(std::int32_t nId, std::int32_t& nUpdateNr, bool& bExists);
 
     const std::string& GetName() const { return m_strName; }
     CRecordSet& GetRecordSet() { return m_recordSet; }
 
 protected:
+    // Gives the row just inserted as nRowId the smallest free 32-bit ID;
+    // that ID, 0 when there is none or it could not be written.
+    std::int32_t MoveToFreeId(std::int64_t nRowId);
+
     CDB& m_db;
     std::string m_strName;
     CRecordSet m_recordSet;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "db/CDB.h"
@@ -19,11 +20,12 @@ std::string Format(const char* pszFormat, ...) {
     return buf;
 }
 
+}  // namespace
+
 void ShowSaveFailed() {
     GetPlatform().MessageBox(Ansi("Die Eingaben konnten nicht gespeichert werden !"), "", EMsgIcon::Exclamation,
                              EMsgButtons::Ok);
 }
-}  // namespace
 
 // --- reading -----------------------------------------------------------------
 
@@ -111,16 +113,33 @@ std::int32_t CKnowHow::PreviousItem(std::int32_t nId) {
 }
 
 bool CKnowHow::IsInSubtree(std::int32_t nId, std::int32_t nRoot) {
+    bool bInside = false;
+    return ReadIsInSubtree(nId, nRoot, bInside) && bInside;
+}
+
+bool CKnowHow::ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside) {
+    bInside = false;
     std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = nId; a > 0 && setSeen.insert(a).second; a = GetParentId(a))
-        if (a == nRoot) return true;
-    return false;
+    for (std::int32_t a = nId; a > 0 && setSeen.insert(a).second;) {
+        if (a == nRoot) {
+            bInside = true;
+            return true;
+        }
+        CKnowHowItem item;
+        int n = GetItem(item, a);
+        if (n < 0) return false;
+        a = n == 1 ? item.MasterID : 0;
+    }
+    return true;
 }
 
 // --- writing -----------------------------------------------------------------
 
 bool CKnowHow::BeginWork() {
-    return GetDatabase().BeginTransaction();
+    // The write lock is taken at the start of a batch: two writers that had
+    // both read the file would otherwise wait for each other until one gave
+    // up and lost its batch. A second writer now simply waits.
+    return GetDatabase().BeginExclusiveTransaction();
 }
 
 bool CKnowHow::CommitWork() {
@@ -131,62 +150,94 @@ bool CKnowHow::RollbackWork() {
     return GetDatabase().RollbackTransaction();
 }
 
+bool CKnowHow::AbandonWork(bool bShowSaveFailed) {
+    // the reason first: a rollback of nothing records an error of its own
+    ShowDbFailureReason();
+    RollbackWork();
+    if (bShowSaveFailed) ShowSaveFailed();
+    return false;
+}
+
 bool CKnowHow::SaveItems(CKnowHowArray& arr) {
-    auto fail = [this] {
-        RollbackWork();
-        ShowSaveFailed();
-        return false;
-    };
-    if (!BeginWork()) return fail();
-    if (std::any_of(arr.begin(), arr.end(), [](const CKnowHowItem& item) { return item.Modified; }))
-        GetDatabase().StampEdit();
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    if (!BeginWork()) return AbandonWork(true);
+    if (std::any_of(arr.begin(), arr.end(), [](const CKnowHowItem& item) { return item.Modified; })) db.StampEdit();
+    // New rows are appended behind what the file holds now, not behind what
+    // the caller was shown: another user may have appended meanwhile. Each
+    // folder is counted once, and again after a row of it was rewritten.
+    std::unordered_map<std::int32_t, std::int32_t> mapNextPos;
     for (auto& item : arr) {
         bool bOk;
         if (item.ID > 0) {
             if (!item.Modified) continue;
             bOk = m_table.UpdateItem(item);
+            mapNextPos.erase(item.MasterID);
         } else {
             if (item.Name.empty() && item.Text.empty()) continue;
+            auto it = mapNextPos.find(item.MasterID);
+            if (it == mapNextPos.end()) {
+                int n = CountChildren(item.MasterID);
+                if (n < 0) return AbandonWork(true);
+                it = mapNextPos.emplace(item.MasterID, n + 1).first;
+            }
+            item.PosNr = it->second++;
             bOk = m_table.InsertItem(item);
         }
-        if (!bOk) return fail();
+        if (!bOk) return AbandonWork(true);
         item.Modified = false;
     }
     // a commit that fails (another user still reading after the retries)
     // has written nothing; say so rather than report success
-    if (!CommitWork()) return fail();
+    if (!CommitWork()) return AbandonWork(true);
     return true;
 }
 
-void CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
+bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
     // a stack instead of recursion so that very deep trees cannot exhaust
     // the call stack
     std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
     std::vector<std::pair<CKnowHowItem, int>> arrStack;
     auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
         CKnowHowArray arrChildren;
-        GetChildren(arrChildren, nId);
+        if (GetChildren(arrChildren, nId) < 0) return false;
         for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
             arrStack.emplace_back(std::move(*it), nChildLevel);
+        return true;
     };
-    pushChildren(nFolder, nLevel);
+    if (!pushChildren(nFolder, nLevel)) return false;
     while (!arrStack.empty()) {
         auto [item, nItemLevel] = std::move(arrStack.back());
         arrStack.pop_back();
         fn(item, nItemLevel);
-        if (CountChildren(item.ID) > 0 && setSeen.insert(item.ID).second) pushChildren(item.ID, nItemLevel + 1);
+        int n = CountChildren(item.ID);
+        if (n < 0) return false;
+        if (n > 0 && setSeen.insert(item.ID).second && !pushChildren(item.ID, nItemLevel + 1)) return false;
     }
+    return true;
+}
+
+bool CKnowHow::CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds) {
+    arrIds.assign(1, item.ID);
+    // not only folders: a text entry with children (a template may make
+    // one) takes them along instead of cutting them off the tree
+    return ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
 }
 
 bool CKnowHow::DeleteItem(std::int32_t nId) {
-    GetDatabase().StampEdit();
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    db.StampEdit();
     CKnowHowItem item;
     // an unknown ID would otherwise renumber the top level as if its
     // first entry had gone
-    if (GetItem(item, nId) != 1) return false;
-
-    std::vector<std::int32_t> arrIds{item.ID};
-    if (item.IsDir) ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
+    int nFound = GetItem(item, nId);
+    std::vector<std::int32_t> arrIds;
+    if (nFound < 0 || (nFound == 1 && !CollectSubtree(item, arrIds))) {
+        ShowDbFailureReason();
+        return false;
+    }
+    if (nFound != 1) return false;
     if (arrIds.size() > 1) {
         std::string strQuestion = Format(
             Ansi("Ordner löschen:\n\nIn dem Ordner befinden sich %d Einträge !\n\nSind Sie wirklich alle Einträge "
@@ -197,46 +248,99 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
             return false;
     }
 
-    auto fail = [this] {
-        RollbackWork();
-        return false;
-    };
-    if (!BeginWork()) return fail();
-    int n = CountChildren(item.MasterID);
-    for (std::int32_t p = item.PosNr + 1; p <= n; ++p) {
-        CKnowHowItem sibling;
-        if (GetItemAt(sibling, item.MasterID, p) != 1) continue;
-        sibling.SetPosNr(p - 1);
-        if (!m_table.UpdateItem(sibling)) return fail();
+    if (!BeginWork()) return AbandonWork(false);
+    // While the question was open others may have moved, renumbered or
+    // filled the entry: the gap is closed where it is now, and what is
+    // deleted must be what the question counted.
+    CKnowHowItem current;
+    std::vector<std::int32_t> arrNow;
+    nFound = GetItem(current, nId);
+    if (nFound < 0 || (nFound == 1 && !CollectSubtree(current, arrNow))) return AbandonWork(false);
+    if (nFound != 1 || arrNow != arrIds) {
+        ShowStaleRowMessage();
+        return AbandonWork(false);
     }
-    for (std::int32_t nDelete : arrIds)
-        if (!m_table.DeleteById(nDelete)) return fail();
-    if (!CommitWork()) return fail();
+    int n = CountChildren(current.MasterID);
+    if (n < 0) return AbandonWork(false);
+    for (std::int32_t p = current.PosNr + 1; p <= n; ++p) {
+        CKnowHowItem sibling;
+        int nSibling = GetItemAt(sibling, current.MasterID, p);
+        if (nSibling < 0) return AbandonWork(false);
+        if (nSibling != 1) continue;
+        sibling.SetPosNr(p - 1);
+        if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+    }
+    for (std::int32_t nDelete : arrNow)
+        if (!m_table.DeleteById(nDelete)) return AbandonWork(false);
+    if (!CommitWork()) return AbandonWork(false);
     return true;
 }
 
 bool CKnowHow::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) {
-    CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return false;
-    // already there: appending would leave a gap at its old position
-    if (item.MasterID == nTargetFolder) return true;
-    // into itself or below itself would cut the subtree off the tree
-    if (IsInSubtree(nTargetFolder, nId)) return false;
+    return Move(nId, nTargetFolder, false);
+}
 
-    std::int32_t nOldFolder = item.MasterID;
+bool CKnowHow::MoveToEnd(std::int32_t nId) {
+    return Move(nId, -1, true);
+}
+
+bool CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder) {
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    // A move that is refused or changes nothing is told from reads alone,
+    // without the write lock; the same checks are made again under it.
+    auto check = [&](CKnowHowItem& item, bool& bMove) {
+        bMove = false;
+        int nFound = GetItem(item, nId);
+        if (nFound < 0) return false;
+        if (nFound != 1) return true;
+        if (bToEndOfOwnFolder) nTargetFolder = item.MasterID;
+        // already there: appending would leave a gap at its old position
+        if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) {
+            bMove = true;
+            return true;
+        }
+        // into itself or below itself would cut the subtree off the tree
+        bool bInside = false;
+        if (!ReadIsInSubtree(nTargetFolder, nId, bInside)) return false;
+        bMove = !bInside;
+        return true;
+    };
+    CKnowHowItem item;
+    bool bMove = false;
+    if (!check(item, bMove)) return AbandonWork(true);
+    if (!bMove) return false;
+    if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) return true;
+
+    // read and written in one transaction: the positions are those of the
+    // file, whatever others appended or moved since it was last shown
+    if (!BeginWork()) return AbandonWork(true);
+    if (!check(item, bMove)) return AbandonWork(true);
+    if (!bMove || (item.MasterID == nTargetFolder && !bToEndOfOwnFolder)) {
+        RollbackWork();
+        return bMove;
+    }
     CKnowHowArray arr;
-    GetChildren(arr, nOldFolder);
+    if (GetChildren(arr, item.MasterID) < 0) return AbandonWork(true);
     int n = CountChildren(nTargetFolder);
+    if (n < 0) return AbandonWork(true);
+    // within its own folder it counts itself
+    std::int32_t nNewPos = bToEndOfOwnFolder ? n : n + 1;
     bool bAfter = false;
     for (auto& child : arr) {
         if (child.ID == nId) {
-            child.MasterID = nTargetFolder;
-            child.PosNr = n + 1;
-            child.Modified = true;
+            if (child.MasterID != nTargetFolder) {
+                child.MasterID = nTargetFolder;
+                child.Modified = true;
+            }
+            child.SetPosNr(nNewPos);
             bAfter = true;
         } else if (bAfter) {
             child.SetPosNr(child.PosNr - 1);
         }
     }
-    return SaveItems(arr);
+    // SaveItems rolls everything back and says so when it fails
+    if (!SaveItems(arr)) return false;
+    if (!CommitWork()) return AbandonWork(true);
+    return true;
 }

@@ -30,6 +30,8 @@ public:
     std::int32_t PreviousItem(std::int32_t nId);
     // True when nId is nRoot or lies anywhere below it.
     bool IsInSubtree(std::int32_t nId, std::int32_t nRoot);
+    // The same, false when the file could not be read.
+    bool ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside);
 
     // --- writing ------------------------------------------------------------------
     bool SaveItems(CKnowHowArray& arr);
@@ -38,6 +40,9 @@ public:
     // Its own folder as target changes nothing; a target inside the moved
     // subtree is refused.
     bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
+    // Moves the entry to the end of its own folder; the entries behind it
+    // close the gap.
+    bool MoveToEnd(std::int32_t nId);
     bool BeginWork();
     bool CommitWork();
     bool RollbackWork();
@@ -57,11 +62,22 @@ private:
     // The entry the condition selects, when it is the only one; the row count.
     int SelectOne(CKnowHowItem& item, const std::string& strCondition);
     // Hands everything below nFolder to fn, depth first with children in
-    // position order, with its level (nLevel for nFolder's children).
-    void ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
+    // position order, with its level (nLevel for nFolder's children); false
+    // when a read failed on the way.
+    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
+    // The entry's ID and those of everything below it, in delete order.
+    bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
+    bool Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder);
+    // Rolls back a write that failed or was refused, after showing why the
+    // engine refused (another user's lock, ...) and, with bShowSaveFailed,
+    // that nothing was stored. Answers false.
+    bool AbandonWork(bool bShowSaveFailed);
 
     CKnowHowTable m_table;
 };
+
+// "Die Eingaben konnten nicht gespeichert werden !"
+void ShowSaveFailed();
 
 // The message shown after an export (Windows-1252): the usual confirmation,
 // or the failure when the file could not be written.

@@ -9,7 +9,10 @@
 
 int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts) {
     arr.clear();
-    if (!GetDatabase().GetOption("DbKey").empty()) {
+    // a protected file must never be searched as if it were plain
+    std::string strKey;
+    if (!GetDatabase().ReadOption("DbKey", strKey)) return -1;
+    if (!strKey.empty()) {
         // stored texts are encrypted: every row is read and decrypted, and
         // matched in memory. The rows stream past one by one and only the
         // hits become entries, so neither the table's texts nor the entries

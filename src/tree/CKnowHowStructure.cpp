@@ -68,7 +68,7 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
     std::int32_t nParent = nTargetFolder;
     std::int32_t nLast = nTargetFolder;
     int nPreviousLevel = -1;
-    std::int32_t nPos = CountChildren(nTargetFolder) + 1;
+    std::int32_t nPos = 0;
     std::int32_t nResult = 0;
     // The children of each parent returned to, as CountChildren answers it:
     // counted once, then kept up to date with every row inserted below it.
@@ -84,11 +84,17 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
         return n;
     };
 
-    if (!BeginWork()) {
-        RollbackWork();
+    auto fail = [this] {
+        AbandonWork(false);
         return 0;
-    }
+    };
+    GetDatabase().ClearLastError();
+    if (!BeginWork()) return fail();
     GetDatabase().StampEdit();
+    // counted inside the transaction: others may have appended meanwhile
+    int nTargetCount = CountChildren(nTargetFolder);
+    if (nTargetCount < 0) return fail();
+    nPos = nTargetCount + 1;
     for (size_t i = 0; i < arrEntries.size(); ++i) {
         const STemplateLine& line = arrEntries[i];
         int m = line.nLevel;
@@ -104,7 +110,9 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
         } else if (m < nPreviousLevel) {
             auto it = mapLevelFolder.find(m);
             nParent = it == mapLevelFolder.end() ? 0 : it->second;
-            nPos = countChildren(nParent) + 1;
+            int nCount = countChildren(nParent);
+            if (nCount < 0) return fail();
+            nPos = nCount + 1;
         } else {
             ++nPos;
         }
@@ -113,18 +121,16 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
         item.Name = line.strName;
         item.IsDir = bFolder ? 1 : 0;
         item.PosNr = nPos;
-        if (m_table.InsertItem(item)) {
-            auto it = mapCount.find(nParent);
-            if (it != mapCount.end()) ++it->second;
-        }
+        // a row that could not be stored would leave its lines below
+        // without their folder
+        if (!m_table.InsertItem(item)) return fail();
+        auto itCount = mapCount.find(nParent);
+        if (itCount != mapCount.end()) ++itCount->second;
         nLast = item.ID;
         if (line.nLine == 0) nResult = item.ID;
         nPreviousLevel = m;
     }
-    if (!CommitWork()) {
-        RollbackWork();
-        return 0;
-    }
+    if (!CommitWork()) return fail();
     return nResult;
 }
 

@@ -64,18 +64,42 @@ TEST_F(Busy, StatementGoesThroughOnceTheOtherCommits) {
     EXPECT_EQ(db.GetOption("Probe"), "x");
 }
 
-TEST_F(Busy, ReadsFailAtOnceWithoutRetry) {
+TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     auto pChild = Hold("60", "exclusive");
-    RecordSql(true);
+    m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Option"), -1);
     EXPECT_EQ(db.GetLastErrorCode(), 5);
-    EXPECT_EQ(db.GetValue("Option", "Value", "Key='DbVersion'"), "");
-    EXPECT_FALSE(db.TableExists("Option"));
-    EXPECT_EQ(db.GetOption("DbVersion"), "");
-    EXPECT_TRUE(m_platform.m_arrSleeps.empty());
+    EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>(21, 500));
+    EXPECT_EQ(m_platform.m_nWaitDepth, 0);
+    EXPECT_TRUE(db.WasLockedOut());
+    // the reads that decide tell a failure from "not set" and "no table"
+    std::string strValue = "x";
+    EXPECT_FALSE(db.ReadOption("DbVersion", strValue));
+    EXPECT_EQ(strValue, "");
+    bool bExists = true;
+    EXPECT_FALSE(db.ReadTableExists("Option", bExists));
+    std::string strVersion;
+    EXPECT_FALSE(db.ReadDbVersion(strVersion));
     pChild->Kill();
-    EXPECT_EQ(db.GetOption("DbVersion"), "1.200");
+    EXPECT_TRUE(db.ReadOption("DbVersion", strValue));
+    EXPECT_EQ(strValue, "1.200");
+    EXPECT_TRUE(db.ReadOption("Fehlt", strValue));
+    EXPECT_EQ(strValue, "");
+}
+
+TEST_F(Busy, AReadGoesThroughOnceTheOtherCommits) {
+    auto pChild = Hold("1", "exclusive");
+    CChildProcess* p = pChild.get();
+    m_platform.SetSleepHook([&](int) {
+        if (m_platform.m_arrSleeps.size() == 2) {
+            EXPECT_TRUE(p->WaitForOutput("fertig"));
+        }
+    });
+    EXPECT_EQ(GetDatabase().GetOption("DbVersion"), "1.200");
+    EXPECT_EQ(m_platform.m_arrSleeps.size(), 2u);
+    EXPECT_FALSE(GetDatabase().WasLockedOut());
+    EXPECT_EQ(pChild->Wait(), 0);
 }
 
 TEST_F(Busy, WriterHoldingItsLockLetsReadersThroughButNotWriters) {

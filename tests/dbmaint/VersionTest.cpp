@@ -216,8 +216,12 @@ TEST_F(VersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
         ASSERT_TRUE(holder.WaitForOutput("bereit"));
         m_platform.QueueAnswer(EMsgResult::Yes);
         EXPECT_FALSE(db.CheckVersion());
-        EXPECT_EQ(m_platform.MessageTexts(), std::vector<std::string>{"Datenbank konnte nicht geöffnet werden !"});
-        EXPECT_EQ(m_platform.m_arrSleeps.size(), 20u);
+        // said as what it is: the file is in use, not damaged or old
+        EXPECT_EQ(
+            m_platform.MessageTexts(),
+            std::vector<std::string>{
+                "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen."});
+        EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
 
         // a lock that ends while the check waits
         m_platform.Clear();

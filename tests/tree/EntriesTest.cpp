@@ -132,7 +132,8 @@ TEST_F(CEntriesTest, SaveItemsWritesOnlyNewAndChangedEntries) {
     }
     EXPECT_EQ(nUpdates, 1);
     EXPECT_EQ(nInserts, 1);
-    EXPECT_EQ(m_arrSql.front(), "BEGIN TRANSACTION;");
+    // the write lock from the start: a second writer waits instead of both giving up
+    EXPECT_EQ(m_arrSql.front(), "BEGIN EXCLUSIVE TRANSACTION;");
     EXPECT_EQ(m_arrSql.back(), "COMMIT TRANSACTION;");
     EXPECT_EQ(GetDatabase().GetOption("LastEditUser"), "anna");
     EXPECT_FALSE(arr[1].Modified);

@@ -70,7 +70,10 @@ TEST_F(CMultiUserTest, ACommitThatCannotGoThroughIsReportedAndRolledBack) {
     arr[0].SetPosNr(1);
     arr[0].SetName("verloren?");
     EXPECT_FALSE(m_pTree->SaveItems(arr));
-    EXPECT_EQ(m_platform.MessageTexts(), std::vector<std::string>{"Die Eingaben konnten nicht gespeichert werden !"});
+    EXPECT_EQ(m_platform.MessageTexts(),
+              (std::vector<std::string>{
+                  "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.",
+                  "Die Eingaben konnten nicht gespeichert werden !"}));
     EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
     reader.Wait();
 

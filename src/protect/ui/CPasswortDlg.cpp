@@ -27,9 +27,13 @@ void CPasswortDlg::OnOK() {
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
     ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
-    if (m_passwort.CheckPassword(strAnsi)) {
-        accept();
-        return;
+    switch (m_passwort.TestPassword(strAnsi)) {
+        case EPasswordCheck::Right: accept(); return;
+        case EPasswordCheck::Unreadable:
+            // the reason is shown; the opening ends as if cancelled
+            reject();
+            return;
+        case EPasswordCheck::Wrong: break;
     }
     ReportWrongDatabasePassword();
     m_strPassword.clear();
