@@ -26,8 +26,8 @@ CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pP
 void CPasswortDlg::OnOK() {
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
-    ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
-    if (m_passwort.CheckPassword(strAnsi)) {
+    // a character it cannot hold makes the password wrong; as '?' it could match
+    if (ReadPasswordField(m_pEdit, strAnsi) && m_passwort.CheckPassword(strAnsi)) {
         accept();
         return;
     }
