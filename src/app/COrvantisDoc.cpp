@@ -10,6 +10,7 @@
 #include "app/CTitleView.h"
 #include "app/CommandIds.h"
 #include "app/Commands.h"
+#include "app/DialogFolder.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "db/DbCommands.h"
@@ -119,7 +120,10 @@ bool COrvantisDoc::NewDatabase() {
     std::string strPath;
     // "tov" as default extension: a name typed without one must still be
     // found by the open dialog and by the start-up rules
-    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", "", strPath)) return false;
+    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", DatabaseDialogFolder(),
+                                  strPath))
+        return false;
+    RememberDatabaseDialogFolder(strPath);
 
     if (IsDatabaseOpen()) CloseDatabaseFile();
     // session, no password, Option table, knowledge-tree service, administrator state
@@ -188,6 +192,14 @@ void COrvantisDoc::ReleaseDatabase() {
 }
 
 bool COrvantisDoc::OpenDocumentFile(const std::string& strPath) {
+    // a file that has gone (a recent file, a dropped name) would be created
+    // anew by the engine and turn into an empty database under the old name;
+    // the database that is open stays open
+    if (!GetPlatform().FileExists(strPath)) {
+        GetPlatform().MessageBox(Ansi("Die Datenbank wurde nicht gefunden:\n\n") + Utf8ToCp1252(strPath), "",
+                                 EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
     if (!OpenDatabaseFile(strPath)) {
         emit DocumentChanged();
         return false;
