@@ -36,9 +36,9 @@ void CAdminLoginDlg::OnLogin() {
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
     // a character it cannot hold makes the password wrong; as '?' it could match
-    if (!ReadPasswordField(m_pEdit, strAnsi))
+    if (!ReadPasswordField(m_pEdit, strAnsi)) {
         ReportWrongAdminPassword();
-    else if (AdminLoginReport(strAnsi)) {
+    } else if (AdminLoginReport(strAnsi)) {
         accept();
         return;
     }
