@@ -66,3 +66,9 @@ private:
 // The message shown after an export (Windows-1252): the usual confirmation,
 // or the failure when the file could not be written.
 std::string ExportStructureMessage(bool bWriteFailed);
+
+// A keyword (or a path of keywords) for a line of a template or a listing:
+// the editor cannot type a line break, but other tools can store one, and it
+// must not start a line of its own there. Each CR LF, CR or LF becomes one
+// space.
+std::string KeywordOnOneLine(const std::string& strKeyword);

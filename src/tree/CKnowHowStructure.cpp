@@ -9,7 +9,7 @@
 namespace {
 std::string StructureLine(int nLevel, const CKnowHowItem& item) {
     // "%s%s %s\n": indentation, marker, keyword
-    return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + item.Name + "\n";
+    return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + KeywordOnOneLine(item.Name) + "\n";
 }
 
 struct STemplateLine {
@@ -26,6 +26,9 @@ bool ParseTemplateLine(const std::string& strLine, size_t nLine, STemplateLine& 
     // a keyword ends at a NUL byte, as the text of an SQL statement does
     std::string strName = strLine.substr(m + 1);
     strName = strName.substr(0, strName.find('\0'));
+    // a CR inside a line is no line end of the template (only CR LF is); it
+    // stays out of the keyword as it would be written back
+    strName = KeywordOnOneLine(strName);
     size_t nFirst = strName.find_first_not_of(' ');
     strName = nFirst == std::string::npos ? std::string()
                                           : strName.substr(nFirst, strName.find_last_not_of(' ') + 1 - nFirst);
@@ -131,4 +134,15 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
 std::string ExportStructureMessage(bool bWriteFailed) {
     if (bWriteFailed) return Ansi("Die Datei konnte nicht geschrieben werden,\ndie Daten wurden nicht exportiert !");
     return Ansi("Die Daten wurden exportiert.");
+}
+
+std::string KeywordOnOneLine(const std::string& strKeyword) {
+    std::string str;
+    str.reserve(strKeyword.size());
+    for (size_t i = 0; i < strKeyword.size(); ++i) {
+        char c = strKeyword[i];
+        if (c == '\r' && i + 1 < strKeyword.size() && strKeyword[i + 1] == '\n') continue;
+        str += c == '\r' || c == '\n' ? ' ' : c;
+    }
+    return str;
 }

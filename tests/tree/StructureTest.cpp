@@ -74,6 +74,43 @@ TEST_F(CStructureTest, ExportToAFileThatCannotBeWrittenSaysSo) {
     EXPECT_NE(ExportStructureMessage(true).find("nicht"), std::string::npos);
 }
 
+// Other tools can store a line break in a keyword; the template shows it as
+// a space and never gets a line of its own from it.
+TEST_F(CStructureTest, LineBreaksInKeywordsTravelAsSpaces) {
+    struct SCase {
+        const char* pszStored;
+        const char* pszLine;      // as exported below the folder "K"
+        const char* pszImported;  // keyword after the import
+    } cases[] = {
+        {"Zeile 1\r\nZeile 2", "  - Zeile 1 Zeile 2\r\n", "Zeile 1 Zeile 2"},
+        {"a\nb", "  - a b\r\n", "a b"},
+        {"c\rd", "  - c d\r\n", "c d"},
+        {"e\r\n\r\nf", "  - e  f\r\n", "e  f"},
+        {"\n+ falsch", "  -  + falsch\r\n", "+ falsch"},
+        {"g\r\n", "  - g \r\n", "g"},
+    };
+    std::int32_t K = Add(0, "K", true);
+    std::string strExpected = "+ K\r\n";
+    for (const auto& c : cases) {
+        Add(K, c.pszStored);
+        strExpected += c.pszLine;
+    }
+    std::string strFile = m_dir.File("k.txt");
+    ASSERT_TRUE(m_pTree->ExportStructure(strFile, K));
+    EXPECT_EQ(ReadFile(strFile), strExpected);
+
+    std::int32_t T = Add(0, "T", true);
+    std::int32_t nNew = m_pTree->ImportStructure(strFile, T);
+    CKnowHowArray arr;
+    ASSERT_EQ(m_pTree->GetChildren(arr, nNew), static_cast<int>(std::size(cases)));
+    for (size_t i = 0; i < arr.size(); ++i) EXPECT_EQ(arr[i].Name, cases[i].pszImported) << i;
+
+    // a CR inside a line of a template is no line end and no part of a keyword
+    std::int32_t L = Import("+ L\r\n  - h\ri\r\r\n", T);
+    EXPECT_EQ(Query("SELECT Name FROM KnowHow WHERE MasterID=" + std::to_string(L)),
+              std::vector<std::vector<std::string>>{{"h i"}});
+}
+
 struct SImportCase {
     const char* pszName;
     std::string strTemplate;
