@@ -147,7 +147,20 @@ INSTANTIATE_TEST_SUITE_P(
         SImportCase{"KeywordsTrimmedAndKeptWhole", "+    K +1 -2   \n  -x-y\n", "T{alt K +1 -2{x-y}}"},
         SImportCase{"UnknownIndentationGoesToTheTop", "+ K\n    + A\n  - B\n", "T{alt K{A{}}} B"},
         SImportCase{"ShallowerReturnsToItsFolder", "+ K\n  + A\n    - B\n+ L\n  - C\n", "T{alt K{A{B}} L{C}}"},
-        SImportCase{"ShallowerBelowTheFirstLine", "  + K\n+ A\n", "T{alt K{}} A{}"}),
+        SImportCase{"ShallowerBelowTheFirstLine", "  + K\n+ A\n", "T{alt K{}} A{}"},
+        // Windows-1252 unless a byte-order mark or valid UTF-8 throughout says otherwise
+        SImportCase{"Windows1252",
+                    "+ K\xFC"
+                    "che\n  - \x84Zitat\x93 5 \x80\n",
+                    "T{alt Küche{„Zitat“ 5 €}}"},
+        SImportCase{"Utf8", "+ Küche\n  - „Zitat“ 5 € 20 °C\n", "T{alt Küche{„Zitat“ 5 € 20 °C}}"},
+        SImportCase{"Utf8WithMark", "\xEF\xBB\xBF+ Küche\r\n  - Töpfe\r\n", "T{alt Küche{Töpfe}}"},
+        SImportCase{"MarkOnAscii", "\xEF\xBB\xBF+ K\n  - A\n", "T{alt K{A}}"},
+        SImportCase{"OneBrokenByteMakesItWindows1252",
+                    "+ Küche\n- Gr\xF6\xDF"
+                    "e\n",
+                    "T{alt KÃ¼che{} Größe}"},
+        SImportCase{"Utf8CommentThatCannotBeStored", "# 日本\n+ Küche\n", "T{alt Küche{}}"}),
     [](const auto& info) { return info.param.pszName; });
 
 TEST_F(CStructureTest, ImportAnswersTheEntryOfTheFirstLine) {
@@ -163,6 +176,50 @@ TEST_F(CStructureTest, ImportAnswersTheEntryOfTheFirstLine) {
     EXPECT_EQ(m_pTree->ImportStructure(m_dir.File("gibt-es-nicht.txt"), T), 0);
     EXPECT_EQ(Shape(T), "A{} K{A}");
     EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+}
+
+// A template that cannot be read, or a UTF-8 one with a keyword Windows-1252
+// cannot hold, imports nothing at all and says why.
+TEST_F(CStructureTest, ImportThatCannotBeDoneSaysWhyAndWritesNothing) {
+    std::int32_t T = Add(0, "T", true);
+    Add(T, "alt");
+    m_platform.SetLoginName("importeur");
+    struct SCase {
+        const char* pszName;
+        std::string strFile;  // written to vorlage.txt unless a path is given
+        std::string strPath;
+        std::string strMessage;  // UTF-8
+    } cases[] = {
+        {"missing", "", m_dir.File("fehlt.txt"), "Die Vorlage kann nicht gelesen werden: " + m_dir.File("fehlt.txt")},
+        {"folder", "", m_dir.Path(), "Die Vorlage kann nicht gelesen werden: " + m_dir.Path()},
+        {"unstorable", "+ Küche\n  - Töpfe\n  - 日本\n", "",
+         "Die Vorlage enthält in Zeile 3 Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht "
+         "importiert !"},
+        {"broken after mark",
+         "\xEF\xBB\xBF\n+ K\xFC"
+         "che\n",
+         "",
+         "Die Vorlage enthält in Zeile 2 Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht "
+         "importiert !"},
+    };
+    for (const auto& c : cases) {
+        std::string strPath = c.strPath;
+        if (strPath.empty()) {
+            strPath = m_dir.File("vorlage.txt");
+            WriteFile(strPath, c.strFile);
+        }
+        std::string strFailure = "alt";
+        EXPECT_EQ(m_pTree->ImportStructure(strPath, T, &strFailure), 0) << c.pszName;
+        EXPECT_EQ(Cp1252ToUtf8(strFailure), c.strMessage) << c.pszName;
+        EXPECT_EQ(Shape(0), "T{alt}") << c.pszName;
+        EXPECT_NE(GetDatabase().GetOption("LastEditUser"), "importeur") << c.pszName;
+        EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+    }
+    // a template that imports clears the message
+    std::string strFailure = "alt";
+    EXPECT_GT(Import("+ K\n"), 0);
+    EXPECT_NE(m_pTree->ImportStructure(m_dir.File("vorlage.txt"), T, &strFailure), 0);
+    EXPECT_EQ(strFailure, "");
 }
 
 TEST_F(CStructureTest, BinaryJunkCreatesOnlyItsEntryLines) {
