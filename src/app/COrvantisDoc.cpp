@@ -258,7 +258,13 @@ void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
     std::string strPath;
     if (!GetPlatform().FileDialog(true, Ansi("Datenstruktur importieren"), TEMPLATE_FILTER, "txt", "", "", strPath))
         return;
-    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder);
+    std::string strFailure;
+    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder, &strFailure);
+    if (!strFailure.empty()) {
+        // nothing was imported: the tree stays as it is
+        GetPlatform().MessageBox(strFailure, "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return;
+    }
     if (nFolder != 0)
         SendPaneCommand(Tree(), ID_TREE_REFRESH);
     else
