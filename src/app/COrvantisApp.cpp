@@ -9,6 +9,7 @@
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
 #include "app/CommandIds.h"
+#include "app/DialogFolder.h"
 #include "app/PaneMessages.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -81,8 +82,9 @@ void COrvantisApp::OnFileOpen() {
     bool bNoLast = GetPlatform().GetProfileString("Files", "LastDB", "").empty();
     std::string strPath;
     if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), "Datenbank (*.tov)|*.tov||", "tov", "",
-                                  bNoLast ? m_strProgramDir : std::string(), strPath))
+                                  bNoLast ? m_strProgramDir : DatabaseDialogFolder(), strPath))
         return;
+    RememberDatabaseDialogFolder(strPath);
     m_pDoc->OpenDocumentFile(strPath);
 }
 

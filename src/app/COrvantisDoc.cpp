@@ -10,6 +10,7 @@
 #include "app/CTitleView.h"
 #include "app/CommandIds.h"
 #include "app/Commands.h"
+#include "app/DialogFolder.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "db/DbCommands.h"
@@ -119,7 +120,10 @@ bool COrvantisDoc::NewDatabase() {
     std::string strPath;
     // "tov" as default extension: a name typed without one must still be
     // found by the open dialog and by the start-up rules
-    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", "", strPath)) return false;
+    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", DatabaseDialogFolder(),
+                                  strPath))
+        return false;
+    RememberDatabaseDialogFolder(strPath);
 
     if (IsDatabaseOpen()) CloseDatabaseFile();
     // session, no password, Option table, knowledge-tree service, administrator state
@@ -188,6 +192,14 @@ void COrvantisDoc::ReleaseDatabase() {
 }
 
 bool COrvantisDoc::OpenDocumentFile(const std::string& strPath) {
+    // a file that has gone (a recent file, a dropped name) would be created
+    // anew by the engine and turn into an empty database under the old name;
+    // the database that is open stays open
+    if (!GetPlatform().FileExists(strPath)) {
+        GetPlatform().MessageBox(Ansi("Die Datenbank wurde nicht gefunden:\n\n") + Utf8ToCp1252(strPath), "",
+                                 EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
     if (!OpenDatabaseFile(strPath)) {
         emit DocumentChanged();
         return false;
@@ -246,7 +258,13 @@ void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
     std::string strPath;
     if (!GetPlatform().FileDialog(true, Ansi("Datenstruktur importieren"), TEMPLATE_FILTER, "txt", "", "", strPath))
         return;
-    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder);
+    std::string strFailure;
+    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder, &strFailure);
+    if (!strFailure.empty()) {
+        // nothing was imported: the tree stays as it is
+        GetPlatform().MessageBox(strFailure, "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return;
+    }
     if (nFolder != 0)
         SendPaneCommand(Tree(), ID_TREE_REFRESH);
     else

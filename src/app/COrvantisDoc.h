@@ -72,7 +72,8 @@ public:
     // --- the framework's paths around the operations above --------------------------------
     // The one open path (open dialog, recent files, dropped file, command
     // line, last database): OpenDatabaseFile, then on success path, title,
-    // recent-file list and the initial update of the panes.
+    // recent-file list and the initial update of the panes. A path that
+    // names no file is reported and opens nothing (nor closes the database).
     bool OpenDocumentFile(const std::string& strPath);
     // New-document path (ID_FILE_NEW and once at start-up): NewDatabase and,
     // on success, the initial update of the panes.

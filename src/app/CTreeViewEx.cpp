@@ -16,6 +16,22 @@ CTreeViewEx::CTreeViewEx(QWidget* pParent) : QTreeWidget(pParent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
     setFrameShape(QFrame::StyledPanel);
+    // the column follows the names (updateGeometries), not the pane
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void CTreeViewEx::updateGeometries() {
+    QTreeWidget::updateGeometries();
+    if (m_bFittingColumn) return;
+    const int nWidth = qMax(sizeHintForColumn(0), viewport()->width());
+    if (header()->sectionSize(0) == nWidth) return;
+    m_bFittingColumn = true;
+    header()->resizeSection(0, nWidth);
+    QTreeWidget::updateGeometries();
+    m_bFittingColumn = false;
 }
 
 void CTreeViewEx::CreateImageList() {

@@ -19,8 +19,15 @@ public:
     static int ItemImage(const QTreeWidgetItem* pItem);
 
 protected:
+    // Keeps the one column as wide as the widest name shown, so a long name
+    // is scrolled to rather than cut, but never narrower than the pane, so
+    // a click right of a short name still lands on its row.
+    void updateGeometries() override;
     // Loads the two folder images once.
     void CreateImageList();
     bool m_bImagesLoaded = false;
     QIcon m_arrImages[2];
+
+private:
+    bool m_bFittingColumn = false;
 };

@@ -56,6 +56,13 @@ QTranslator* InstallToolkitTranslation(QCoreApplication* pApp) {
     return pTranslator;
 }
 
+QString MessageBoxText(const std::string& strAnsi) {
+    QString str = FromAnsi(strAnsi);
+    static const QRegularExpression reMark(QStringLiteral(" ([?!]+)(?=\\s|$)"));
+    str.replace(reMark, QStringLiteral("\u00A0\\1"));
+    return str;
+}
+
 CQtPlatform::CQtPlatform()
     : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Quorvex Zozirezareduzevizuv",
                                               "Orvantis")) {}
@@ -76,7 +83,7 @@ EMsgResult CQtPlatform::MessageBox(const std::string& strText, const std::string
     if (eButtons == EMsgButtons::YesNo) buttons = QMessageBox::Yes | QMessageBox::No;
     if (eButtons == EMsgButtons::OkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
     QString strCaptionQ = strCaption.empty() ? QStringLiteral("Orvantis") : FromAnsi(strCaption);
-    QMessageBox box(icon, strCaptionQ, FromAnsi(strText), buttons, QApplication::activeWindow());
+    QMessageBox box(icon, strCaptionQ, MessageBoxText(strText), buttons, QApplication::activeWindow());
     if (auto* pYes = box.button(QMessageBox::Yes)) pYes->setText("&Ja");
     if (auto* pNo = box.button(QMessageBox::No)) pNo->setText("&Nein");
     if (auto* pCancel = box.button(QMessageBox::Cancel)) pCancel->setText("Abbrechen");

@@ -53,6 +53,11 @@ QTranslator* InstallToolkitTranslation(QCoreApplication* pApp);
 // it: "Name (*.ext)", several joined by ";;", with "*.*" meaning every file.
 QString QtFileFilter(const std::string& strFilter);
 
+// A message text as the message box shows it: the blank that sets off a
+// closing "?" or "!" ("... löschen ?") does not break, so the mark never
+// wraps onto a line of its own. Nothing else changes.
+QString MessageBoxText(const std::string& strAnsi);
+
 // What a link names: a web address ("www." counts as one), a bare mail
 // address, another URL, or a local file or folder. Answers 0 with the URL to
 // open, or the shell code of a missing file (2), a missing folder (3) or a

@@ -34,6 +34,7 @@ struct SCliCommand {
     std::vector<std::string> arrValueOptions;
     std::vector<std::string> arrFlagOptions;
     int (*pfnRun)(const SCliArgs& args);
+    int nOptionalPositional = 0;  // positional arguments that may follow those
 };
 
 std::vector<SCliCommand>& CliCommands();

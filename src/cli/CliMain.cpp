@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
             args.arrPositional.push_back(strArg);
         }
     }
-    if (static_cast<int>(args.arrPositional.size()) != pCmd->nPositional)
+    const int nPositional = static_cast<int>(args.arrPositional.size());
+    if (nPositional < pCmd->nPositional || nPositional > pCmd->nPositional + pCmd->nOptionalPositional)
         return Usage((std::string("falsche Zahl von Argumenten für ") + pCmd->pszName).c_str());
 
     CConsolePlatform platform(args.setFlags.count("--yes") > 0);

@@ -1,4 +1,7 @@
-// Writes the folder structure to a template file.
+// Writes the folder structure to a template file; "-" writes it to standard
+// output.
+#include <cstdio>
+
 #include "cli/CliCommand.h"
 #include "cli/CliTree.h"
 #include "tree/CKnowHow.h"
@@ -9,8 +12,12 @@ int Run(const SCliArgs& args) {
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     auto pService = CliOpenAtEntry(args, nFolder);
     if (!pService) return CLI_FAILED;
+    const std::string& strTemplate = args.arrPositional[1];
     bool bWriteFailed = false;
-    pService->ExportStructure(args.arrPositional[1], nFolder, &bWriteFailed);
+    if (strTemplate == "-")
+        pService->ExportStructure(stdout, nFolder, &bWriteFailed);
+    else
+        pService->ExportStructure(strTemplate, nFolder, &bWriteFailed);
     if (bWriteFailed) return CliFail(ExportStructureMessage(true));
     return CLI_OK;
 }

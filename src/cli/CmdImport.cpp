@@ -1,9 +1,9 @@
-// Creates the structure of a template file below a folder.
+// Creates the structure of a template file below a folder; "-" reads the
+// template from standard input.
 #include <cstdio>
 
 #include "cli/CliCommand.h"
 #include "cli/CliTree.h"
-#include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
 
 namespace {
@@ -11,19 +11,15 @@ int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     const std::string& strTemplate = args.arrPositional[1];
-    // the service reads an unreadable file as an empty one; tell the user
-    if (std::FILE* pFile = std::fopen(strTemplate.c_str(), "rb")) {
-        char ch;
-        bool bReadable = std::fread(&ch, 1, 1, pFile) == 1 || !std::ferror(pFile);
-        std::fclose(pFile);
-        if (!bReadable) return CliFail("Die Vorlage kann nicht gelesen werden: " + Utf8ToCp1252(strTemplate));
-    } else {
-        return CliFail("Die Vorlage kann nicht gelesen werden: " + Utf8ToCp1252(strTemplate));
-    }
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pService) return CLI_FAILED;
     if (!CliCheckFolder(*pService, nFolder)) return CLI_FAILED;
-    CliPrintLine(std::to_string(pService->ImportStructure(strTemplate, nFolder)));
+    // the file is read once, by the import itself: a pipe has no second reading
+    std::string strFailure;
+    std::int32_t nFirst = strTemplate == "-" ? pService->ImportStructure(stdin, strTemplate, nFolder, &strFailure)
+                                             : pService->ImportStructure(strTemplate, nFolder, &strFailure);
+    if (!strFailure.empty()) return CliFail(strFailure);
+    CliPrintLine(std::to_string(nFirst));
     return CLI_OK;
 }
 

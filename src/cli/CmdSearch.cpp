@@ -20,7 +20,8 @@ int Run(const SCliArgs& args) {
     for (const auto& hit : arrHits) arrRows.emplace_back(pService->GetPath(hit.ID), hit.ID);
     // by the bytes of the path, as the hit list sorts
     std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [strPath, nId] : arrRows) CliPrintLine(std::to_string(nId) + "\t" + Cp1252ToUtf8(strPath));
+    for (const auto& [strPath, nId] : arrRows)
+        CliPrintLine(std::to_string(nId) + "\t" + Cp1252ToUtf8(KeywordOnOneLine(strPath)));
     return CLI_OK;
 }
 

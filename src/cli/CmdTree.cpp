@@ -35,7 +35,7 @@ int Run(const SCliArgs& args) {
         auto [pItem, nLevel] = arrStack.back();
         arrStack.pop_back();
         CliPrintLine(std::to_string(pItem->ID) + "\t" + std::string(2 * nLevel, ' ') + (pItem->IsDir ? "+" : "-") +
-                     " " + Cp1252ToUtf8(pItem->Name));
+                     " " + Cp1252ToUtf8(KeywordOnOneLine(pItem->Name)));
         if (setSeen.insert(pItem->ID).second) pushChildren(pItem->ID, nLevel + 1);
     }
     return CLI_OK;

@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "app/QtText.h"
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
@@ -70,8 +72,10 @@ bool CLinkDlg::TakeLinkText(std::string& strLink) {
 
 void CLinkDlg::OnFile() {
     std::string strPath;
+    // linked files usually lie beside the database (on the same share)
+    const std::string strFolder = std::filesystem::path(GetDatabase().GetFilePath()).parent_path().string();
     if (!GetPlatform().FileDialog(true, Ansi("Verknüpfte Datei auswählen"), Ansi("Alle Dateien (*.*)|*.*||"), "", "",
-                                  "", strPath))
+                                  strFolder, strPath))
         return;
     // file paths are the file system's bytes (UTF-8)
     m_pEdit->setText(QString::fromUtf8(strPath.c_str(), static_cast<qsizetype>(strPath.size())));

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -28,6 +29,29 @@ constexpr int kMinHeight = 416;
 void Message(const char* pszText, EMsgIcon eIcon) {
     GetPlatform().MessageBox(Ansi(pszText), "Suchen", eIcon, EMsgButtons::Ok);
 }
+
+// The hits are a list with one column: the keys move between hits (Home and
+// End to the first and the last one), Left and Right scroll a path wider
+// than the list, and the scroll bar moves by pixels, not by whole columns.
+class CHitList : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+protected:
+    QModelIndex moveCursor(CursorAction eAction, Qt::KeyboardModifiers mods) override {
+        const int nRows = rowCount();
+        switch (eAction) {
+            case MoveHome: return nRows > 0 ? model()->index(0, 0) : QModelIndex();
+            case MoveEnd: return nRows > 0 ? model()->index(nRows - 1, 0) : QModelIndex();
+            case MoveLeft:
+            case MoveRight:
+                horizontalScrollBar()->triggerAction(eAction == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                         : QAbstractSlider::SliderSingleStepAdd);
+                return currentIndex();
+            default: return QTableWidget::moveCursor(eAction, mods);
+        }
+    }
+};
 
 }  // namespace
 
@@ -57,7 +81,8 @@ CSuchenDlg::CSuchenDlg(QWidget* pParent) : QDialog(pParent) {
     m_pClose = new QPushButton(QString::fromUtf8("Sch&ließen"), this);
     m_pClose->resize(75, 23);
 
-    m_pHitList = new QTableWidget(0, 1, this);
+    m_pHitList = new CHitList(0, 1, this);
+    m_pHitList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_pHitList->setObjectName(QStringLiteral("hitList"));
     m_pHitList->setHorizontalHeaderLabels({QStringLiteral("Fundstellen")});
     m_pHitList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -5,6 +5,7 @@
 // several may exist side by side over the one session.
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,7 +55,21 @@ public:
     // True when there was at least one line to write; *pbWriteFailed turns
     // true when the file could not be written.
     bool ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed = nullptr);
-    std::int32_t ImportStructure(const std::string& strPath, std::int32_t nTargetFolder);
+    // The same onto an open stream (standard output), which stays open.
+    bool ExportStructure(std::FILE* pFile, std::int32_t nFolder, bool* pbWriteFailed = nullptr);
+    // The ID of the entry made from the first line (0 when that is no entry
+    // line). A template is Windows-1252 unless it starts with a UTF-8
+    // byte-order mark or all its bytes above 0x7F form valid UTF-8. When
+    // nothing could be imported, because the file could not be read or a
+    // keyword holds a character Windows-1252 cannot store, *pstrFailure gets
+    // the message (Windows-1252) and nothing is written; otherwise it is
+    // emptied.
+    std::int32_t ImportStructure(const std::string& strPath, std::int32_t nTargetFolder,
+                                 std::string* pstrFailure = nullptr);
+    // The same from an open stream (standard input), read to its end; strName
+    // stands for it in the message.
+    std::int32_t ImportStructure(std::FILE* pFile, const std::string& strName, std::int32_t nTargetFolder,
+                                 std::string* pstrFailure = nullptr);
 
     CKnowHowTable& GetTable() { return m_table; }
 
@@ -72,6 +87,11 @@ private:
     // engine refused (another user's lock, ...) and, with bShowSaveFailed,
     // that nothing was stored. Answers false.
     bool AbandonWork(bool bShowSaveFailed);
+    // The template lines of nFolder and everything below it; false when an
+    // unknown folder or nothing to write.
+    bool StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines);
+    // Creates the entries of a template's lines (as read, in its encoding).
+    std::int32_t ImportLines(std::vector<std::string>& arrFile, std::int32_t nTargetFolder, std::string* pstrFailure);
 
     CKnowHowTable m_table;
 };
@@ -82,3 +102,9 @@ void ShowSaveFailed();
 // The message shown after an export (Windows-1252): the usual confirmation,
 // or the failure when the file could not be written.
 std::string ExportStructureMessage(bool bWriteFailed);
+
+// A keyword (or a path of keywords) for a line of a template or a listing:
+// the editor cannot type a line break, but other tools can store one, and it
+// must not start a line of its own there. Each CR LF, CR or LF becomes one
+// space.
+std::string KeywordOnOneLine(const std::string& strKeyword);

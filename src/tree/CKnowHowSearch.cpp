@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <optional>
 
 #include "db/CDB.h"
@@ -12,54 +11,50 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
     // a protected file must never be searched as if it were plain
     std::string strKey;
     if (!GetDatabase().ReadOption("DbKey", strKey)) return -1;
-    if (!strKey.empty()) {
-        // stored texts are encrypted: every row is read and decrypted, and
-        // matched in memory. The rows stream past one by one and only the
-        // hits become entries, so neither the table's texts nor the entries
-        // are ever held whole.
-        struct SContext {
-            CKnowHowArray& arr;
-            const std::string& strText;
-            bool bInKeywords, bInTexts;
-            const CRecordSet& rs;
-            std::optional<SKnowHowColumns> cols;
-            std::string strName, strBody;
-        } context{arr, strText, bInKeywords, bInTexts, m_table.GetRecordSet(), std::nullopt, {}, {}};
-        auto onRow = [](void* p, const char* const* ppCells) {
-            auto& c = *static_cast<SContext*>(p);
-            if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
-            auto contains = [&](int nCol, std::string& str) {
-                const char* psz = nCol >= 0 ? ppCells[nCol] : nullptr;
-                DecryptFieldInto(psz ? psz : "", str);
-                return str.find(c.strText) != std::string::npos;
-            };
-            if ((c.bInKeywords && contains(c.cols->nName, c.strName)) ||
-                (c.bInTexts && contains(c.cols->nText, c.strBody)))
-                c.arr.emplace_back().ReadCells(ppCells, *c.cols);
-            return true;
+    // The rows stream past one by one and only the hits become entries, so
+    // neither the table's texts nor the entries are ever held whole.
+    struct SContext {
+        CKnowHowArray& arr;
+        bool bInKeywords, bInTexts;
+        bool bProtected;
+        const std::string& strText;  // protected: the bytes to find
+        std::string strPattern;      // open: the byte-wise LIKE pattern
+        const CRecordSet& rs;
+        std::optional<SKnowHowColumns> cols;
+        std::string strName, strBody;
+    } context{arr, bInKeywords, bInTexts, !strKey.empty(), strText, {}, m_table.GetRecordSet(), std::nullopt, {}, {}};
+    auto onRow = [](void* p, const char* const* ppCells) {
+        auto& c = *static_cast<SContext*>(p);
+        if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
+        auto contains = [&](int nCol, std::string& str) {
+            const char* psz = nCol >= 0 ? ppCells[nCol] : nullptr;
+            if (!c.bProtected) return LikeMatch(c.strPattern, psz ? psz : "");
+            // stored texts are encrypted: matched in memory on the plain bytes
+            DecryptFieldInto(psz ? psz : "", str);
+            return str.find(c.strText) != std::string::npos;
         };
-        if (m_table.SelectEach(nullptr, nullptr, onRow, &context) < 0) {
-            arr.clear();
-            return -1;
-        }
-        return static_cast<int>(arr.size());
-    }
+        if ((c.bInKeywords && contains(c.cols->nName, c.strName)) || (c.bInTexts && contains(c.cols->nText, c.strBody)))
+            c.arr.emplace_back().ReadCells(ppCells, *c.cols);
+        return true;
+    };
 
-    std::string strEscaped = EscapeQuotes(strText);
     std::string strCondition;
-    if (bInKeywords) strCondition = "[Name] LIKE '%" + strEscaped + "%'";
-    if (bInTexts) {
-        if (!strCondition.empty()) strCondition += " OR ";
-        strCondition += "[Text] LIKE '%" + strEscaped + "%'";
+    if (!context.bProtected) {
+        // The engine reads the Windows-1252 bytes as UTF-8 and misses real
+        // matches; its pattern only narrows the rows, the exact match is
+        // LikeMatch on every row it lets through.
+        context.strPattern = "%" + strText + "%";
+        std::string strEscaped = EscapeQuotes(LikeWidePattern(strText));
+        if (bInKeywords) strCondition = "[Name] LIKE '" + strEscaped + "'";
+        if (bInTexts) {
+            if (!strCondition.empty()) strCondition += " OR ";
+            strCondition += "[Text] LIKE '" + strEscaped + "'";
+        }
+        strCondition = "(" + strCondition + ") AND IsAktiv='1'";
     }
-    strCondition = "(" + strCondition + ") AND IsAktiv='1'";
-    int n = m_table.SelectItems(arr, strCondition.c_str());
-    if (n <= 0) return n;
-    // the engine's hits by bytes: drop what its reading of the text as UTF-8
-    // let through
-    std::string strPattern = "%" + strText + "%";
-    std::erase_if(arr, [&](const CKnowHowItem& item) {
-        return !((bInKeywords && LikeMatch(strPattern, item.Name)) || (bInTexts && LikeMatch(strPattern, item.Text)));
-    });
+    if (m_table.SelectEach(context.bProtected ? nullptr : strCondition.c_str(), nullptr, onRow, &context) < 0) {
+        arr.clear();
+        return -1;
+    }
     return static_cast<int>(arr.size());
 }

@@ -9,7 +9,7 @@
 namespace {
 std::string StructureLine(int nLevel, const CKnowHowItem& item) {
     // "%s%s %s\n": indentation, marker, keyword
-    return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + item.Name + "\n";
+    return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + KeywordOnOneLine(item.Name) + "\n";
 }
 
 struct STemplateLine {
@@ -26,17 +26,66 @@ bool ParseTemplateLine(const std::string& strLine, size_t nLine, STemplateLine& 
     // a keyword ends at a NUL byte, as the text of an SQL statement does
     std::string strName = strLine.substr(m + 1);
     strName = strName.substr(0, strName.find('\0'));
+    // a CR inside a line is no line end of the template (only CR LF is); it
+    // stays out of the keyword as it would be written back
+    strName = KeywordOnOneLine(strName);
     size_t nFirst = strName.find_first_not_of(' ');
     strName = nFirst == std::string::npos ? std::string()
                                           : strName.substr(nFirst, strName.find_last_not_of(' ') + 1 - nFirst);
     out = {nLine, static_cast<int>(m), strLine[m] == '+', std::move(strName)};
     return true;
 }
+
+// Whether a template's bytes are UTF-8: a byte-order mark says so (and is
+// taken off); otherwise bytes above 0x7F that all form valid UTF-8 do. Lines
+// are split at LF, which no UTF-8 sequence holds, so each can be checked
+// alone.
+bool IsValidUtf8(const std::string& str) {
+    const auto* p = reinterpret_cast<const unsigned char*>(str.data());
+    const auto* end = p + str.size();
+    while (p < end) {
+        unsigned char c = *p++;
+        if (c < 0x80) continue;
+        int nMore = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+        if (nMore < 0 || end - p < nMore) return false;
+        // no overlong forms, no surrogates, nothing past U+10FFFF
+        unsigned char lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        unsigned char hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (p[0] < lo || p[0] > hi) return false;
+        for (int i = 1; i < nMore; ++i)
+            if ((p[i] & 0xC0) != 0x80) return false;
+        p += nMore;
+    }
+    return true;
+}
+
+bool TemplateIsUtf8(std::vector<std::string>& arrLines) {
+    if (arrLines.empty()) return false;
+    if (arrLines[0].rfind("\xEF\xBB\xBF", 0) == 0) {
+        arrLines[0].erase(0, 3);
+        return true;
+    }
+    bool bHigh = false;
+    for (const auto& strLine : arrLines) {
+        for (char c : strLine)
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                bHigh = true;
+                break;
+            }
+        if (bHigh) break;
+    }
+    if (!bHigh) return false;
+    for (const auto& strLine : arrLines)
+        if (!IsValidUtf8(strLine)) return false;
+    return true;
+}
+
+std::string ImportReadMessage(const std::string& strName) {
+    return Ansi("Die Vorlage kann nicht gelesen werden: ") + Utf8ToCp1252(strName);
+}
 }  // namespace
 
-bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
-    if (pbWriteFailed) *pbWriteFailed = false;
-    std::vector<std::string> arrLines;
+bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines) {
     int nLevel = 0;
     if (nFolder != 0) {
         CKnowHowItem folder;
@@ -48,19 +97,68 @@ bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder,
     ForEachBelow(nFolder, nLevel, [&](const CKnowHowItem& item, int nItemLevel) {
         arrLines.push_back(StructureLine(nItemLevel, item));
     });
-    if (arrLines.empty()) return false;
+    return !arrLines.empty();
+}
+
+bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
+    if (pbWriteFailed) *pbWriteFailed = false;
+    std::vector<std::string> arrLines;
+    if (!StructureLines(nFolder, arrLines)) return false;
     bool bWritten = CStdioFileEx().WriteLines(strPath, arrLines);
     if (pbWriteFailed) *pbWriteFailed = !bWritten;
     return true;
 }
 
-std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t nTargetFolder) {
+bool CKnowHow::ExportStructure(std::FILE* pFile, std::int32_t nFolder, bool* pbWriteFailed) {
+    if (pbWriteFailed) *pbWriteFailed = false;
+    std::vector<std::string> arrLines;
+    if (!StructureLines(nFolder, arrLines)) return false;
+    bool bWritten = CStdioFileEx().WriteLines(pFile, arrLines);
+    if (pbWriteFailed) *pbWriteFailed = !bWritten;
+    return true;
+}
+
+std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t nTargetFolder,
+                                       std::string* pstrFailure) {
     std::vector<std::string> arrFile;
-    CStdioFileEx().ReadLines(strPath, arrFile);
+    if (!CStdioFileEx().ReadLines(strPath, arrFile)) {
+        if (pstrFailure) *pstrFailure = ImportReadMessage(strPath);
+        return 0;
+    }
+    return ImportLines(arrFile, nTargetFolder, pstrFailure);
+}
+
+std::int32_t CKnowHow::ImportStructure(std::FILE* pFile, const std::string& strName, std::int32_t nTargetFolder,
+                                       std::string* pstrFailure) {
+    std::vector<std::string> arrFile;
+    if (!CStdioFileEx().ReadLines(pFile, arrFile)) {
+        if (pstrFailure) *pstrFailure = ImportReadMessage(strName);
+        return 0;
+    }
+    return ImportLines(arrFile, nTargetFolder, pstrFailure);
+}
+
+std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32_t nTargetFolder,
+                                   std::string* pstrFailure) {
+    if (pstrFailure) pstrFailure->clear();
+    const bool bUtf8 = TemplateIsUtf8(arrFile);
     std::vector<STemplateLine> arrEntries;
     for (size_t i = 0; i < arrFile.size(); ++i) {
         STemplateLine line;
-        if (ParseTemplateLine(arrFile[i], i, line)) arrEntries.push_back(std::move(line));
+        if (!ParseTemplateLine(arrFile[i], i, line)) continue;
+        if (bUtf8) {
+            // a keyword that would be stored garbled stops the whole import
+            bool bOk = true;
+            line.strName = Utf8ToCp1252(line.strName, &bOk);
+            if (!bOk) {
+                if (pstrFailure)
+                    *pstrFailure =
+                        Ansi("Die Vorlage enthält in Zeile ") + std::to_string(i + 1) +
+                        Ansi(" Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht importiert !");
+                return 0;
+            }
+        }
+        arrEntries.push_back(std::move(line));
     }
     arrFile.clear();
 
@@ -137,4 +235,15 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
 std::string ExportStructureMessage(bool bWriteFailed) {
     if (bWriteFailed) return Ansi("Die Datei konnte nicht geschrieben werden,\ndie Daten wurden nicht exportiert !");
     return Ansi("Die Daten wurden exportiert.");
+}
+
+std::string KeywordOnOneLine(const std::string& strKeyword) {
+    std::string str;
+    str.reserve(strKeyword.size());
+    for (size_t i = 0; i < strKeyword.size(); ++i) {
+        char c = strKeyword[i];
+        if (c == '\r' && i + 1 < strKeyword.size() && strKeyword[i + 1] == '\n') continue;
+        str += c == '\r' || c == '\n' ? ' ' : c;
+    }
+    return str;
 }

@@ -1,17 +1,19 @@
 #include "tree/CStdioFileEx.h"
 
-#include <cstdio>
-
 bool CStdioFileEx::ReadLines(const std::string& strPath, std::vector<std::string>& arrLines) {
     std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
     if (!pFile) return false;
+    bool bOk = ReadLines(pFile, arrLines);
+    std::fclose(pFile);
+    return bOk;
+}
+
+bool CStdioFileEx::ReadLines(std::FILE* pFile, std::vector<std::string>& arrLines) {
     std::string strAll;
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, pFile)) > 0) strAll.append(buf, n);
-    bool bOk = !std::ferror(pFile);
-    std::fclose(pFile);
-    if (!bOk) return false;
+    if (std::ferror(pFile)) return false;
 
     size_t nStart = 0;
     while (nStart < strAll.size()) {
@@ -29,6 +31,12 @@ bool CStdioFileEx::ReadLines(const std::string& strPath, std::vector<std::string
 bool CStdioFileEx::WriteLines(const std::string& strPath, const std::vector<std::string>& arrLines) {
     std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
     if (!pFile) return false;
+    bool bOk = WriteLines(pFile, arrLines);
+    if (std::fclose(pFile) != 0) bOk = false;
+    return bOk;
+}
+
+bool CStdioFileEx::WriteLines(std::FILE* pFile, const std::vector<std::string>& arrLines) {
     bool bOk = true;
     for (const auto& strLine : arrLines) {
         // text mode of the template files: a line feed goes out as CR LF
@@ -40,6 +48,6 @@ bool CStdioFileEx::WriteLines(const std::string& strPath, const std::vector<std:
         }
         if (std::fwrite(strOut.data(), 1, strOut.size(), pFile) != strOut.size()) bOk = false;
     }
-    if (std::fclose(pFile) != 0) bOk = false;
+    if (std::fflush(pFile) != 0) bOk = false;
     return bOk;
 }

@@ -112,6 +112,18 @@ TEST_F(CCliTreeTest, SearchListsHitsByPath) {
     EXPECT_EQ(Ok({"search", "Kuchen", "--keywords", "--texts"}), a + "\tApfel\\apfelmus\n" + K + "\tKuchen\n");
 }
 
+// A keyword with line breaks (stored by another tool) cannot forge lines
+// of "ID<tab>path" in the listings.
+TEST_F(CCliTreeTest, LineBreaksInKeywordsStayOnTheirLine) {
+    std::string K = Add("0", "Küche\r\n4711\t+ gefälscht", true);
+    std::string A = Add(K, "Topf\n4712\t  - auch\rgefälscht");
+    EXPECT_EQ(Ok({"tree"}), K + "\t+ Küche 4711\t+ gefälscht\n" + A + "\t  - Topf 4712\t  - auch gefälscht\n");
+    EXPECT_EQ(Ok({"search", "gefälscht", "--keywords"}),
+              K + "\tKüche 4711\t+ gefälscht\n" + A + "\tKüche 4711\t+ gefälscht\\Topf 4712\t  - auch gefälscht\n");
+    // the stored keyword itself is left as it is
+    EXPECT_NE(Ok({"dump"}).find("\"Name\":\"Topf\\n4712\\t  - auch\\rgefälscht\""), std::string::npos);
+}
+
 TEST_F(CCliTreeTest, ExportAndImportTemplates) {
     std::string K = Add("0", "Größen", true);
     Add(K, "klein");
@@ -134,6 +146,76 @@ TEST_F(CCliTreeTest, ExportAndImportTemplates) {
     EXPECT_EQ(Cli({"import", m_dir.File("fehlt.txt")}).nExit, 1);
     EXPECT_EQ(Cli({"import", strFile, "--folder", "99"}).nExit, 1);
     EXPECT_EQ(Cli({"export", strFile, "--folder", "99"}).nExit, 1);
+}
+
+// A shell pipeline around orvantis-cli; $CLI and $DB stand for the program
+// and the database.
+SProcessResult Shell(const std::string& strDb, const std::string& strCommand) {
+    return RunProcess({"/bin/bash", "-c", "CLI='" + CliPath() + "' DB='" + strDb + "'; " + strCommand});
+}
+
+// The template is read once, by the import, so pipes and here-strings work;
+// "-" stands for standard input and output.
+TEST_F(CCliTreeTest, TemplatesFromPipesAndToStandardOutput) {
+    std::string T = Add("0", "Ziel", true);
+    const struct {
+        const char* pszCommand;
+        const char* pszTree;  // below "Ziel", after the import
+    } cases[] = {
+        {"printf '+ K\\n  - A\\n' | \"$CLI\" import \"$DB\" - --folder 1", "+ K\n  - A\n"},
+        {"printf '+ L\\r\\n' | \"$CLI\" import \"$DB\" /dev/stdin --folder 1", "+ L\n"},
+        {"\"$CLI\" import \"$DB\" - --folder 1 <<< '+ Küche'", "+ Küche\n"},
+        {"printf '+ Gr\\xf6\\xdfe\\n' | \"$CLI\" import \"$DB\" - --folder 1", "+ Größe\n"},
+    };
+    ASSERT_EQ(T, "1");
+    std::string strTree;
+    for (const auto& c : cases) {
+        SProcessResult r = Shell(m_strDb, c.pszCommand);
+        EXPECT_EQ(r.nExit, 0) << c.pszCommand << ": " << r.strErr;
+        strTree += c.pszTree;
+        EXPECT_EQ(Tree({"--folder", T}), strTree) << c.pszCommand;
+    }
+
+    // export to standard output: the template's own bytes
+    SProcessResult r = Cli({"export", "-", "--folder", T});
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_EQ(r.strOut,
+              "+ Ziel\r\n  + K\r\n    - A\r\n  + L\r\n  + K\xFC"
+              "che\r\n  + Gr\xF6\xDF"
+              "e\r\n");
+    // and back in through a pipe
+    r = Shell(m_strDb, "\"$CLI\" export \"$DB\" - --folder 2 | \"$CLI\" import \"$DB\" - --folder 1");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_EQ(Tree({"--folder", T}), strTree + "+ K\n  - A\n");
+
+    // dump to standard output, to "-" and to a file say the same
+    std::string strDump = Ok({"dump"});
+    EXPECT_EQ(Ok({"dump", "-"}), strDump);
+    EXPECT_EQ(Ok({"dump", m_dir.File("dump.json")}), "");
+    EXPECT_EQ(ReadFile(m_dir.File("dump.json")), strDump);
+    EXPECT_EQ(Cli({"dump", "a", "b"}).nExit, 2);
+}
+
+// Nothing read or nothing written is a failure with its reason, never exit 0.
+TEST_F(CCliTreeTest, TemplateAndDumpFailuresAreReported) {
+    Add("0", "K", true);
+    const struct {
+        const char* pszCommand;
+        const char* pszMessage;
+    } cases[] = {
+        {"\"$CLI\" import \"$DB\" \"$(dirname \"$DB\")\"", "Die Vorlage kann nicht gelesen werden: /"},
+        {"\"$CLI\" import \"$DB\" - < \"$(dirname \"$DB\")\"", "Die Vorlage kann nicht gelesen werden: -"},
+        {"printf '+ A\\n+ 日本\\n' | \"$CLI\" import \"$DB\" -", "in Zeile 2 Zeichen, die nicht gespeichert"},
+        {"\"$CLI\" export \"$DB\" - > /dev/full", "die Daten wurden nicht exportiert !"},
+        {"\"$CLI\" dump \"$DB\" > /dev/full", "nicht geschrieben"},
+        {"\"$CLI\" dump \"$DB\" \"$(dirname \"$DB\")/fehlt/d.json\"", "nicht geschrieben"},
+    };
+    for (const auto& c : cases) {
+        SProcessResult r = Shell(m_strDb, c.pszCommand);
+        EXPECT_EQ(r.nExit, 1) << c.pszCommand;
+        EXPECT_NE(r.strErr.find(c.pszMessage), std::string::npos) << c.pszCommand << ": " << r.strErr;
+    }
+    EXPECT_EQ(Tree(), "+ K\n");
 }
 
 }  // namespace

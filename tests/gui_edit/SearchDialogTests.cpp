@@ -2,14 +2,17 @@
 // highlighted preview, the default button and "Gehe zu".
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <algorithm>
+#include <cstdio>
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
@@ -309,4 +312,54 @@ TEST_F(CSearchTest, TextsAreNotCutAndHitsTakeOneLineEach) {
     Search("Mehl");
     ASSERT_GE(m_pDlg->HitList()->rowCount(), 2);
     EXPECT_LT(m_pDlg->HitList()->rowHeight(0), 2 * m_pDlg->HitList()->fontMetrics().height());
+}
+
+TEST_F(CSearchTest, TheHitListIsAListForTheKeys) {
+    m_pDlg.reset();
+    // more hits than the list shows, with paths wider than it
+    const std::string strLong =
+        " mit einem Stichwort, das weit über die Breite der Trefferliste hinausreicht und weiter";
+    std::vector<SEntry> arrEntries;
+    std::vector<std::string> arrNames;
+    for (int i = 1; i <= 14; ++i) {
+        char szName[8];
+        std::snprintf(szName, sizeof szName, "%02d", i);
+        arrNames.push_back(std::string("Eintrag ") + szName + strLong);
+        arrEntries.push_back({"-" + arrNames.back()});
+    }
+    ASSERT_TRUE(Open(MakeDatabase({{"+Sammlung aller Einträge mit recht langen Namen", arrEntries}}, "lang.tov")));
+    OpenDialog();
+    Search("Eintrag", true, false);
+    QTableWidget* pList = m_pDlg->HitList();
+    ASSERT_EQ(pList->rowCount(), 14);
+    ASSERT_TRUE(pList->hasFocus());
+
+    struct SCase {
+        int nKey;
+        Qt::KeyboardModifiers mods;
+        int nRow;
+    };
+    const SCase cases[] = {
+        {Qt::Key_End, Qt::NoModifier, 13},      {Qt::Key_Up, Qt::NoModifier, 12},
+        {Qt::Key_Home, Qt::NoModifier, 0},      {Qt::Key_Down, Qt::NoModifier, 1},
+        {Qt::Key_End, Qt::NoModifier, 13},      {Qt::Key_Home, Qt::ControlModifier, 0},
+        {Qt::Key_End, Qt::ControlModifier, 13},
+    };
+    for (const SCase& c : cases) {
+        QTest::keyClick(pList, static_cast<Qt::Key>(c.nKey), c.mods);
+        Pump();
+        SCOPED_TRACE(QKeySequence(c.nKey | c.mods).toString().toStdString());
+        ASSERT_EQ(pList->currentRow(), c.nRow);
+        EXPECT_EQ(pList->selectedItems().size(), 1);
+        EXPECT_EQ(m_pDlg->GetSelectedHit(), IdOf(arrNames[c.nRow]));
+    }
+    // Left and Right show the rest of a long path; the hit stays
+    QScrollBar* pBar = pList->horizontalScrollBar();
+    ASSERT_GT(pBar->maximum(), 0);
+    EXPECT_EQ(pBar->value(), 0);
+    QTest::keyClick(pList, Qt::Key_Right);
+    EXPECT_GT(pBar->value(), 0);
+    QTest::keyClick(pList, Qt::Key_Left);
+    EXPECT_EQ(pBar->value(), 0);
+    EXPECT_EQ(pList->currentRow(), 13);
 }

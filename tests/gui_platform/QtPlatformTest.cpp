@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFont>
+#include <QLabel>
 #include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTextLayout>
+#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
 #include "app/QtPlatform.h"
+#include "platform/Cp1252.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -71,4 +79,55 @@ TEST(ToolkitTranslation, TheToolkitsDialogsSpeakGerman) {
     QCoreApplication::removeTranslator(pTranslator);
     delete pTranslator;
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Look in:");
+}
+
+TEST(MessageBoxLayout, AClosingMarkStaysWithItsSentenceAtEveryWidth) {
+    // questions and refusals as the program words them
+    const char* const texts[] = {
+        "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?",
+        "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?",
+        "Dieser Vorgang kann einige Minuten dauern.\n\nJetzt reorganisieren ?",
+        "Alle Einträge in der Datenbank wurden entschlüsselt.\n\nDie Datenbank ist jetzt ungeschützt !",
+        "Kennwort und Kontrolleingabe unterscheiden sich !",
+    };
+    CQtPlatform platform;
+    for (const char* pszText : texts) {
+        SCOPED_TRACE(pszText);
+        // the text of the real box, read while it is up, then answered
+        QString strShown;
+        QFont font;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!pBox) return;
+            timer.stop();
+            if (auto* pLabel = pBox->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+                strShown = pLabel->text();
+                font = pLabel->font();
+            }
+            pBox->button(QMessageBox::No)->click();
+        });
+        timer.start(10);
+        const std::string strAnsi = Utf8ToCp1252(pszText);
+        EXPECT_EQ(platform.MessageBox(strAnsi, "", EMsgIcon::Exclamation, EMsgButtons::YesNo), EMsgResult::No);
+        ASSERT_FALSE(strShown.isEmpty());
+        // the words are the message's own
+        EXPECT_EQ(QString(strShown).replace(QChar(0xA0), QChar(' ')), QString::fromUtf8(pszText));
+        // wherever the box wraps a line, the mark is not left alone
+        for (int nWidth = 30; nWidth <= 700; ++nWidth) {
+            for (const QString& strParagraph : strShown.split('\n')) {
+                QTextLayout layout(strParagraph, font);
+                QTextOption option;
+                option.setWrapMode(QTextOption::WordWrap);
+                layout.setTextOption(option);
+                layout.beginLayout();
+                for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                    line.setLineWidth(nWidth);
+                    const QString strLine = strParagraph.mid(line.textStart(), line.textLength()).trimmed();
+                    ASSERT_TRUE(strLine != "?" && strLine != "!") << nWidth;
+                }
+                layout.endLayout();
+            }
+        }
+    }
 }

@@ -1,5 +1,6 @@
 // The four password dialogs, offscreen, driven with key and mouse events.
 #include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 
 #include "protect/KnowledgeBase.h"
@@ -16,6 +18,7 @@
 #include "protect/ui/CAdminSetupDlg.h"
 #include "protect/ui/COptionPasswortDlg.h"
 #include "protect/ui/CPasswortDlg.h"
+#include "protect/ui/PasswordField.h"
 #include "protect/ui/PasswordPrompt.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +47,13 @@ void Type(QLineEdit* pEdit, const QString& str) {
         QApplication::sendEvent(pEdit, &press);
         QApplication::sendEvent(pEdit, &release);
     }
+}
+
+// A tooltip fades out after a moment; the next one must be a new one.
+void HideToolTip() {
+    QToolTip::hideText();
+    for (int i = 0; i < 200 && QToolTip::isVisible(); ++i) QTest::qWait(10);
+    ASSERT_FALSE(QToolTip::isVisible());
 }
 
 void Click(QPushButton* p) {
@@ -135,8 +145,9 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         Type(pConfirm, "geheIm");
         Click(Button(dlg, 1));
         EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
-        Type(pPassword, QString::fromUtf8("Привет"));
-        Type(pConfirm, QString::fromUtf8("Привет"));
+        // typing cannot bring such characters in; a text put there otherwise is still refused
+        pPassword->setText(QString::fromUtf8("Привет"));
+        pConfirm->setText(QString::fromUtf8("Привет"));
         Click(Button(dlg, 1));
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort enthält Zeichen, die nicht verwendet werden können !");
         Type(pPassword, "geheim~");
@@ -352,4 +363,64 @@ TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
     answer("", 2);
     EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
     EXPECT_FALSE(GetDatabase().IsOpen());
+}
+
+TEST_F(CPasswordDialogsTest, CharactersWindows1252CannotHoldAreRefusedAsTyped) {
+    CreateWithEntries();
+    // the password a substitute character would have matched
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("a?b"));
+    ASSERT_TRUE(GetDbAdmin().SetAdminPassword("a?b"));
+    GetDbPasswort().ClearPassword();
+    GetDbAdmin().ResetAdminState();
+    m_platform.Clear();
+
+    CPasswortDlg prompt(GetDbPasswort());
+    COptionPasswortDlg change;
+    CAdminLoginDlg login;
+    CAdminSetupDlg setup;
+    struct SField {
+        QDialog* pDlg;
+        int nId;
+    };
+    const SField fields[] = {{&prompt, 1018}, {&change, 1017}, {&change, 1018},
+                             {&login, 1018},  {&setup, 1017},  {&setup, 1018}};
+    for (const SField& f : fields) {
+        SCOPED_TRACE(f.pDlg->windowTitle().toStdString() + " " + std::to_string(f.nId));
+        f.pDlg->show();
+        QLineEdit* pEdit = Field(*f.pDlg, f.nId);
+        ASSERT_NE(pEdit, nullptr);
+        HideToolTip();
+        Type(pEdit, QString::fromUtf8("aЖb€"));
+        EXPECT_EQ(pEdit->text(), QString::fromUtf8("ab€"));
+        EXPECT_EQ(QToolTip::text(), PASSWORD_CHARACTER_REFUSED);
+        // pasted: taken whole or not at all
+        QApplication::clipboard()->setText(QString::fromUtf8("xЖy"));
+        pEdit->paste();
+        EXPECT_EQ(pEdit->text(), QString::fromUtf8("ab€"));
+        QApplication::clipboard()->setText(QString::fromUtf8("xÄy"));
+        pEdit->paste();
+        EXPECT_EQ(pEdit->text(), QString::fromUtf8("ab€xÄy"));
+        f.pDlg->hide();
+    }
+    // a character beyond the length is no such refusal
+    prompt.show();
+    HideToolTip();
+    Type(Field(prompt, 1018), QString(33, QChar('a')));
+    EXPECT_FALSE(QToolTip::isVisible());
+    prompt.hide();
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+
+    // what reaches the check is what was typed, never "a?b"
+    prompt.show();
+    Type(Field(prompt, 1018), QString::fromUtf8("aЖb"));
+    Click(Button(prompt, 1));
+    EXPECT_TRUE(prompt.isVisible());
+    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
+    EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
+    login.show();
+    Type(Field(login, 1018), QString::fromUtf8("aЖb"));
+    Click(Button(login, 1026));
+    EXPECT_TRUE(login.isVisible());
+    EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
+    EXPECT_FALSE(GetDbAdmin().IsUnlocked());
 }

@@ -1,7 +1,10 @@
 // Start-up, the last and the command-line database, the open dialog, help,
 // recent files, shortcuts and files dropped onto the window.
 
+#include <QAction>
 #include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintPreviewDialog>
@@ -10,7 +13,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <iterator>
 
 #include "ShellFixture.h"
 #include "app/CAboutDlg.h"
@@ -18,6 +24,7 @@
 #include "app/COrvantisApp.h"
 #include "app/CommandIds.h"
 #include "db/CDB.h"
+#include "edit/CLinkDlg.h"
 
 namespace {
 const std::vector<SNode> ONE_FOLDER = {{"+Alpha", {}}};
@@ -144,9 +151,61 @@ TEST_F(CAppTest, OpenDialogStartsInTheProgramFolderOnlyWithoutALastDatabase) {
 
     m_platform.QueueFileDialog("");
     ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_OPEN));
-    EXPECT_EQ(m_platform.m_arrDialogs[1].strInitialDir, "");
+    EXPECT_EQ(m_platform.m_arrDialogs[1].strInitialDir, m_dir.Path());
     // cancelled: the database stays open
     EXPECT_TRUE(pApp->GetDocument()->IsDatabaseOpen());
+}
+
+TEST_F(CAppTest, FileDialogsStartInTheFolderUsedLast) {
+    for (const char* psz : {"A", "B", "C"}) std::filesystem::create_directories(m_dir.File(psz));
+    std::string strA = MakeDatabase("A/a.tov", ONE_FOLDER);
+    std::string strB = MakeDatabase("B/b.tov", ONE_FOLDER);
+    GetPlatform().WriteProfileString("Files", "LastDB", strA);
+    auto pApp = Start({}, true);
+    CMainFrame* pFrame = pApp->GetFrame();
+    QApplication::setActiveWindow(pFrame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(pFrame));
+    auto key = [pFrame](Qt::Key nKey) {
+        QApplication::setActiveWindow(pFrame);
+        QTest::keyClick(pFrame, nKey, Qt::ControlModifier);
+    };
+    auto linkFile = [] {
+        CLinkDlg dlg;
+        dlg.show();
+        QTest::mouseClick(dlg.findChild<QPushButton*>("button4"), Qt::LeftButton);
+    };
+    struct SStep {
+        std::function<void()> fnAction;
+        std::string strExpectedDir;
+        std::string strChosen;  // "" cancels
+    };
+    const SStep steps[] = {
+        // nothing chosen yet: where the last database lies
+        {[&] { key(Qt::Key_O); }, m_dir.File("A"), strB},
+        {[&] { key(Qt::Key_N); }, m_dir.File("B"), m_dir.File("C/neu.tov")},
+        {[&] { key(Qt::Key_O); }, m_dir.File("C"), ""},
+        // the link dialog starts beside the database open now
+        {[&] { ASSERT_TRUE(pApp->GetDocument()->OpenDocumentFile(strA)); }, "", ""},
+        {linkFile, m_dir.File("A"), ""},
+        {[&] { key(Qt::Key_N); }, m_dir.File("C"), ""},
+        // a folder that has gone: the last database's
+        {[&] { std::filesystem::remove_all(m_dir.File("C")); }, "", ""},
+        {[&] { key(Qt::Key_O); }, m_dir.File("A"), ""},
+    };
+    size_t nDialogs = 0;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        const SStep& step = steps[i];
+        if (!step.strExpectedDir.empty()) m_platform.QueueFileDialog(step.strChosen);
+        step.fnAction();
+        Pump();
+        if (step.strExpectedDir.empty()) continue;
+        ASSERT_EQ(m_platform.m_arrDialogs.size(), ++nDialogs);
+        EXPECT_EQ(m_platform.m_arrDialogs.back().strInitialDir, step.strExpectedDir);
+        if (!step.strChosen.empty()) {
+            EXPECT_EQ(pApp->GetDocument()->GetPathName(), step.strChosen);
+        }
+    }
 }
 
 TEST_F(CAppTest, HelpShowsThePageBesideTheProgramAndCrashReportsNameTheVersion) {
@@ -215,12 +274,66 @@ TEST_F(CAppTest, RecentFilesOpenAndAFailingOneIsDropped) {
     EXPECT_EQ(pDoc->GetPathName(), strA);
     EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), (std::vector<std::string>{strA, strB}));
 
-    std::filesystem::remove(strB);
+    // a file that is there but cannot be opened leaves the list
+    WriteFile(strB, "keine Datenbank");
     ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_FILE_MRU_FILE2));
     Pump();
     EXPECT_FALSE(pDoc->IsDatabaseOpen());
     EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), (std::vector<std::string>{strA}));
     EXPECT_EQ(GetPlatform().GetProfileString("Recent File List", "File2", "?"), "");
+}
+
+TEST_F(CAppTest, AFileThatHasGoneIsReportedAndNeverCreated) {
+    // the recent-file item as the File menu offers it, and a dropped file name
+    auto chooseRecent = [](CMainFrame* pFrame, const std::string& strPath) {
+        for (QAction* pMenu : pFrame->menuBar()->actions())
+            for (QAction* pItem : pMenu->menu()->actions())
+                if (pItem->text() == QString::fromStdString("&2 " + strPath)) return pItem->trigger();
+        ADD_FAILURE() << "no menu item for " << strPath;
+    };
+    auto drop = [](CMainFrame* pFrame, const std::string& strPath) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(strPath))});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pFrame, &enter);
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pFrame, &event);
+    };
+    struct SCase {
+        const char* pszWay;
+        std::function<void(CMainFrame*, const std::string&)> fnChoose;
+        bool bLeavesList;
+    };
+    const SCase cases[] = {{"recent", chooseRecent, true}, {"drop", drop, false}};
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.pszWay);
+        std::string strGone = MakeDatabase(std::string("weg_") + c.pszWay + ".tov", ONE_FOLDER);
+        std::string strOpen = MakeDatabase(std::string("offen_") + c.pszWay + ".tov", ONE_FOLDER);
+        auto pApp = Start();
+        COrvantisDoc* pDoc = pApp->GetDocument();
+        ASSERT_TRUE(pDoc->OpenDocumentFile(strGone));
+        ASSERT_TRUE(pDoc->OpenDocumentFile(strOpen));
+        Pump();
+        std::filesystem::remove(strGone);
+        std::vector<std::string> arrListed = pDoc->GetRecentFileList().GetFiles();
+        // a recent file that fails leaves the list; a dropped one was never chosen from it
+        if (c.bLeavesList) arrListed.erase(std::find(arrListed.begin(), arrListed.end(), strGone));
+        m_platform.Clear();
+        // whatever would be asked about the file (an upgrade) is answered yes
+        m_platform.QueueAnswer(EMsgResult::Yes);
+        m_platform.QueueAnswer(EMsgResult::Yes);
+        c.fnChoose(pApp->GetFrame(), strGone);
+        Pump();
+        EXPECT_FALSE(std::filesystem::exists(strGone));
+        EXPECT_EQ(m_platform.MessageTexts(),
+                  (std::vector<std::string>{"Die Datenbank wurde nicht gefunden:\n\n" + strGone}));
+        // the database that was open stays open
+        EXPECT_EQ(pDoc->GetPathName(), strOpen);
+        EXPECT_EQ(GetDatabase().GetFilePath(), strOpen);
+        EXPECT_EQ(GetPlatform().GetProfileString("Files", "LastDB", ""), strOpen);
+        EXPECT_EQ(pDoc->GetRecentFileList().GetFiles(), arrListed);
+        pApp->GetFrame()->close();
+    }
 }
 
 TEST_F(CAppTest, AFileDroppedOnTheWindowTakesTheOpenPath) {

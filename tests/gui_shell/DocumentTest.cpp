@@ -274,6 +274,19 @@ TEST_F(CShellTest, ImportIntoAFolderRefreshesItsNodeAndSelectsTheImportedFolder)
     EXPECT_EQ(TitleText(), "Beta \\ Neu");
 }
 
+TEST_F(CShellTest, ImportThatCannotBeDoneShowsWhyAndChangesNothing) {
+    ASSERT_TRUE(Open(MakeDatabase("j.tov", TWO_FOLDERS)));
+    std::string strFile = m_dir.File("vorlage.txt");
+    WriteFile(strFile, "+ Neu\n  - 日本\n");  // UTF-8 that Windows-1252 cannot hold
+    m_platform.QueueFileDialog(strFile);
+    m_pDoc->ImportStructureAsk(IdOf("Beta"));
+    EXPECT_EQ(m_platform.LastMessage(),
+              "Die Vorlage enthält in Zeile 2 Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht "
+              "importiert !");
+    EXPECT_EQ(m_platform.m_arrMessages.back().eIcon, EMsgIcon::Exclamation);
+    EXPECT_EQ(ChildNames(IdOf("Beta")), "");
+}
+
 TEST_F(CShellTest, GoToEntryOfATopLevelEntryShowsTheTopLevelWithNothingSelected) {
     ASSERT_TRUE(Open(MakeDatabase("g.tov", TWO_FOLDERS)));
     ASSERT_NE(Tree()->SelectedItem(), nullptr);

@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QScrollBar>
 #include <QTest>
 #include <QWindow>
+#include <functional>
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
@@ -377,4 +379,58 @@ TEST_F(CTreeTest, TreeRefreshReloadsTheSelectedFolder) {
     EXPECT_EQ(ChildTexts(ItemOf("G")), (std::vector<std::string>{"H", "F"}));
     SendPaneCommand(Tree(), ID_DETAIL_RESET);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
+}
+
+TEST_F(CTreeTest, LongFolderNamesAreScrolledToNotCut) {
+    CLeftView* pTree = Tree();
+    QScrollBar* pBar = pTree->horizontalScrollBar();
+    // the whole name fits in its row: icon and text, nothing elided
+    auto wholeName = [pTree](QTreeWidgetItem* pItem) {
+        const QRect rc = pTree->visualItemRect(pItem);
+        return rc.width() >= pTree->iconSize().width() + pTree->fontMetrics().horizontalAdvance(pItem->text(0));
+    };
+    // short names: no scroll bar, and a click right of a name still hits its row
+    EXPECT_EQ(pBar->maximum(), 0);
+    QTreeWidgetItem* pF = ItemOf("F");
+    QTest::mouseClick(pTree->viewport(), Qt::LeftButton, {}, QPoint(pTree->viewport()->width() - 3, Center(pF).y()));
+    EXPECT_EQ(pTree->SelectedItem(), pF);
+
+    const std::string strLong = "Ein Ordner, dessen Name viel breiter ist als der Bereich";
+    ASSERT_TRUE(Open(MakeDatabase("lang.tov", {{"+" + strLong, {{"+Darin noch ein " + strLong}}}, {"+Kurz"}})));
+    QTreeWidgetItem* pLong = ItemOf(strLong);
+    ASSERT_NE(pLong, nullptr);
+    struct SStep {
+        const char* pszWhat;
+        std::function<void()> fnDo;
+        bool bSubShown;
+    };
+    int nMaxTop = 0;
+    const SStep steps[] = {
+        {"top level", [] {}, false},
+        {"expanded", [&] { pLong->setExpanded(true); }, true},
+        {"collapsed", [&] { pLong->setExpanded(false); }, false},
+    };
+    for (const SStep& step : steps) {
+        SCOPED_TRACE(step.pszWhat);
+        step.fnDo();
+        Pump();
+        EXPECT_TRUE(pBar->isVisible());
+        EXPECT_TRUE(wholeName(pLong));
+        if (step.bSubShown) {
+            QTreeWidgetItem* pSub = ItemOf("Darin noch ein " + strLong);
+            ASSERT_NE(pSub, nullptr);
+            EXPECT_TRUE(wholeName(pSub));
+            // the deeper name reaches further
+            EXPECT_GT(pBar->maximum(), nMaxTop);
+        } else {
+            if (!nMaxTop) nMaxTop = pBar->maximum();
+            EXPECT_EQ(pBar->maximum(), nMaxTop);
+            EXPECT_GT(nMaxTop, 0);
+        }
+    }
+    // the end of the name can be scrolled into view
+    pBar->setValue(pBar->maximum());
+    const QRect rc = pTree->visualItemRect(pLong);
+    EXPECT_LE(rc.left() + pTree->iconSize().width() + pTree->fontMetrics().horizontalAdvance(pLong->text(0)),
+              pTree->viewport()->width());
 }

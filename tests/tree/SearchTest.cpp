@@ -92,6 +92,80 @@ TEST_F(CSearchTest, OpenDatabaseComparesUmlautsByTheirBytes) {
     EXPECT_EQ(n, 2);
 }
 
+// LIKE semantics on the bytes, written out plainly: the reference the open
+// search must agree with.
+bool ReferenceLike(const char* p, const char* t) {
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (!*p) return !*t;
+    if (*p == '%') return ReferenceLike(p + 1, t) || (*t && ReferenceLike(p, t + 1));
+    return *t && (*p == '_' || fold(*p) == fold(*t)) && ReferenceLike(p + 1, t + 1);
+}
+
+// An accented letter before a byte 0x80-0xBF (quotes, dashes, ellipsis,
+// euro, degree, superscripts) is one character to the engine; the hits must
+// still be exactly those of a byte-wise search over the whole table.
+TEST_F(CSearchTest, OpenDatabaseFindsWhatAByteWiseSearchFinds) {
+    const char* rows[][2] = {
+        {"„Tschüß“", "Er sagte „Tschüß“ und ging."},
+        {"Café–Bar", "Café… oder Bistro"},
+        {"Preis: 5 €", "Ärger€ über ß‰"},
+        {"20 °C", "Grüß°"},
+        {"m²", "Fläche 12 m²\r\nzweite Zeile"},
+        {"Müller", "Möller"},
+        {"MÜLLER", "naïve—Idee"},
+        {"Straße»", "x_y und 50%"},
+        {"«Äpfel»", "ÄPFEL äpfel"},
+    };
+    for (const auto& row : rows) Add(F, row[0], false, row[1]);
+    std::int32_t nOff = Add(F, "Tschüß“", false, "Café–");
+    Query("UPDATE KnowHow SET IsAktiv='0' WHERE ID=" + std::to_string(nOff));
+    std::int32_t nRaw = Add(F, "roh");  // UTF-8 bytes and lone high bytes as stored by other tools
+    Query("UPDATE KnowHow SET Name='M\xC3\xBCller \xFC\xFC', Text='\xE9\x96\xBF' WHERE ID=" + std::to_string(nRaw));
+
+    std::vector<std::string> arrSearch;
+    for (const char* psz : {"Tschüß", "Café",   "ß",      "ü",      "é–", "–Bar", "€",   "°",    "²",  "Müller",
+                            "MÜLLER", "müller", "M_ller", "M%ller", "_",  "%",    "ü_",  "ß_",   "__", "x_y",
+                            "'",      "Grüß",   "ße»",    "50%",    "ä",  "é_",   "Ü%e", "\r\n", "«Ä", "äpfel"})
+        arrSearch.push_back(Ansi(psz));
+    arrSearch.push_back("\xC3\xBC");
+    arrSearch.push_back("\xFC\xFC");
+    arrSearch.push_back("\xE9\x96");
+    const auto table = Query("SELECT ID, IsAktiv, Name, Text FROM KnowHow ORDER BY ID");
+    // every piece of up to three bytes of what is stored is searched as well
+    for (const auto& r : table)
+        for (const std::string& str : {r[2], r[3]})
+            for (size_t n = 1; n <= 3; ++n)
+                for (size_t i = 0; i + n <= str.size(); ++i) arrSearch.push_back(str.substr(i, n));
+
+    int nSearches = 0, nHits = 0;
+    for (const std::string& strSearch : arrSearch) {
+        const std::string strPattern = "%" + strSearch + "%";
+        for (auto [bKeywords, bTexts] : {std::pair{true, false}, {false, true}, {true, true}}) {
+            std::vector<std::int32_t> arrExpected;
+            for (const auto& r : table)
+                if (r[1] == "1" && ((bKeywords && ReferenceLike(strPattern.c_str(), r[2].c_str())) ||
+                                    (bTexts && ReferenceLike(strPattern.c_str(), r[3].c_str()))))
+                    arrExpected.push_back(std::stoi(r[0]));
+            int n = 0;
+            ASSERT_EQ(Hits(Cp1252ToUtf8(strSearch).c_str(), bKeywords, bTexts, &n), arrExpected)
+                << Cp1252ToUtf8(strSearch) << " keywords " << bKeywords << " texts " << bTexts;
+            EXPECT_EQ(n, static_cast<int>(arrExpected.size()));
+            ++nSearches;
+            nHits += n;
+        }
+    }
+    EXPECT_GT(nSearches, 1000);
+    EXPECT_GT(nHits, nSearches);  // the cases are not all empty
+
+    // still one LIKE per column, the exact match made on the rows it returns
+    RecordSql(true);
+    EXPECT_EQ(Hits("Tschüß", true, true).size(), 1u);
+    RecordSql(false);
+    ASSERT_FALSE(m_arrSql.empty());
+    EXPECT_EQ(m_arrSql.back(),
+              Ansi("SELECT * FROM KnowHow WHERE ([Name] LIKE '%Tschü%' OR [Text] LIKE '%Tschü%') AND IsAktiv='1';"));
+}
+
 TEST(LikeMatchTest, BytesWildcardsAndAsciiCase) {
     struct SCase {
         const char* pszPattern;
@@ -128,6 +202,14 @@ TEST(LikeMatchTest, BytesWildcardsAndAsciiCase) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(LikeMatch(c.pszPattern, c.pszText), c.bMatch) << c.pszPattern << " / " << c.pszText;
+    // the engine's pattern: as narrow as its reading of the bytes allows
+    const std::pair<const char*, const char*> wide[] = {
+        {"Müller", "%Müller%"}, {"Tschüß", "%Tschü%"}, {"–Bar", "%Bar%"}, {"é–", "%"},
+        {"é–x", "%é–x%"},       {"a_b%%c", "%a%b%c%"}, {"x€€", "%x€€%"},  {"", "%"},
+    };
+    for (const auto& [pszText, pszPattern] : wide)
+        EXPECT_EQ(LikeWidePattern(Ansi(pszText)), Ansi(pszPattern)) << pszText;
+
     std::string strLong(100000, 'b');
     EXPECT_FALSE(LikeMatch("%a%", strLong));
     EXPECT_TRUE(LikeMatch("%b_b%", strLong));

@@ -74,6 +74,43 @@ TEST_F(CStructureTest, ExportToAFileThatCannotBeWrittenSaysSo) {
     EXPECT_NE(ExportStructureMessage(true).find("nicht"), std::string::npos);
 }
 
+// Other tools can store a line break in a keyword; the template shows it as
+// a space and never gets a line of its own from it.
+TEST_F(CStructureTest, LineBreaksInKeywordsTravelAsSpaces) {
+    struct SCase {
+        const char* pszStored;
+        const char* pszLine;      // as exported below the folder "K"
+        const char* pszImported;  // keyword after the import
+    } cases[] = {
+        {"Zeile 1\r\nZeile 2", "  - Zeile 1 Zeile 2\r\n", "Zeile 1 Zeile 2"},
+        {"a\nb", "  - a b\r\n", "a b"},
+        {"c\rd", "  - c d\r\n", "c d"},
+        {"e\r\n\r\nf", "  - e  f\r\n", "e  f"},
+        {"\n+ falsch", "  -  + falsch\r\n", "+ falsch"},
+        {"g\r\n", "  - g \r\n", "g"},
+    };
+    std::int32_t K = Add(0, "K", true);
+    std::string strExpected = "+ K\r\n";
+    for (const auto& c : cases) {
+        Add(K, c.pszStored);
+        strExpected += c.pszLine;
+    }
+    std::string strFile = m_dir.File("k.txt");
+    ASSERT_TRUE(m_pTree->ExportStructure(strFile, K));
+    EXPECT_EQ(ReadFile(strFile), strExpected);
+
+    std::int32_t T = Add(0, "T", true);
+    std::int32_t nNew = m_pTree->ImportStructure(strFile, T);
+    CKnowHowArray arr;
+    ASSERT_EQ(m_pTree->GetChildren(arr, nNew), static_cast<int>(std::size(cases)));
+    for (size_t i = 0; i < arr.size(); ++i) EXPECT_EQ(arr[i].Name, cases[i].pszImported) << i;
+
+    // a CR inside a line of a template is no line end and no part of a keyword
+    std::int32_t L = Import("+ L\r\n  - h\ri\r\r\n", T);
+    EXPECT_EQ(Query("SELECT Name FROM KnowHow WHERE MasterID=" + std::to_string(L)),
+              std::vector<std::vector<std::string>>{{"h i"}});
+}
+
 struct SImportCase {
     const char* pszName;
     std::string strTemplate;
@@ -110,7 +147,20 @@ INSTANTIATE_TEST_SUITE_P(
         SImportCase{"KeywordsTrimmedAndKeptWhole", "+    K +1 -2   \n  -x-y\n", "T{alt K +1 -2{x-y}}"},
         SImportCase{"UnknownIndentationGoesToTheTop", "+ K\n    + A\n  - B\n", "T{alt K{A{}}} B"},
         SImportCase{"ShallowerReturnsToItsFolder", "+ K\n  + A\n    - B\n+ L\n  - C\n", "T{alt K{A{B}} L{C}}"},
-        SImportCase{"ShallowerBelowTheFirstLine", "  + K\n+ A\n", "T{alt K{}} A{}"}),
+        SImportCase{"ShallowerBelowTheFirstLine", "  + K\n+ A\n", "T{alt K{}} A{}"},
+        // Windows-1252 unless a byte-order mark or valid UTF-8 throughout says otherwise
+        SImportCase{"Windows1252",
+                    "+ K\xFC"
+                    "che\n  - \x84Zitat\x93 5 \x80\n",
+                    "T{alt Küche{„Zitat“ 5 €}}"},
+        SImportCase{"Utf8", "+ Küche\n  - „Zitat“ 5 € 20 °C\n", "T{alt Küche{„Zitat“ 5 € 20 °C}}"},
+        SImportCase{"Utf8WithMark", "\xEF\xBB\xBF+ Küche\r\n  - Töpfe\r\n", "T{alt Küche{Töpfe}}"},
+        SImportCase{"MarkOnAscii", "\xEF\xBB\xBF+ K\n  - A\n", "T{alt K{A}}"},
+        SImportCase{"OneBrokenByteMakesItWindows1252",
+                    "+ Küche\n- Gr\xF6\xDF"
+                    "e\n",
+                    "T{alt KÃ¼che{} Größe}"},
+        SImportCase{"Utf8CommentThatCannotBeStored", "# 日本\n+ Küche\n", "T{alt Küche{}}"}),
     [](const auto& info) { return info.param.pszName; });
 
 TEST_F(CStructureTest, ImportAnswersTheEntryOfTheFirstLine) {
@@ -126,6 +176,50 @@ TEST_F(CStructureTest, ImportAnswersTheEntryOfTheFirstLine) {
     EXPECT_EQ(m_pTree->ImportStructure(m_dir.File("gibt-es-nicht.txt"), T), 0);
     EXPECT_EQ(Shape(T), "A{} K{A}");
     EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+}
+
+// A template that cannot be read, or a UTF-8 one with a keyword Windows-1252
+// cannot hold, imports nothing at all and says why.
+TEST_F(CStructureTest, ImportThatCannotBeDoneSaysWhyAndWritesNothing) {
+    std::int32_t T = Add(0, "T", true);
+    Add(T, "alt");
+    m_platform.SetLoginName("importeur");
+    struct SCase {
+        const char* pszName;
+        std::string strFile;  // written to vorlage.txt unless a path is given
+        std::string strPath;
+        std::string strMessage;  // UTF-8
+    } cases[] = {
+        {"missing", "", m_dir.File("fehlt.txt"), "Die Vorlage kann nicht gelesen werden: " + m_dir.File("fehlt.txt")},
+        {"folder", "", m_dir.Path(), "Die Vorlage kann nicht gelesen werden: " + m_dir.Path()},
+        {"unstorable", "+ Küche\n  - Töpfe\n  - 日本\n", "",
+         "Die Vorlage enthält in Zeile 3 Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht "
+         "importiert !"},
+        {"broken after mark",
+         "\xEF\xBB\xBF\n+ K\xFC"
+         "che\n",
+         "",
+         "Die Vorlage enthält in Zeile 2 Zeichen, die nicht gespeichert werden können,\ndie Daten wurden nicht "
+         "importiert !"},
+    };
+    for (const auto& c : cases) {
+        std::string strPath = c.strPath;
+        if (strPath.empty()) {
+            strPath = m_dir.File("vorlage.txt");
+            WriteFile(strPath, c.strFile);
+        }
+        std::string strFailure = "alt";
+        EXPECT_EQ(m_pTree->ImportStructure(strPath, T, &strFailure), 0) << c.pszName;
+        EXPECT_EQ(Cp1252ToUtf8(strFailure), c.strMessage) << c.pszName;
+        EXPECT_EQ(Shape(0), "T{alt}") << c.pszName;
+        EXPECT_NE(GetDatabase().GetOption("LastEditUser"), "importeur") << c.pszName;
+        EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+    }
+    // a template that imports clears the message
+    std::string strFailure = "alt";
+    EXPECT_GT(Import("+ K\n"), 0);
+    EXPECT_NE(m_pTree->ImportStructure(m_dir.File("vorlage.txt"), T, &strFailure), 0);
+    EXPECT_EQ(strFailure, "");
 }
 
 TEST_F(CStructureTest, BinaryJunkCreatesOnlyItsEntryLines) {

@@ -35,8 +35,10 @@ void CAdminLoginDlg::OnLogin() {
     if (!m_pLogin->isEnabled()) return;
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
-    ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
-    if (AdminLoginReport(strAnsi)) {
+    // a character it cannot hold makes the password wrong; as '?' it could match
+    if (!ReadPasswordField(m_pEdit, strAnsi)) {
+        ReportWrongAdminPassword();
+    } else if (AdminLoginReport(strAnsi)) {
         accept();
         return;
     }

@@ -26,8 +26,10 @@ CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pP
 void CPasswortDlg::OnOK() {
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
-    ReadPasswordField(m_pEdit, strAnsi);  // a character it cannot hold makes the password wrong
-    switch (m_passwort.TestPassword(strAnsi)) {
+    // a character it cannot hold makes the password wrong; as '?' it could match
+    const EPasswordCheck eCheck =
+        ReadPasswordField(m_pEdit, strAnsi) ? m_passwort.TestPassword(strAnsi) : EPasswordCheck::Wrong;
+    switch (eCheck) {
         case EPasswordCheck::Right: accept(); return;
         case EPasswordCheck::Unreadable:
             // the reason is shown; the opening ends as if cancelled

@@ -10,6 +10,9 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QToolTip>
+#include <QValidator>
+#include <utility>
 
 #include "app/QtText.h"
 #include "protect/CCrypt.h"
@@ -27,6 +30,24 @@ public:
     }
 };
 
+// Refuses what Windows-1252 cannot hold, as the editors do: a typed
+// character is not taken, a pasted text with one is not taken at all (a
+// password with a character silently left out would not be the one meant).
+class CAnsiValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& strInput, int&) const override {
+        m_bRefused = !IsAnsiRepresentable(strInput);
+        return m_bRefused ? Invalid : Acceptable;
+    }
+    // Whether the last refusal was this validator's (the field refuses
+    // input beyond its length as well); clears it.
+    bool TakeRefused() { return std::exchange(m_bRefused, false); }
+
+private:
+    mutable bool m_bRefused = false;
+};
+
 QStyle* AsteriskStyle() {
     // lives as long as the application, so it outlasts every field
     static QPointer<QStyle> s_pStyle;
@@ -38,12 +59,21 @@ QStyle* AsteriskStyle() {
 }
 }  // namespace
 
+const QString PASSWORD_CHARACTER_REFUSED =
+    QStringLiteral("Dieses Zeichen kann in einem Kennwort nicht verwendet werden und wurde nicht übernommen.");
+
 QLineEdit* CreatePasswordField(QWidget* pParent, int nId) {
     auto* pEdit = new QLineEdit(pParent);
     pEdit->setObjectName(QString::number(nId));
     pEdit->setStyle(AsteriskStyle());
     pEdit->setEchoMode(QLineEdit::Password);
     pEdit->setMaxLength(static_cast<int>(MAX_PASSWORD_LENGTH));
+    auto* pValidator = new CAnsiValidator(pEdit);
+    pEdit->setValidator(pValidator);
+    QObject::connect(pEdit, &QLineEdit::inputRejected, pEdit, [pEdit, pValidator] {
+        if (!pValidator->TakeRefused()) return;
+        QToolTip::showText(pEdit->mapToGlobal(pEdit->rect().bottomLeft()), PASSWORD_CHARACTER_REFUSED, pEdit);
+    });
     // room for a password of usual length, whatever the font
     pEdit->setMinimumWidth(pEdit->fontMetrics().averageCharWidth() * 20);
     return pEdit;

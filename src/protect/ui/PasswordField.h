@@ -1,8 +1,8 @@
 #pragma once
 // Pieces shared by the password dialogs: the password field (asterisks, at
-// most 32 characters), push buttons named by their control id, the layout
-// of label/field rows beside a column of buttons, and the dialog size given
-// in dialog units.
+// most 32 characters, only what Windows-1252 can hold), push buttons named
+// by their control id, the layout of label/field rows beside a column of
+// buttons, and the dialog size given in dialog units.
 
 #include <QString>
 #include <string>
@@ -14,6 +14,9 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
+// A character Windows-1252 cannot hold is refused as it is typed or pasted,
+// with this notice beside the field.
+extern const QString PASSWORD_CHARACTER_REFUSED;
 QLineEdit* CreatePasswordField(QWidget* pParent, int nId);
 QPushButton* CreateDialogButton(QWidget* pParent, const QString& strText, int nId);
 // Rows of label and field on the left, the buttons stacked on the right.

@@ -1,0 +1,13 @@
+#pragma once
+// The folder the database dialogs ("Datenbank anlegen", "Datenbank öffnen")
+// start in: the one a database was last chosen in, kept in the settings as
+// "Files"/"LastFolder", so that the dialogs do not open wherever the
+// program happened to be started.
+
+#include <string>
+
+// The last folder when it still exists, else the folder of the last
+// database, else the user's home folder.
+std::string DatabaseDialogFolder();
+// Keeps the folder of a path chosen in one of the dialogs.
+void RememberDatabaseDialogFolder(const std::string& strChosenPath);
