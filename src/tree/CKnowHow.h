@@ -88,8 +88,11 @@ private:
     // that nothing was stored. Answers false.
     bool AbandonWork(bool bShowSaveFailed);
     // The template lines of nFolder and everything below it; false when an
-    // unknown folder or nothing to write.
-    bool StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines);
+    // unknown folder, nothing to write or (bReadFailed) a failed read.
+    bool StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines, bool& bReadFailed);
+    // ExportStructure to a path or an open stream.
+    template <typename Target>
+    bool WriteStructure(Target target, std::int32_t nFolder, bool* pbWriteFailed);
     // Creates the entries of a template's lines (as read, in its encoding).
     std::int32_t ImportLines(std::vector<std::string>& arrFile, std::int32_t nTargetFolder, std::string* pstrFailure);
 

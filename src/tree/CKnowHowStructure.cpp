@@ -85,37 +85,51 @@ std::string ImportReadMessage(const std::string& strName) {
 }
 }  // namespace
 
-bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines) {
+bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines, bool& bReadFailed) {
+    bReadFailed = false;
     int nLevel = 0;
     if (nFolder != 0) {
         CKnowHowItem folder;
+        int nFound = GetItem(folder, nFolder);
+        bReadFailed = nFound < 0;
         // an unknown folder has nothing to write
-        if (GetItem(folder, nFolder) != 1) return false;
+        if (nFound != 1) return false;
         arrLines.push_back(StructureLine(0, folder));
         nLevel = 1;
     }
-    ForEachBelow(nFolder, nLevel, [&](const CKnowHowItem& item, int nItemLevel) {
+    // half a structure is no export of it
+    bReadFailed = !ForEachBelow(nFolder, nLevel, [&](const CKnowHowItem& item, int nItemLevel) {
         arrLines.push_back(StructureLine(nItemLevel, item));
     });
-    return !arrLines.empty();
+    return !bReadFailed && !arrLines.empty();
+}
+
+template <typename Target>
+bool CKnowHow::WriteStructure(Target target, std::int32_t nFolder, bool* pbWriteFailed) {
+    if (pbWriteFailed) *pbWriteFailed = false;
+    std::vector<std::string> arrLines;
+    bool bReadFailed = false;
+    GetDatabase().ClearLastError();
+    if (!StructureLines(nFolder, arrLines, bReadFailed)) {
+        // what could not be read is not exported: said like a file that
+        // could not be written, after the reason
+        if (bReadFailed) {
+            ShowDbFailureReason();
+            if (pbWriteFailed) *pbWriteFailed = true;
+        }
+        return bReadFailed;
+    }
+    bool bWritten = CStdioFileEx().WriteLines(target, arrLines);
+    if (pbWriteFailed) *pbWriteFailed = !bWritten;
+    return true;
 }
 
 bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
-    if (pbWriteFailed) *pbWriteFailed = false;
-    std::vector<std::string> arrLines;
-    if (!StructureLines(nFolder, arrLines)) return false;
-    bool bWritten = CStdioFileEx().WriteLines(strPath, arrLines);
-    if (pbWriteFailed) *pbWriteFailed = !bWritten;
-    return true;
+    return WriteStructure(strPath, nFolder, pbWriteFailed);
 }
 
 bool CKnowHow::ExportStructure(std::FILE* pFile, std::int32_t nFolder, bool* pbWriteFailed) {
-    if (pbWriteFailed) *pbWriteFailed = false;
-    std::vector<std::string> arrLines;
-    if (!StructureLines(nFolder, arrLines)) return false;
-    bool bWritten = CStdioFileEx().WriteLines(pFile, arrLines);
-    if (pbWriteFailed) *pbWriteFailed = !bWritten;
-    return true;
+    return WriteStructure(pFile, nFolder, pbWriteFailed);
 }
 
 std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t nTargetFolder,

@@ -209,3 +209,30 @@ TEST_F(CProtectTest, TrailingTildesFindTheRealKey) {
     ASSERT_TRUE(pw.CheckPassword("abc~~"));
     EXPECT_EQ(pw.GetPassword(), "abc");
 }
+
+TEST_F(CProtectTest, TypedPasswordsAreCutToThirtyTwoAndTheKeyIsNeverEmpty) {
+    CreateWithEntries();
+    CDbPasswort& pw = GetDbPasswort();
+    const std::string strLong(32, 'k');
+    ASSERT_TRUE(pw.SetDatabasePassword(strLong));
+    // what the dialog cannot take is not part of the key
+    pw.ClearPassword();
+    ASSERT_TRUE(pw.CheckPassword(strLong + "xyz"));
+    EXPECT_EQ(pw.GetPassword(), strLong);
+    ExpectPlainTexts();
+
+    // a file protected elsewhere with tildes only
+    ASSERT_TRUE(pw.SetDatabasePassword(""));
+    GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier("~"));
+    ASSERT_TRUE(pw.ReencryptAll("", "~"));
+    for (const char* psz : {"~", "~~", "~~~~~~~~"}) {
+        pw.ClearPassword();
+        ASSERT_TRUE(pw.CheckPassword(psz)) << psz;
+        EXPECT_EQ(pw.GetPassword(), "~") << psz;
+        ExpectPlainTexts();
+    }
+    GetDatabase().Execute("UPDATE KnowHow SET Name='', Text='';");
+    pw.ClearPassword();
+    ASSERT_TRUE(pw.CheckPassword("~~"));
+    EXPECT_TRUE(pw.IsPasswordSet());
+}

@@ -5,6 +5,7 @@
 EMsgResult CScriptedPlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
                                          EMsgButtons eButtons) {
     m_arrMessages.push_back({strText, strCaption, eIcon, eButtons});
+    if (m_messageHook) m_messageHook(m_arrMessages.back());
     if (!m_queAnswers.empty()) {
         EMsgResult e = m_queAnswers.front();
         m_queAnswers.pop_front();

@@ -52,6 +52,9 @@ public:
     void SetLoginName(const std::string& str) { m_strLogin = str; }
     // Called from Sleep (for instance to let another process go on).
     void SetSleepHook(std::function<void(int)> fn) { m_sleepHook = std::move(fn); }
+    // Called while a message box is open, before it is answered (for
+    // instance to let another user act while a question waits).
+    void SetMessageHook(std::function<void(const SRecordedMessage&)> fn) { m_messageHook = std::move(fn); }
 
     std::vector<SRecordedMessage> m_arrMessages;
     std::vector<int> m_arrSleeps;
@@ -74,5 +77,6 @@ private:
     std::string m_strLogin = "tester";
     std::time_t m_tNow = 0;
     std::function<void(int)> m_sleepHook;
+    std::function<void(const SRecordedMessage&)> m_messageHook;
     bool m_bHelpResult = true;
 };

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -89,7 +90,11 @@ bool DropPrivileges() {
 SProcessResult Run(const std::vector<std::string>& arrArgv, bool bUnprivileged) {
     std::vector<std::string> arr = arrArgv;
     SProcessResult result;
-    std::string strOut = (fs::temp_directory_path() / ("orvantis-run-out-" + std::to_string(::getpid()))).string();
+    // one pair of files per call, so that calls from several threads do not meet
+    static std::atomic<int> s_nCall{0};
+    std::string strOut = (fs::temp_directory_path() /
+                          ("orvantis-run-out-" + std::to_string(::getpid()) + "-" + std::to_string(++s_nCall)))
+                             .string();
     std::string strErr = strOut + ".err";
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -233,6 +238,17 @@ void CChildProcess::Kill() {
     ::kill(m_nPid, SIGKILL);
     ::waitpid(m_nPid, nullptr, 0);
     m_nPid = -1;
+}
+
+std::unique_ptr<CChildProcess> HoldExclusive(const std::string& strPath, int nSeconds) {
+    // sqlite3 itself is the child, so that killing it ends the lock at once
+    auto p = std::make_unique<CChildProcess>(std::vector<std::string>{
+        "/bin/sh", "-c",
+        "exec sqlite3 '" + strPath +
+            "' 2>/dev/null <<'EOF'\nBEGIN EXCLUSIVE;\n.system echo bereit\n.system exec sleep " +
+            std::to_string(nSeconds) + " >/dev/null 2>&1\nCOMMIT;\nEOF\n"});
+    EXPECT_TRUE(p->WaitForOutput("bereit"));
+    return p;
 }
 
 std::string ReadFile(const std::string& strPath) {

@@ -88,5 +88,10 @@ CRawRows RawQuery(const std::string& strPath, const std::string& strSql);
 int RawExec(const std::string& strPath, const std::string& strSql);
 
 std::string CliPath();
+// Another program's exclusive transaction on the file for nSeconds: a plain
+// SQLite connection (no in-use marker), as another user's commit or a
+// reorganisation holds it. Killing the object ends the lock at once.
+std::unique_ptr<CChildProcess> HoldExclusive(const std::string& strPath, int nSeconds);
+
 std::string ReadFile(const std::string& strPath);
 void WriteFile(const std::string& strPath, const std::string& strContent);

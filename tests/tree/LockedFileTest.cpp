@@ -1,0 +1,193 @@
+// Other users' locks on one file: every read waits like a write, a read
+// that still fails stops what depended on it, and what is written takes its
+// positions from the file as it is then.
+#include <chrono>
+#include <thread>
+
+#include "TreeFixture.h"
+#include "protect/CDbAdmin.h"
+#include "protect/CDbPasswort.h"
+#include "protect/KnowledgeBase.h"
+#include "protect/PasswordCommands.h"
+
+namespace {
+const char* const kLocked =
+    "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.";
+const char* const kStale =
+    "Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer geändert wurden!";
+const char* const kNotSaved = "Die Eingaben konnten nicht gespeichert werden !";
+
+class CLockedFileTest : public CTreeTest {
+protected:
+    std::unique_ptr<CChildProcess> HoldExclusive(int nSeconds) { return ::HoldExclusive(m_strDb, nSeconds); }
+    // Pauses that really pass, so that a lock of a second ends while a
+    // statement waits (21 pauses of 100 ms here).
+    void RealPauses() {
+        m_platform.SetSleepHook([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+    }
+    bool Shown(const char* pszUtf8) const {
+        auto arr = m_platform.MessageTexts();
+        return std::find(arr.begin(), arr.end(), pszUtf8) != arr.end();
+    }
+    void Reopen() {
+        m_pTree.reset();
+        CloseDatabase();
+    }
+};
+
+TEST_F(CLockedFileTest, AProtectedFileIsNeverOpenedAsPlainWhileAnotherUserHoldsIt) {
+    Add(0, "Geheimnis", true);
+    ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    Reopen();
+
+    auto pHolder = HoldExclusive(1);
+    RealPauses();
+    int nAsked = 0;
+    GetDbPasswort().SetPrompt([&](CDbPasswort& p) {
+        ++nAsked;
+        return p.CheckPassword("geheim");
+    });
+    auto pTree = OpenKnowledgeBase(m_strDb);
+    GetDbPasswort().SetPrompt(nullptr);
+    ASSERT_TRUE(pTree);
+    EXPECT_EQ(nAsked, 1);
+    CKnowHowArray arr;
+    pTree->GetChildren(arr, 0);
+    ASSERT_EQ(arr.size(), 1u);
+    EXPECT_EQ(arr[0].Name, "Geheimnis");
+}
+
+TEST_F(CLockedFileTest, DeleteClosesTheGapThoughTheFileWasLockedWhileTheQuestionWasOpen) {
+    std::int32_t F = Add(0, "F", true);
+    std::int32_t X = Add(F, "X", true);
+    Add(X, "x1");
+    Add(F, "Y");
+    Add(F, "Z");
+    std::unique_ptr<CChildProcess> pHolder;
+    m_platform.SetMessageHook([&](const SRecordedMessage&) { pHolder = HoldExclusive(1); });
+    m_platform.QueueAnswer(EMsgResult::Yes);
+    RealPauses();
+    EXPECT_TRUE(m_pTree->DeleteItem(X));
+    EXPECT_EQ(Shape(F), "Y Z");
+    EXPECT_EQ(PositionFaults(), "");
+}
+
+TEST_F(CLockedFileTest, WhatIsAppendedOrMovedInTakesItsPlaceBehindWhatOthersAddedMeanwhile) {
+    std::int32_t F = Add(0, "F", true);
+    Add(F, "a");
+    Add(F, "b");
+    std::int32_t T = Add(0, "T", true);
+    std::int32_t M = Add(T, "m");
+
+    // as the detail view shows a folder: its rows and a new one behind them
+    CKnowHowArray arr;
+    m_pTree->GetChildren(arr, F);
+    CKnowHowItem fresh;
+    fresh.MasterID = F;
+    fresh.SetPosNr(static_cast<std::int32_t>(arr.size()) + 1);
+    fresh.SetName("d");
+    arr.push_back(fresh);
+    ASSERT_EQ(RunCli({"add", m_strDb, "--parent", std::to_string(F), "--name", "c"}).nExit, 0);
+    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(arr.back().PosNr, 4);
+
+    // another user appends to the target just before the move writes
+    bool bOtherDone = false;
+    GetDatabase().SetStatementHook([&](const std::string& strSql) {
+        if (bOtherDone || strSql.rfind("BEGIN", 0) != 0) return;
+        bOtherDone = true;
+        EXPECT_EQ(RunCli({"add", m_strDb, "--parent", std::to_string(F), "--name", "e"}).nExit, 0);
+    });
+    EXPECT_TRUE(m_pTree->MoveToFolder(M, F));
+    GetDatabase().SetStatementHook(nullptr);
+    EXPECT_EQ(Shape(F), "a b c d e m");
+    EXPECT_EQ(PositionFaults(), "");
+}
+
+TEST_F(CLockedFileTest, ARowThatAnotherUserDeletedOrChangedIsRefusedNotOverwritten) {
+    std::int32_t F = Add(0, "F", true);
+    std::int32_t X = Add(F, "X", false, "alt");
+    std::int32_t Y = Add(F, "Y", false, "alt");
+    CKnowHowArray arr;
+    m_pTree->GetChildren(arr, F);
+
+    // deleted meanwhile: the typed text is not reported as saved
+    ASSERT_EQ(RunCli({"delete", m_strDb, std::to_string(X)}).nExit, 0);
+    CKnowHowArray arrX{arr[0]};
+    arrX[0].SetText("meins");
+    EXPECT_FALSE(m_pTree->SaveItems(arrX));
+    EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
+
+    // changed meanwhile, and the file locked when the counter is read
+    m_platform.Clear();
+    ASSERT_EQ(RunCli({"set", m_strDb, std::to_string(Y), "--text", "vom anderen"}).nExit, 0);
+    auto pHolder = HoldExclusive(1);
+    RealPauses();
+    CKnowHowArray arrY{arr[1]};
+    arrY[0].SetText("meins");
+    EXPECT_FALSE(m_pTree->SaveItems(arrY));
+    EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
+    EXPECT_EQ(Query("SELECT Text FROM KnowHow WHERE ID=" + std::to_string(Y)),
+              (std::vector<std::vector<std::string>>{{"vom anderen"}}));
+}
+
+TEST_F(CLockedFileTest, TheAdministratorLockHoldsWhileItsKeyCannotBeRead) {
+    ASSERT_TRUE(GetDbAdmin().SetAdminPassword("chef"));
+    {
+        auto pHolder = HoldExclusive(1);
+        RealPauses();
+        EXPECT_TRUE(GetDbAdmin().ResetAdminState());
+        EXPECT_FALSE(GetDbAdmin().IsUnlocked());
+    }
+    m_platform.SetSleepHook(nullptr);
+    ASSERT_TRUE(GetDbAdmin().Login("chef"));
+    auto pHolder = HoldExclusive(60);
+    EXPECT_FALSE(GetDbAdmin().ResetAdminState());
+    EXPECT_FALSE(GetDbAdmin().IsUnlocked());
+    bool bSet = false;
+    EXPECT_FALSE(GetDbAdmin().ReadAdminPasswordSet(bSet));
+}
+
+TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
+    std::int32_t F = Add(0, "F", true);
+    std::int32_t X = Add(F, "X");
+    std::int32_t T = Add(0, "T", true);
+    const auto rowsBefore = Query("SELECT ID, MasterID, PosNr, Name, UpdateNr FROM KnowHow ORDER BY ID");
+    std::unique_ptr<CChildProcess> pHolder = HoldExclusive(60);
+    struct SCase {
+        const char* pszName;
+        std::function<bool()> fn;
+    };
+    const std::vector<SCase> cases = {
+        {"save",
+         [&] {
+             CKnowHowArray arr(1);
+             arr[0].MasterID = F;
+             arr[0].SetName("neu");
+             return m_pTree->SaveItems(arr);
+         }},
+        {"move", [&] { return m_pTree->MoveToFolder(X, T); }},
+        {"delete", [&] { return m_pTree->DeleteItem(X); }},
+        {"protect",
+         [&] {
+             // free when the backup copy is made, locked when the encryption begins
+             pHolder.reset();
+             GetDatabase().SetStatementHook([&](const std::string& strSql) {
+                 if (!pHolder && strSql == "VACUUM") pHolder = HoldExclusive(60);
+             });
+             bool bOk = ApplyDatabasePassword("neu");
+             GetDatabase().SetStatementHook(nullptr);
+             return bOk;
+         }},
+    };
+    for (const auto& c : cases) {
+        m_platform.Clear();
+        EXPECT_FALSE(c.fn()) << c.pszName;
+        EXPECT_TRUE(Shown(kLocked)) << c.pszName << ": " << ::testing::PrintToString(m_platform.MessageTexts());
+        EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0) << c.pszName;
+    }
+    pHolder.reset();
+    EXPECT_EQ(Query("SELECT ID, MasterID, PosNr, Name, UpdateNr FROM KnowHow ORDER BY ID"), rowsBefore);
+    EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
+}
+}  // namespace
