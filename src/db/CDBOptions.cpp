@@ -19,6 +19,8 @@ bool CDB::ReadOption(const std::string& strKey, std::string& strValue) {
 bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
     std::string strCondition = "Key='" + strKey + "'";
     int n = Count("Option", strCondition.c_str());
+    // an update of a key that is not there would store nothing and succeed
+    if (n < 0) return false;
     std::string strEscaped = EscapeQuotes(strValue);
     if (n != 0) return Execute("UPDATE Option SET Value='" + strEscaped + "' WHERE Key='" + strKey + "';");
     return Execute("INSERT INTO Option ( Key, Value ) VALUES ( '" + strKey + "', '" + strEscaped + "' );");

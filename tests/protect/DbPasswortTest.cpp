@@ -231,8 +231,16 @@ TEST_F(CProtectTest, TypedPasswordsAreCutToThirtyTwoAndTheKeyIsNeverEmpty) {
         EXPECT_EQ(pw.GetPassword(), "~") << psz;
         ExpectPlainTexts();
     }
-    GetDatabase().Execute("UPDATE KnowHow SET Name='', Text='';");
+    // texts that another program left plain must not make it choose no key
+    ASSERT_TRUE(pw.ReencryptAll("~", ""));
     pw.ClearPassword();
     ASSERT_TRUE(pw.CheckPassword("~~"));
     EXPECT_TRUE(pw.IsPasswordSet());
+
+    // nothing stored to tell the keys apart: still no key the dialog cannot type
+    GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strLong));
+    GetDatabase().Execute("UPDATE KnowHow SET Name='', Text='';");
+    pw.ClearPassword();
+    ASSERT_TRUE(pw.CheckPassword(strLong + "x"));
+    EXPECT_EQ(pw.GetPassword(), strLong);
 }
