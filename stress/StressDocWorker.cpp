@@ -69,8 +69,12 @@ bool CDocWorker::End(long nSeq, bool bOk, const std::string& strDetail) {
     }
     std::string strSaid;
     for (const auto& str : m_platform.m_arrMessages) strSaid += (strSaid.empty() ? "" : " | ") + Cp1252ToUtf8(str);
-    std::string strReason = "other";
+    // The session's error was cleared when the operation began; the reads
+    // record theirs in the table's record set, which cannot be cleared, so
+    // a lock it met earlier may be taken for this one's.
     int nCode = GetDatabase().GetLastErrorCode();
+    if (nCode == SQLITE_OK && m_pKnowHow) nCode = m_pKnowHow->GetTable().GetRecordSet().GetLastErrorCode();
+    std::string strReason = "other";
     if (strSaid.find(STALE_MESSAGE_PART) != std::string::npos)
         strReason = "stale";
     else if (strSaid.find(DB_LOCKED_MESSAGE) != std::string::npos || nCode == SQLITE_BUSY || nCode == SQLITE_LOCKED)

@@ -3,7 +3,8 @@
 // plain text.
 //
 //   orvantis-stress [--scenario mixed|adds] [--processes N] [--doc N]
-//                   [--seconds T] [--lock-min S] [--lock-max S] [--kill-every S]
+//                   [--seconds T] [--lock-min S] [--lock-max S] [--gap-min S]
+//                   [--gap-max S] [--kill-every S]
 //                   [--hold-max S] [--grace S] [--min-success PERCENT]
 //                   [--password P] [--cli PATH] [--dir DIR] [--keep] [--seed N]
 //   orvantis-stress --check DIR [--password P]
@@ -40,6 +41,7 @@ int Usage(const std::string& strError) {
                  "  --seconds T            Dauer in Sekunden (Vorgabe 60)\n"
                  "  --lock-min S, --lock-max S  Länge der exklusiven Sperren (Vorgabe 0.1 bis 3, bei adds 0.3 "
                  "bis 1.5; 0 = keine)\n"
+                 "  --gap-min S, --gap-max S  Pause zwischen zwei Sperren (Vorgabe 0.2 bis 1)\n"
                  "  --kill-every S         im Mittel alle S Sekunden ein kill -9 (Vorgabe 20, bei adds 0 = nie)\n"
                  "  --hold-max S           so lange hält der Dokument-Treiber Zeilen (Vorgabe 2)\n"
                  "  --grace S              so lange darf das Anhalten dauern (Vorgabe 90)\n"
@@ -167,14 +169,15 @@ int main(int argc, char** argv) {
     if (!number("--processes", dProcesses) || dProcesses < 1) return Usage("--processes erwartet eine Zahl ab 1");
     if (!number("--doc", dDoc)) return Usage("--doc erwartet eine Zahl");
     if (!number("--seconds", cfg.dSeconds) || !number("--lock-min", cfg.dLockMin) ||
-        !number("--lock-max", cfg.dLockMax) || !number("--kill-every", cfg.dKillEvery) ||
-        !number("--hold-max", cfg.dHoldMax) || !number("--grace", cfg.dGrace) ||
-        !number("--min-success", cfg.dMinSuccess) || !number("--seed", dSeed))
+        !number("--lock-max", cfg.dLockMax) || !number("--gap-min", cfg.dGapMin) || !number("--gap-max", cfg.dGapMax) ||
+        !number("--kill-every", cfg.dKillEvery) || !number("--hold-max", cfg.dHoldMax) ||
+        !number("--grace", cfg.dGrace) || !number("--min-success", cfg.dMinSuccess) || !number("--seed", dSeed))
         return Usage("Zahlen erwartet");
     cfg.nProcesses = static_cast<int>(dProcesses);
     cfg.nDocWorkers = dDoc < 0 ? -1 : std::min(static_cast<int>(dDoc), cfg.nProcesses);
     cfg.nSeed = static_cast<unsigned long long>(dSeed);
     if (cfg.dLockMin > cfg.dLockMax) cfg.dLockMin = cfg.dLockMax;
+    if (cfg.dGapMin > cfg.dGapMax) cfg.dGapMin = cfg.dGapMax;
     cfg.strPassword = take("--password");
     cfg.strCli = take("--cli");
     if (cfg.strCli.empty()) cfg.strCli = DefaultCli();
