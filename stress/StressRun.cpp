@@ -151,6 +151,12 @@ void CController::Reap(bool bReplace) {
         int nStatus = 0;
         pid_t pid = ::waitpid(-1, &nStatus, WNOHANG);
         if (pid <= 0) return;
+        if (pid == m_nLocker) {
+            // the run goes on without locks; the figures say how many there were
+            std::fprintf(stderr, "orvantis-stress: der Sperr-Prozess endete vorzeitig (Status %d)\n", nStatus);
+            m_nLocker = -1;
+            continue;
+        }
         auto it = m_mapWorkers.find(pid);
         if (it == m_mapWorkers.end()) continue;
         SWorker w = it->second;
