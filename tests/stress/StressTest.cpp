@@ -219,12 +219,12 @@ TEST(CStressRunTest, OneUserAloneFindsNothing) {
         SCOPED_TRACE(pszKind);
         bool bDoc = std::string(pszKind) == "doc";
         std::vector<std::string> arr{
-            "--processes", "1",   "--doc", bDoc ? "1" : "0",  "--seconds", "3", "--lock-max", "0", "--kill-every", "0",
+            "--processes", "1",   "--doc", bDoc ? "1" : "0",  "--seconds", "2", "--lock-max", "0", "--kill-every", "0",
             "--hold-max",  "0.1", "--dir", dir.File(pszKind), "--seed",    "3"};
         if (bDoc) arr.insert(arr.end(), {"--password", "geheim"});
         SProcessResult r = RunStress(arr);
         EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
-        EXPECT_GT(Figure(r.strOut, "Operationen"), 10) << r.strOut;
+        EXPECT_GT(Figure(r.strOut, "Operationen"), 5) << r.strOut;
         EXPECT_EQ(Figure(r.strOut, "erfolgreich"), Figure(r.strOut, "Operationen")) << r.strOut;
         for (const char* pszFigure : kFaultFigures) EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure;
         // a clean run leaves nothing behind
@@ -239,10 +239,10 @@ TEST(CStressRunTest, OneUserAloneFindsNothing) {
 // the file while it is locked takes it for unprotected and writes plain text.
 TEST(CStressRunTest, DISABLED_ManyUsersUnderLocksAndKillsLoseNothing) {
     CTempDir dir;
-    SProcessResult r = RunStress({"--processes", "4", "--seconds", "15", "--lock-max", "1", "--kill-every", "5",
+    SProcessResult r = RunStress({"--processes", "4", "--seconds", "10", "--lock-max", "1", "--kill-every", "4",
                                   "--hold-max", "0.5", "--password", "geheim", "--dir", dir.File("run")});
     EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
-    EXPECT_GT(Figure(r.strOut, "erfolgreich"), 50) << r.strOut;
+    EXPECT_GT(Figure(r.strOut, "erfolgreich"), 20) << r.strOut;
     for (const char* pszFigure : kFaultFigures) {
         if (std::string(pszFigure) == "trotz Abweisung gespeichert") continue;
         EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure << "\n" << r.strOut;
@@ -254,7 +254,7 @@ TEST(CStressRunTest, DISABLED_ManyUsersUnderLocksAndKillsLoseNothing) {
 // gives up says so with status 3 and the lock message.
 TEST(CStressRunTest, DISABLED_AddsWaitForLocksOrSayTheFileIsLocked) {
     CTempDir dir;
-    SProcessResult r = RunStress({"--scenario", "adds", "--seconds", "12", "--dir", dir.File("run")});
+    SProcessResult r = RunStress({"--scenario", "adds", "--seconds", "8", "--dir", dir.File("run")});
     EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
     EXPECT_EQ(Figure(r.strOut, "Hinzufügen abgewiesen ohne Sperrmeldung und Status 3"), 0) << r.strOut;
     EXPECT_EQ(Figure(r.strOut, "verloren"), 0) << r.strOut;
