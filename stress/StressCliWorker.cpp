@@ -126,7 +126,12 @@ int CCliWorker::Run() {
     int nTotal = 0;
     for (const auto& c : arrChoices)
         if (Allowed(c.pszOp)) nTotal += c.nWeight;
-    if (nTotal == 0) return 2;
+    // none of the operations asked for is one of this kind's: it only waits
+    if (nTotal == 0) {
+        while (SleepUnlessStopped(1000)) {
+        }
+        return 0;
+    }
     while (!StopRequested()) {
         long nPick = m_own.Random(1, nTotal);
         std::string strOp;

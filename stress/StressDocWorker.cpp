@@ -206,10 +206,6 @@ void CDocWorker::Import() {
 
 int CDocWorker::Run() {
     if (!m_log.Open(WorkerLogPath(m_cfg.strLogDir, m_cfg.nId))) return 2;
-    SetPlatform(&m_platform);
-    std::string strPassword = Ansi(m_cfg.strPassword.c_str());
-    GetDbPasswort().SetPrompt([&](CDbPasswort& passwort) { return passwort.CheckPassword(strPassword); });
-
     struct SChoice {
         const char* pszOp;
         void (CDocWorker::*pfn)();
@@ -222,7 +218,15 @@ int CDocWorker::Run() {
     int nTotal = 0;
     for (const auto& c : arrChoices)
         if (m_cfg.setOps.count(c.pszOp)) nTotal += c.nWeight;
-    if (nTotal == 0) return 2;
+    // none of the operations asked for is one of this kind's: it only waits
+    if (nTotal == 0) {
+        while (SleepUnlessStopped(1000)) {
+        }
+        return 0;
+    }
+    SetPlatform(&m_platform);
+    std::string strPassword = Ansi(m_cfg.strPassword.c_str());
+    GetDbPasswort().SetPrompt([&](CDbPasswort& passwort) { return passwort.CheckPassword(strPassword); });
 
     while (!StopRequested()) {
         // now and then the user closes the file and opens it again

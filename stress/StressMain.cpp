@@ -6,7 +6,8 @@
 //                   [--seconds T] [--lock-min S] [--lock-max S] [--gap-min S]
 //                   [--gap-max S] [--kill-every S]
 //                   [--hold-max S] [--grace S] [--min-success PERCENT]
-//                   [--password P] [--cli PATH] [--dir DIR] [--keep] [--seed N]
+//                   [--ops LIST] [--password P] [--cli PATH] [--dir DIR] [--keep]
+//                   [--seed N]
 //   orvantis-stress --check DIR [--password P]
 //
 // The workers and the locker are this program again, started with --worker
@@ -46,6 +47,7 @@ int Usage(const std::string& strError) {
                  "  --hold-max S           so lange hält der Dokument-Treiber Zeilen (Vorgabe 2)\n"
                  "  --grace S              so lange darf das Anhalten dauern (Vorgabe 90)\n"
                  "  --min-success P        adds: so viel Prozent müssen gelingen (Vorgabe 95)\n"
+                 "  --ops LISTE            nur diese Operationen (add,set,move,del,imp,swap,conv)\n"
                  "  --password P           die Datei mit Kennwort schützen\n"
                  "  --cli PFAD             orvantis-cli (Vorgabe: neben diesem Programm)\n"
                  "  --dir ORDNER           Arbeitsordner (Vorgabe: neu unter /tmp)\n"
@@ -178,6 +180,7 @@ int main(int argc, char** argv) {
     cfg.nSeed = static_cast<unsigned long long>(dSeed);
     if (cfg.dLockMin > cfg.dLockMax) cfg.dLockMin = cfg.dLockMax;
     if (cfg.dGapMin > cfg.dGapMax) cfg.dGapMin = cfg.dGapMax;
+    cfg.strOps = take("--ops");
     cfg.strPassword = take("--password");
     cfg.strCli = take("--cli");
     if (cfg.strCli.empty()) cfg.strCli = DefaultCli();

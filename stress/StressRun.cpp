@@ -13,7 +13,11 @@
 #include "StressCheck.h"
 #include "StressLog.h"
 #include "StressOwn.h"
+#include "StressPlatform.h"
 #include "StressProcess.h"
+#include "db/CDB.h"
+#include "protect/KnowledgeBase.h"
+#include "tree/CKnowHow.h"
 
 namespace fs = std::filesystem;
 
@@ -55,51 +59,56 @@ SRunResult CController::Cli(std::vector<std::string> arrArgs) {
 }
 
 // The file: shared folders S1 to S4 at the top level, S5 inside S1, two
-// entries of the setup (worker 0) in each; protected last when asked.
+// entries of the setup (worker 0) in each; made in this process, before any
+// worker starts, and protected by orvantis-cli last when asked.
 bool CController::Setup() {
-    SRunResult r = Cli({"create", m_strDb});
-    if (r.nExit != 0) {
-        std::fprintf(stderr, "orvantis-stress: create: %s", r.strErr.c_str());
-        return false;
-    }
     CStressLog log;
     if (!log.Open(WorkerLogPath(m_cfg.strDir, 0))) return false;
-    int nFolders = m_cfg.strScenario == "adds" ? 1 : 5;
-    auto add = [&](const std::string& strName, const std::string& strParent, const std::string& strText, bool bDir) {
-        std::int32_t nParent = 0;
-        for (const auto& folder : m_arrShared)
-            if (folder.strName == strParent) nParent = folder.nId;
-        long nSeq = log.Begin("add", {strName, strParent, strText, bDir ? "1" : "0"});
-        std::vector<std::string> arr{"add", m_strDb, "--parent", std::to_string(nParent), "--name", strName};
-        if (!strText.empty()) arr.insert(arr.end(), {"--text", strText});
-        if (bDir) arr.push_back("--folder");
-        SRunResult res = Cli(arr);
-        long nId = std::atol(res.strOut.c_str());
-        if (res.nExit != 0 || nId <= 0) {
-            std::fprintf(stderr, "orvantis-stress: add %s: %s", strName.c_str(), res.strErr.c_str());
-            return 0L;
+    CStressPlatform platform;
+    SetPlatform(&platform);
+    bool bOk = true;
+    {
+        auto pKnowHow = CreateKnowledgeBase(m_strDb);
+        // the day's backup copy now, not while the workers open the file
+        if (pKnowHow) GetDatabase().DailyBackup();
+        auto add = [&](const std::string& strName, const std::string& strParent, const std::string& strText,
+                       bool bDir) {
+            std::int32_t nParent = 0;
+            for (const auto& folder : m_arrShared)
+                if (folder.strName == strParent) nParent = folder.nId;
+            long nSeq = log.Begin("add", {strName, strParent, strText, bDir ? "1" : "0"});
+            CKnowHowArray arr(1);
+            arr[0].MasterID = nParent;
+            arr[0].SetPosNr(pKnowHow->CountChildren(nParent) + 1);
+            arr[0].SetIsDir(bDir ? 1 : 0);
+            arr[0].SetName(strName);
+            arr[0].SetText(strText);
+            if (!pKnowHow->SaveItems(arr) || arr[0].ID <= 0) return std::int32_t{0};
+            log.End(nSeq, true, 0, "", std::to_string(arr[0].ID));
+            return arr[0].ID;
+        };
+        int nFolders = m_cfg.strScenario == "adds" ? 1 : 5;
+        for (int i = 1; i <= nFolders && bOk && pKnowHow; ++i) {
+            std::string strName = "S" + std::to_string(i);
+            std::int32_t nId = add(strName, i == 5 ? "S1" : "ROOT", "", true);
+            m_arrShared.push_back({strName, nId});
+            bOk = nId > 0;
         }
-        log.End(nSeq, true, res.nMs, "", std::to_string(nId));
-        return nId;
-    };
-    for (int i = 1; i <= nFolders; ++i) {
-        std::string strName = "S" + std::to_string(i);
-        std::string strParent = i == 5 ? "S1" : "ROOT";
-        long nId = add(strName, strParent, "", true);
-        if (!nId) return false;
-        m_arrShared.push_back({strName, static_cast<std::int32_t>(nId)});
+        for (int i = 1, nSeed = 1; i <= nFolders && bOk && pKnowHow && m_cfg.strScenario != "adds"; ++i)
+            for (int k = 0; k < 2 && bOk; ++k, ++nSeed)
+                bOk = add("w0n" + std::to_string(nSeed), "S" + std::to_string(i), "w0t" + std::to_string(nSeed),
+                          false) > 0;
+        bOk = bOk && pKnowHow;
     }
-    if (m_cfg.strScenario != "adds") {
-        int nSeed = 1;
-        for (int i = 1; i <= nFolders; ++i) {
-            for (int k = 0; k < 2; ++k, ++nSeed) {
-                if (!add("w0n" + std::to_string(nSeed), "S" + std::to_string(i), "w0t" + std::to_string(nSeed), false))
-                    return false;
-            }
-        }
+    CloseDatabase();
+    SetPlatform(nullptr);
+    if (!bOk) {
+        std::fprintf(stderr, "orvantis-stress: die Datei konnte nicht angelegt werden: %s\n", m_strDb.c_str());
+        for (const auto& str : platform.m_arrMessages) std::fprintf(stderr, "  %s\n", str.c_str());
+        return false;
     }
     if (!m_cfg.strPassword.empty()) {
-        r = Cli({"protect", m_strDb, "--new", m_cfg.strPassword});
+        SRunResult r = Cli({"protect", m_strDb, "--new", m_cfg.strPassword});
         if (r.nExit != 0) {
             std::fprintf(stderr, "orvantis-stress: protect: %s", r.strErr.c_str());
             return false;
@@ -111,6 +120,7 @@ bool CController::Setup() {
 pid_t CController::StartWorker(bool bDoc) {
     SWorker w{m_nNextId++, bDoc};
     std::string strOps = m_cfg.strScenario == "adds" ? "add"
+                         : !m_cfg.strOps.empty()     ? m_cfg.strOps
                          : bDoc                      ? "add,set,swap,conv,move,del,imp"
                                                      : "add,set,move,del,imp";
     std::vector<std::string> arr{SelfPath(),

@@ -15,6 +15,7 @@ struct SRunConfig {
     double dHoldMax = 2;      // how long the document driver keeps rows
     double dGrace = 90;       // how long stopping may take
     double dMinSuccess = 95;  // "adds": the share of adds that must succeed
+    std::string strOps;       // empty: every operation of each kind of worker
     std::string strPassword;
     std::string strCli;
     std::string strDir;  // empty: a new folder below the temporary folder

@@ -1,9 +1,15 @@
 // orvantis-stress: its check finds each kind of fault in a file, a run
 // without contention finds none, and runs with several users under locks and
 // kills lose nothing.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 
+#include "db/CDB.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -12,6 +18,17 @@ namespace {
 SProcessResult RunStress(std::vector<std::string> arrArgs) {
     arrArgs.insert(arrArgs.begin(), ORVANTIS_STRESS_PATH);
     return RunProcess(arrArgs);
+}
+
+// The same for runs side by side: the output goes to a file of its own.
+SProcessResult RunStressInto(const std::vector<std::string>& arrArgs, const std::string& strOutput) {
+    std::string strCommand = std::string("'") + ORVANTIS_STRESS_PATH + "'";
+    for (const auto& str : arrArgs) strCommand += " '" + str + "'";
+    int nStatus = std::system((strCommand + " >'" + strOutput + "' 2>&1").c_str());
+    SProcessResult r;
+    r.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    r.strOut = ReadFile(strOutput);
+    return r;
 }
 
 // The number after "label: " at the start of a line of the figures; -1 when
@@ -229,6 +246,104 @@ TEST(CStressRunTest, OneUserAloneFindsNothing) {
         for (const char* pszFigure : kFaultFigures) EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure;
         // a clean run leaves nothing behind
         EXPECT_FALSE(fs::exists(dir.File(pszKind)));
+    }
+}
+
+// What a run makes of a command-line program that misbehaves: one worker
+// whose every operation is an add, through a script in the place of
+// orvantis-cli. The runs go side by side.
+TEST(CStressRunTest, TellsFromWhatTheProgramDidHowAnAddEnded) {
+    struct SCase {
+        const char* pszName;
+        std::string strScript;
+        std::vector<std::string> arrOptions;
+        int nExit;
+        std::function<void(const std::string&)> expect;
+    };
+    auto figure = [](const char* pszLabel) { return [=](const std::string& str) { return Figure(str, pszLabel); }; };
+    auto ops = figure("Operationen");
+    const std::string strLocked = std::string("echo 'Orvantis: ") + DB_LOCKED_MESSAGE + "' >&2; ";
+    const std::vector<SCase> arrCases = {
+        {"crashed",
+         "kill -SEGV $$",
+         {},
+         1,
+         [&](const std::string& o) {
+             EXPECT_GT(ops(o), 0);
+             EXPECT_EQ(figure("Abstürze")(o), ops(o));
+             EXPECT_EQ(figure("verloren")(o), 0);
+         }},
+        {"locked",
+         strLocked + "exit 3",
+         {},
+         0,
+         [&](const std::string& o) {
+             EXPECT_GT(ops(o), 0);
+             EXPECT_EQ(figure("abgewiesen gesperrt")(o), ops(o));
+         }},
+        {"lock message with status 1",
+         strLocked + "exit 1",
+         {},
+         0,
+         [&](const std::string& o) {
+             EXPECT_GT(ops(o), 0);
+             EXPECT_EQ(figure("abgewiesen sonstige")(o), ops(o));
+         }},
+        {"stale",
+         "printf 'Orvantis: Die Daten konnten nicht gespeicht werden,\\nda sie inzwischen von einen anderen "
+         "Benutzer ge\\303\\244ndert wurden!\\n' >&2; exit 1",
+         {},
+         0,
+         [&](const std::string& o) {
+             EXPECT_GT(ops(o), 0);
+             EXPECT_EQ(figure("abgewiesen veraltet")(o), ops(o));
+         }},
+        {"success without storing",
+         "echo 99",
+         {},
+         1,
+         [&](const std::string& o) {
+             EXPECT_GT(ops(o), 0);
+             EXPECT_EQ(figure("verloren")(o), ops(o));
+         }},
+        {"never ends",
+         "exec sleep 600",
+         {"--grace", "1"},
+         1,
+         [&](const std::string& o) {
+             EXPECT_EQ(ops(o), 1);
+             EXPECT_EQ(figure("Hänger")(o), 1);
+             EXPECT_EQ(figure("Ausgang unbekannt")(o), 1);
+         }},
+        {"killed while slow",
+         "sleep 0.5; exec '" + CliPath() + "' \"$@\"",
+         {"--kill-every", "0.5", "--seconds", "3"},
+         0,
+         [&](const std::string& o) {
+             EXPECT_GE(figure("kill -9")(o), 2);
+             // what was cut short may have happened or not: neither is lost
+             EXPECT_GE(figure("Ausgang unbekannt")(o), 1);
+             EXPECT_EQ(figure("verloren")(o), 0);
+         }},
+    };
+    CTempDir dir;
+    std::vector<std::future<SProcessResult>> arrRuns;
+    for (size_t i = 0; i < arrCases.size(); ++i) {
+        std::string strScript = dir.File("cli" + std::to_string(i));
+        WriteFile(strScript, "#!/bin/sh\n" + arrCases[i].strScript + "\n");
+        ::chmod(strScript.c_str(), 0755);
+        std::vector<std::string> arr{"--processes", "1",       "--doc",        "0",
+                                     "--ops",       "add",     "--seconds",    "1.5",
+                                     "--lock-max",  "0",       "--kill-every", "0",
+                                     "--cli",       strScript, "--dir",        dir.File("run" + std::to_string(i))};
+        arr.insert(arr.end(), arrCases[i].arrOptions.begin(), arrCases[i].arrOptions.end());
+        arrRuns.push_back(std::async(std::launch::async, RunStressInto, arr, dir.File("out" + std::to_string(i))));
+    }
+    for (size_t i = 0; i < arrCases.size(); ++i) {
+        SCOPED_TRACE(arrCases[i].pszName);
+        SProcessResult r = arrRuns[i].get();
+        EXPECT_EQ(r.nExit, arrCases[i].nExit) << r.strOut << r.strErr;
+        arrCases[i].expect(r.strOut);
     }
 }
 
