@@ -186,8 +186,7 @@ bool ReadRows(sqlite3* pDb, const CCrypt* pCrypt, std::vector<SRow>& arrRows, SF
         row.strAktiv = text(4);
         std::string arrFields[3] = {text(5), text(6), text(7)};
         if (pCrypt) {
-            // every stored text of a protected file is under the key, or empty;
-            // one that is not is read as it stands, to find the entry anyway
+            // every stored text of a protected file is under the key, or empty
             for (auto& str : arrFields) {
                 if (str.empty()) continue;
                 if (pCrypt->DecryptsCleanly(str)) {
@@ -251,8 +250,13 @@ void CheckPositions(SFigures& f, const std::vector<SRow>& arrRows, const std::ma
 
 void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arrRows,
                   const std::map<long, const SRow*>& mapById) {
+    // A row that is not under the key shows garbage in the program, so it
+    // holds nothing of what was reported done; and once a row written in
+    // plain text has been read and written back under the key, its name is
+    // a mangled token that may even equal another one.
     std::map<std::string, std::vector<const SRow*>> mapByName;
-    for (const auto& row : arrRows) mapByName[row.strName].push_back(&row);
+    for (const auto& row : arrRows)
+        if (!row.bMisEncrypted) mapByName[row.strName].push_back(&row);
     for (const auto& [strName, e] : model) {
         auto it = mapByName.find(strName);
         if (it == mapByName.end()) {
