@@ -29,7 +29,7 @@
 #include "StressWorker.h"
 
 namespace {
-const std::set<std::string> kFlags = {"--keep"};
+const std::set<std::string> kFlags = {"--keep", "--locker"};
 
 int Usage(const std::string& strError) {
     if (!strError.empty()) std::fprintf(stderr, "orvantis-stress: %s\n", strError.c_str());
