@@ -16,6 +16,7 @@
 #include "StressPlatform.h"
 #include "StressProcess.h"
 #include "db/CDB.h"
+#include "platform/Cp1252.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
 
@@ -104,7 +105,7 @@ bool CController::Setup() {
     SetPlatform(nullptr);
     if (!bOk) {
         std::fprintf(stderr, "orvantis-stress: die Datei konnte nicht angelegt werden: %s\n", m_strDb.c_str());
-        for (const auto& str : platform.m_arrMessages) std::fprintf(stderr, "  %s\n", str.c_str());
+        for (const auto& str : platform.m_arrMessages) std::fprintf(stderr, "  %s\n", Cp1252ToUtf8(str).c_str());
         return false;
     }
     if (!m_cfg.strPassword.empty()) {
