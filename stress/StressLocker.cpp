@@ -2,8 +2,10 @@
 // exclusively: a plain engine connection, as any other tool would open it.
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 #include "StressProcess.h"
 #include "StressWorker.h"
@@ -12,8 +14,15 @@ int RunLocker(const SLockerConfig& cfg) {
     InstallStopHandler();
     sqlite3* pDb = nullptr;
     if (sqlite3_open(cfg.strDb.c_str(), &pDb) != SQLITE_OK) return 2;
-    // the locker waits for its turn, but not so long that it cannot stop
-    sqlite3_busy_timeout(pDb, 2000);
+    // the locker waits for its turn as long as it takes, unless asked to stop
+    sqlite3_busy_handler(
+        pDb,
+        [](void*, int) {
+            if (StopRequested()) return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return 1;
+        },
+        nullptr);
     std::mt19937_64 rng(cfg.nSeed);
     auto random = [&](long nMin, long nMax) {
         return nMax <= nMin ? nMin : std::uniform_int_distribution<long>(nMin, nMax)(rng);

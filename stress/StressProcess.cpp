@@ -48,7 +48,13 @@ long NowMs() {
 
 std::string SelfPath() {
     std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    std::string str = std::filesystem::read_symlink(SELF_EXE, ec).string();
+    // the link of a file replaced meanwhile
+    const std::string strDeleted = " (deleted)";
+    if (str.size() > strDeleted.size() &&
+        str.compare(str.size() - strDeleted.size(), strDeleted.size(), strDeleted) == 0)
+        str.resize(str.size() - strDeleted.size());
+    return str;
 }
 
 SRunResult RunProgram(const std::vector<std::string>& arrArgv, const std::string& strScratch) {

@@ -16,8 +16,11 @@ struct SRunResult {
 
 // Milliseconds on a steady clock.
 long NowMs();
-// The path of this program, to start itself as a worker.
+// The path of this program, to find orvantis-cli beside it.
 std::string SelfPath();
+// What starts this very program again as a worker, also after a rebuild
+// has replaced its file meanwhile.
+inline constexpr const char* SELF_EXE = "/proc/self/exe";
 
 // Runs a program and waits for it; its output goes through the two scratch
 // files strScratch + ".out" / ".err", so large output can never block it.

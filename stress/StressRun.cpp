@@ -23,6 +23,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+// Workers that end on their own cannot work (a log that cannot be written,
+// a program that cannot be started); after this many none is started again.
+constexpr long kMaxEarlyEnds = 10;
+
 struct SWorker {
     int nId = 0;
     bool bDoc = false;
@@ -124,7 +128,7 @@ pid_t CController::StartWorker(bool bDoc) {
                          : !m_cfg.strOps.empty()     ? m_cfg.strOps
                          : bDoc                      ? "add,set,swap,conv,move,del,imp"
                                                      : "add,set,move,del,imp";
-    std::vector<std::string> arr{SelfPath(),
+    std::vector<std::string> arr{SELF_EXE,
                                  "--worker",
                                  bDoc ? "doc" : "cli",
                                  "--id",
@@ -151,7 +155,7 @@ pid_t CController::StartWorker(bool bDoc) {
 
 void CController::StartLocker() {
     auto ms = [](double d) { return std::to_string(std::lround(d * 1000)); };
-    m_nLocker = SpawnGroup({SelfPath(), "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt",
+    m_nLocker = SpawnGroup({SELF_EXE, "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt",
                             "--lock-min", ms(m_cfg.dLockMin), "--lock-max", ms(m_cfg.dLockMax), "--gap-min",
                             ms(m_cfg.dGapMin), "--gap-max", ms(m_cfg.dGapMax), "--seed", std::to_string(m_cfg.nSeed)},
                            m_cfg.strDir + "/locker.out");
@@ -181,7 +185,7 @@ void CController::Reap(bool bReplace) {
             std::fprintf(stderr, "orvantis-stress: Arbeiter %d endete vorzeitig (Status %d)\n", w.nId,
                          WEXITSTATUS(nStatus));
         }
-        if (bReplace) StartWorker(w.bDoc);
+        if (bReplace && m_nEarlyEnds <= kMaxEarlyEnds) StartWorker(w.bDoc);
     }
 }
 
