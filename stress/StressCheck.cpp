@@ -52,8 +52,9 @@ std::string Printable(const std::string& str) {
     return strOut;
 }
 
+// Keeps the first few faults of each kind (the text up to its ':').
 void Example(SFigures& f, const std::string& str) {
-    if (f.arrExamples.size() < 12) f.arrExamples.push_back(str);
+    if (++f.mapExampleCounts[str.substr(0, str.find(':'))] <= 4) f.arrExamples.push_back(str);
 }
 
 void AddExpect(CModel& model, const SLogOp& op, const std::string& strName, const std::string& strParent,
@@ -244,7 +245,7 @@ void CheckPositions(SFigures& f, const std::vector<SRow>& arrRows, const std::ma
         std::sort(arrPos.begin(), arrPos.end());
         std::string str;
         for (size_t i = 0; i < arrPos.size() && i < 16; ++i) str += (i ? "," : "") + std::to_string(arrPos[i]);
-        Example(f, "Positionen im Ordner " + std::to_string(nMaster) + ": " + str + (arrPos.size() > 16 ? ",..." : ""));
+        Example(f, "Positionen: Ordner " + std::to_string(nMaster) + ": " + str + (arrPos.size() > 16 ? ",..." : ""));
     }
 }
 
@@ -282,8 +283,10 @@ void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arr
             }
             continue;
         }
+        // a folder whose row is not under the key is counted there, not
+        // once more for everything in it
         auto itParent = mapById.find(row.nMaster);
-        if (row.nMaster == 0 || itParent != mapById.end()) {
+        if (row.nMaster == 0 || (itParent != mapById.end() && !itParent->second->bMisEncrypted)) {
             std::string strParent = row.nMaster == 0 ? std::string("ROOT") : itParent->second->strName;
             if (!e.setParents.count(strParent)) {
                 if (e.setRefusedParents.count(strParent)) {
@@ -312,7 +315,7 @@ void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arr
     for (const auto& [strName, arrFound] : mapByName) {
         if (model.count(strName)) continue;
         f.nStrangeRows += static_cast<long>(arrFound.size());
-        Example(f, "unbekannte Zeile " + std::to_string(arrFound.front()->nId) + " \"" + Printable(strName) + "\"");
+        Example(f, "unbekannte Zeile: " + std::to_string(arrFound.front()->nId) + " \"" + Printable(strName) + "\"");
     }
 }
 }  // namespace

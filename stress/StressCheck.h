@@ -31,6 +31,7 @@ struct SFigures {
     bool bIntegrityOk = false;
     std::string strIntegrity;
     std::vector<std::string> arrExamples;  // the first faults, for the diagnosis
+    std::map<std::string, int> mapExampleCounts;
 
     long Misplaced() const { return nWrongFolder + nBadPositions + nOrphans; }
     bool Faulty() const {
