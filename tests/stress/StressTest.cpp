@@ -229,24 +229,59 @@ TEST_F(CStressCheckTest, FindsPlainTextAndAnotherKeyInAProtectedFile) {
     EXPECT_NE(other.strOut.find("DbKey"), std::string::npos) << other.strOut;
 }
 
+// How often an operation was done and how often it succeeded, from its
+// line "  swap  7  ok  7 ..."; {-1, -1} without the line.
+std::pair<long, long> OpFigure(const std::string& strOut, const std::string& strOp) {
+    size_t nAt = strOut.find("\n  " + strOp + " ");
+    long nOps = -1, nOk = -1;
+    if (nAt != std::string::npos &&
+        std::sscanf(strOut.c_str() + nAt + 3 + strOp.size(), "%ld ok %ld", &nOps, &nOk) == 2)
+        return {nOps, nOk};
+    return {-1, -1};
+}
+
 // One process alone meets no lock and no stale row: every operation must
-// succeed and the file must hold what it did. A fault here is the harness's.
-TEST(CStressRunTest, OneUserAloneFindsNothing) {
+// succeed and the file must hold what it did. A fault here is the harness's:
+// a worker that does an operation wrongly, or a check that expects the
+// wrong thing of it. Each operation also alone (adding only where there is
+// nothing to do it on yet), so that each surely runs.
+TEST(CStressRunTest, OneUserAloneDoesEveryOperationAndFindsNothing) {
+    struct SCase {
+        bool bDoc;
+        std::string strOps;  // empty: all
+    };
+    std::vector<SCase> arrCases = {{false, ""}, {true, ""}};
+    for (const char* psz : {"set", "move", "del", "imp"}) arrCases.push_back({false, psz});
+    for (const char* psz : {"set", "swap", "conv", "move", "del", "imp"}) arrCases.push_back({true, psz});
     CTempDir dir;
-    for (const char* pszKind : {"cli", "doc"}) {
-        SCOPED_TRACE(pszKind);
-        bool bDoc = std::string(pszKind) == "doc";
-        std::vector<std::string> arr{
-            "--processes", "1",   "--doc", bDoc ? "1" : "0",  "--seconds", "2", "--lock-max", "0", "--kill-every", "0",
-            "--hold-max",  "0.1", "--dir", dir.File(pszKind), "--seed",    "3"};
-        if (bDoc) arr.insert(arr.end(), {"--password", "geheim"});
-        SProcessResult r = RunStress(arr);
-        EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
+    std::vector<std::future<SProcessResult>> arrRuns;
+    for (size_t i = 0; i < arrCases.size(); ++i) {
+        std::vector<std::string> arr{"--processes",  "1",
+                                     "--doc",        arrCases[i].bDoc ? "1" : "0",
+                                     "--seconds",    "2",
+                                     "--lock-max",   "0",
+                                     "--kill-every", "0",
+                                     "--hold-max",   "0.1",
+                                     "--dir",        dir.File("run" + std::to_string(i))};
+        if (!arrCases[i].strOps.empty()) arr.insert(arr.end(), {"--ops", arrCases[i].strOps});
+        // the document driver on a protected file: its reads decrypt, its writes encrypt
+        if (arrCases[i].bDoc) arr.insert(arr.end(), {"--password", "geheim"});
+        arrRuns.push_back(std::async(std::launch::async, RunStressInto, arr, dir.File("out" + std::to_string(i))));
+    }
+    for (size_t i = 0; i < arrCases.size(); ++i) {
+        SCOPED_TRACE((arrCases[i].bDoc ? "doc " : "cli ") + arrCases[i].strOps);
+        SProcessResult r = arrRuns[i].get();
+        EXPECT_EQ(r.nExit, 0) << r.strOut;
         EXPECT_GT(Figure(r.strOut, "Operationen"), 5) << r.strOut;
         EXPECT_EQ(Figure(r.strOut, "erfolgreich"), Figure(r.strOut, "Operationen")) << r.strOut;
         for (const char* pszFigure : kFaultFigures) EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure;
+        if (!arrCases[i].strOps.empty()) {
+            auto [nOps, nOk] = OpFigure(r.strOut, arrCases[i].strOps);
+            EXPECT_GT(nOps, 0) << r.strOut;
+            EXPECT_EQ(nOk, nOps) << r.strOut;
+        }
         // a clean run leaves nothing behind
-        EXPECT_FALSE(fs::exists(dir.File(pszKind)));
+        EXPECT_FALSE(fs::exists(dir.File("run" + std::to_string(i))));
     }
 }
 
