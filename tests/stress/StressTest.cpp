@@ -401,7 +401,7 @@ TEST(CStressRunTest, TellsFromWhatTheProgramDidHowAnAddEnded) {
 // Today reads give up at the first lock and positions are counted outside
 // the writing transaction: positions double up, and a program that opens
 // the file while it is locked takes it for unprotected and writes plain text.
-TEST(CStressRunTest, DISABLED_ManyUsersUnderLocksAndKillsLoseNothing) {
+TEST(CStressRunTest, ManyUsersUnderLocksAndKillsLoseNothing) {
     CTempDir dir;
     SProcessResult r = RunStress({"--processes", "4", "--seconds", "10", "--lock-max", "1", "--kill-every", "4",
                                   "--hold-max", "0.5", "--password", "geheim", "--dir", dir.File("run")});
@@ -416,7 +416,7 @@ TEST(CStressRunTest, DISABLED_ManyUsersUnderLocksAndKillsLoseNothing) {
 // Six programs add to one folder while another connection locks the file
 // for 0.3 to 1.5 s at a time: the adds wait for the locks, and one that
 // gives up says so with status 3 and the lock message.
-TEST(CStressRunTest, DISABLED_AddsWaitForLocksOrSayTheFileIsLocked) {
+TEST(CStressRunTest, AddsWaitForLocksOrSayTheFileIsLocked) {
     CTempDir dir;
     SProcessResult r = RunStress({"--scenario", "adds", "--seconds", "8", "--dir", dir.File("run")});
     EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
