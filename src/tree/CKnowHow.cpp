@@ -256,7 +256,12 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
     std::vector<std::int32_t> arrNow;
     nFound = GetItem(current, nId);
     if (nFound < 0 || (nFound == 1 && !CollectSubtree(current, arrNow))) return AbandonWork(false);
-    if (nFound != 1 || arrNow != arrIds) {
+    // the same entries, in whatever order they stand now
+    auto sorted = [](std::vector<std::int32_t> arr) {
+        std::sort(arr.begin(), arr.end());
+        return arr;
+    };
+    if (nFound != 1 || sorted(arrNow) != sorted(arrIds)) {
         ShowStaleRowMessage();
         return AbandonWork(false);
     }
