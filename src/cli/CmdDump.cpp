@@ -6,7 +6,7 @@ namespace {
 int Run(const SCliArgs& args) {
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
     // opened as the program opens it, so a protected file dumps plain texts
-    auto pKnowHow = CliOpenKnowledgeBase(args, strPath);
+    auto pKnowHow = CliOpenKnowledgeBase(args, strPath, false);
     if (!pKnowHow) return CLI_FAILED;
     CKnowHowArray arr;
     if (pKnowHow->GetAllItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");

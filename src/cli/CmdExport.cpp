@@ -7,7 +7,7 @@ namespace {
 int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
-    auto pService = CliOpenAtEntry(args, nFolder);
+    auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
     bool bWriteFailed = false;
     pService->ExportStructure(args.arrPositional[1], nFolder, &bWriteFailed);
