@@ -115,8 +115,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "knowledge base of folders and entries (German)")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Orvantis keeps know-how as a tree of folders and entries: every entry has a
+# the extended description; CPack puts the summary above it
+set(CPACK_PACKAGE_DESCRIPTION "Orvantis keeps know-how as a tree of folders and entries: every entry has a
 keyword, a text of any length and, if wanted, a link to a file, a program, a
 web or a mail address. One knowledge base is one SQLite file (*.tov) that
 several people can use at the same time, for instance on a network share; a
