@@ -21,60 +21,60 @@ struct SCliHelp {
     const char* pszDetails;  // more lines, or empty
 };
 const SCliHelp kHelp[] = {
-    {"create", "legt eine neue, leere Wissensdatenbank an", ""},
-    {"info", "zeigt Datei, Verzeichnis und die Stempel der Datenbank",
+    {"create", "Legt eine neue, leere Wissensdatenbank an", ""},
+    {"info", "Zeigt Datei, Verzeichnis und die Stempel der Datenbank",
      "  --json         eine Zeile JSON mit den Schlüsseln File, Folder, CreateTime,\n"
      "                 CreateUser, LastEditTime, LastEditUser, LastBackup, LastReorg\n"},
-    {"tree", "listet einen Ordner in Lesereihenfolge: ID, Einrückung, + Ordner / - Eintrag",
+    {"tree", "Listet einen Ordner in Lesereihenfolge: ID, Einrückung, + Ordner / - Eintrag",
      "  --folder ID    nur den Inhalt dieses Ordners (Vorgabe 0: Hauptordner)\n"
      "  --json         je Eintrag eine Zeile JSON mit ID, MasterID, PosNr, IsDir,\n"
      "                 Level, Name\n"},
-    {"search", "sucht TEXT in Stichwörtern und Texten und listet die Treffer mit Pfad",
+    {"search", "Sucht TEXT in Stichwörtern und Texten und listet die Treffer mit Pfad",
      "  --keywords     nur in Stichwörtern suchen\n"
      "  --texts        nur in Texten suchen\n"
      "  --json         je Treffer eine Zeile JSON mit ID, IsDir, Name, Path\n"},
-    {"dump", "gibt jede Zeile der Tabelle KnowHow als eine Zeile JSON aus", ""},
-    {"add", "hängt einen Eintrag oder Ordner an einen Ordner an und gibt seine ID aus",
+    {"dump", "Gibt jede Zeile der Tabelle KnowHow als eine Zeile JSON aus", ""},
+    {"add", "Hängt einen Eintrag oder Ordner an einen Ordner an und gibt seine ID aus",
      "  --parent ID    der Ordner (0: Hauptordner)\n"
      "  --name TEXT    das Stichwort\n"
      "  --text TEXT    der Text\n"
      "  --folder       einen Ordner anlegen statt eines Eintrags\n"},
-    {"set", "ändert Stichwort, Text oder Verknüpfung eines Eintrags",
+    {"set", "Ändert Stichwort, Text oder Verknüpfung eines Eintrags",
      "  --name TEXT    neues Stichwort\n"
      "  --text TEXT    neuer Text\n"
      "  --link TEXT    neue Verknüpfung (leer: keine)\n"},
-    {"move", "verschiebt einen Eintrag (einen Ordner mit Inhalt) ans Ende eines Ordners", ""},
-    {"delete", "löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt ohne --yes)", ""},
-    {"import", "legt die Struktur einer Vorlage unter einem Ordner an und gibt die Zahl aus",
+    {"move", "Verschiebt einen Eintrag (einen Ordner mit Inhalt) ans Ende eines Ordners", ""},
+    {"delete", "Löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt ohne --yes)", ""},
+    {"import", "Legt die Ordner und Einträge einer Vorlage unter einem Ordner an und gibt ihre Zahl aus",
      "  VORLAGE -      liest die Vorlage von der Standardeingabe\n"
      "  --folder ID    der Zielordner (Vorgabe 0: Hauptordner)\n"},
-    {"export", "schreibt die Ordnerstruktur in eine Vorlage",
+    {"export", "Schreibt die Ordnerstruktur in eine Vorlage",
      "  VORLAGE -      schreibt die Vorlage auf die Standardausgabe\n"
      "  --folder ID    nur dieser Ordner (Vorgabe 0: Hauptordner)\n"},
-    {"print", "schreibt die Druckseiten eines Ordners als PDF",
+    {"print", "Schreibt die Druckseiten eines Ordners als PDF",
      "  --folder ID    der Ordner (0: Hauptordner)\n"
      "  --pdf DATEI    die PDF-Datei; - schreibt sie auf die Standardausgabe\n"},
-    {"backup", "legt sofort eine Sicherungskopie an und gibt ihren Pfad aus", ""},
-    {"backup-settings", "zeigt oder ändert die Backup-Einstellungen (mit Administratorsperre: --admin)",
+    {"backup", "Legt sofort eine Sicherungskopie an und gibt ihren Pfad aus", ""},
+    {"backup-settings", "Zeigt oder ändert die Backup-Einstellungen (mit Administratorsperre: --admin)",
      "  --dir D        abweichendes Backupverzeichnis (leer oder der Ordner der\n"
      "                 Datenbank: keines)\n"
      "  --count N      höchstens so viele Kopien: 5, 10, 20, 30, 50, 100 oder\n"
      "                 unbegrenzt\n"
      "  --auto on|off  automatisches tägliches Backup\n"},
-    {"reorganize", "komprimiert die Datei und meldet die Einsparung (mit Administratorsperre: --admin)", ""},
-    {"protect", "setzt oder ändert das Datenbankkennwort (mit Administratorsperre: --admin)",
+    {"reorganize", "Komprimiert die Datei und meldet die Einsparung (mit Administratorsperre: --admin)", ""},
+    {"protect", "Setzt oder ändert das Datenbankkennwort (mit Administratorsperre: --admin)",
      "  --new K        das neue Kennwort\n"
      "  --password A   das bisherige Kennwort\n"},
-    {"unprotect", "entfernt das Datenbankkennwort (mit Administratorsperre: --admin)",
+    {"unprotect", "Entfernt das Datenbankkennwort (mit Administratorsperre: --admin)",
      "  --password K   das bisherige Kennwort\n"},
-    {"admin", "setzt, ändert oder löscht das Administratorkennwort",
+    {"admin", "Setzt, ändert oder löscht das Administratorkennwort",
      "  --set K        das neue Administratorkennwort\n"
      "  --delete       das Administratorkennwort löschen\n"},
-    {"hold", "hält die Datenbank offen wie ein anderer Benutzer (für Tests und Wartungssperren)",
+    {"hold", "Hält die Datenbank offen wie ein anderer Benutzer (für Tests und Wartungssperren)",
      "  --seconds N    so lange (Vorgabe 3600)\n"
      "  --transaction exclusive|write\n"
      "                 dabei eine Transaktion offen halten\n"},
-    {"generate", "erzeugt eine große Beispieldatenbank für Messungen",
+    {"generate", "Erzeugt eine große Beispieldatenbank für Messungen",
      "  --entries N    Zahl der Zeilen\n"
      "  --seed S       Startwert des Zufalls (gleicher Wert, gleicher Inhalt)\n"
      "  --password P   die Datenbank gleich verschlüsselt anlegen\n"},
