@@ -15,11 +15,15 @@ orvantis_install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# orvantis_build DIR TYPE [TARGET...]: everything, or only the targets named
 orvantis_build() {
   local dir="$1" type="$2"
+  shift 2
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
   local launcher=()
   # ccache, where the machine has it, makes rebuilds of other checkouts cheap
   command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S "$ORVANTIS_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

@@ -31,7 +31,15 @@ std::string StartDatabaseCandidate(const std::string& strLastDb, const QStringLi
 }
 
 std::string HelpFileForProgram(const std::string& strProgramPath) {
-    return ReplaceExtension(strProgramPath, ".html");
+    std::string strBeside = ReplaceExtension(strProgramPath, ".html");
+    std::error_code ec;
+    if (std::filesystem::exists(strBeside, ec)) return strBeside;
+    // installed: <prefix>/bin/orvantis finds <prefix>/share/orvantis/orvantis.html
+    std::filesystem::path program(strProgramPath);
+    std::filesystem::path installed =
+        program.parent_path().parent_path() / "share" / "orvantis" / std::filesystem::path(strBeside).filename();
+    if (std::filesystem::exists(installed, ec)) return installed.string();
+    return strBeside;
 }
 
 std::string CrashFileForProgram(const std::string& strProgramPath) {

@@ -56,7 +56,9 @@ std::string CommandLineFile(const QStringList& arrArgs);
 // The database the start-up opens: the command-line file when it ends in
 // "tov" (any letter case), else the last database; "" when none.
 std::string StartDatabaseCandidate(const std::string& strLastDb, const QStringList& arrArgs);
-// The help page beside the program: its path with the extension replaced by ".html".
+// The help page: beside the program (a build tree), its path with the
+// extension replaced by ".html"; else, installed, in <prefix>/share/orvantis/
+// for a program in <prefix>/bin. The page beside the program when neither exists.
 std::string HelpFileForProgram(const std::string& strProgramPath);
 // The crash report file beside the program: extension replaced by ".err".
 std::string CrashFileForProgram(const std::string& strProgramPath);

@@ -57,11 +57,16 @@ bool CliParseId(const std::string& strText, int& nId);
 std::string CliAbsolutePath(const std::string& strPath);
 // JSON string literal of a Windows-1252 text (as UTF-8).
 std::string CliJsonString(const std::string& strAnsi);
+// JSON string literal of a UTF-8 text such as a path; bytes that are not
+// UTF-8 become U+FFFD, so the line stays valid JSON.
+std::string CliJsonStringUtf8(const std::string& strUtf8);
 
 // Opens an existing knowledge base the way the program does (the opening
 // chain, questions answered by --yes, the password from --password); prints
-// the reason and answers null when it cannot be used.
-std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath);
+// the reason and answers null when it cannot be used. Commands that only read
+// pass bDailyBackup false: they leave the file as they found it.
+std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath,
+                                               bool bDailyBackup = true);
 // Opens only the session on an existing database file (no chain).
 bool CliOpenExisting(const SCliArgs& args, const std::string& strPath);
 void CliClose();

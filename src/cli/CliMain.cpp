@@ -1,7 +1,6 @@
 // orvantis-cli: a thin command-line front end over the core, for scripting
 // and administration.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "cli/CliCommand.h"
@@ -13,25 +12,153 @@ namespace {
 const std::vector<std::string> kGlobalValueOptions = {"--password", "--admin"};
 const std::vector<std::string> kGlobalFlagOptions = {"--yes"};
 
+// What each command does, for "help BEFEHL" and "BEFEHL --help"; the list
+// of commands in "--help" follows this order. The arguments come from the
+// command's own row, so they cannot drift from what the parser accepts.
+struct SCliHelp {
+    const char* pszName;
+    const char* pszSummary;  // one line
+    const char* pszDetails;  // more lines, or empty
+};
+const SCliHelp kHelp[] = {
+    {"create", "Legt eine neue, leere Wissensdatenbank an", ""},
+    {"info", "Zeigt Datei, Verzeichnis und die Stempel der Datenbank",
+     "  --json         eine Zeile JSON mit den Schlüsseln File, Folder, CreateTime,\n"
+     "                 CreateUser, LastEditTime, LastEditUser, LastBackup, LastReorg\n"},
+    {"tree", "Listet einen Ordner in Lesereihenfolge: ID, Einrückung, + Ordner / - Eintrag",
+     "  --folder ID    nur den Inhalt dieses Ordners (Vorgabe 0: Hauptordner)\n"
+     "  --json         je Eintrag eine Zeile JSON mit ID, MasterID, PosNr, IsDir,\n"
+     "                 Level, Name\n"},
+    {"search", "Sucht TEXT in Stichwörtern und Texten und listet die Treffer mit Pfad",
+     "  --keywords     nur in Stichwörtern suchen\n"
+     "  --texts        nur in Texten suchen\n"
+     "  --json         je Treffer eine Zeile JSON mit ID, IsDir, Name, Path\n"},
+    {"dump", "Gibt jede Zeile der Tabelle KnowHow als eine Zeile JSON aus", ""},
+    {"add", "Hängt einen Eintrag oder Ordner an einen Ordner an und gibt seine ID aus",
+     "  --parent ID    der Ordner (0: Hauptordner)\n"
+     "  --name TEXT    das Stichwort\n"
+     "  --text TEXT    der Text\n"
+     "  --folder       einen Ordner anlegen statt eines Eintrags\n"},
+    {"set", "Ändert Stichwort, Text oder Verknüpfung eines Eintrags",
+     "  --name TEXT    neues Stichwort\n"
+     "  --text TEXT    neuer Text\n"
+     "  --link TEXT    neue Verknüpfung (leer: keine)\n"},
+    {"move", "Verschiebt einen Eintrag (einen Ordner mit Inhalt) ans Ende eines Ordners", ""},
+    {"delete", "Löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt ohne --yes)", ""},
+    {"import", "Legt die Ordner und Einträge einer Vorlage unter einem Ordner an und gibt ihre Zahl aus",
+     "  VORLAGE -      liest die Vorlage von der Standardeingabe\n"
+     "  --folder ID    der Zielordner (Vorgabe 0: Hauptordner)\n"},
+    {"export", "Schreibt die Ordnerstruktur in eine Vorlage",
+     "  VORLAGE -      schreibt die Vorlage auf die Standardausgabe\n"
+     "  --folder ID    nur dieser Ordner (Vorgabe 0: Hauptordner)\n"},
+    {"print", "Schreibt die Druckseiten eines Ordners als PDF",
+     "  --folder ID    der Ordner (0: Hauptordner)\n"
+     "  --pdf DATEI    die PDF-Datei; - schreibt sie auf die Standardausgabe\n"},
+    {"backup", "Legt sofort eine Sicherungskopie an und gibt ihren Pfad aus", ""},
+    {"backup-settings", "Zeigt oder ändert die Backup-Einstellungen (mit Administratorsperre: --admin)",
+     "  --dir D        abweichendes Backupverzeichnis (leer oder der Ordner der\n"
+     "                 Datenbank: keines)\n"
+     "  --count N      höchstens so viele Kopien: 5, 10, 20, 30, 50, 100 oder\n"
+     "                 unbegrenzt\n"
+     "  --auto on|off  automatisches tägliches Backup\n"},
+    {"reorganize", "Komprimiert die Datei und meldet die Einsparung (mit Administratorsperre: --admin)", ""},
+    {"protect", "Setzt oder ändert das Datenbankkennwort (mit Administratorsperre: --admin)",
+     "  --new K        das neue Kennwort\n"
+     "  --password A   das bisherige Kennwort\n"},
+    {"unprotect", "Entfernt das Datenbankkennwort (mit Administratorsperre: --admin)",
+     "  --password K   das bisherige Kennwort\n"},
+    {"admin", "Setzt, ändert oder löscht das Administratorkennwort",
+     "  --set K        das neue Administratorkennwort\n"
+     "  --delete       das Administratorkennwort löschen\n"},
+    {"hold", "Hält die Datenbank offen wie ein anderer Benutzer (für Tests und Wartungssperren)",
+     "  --seconds N    so lange (Vorgabe 3600)\n"
+     "  --transaction exclusive|write\n"
+     "                 dabei eine Transaktion offen halten\n"},
+    {"generate", "Erzeugt eine große Beispieldatenbank für Messungen",
+     "  --entries N    Zahl der Zeilen\n"
+     "  --seed S       Startwert des Zufalls (gleicher Wert, gleicher Inhalt)\n"
+     "  --password P   die Datenbank gleich verschlüsselt anlegen\n"},
+};
+
+const char* const kGlobalHelp =
+    "Allgemeine Optionen:\n"
+    "  --yes          Fragen mit Ja beantworten (etwa die Aktualisierung einer\n"
+    "                 älteren Datenbank)\n"
+    "  --password P   Kennwort einer geschützten Datenbank\n"
+    "  --admin P      Administratorkennwort\n"
+    "  --help         Hilfe zu einem Befehl (auch: orvantis-cli help BEFEHL)\n"
+    "  --version      Programmversion\n";
+
+const char* const kExitHelp =
+    "Ein Dateiname - steht für die Standardeingabe (import) oder die\n"
+    "Standardausgabe (export, dump, print --pdf). Daten gehen auf die\n"
+    "Standardausgabe, Meldungen auf die Standardfehlerausgabe, beides UTF-8.\n\n"
+    "Exit-Status:\n"
+    "  0  Erfolg\n"
+    "  1  abgelehnt oder fehlgeschlagen (der Grund steht auf der\n"
+    "     Standardfehlerausgabe)\n"
+    "  2  falscher Aufruf\n"
+    "  3  die Datenbank wird gerade von einem anderen Benutzer verwendet:\n"
+    "     später erneut versuchen\n";
+
 bool Contains(const std::vector<std::string>& arr, const std::string& str) {
     for (const auto& s : arr)
         if (s == str) return true;
     return false;
 }
 
+const SCliCommand* FindCommand(const std::string& strName) {
+    for (const auto& cmd : CliCommands())
+        if (strName == cmd.pszName) return &cmd;
+    return nullptr;
+}
+
+const SCliHelp* FindHelp(const std::string& strName) {
+    for (const auto& help : kHelp)
+        if (strName == help.pszName) return &help;
+    return nullptr;
+}
+
+// The commands in the order of the help table, then any without help text.
+std::vector<const SCliCommand*> OrderedCommands() {
+    std::vector<const SCliCommand*> arr;
+    for (const auto& help : kHelp)
+        if (const SCliCommand* pCmd = FindCommand(help.pszName)) arr.push_back(pCmd);
+    for (const auto& cmd : CliCommands())
+        if (!FindHelp(cmd.pszName)) arr.push_back(&cmd);
+    return arr;
+}
+
+void PrintOverview(std::FILE* pOut) {
+    std::fprintf(pOut, "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]\n\nBefehle:\n");
+    for (const SCliCommand* pCmd : OrderedCommands()) std::fprintf(pOut, "  %s %s\n", pCmd->pszName, pCmd->pszUsage);
+    std::fprintf(pOut, "\n%s\n%s\nHilfe zu einem Befehl: orvantis-cli help BEFEHL\n", kGlobalHelp, kExitHelp);
+}
+
+// Wrong usage: the reason and the overview on stderr, status 2.
 int Usage(const char* pszError) {
     if (pszError) std::fprintf(stderr, "orvantis-cli: %s\n", pszError);
-    std::fprintf(stderr, "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]\n\nBefehle:\n");
-    for (const auto& cmd : CliCommands()) std::fprintf(stderr, "  %s %s\n", cmd.pszName, cmd.pszUsage);
-    std::fprintf(stderr,
-                 "\nAllgemeine Optionen:\n"
-                 "  --yes          Fragen mit Ja beantworten\n"
-                 "  --password P   Kennwort einer geschützten Datenbank\n"
-                 "  --admin P      Administratorkennwort\n"
-                 "\nHält ein anderer Benutzer die Datei gesperrt, wartet jeder Befehl bis zu\n"
-                 "etwa zehn Sekunden je Zugriff. Exit-Status: 0 erfolgreich, 1 abgelehnt oder\n"
-                 "fehlgeschlagen, 2 falscher Aufruf, 3 Datei gesperrt (später erneut versuchen).\n");
+    PrintOverview(stderr);
     return CLI_USAGE;
+}
+
+// Data that did not reach stdout (a full disk, a closed pipe) fails the call.
+int Finish(int nResult) {
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && nResult == CLI_OK) {
+        std::fprintf(stderr, "orvantis-cli: die Ausgabe konnte nicht geschrieben werden\n");
+        return CLI_FAILED;
+    }
+    return nResult;
+}
+
+int CommandHelp(const SCliCommand& cmd) {
+    std::printf("Aufruf: orvantis-cli %s %s\n", cmd.pszName, cmd.pszUsage);
+    if (const SCliHelp* pHelp = FindHelp(cmd.pszName)) {
+        std::printf("\n%s.\n", pHelp->pszSummary);
+        if (*pHelp->pszDetails) std::printf("\nOptionen:\n%s", pHelp->pszDetails);
+    }
+    std::printf("\n%s\n%s", kGlobalHelp, kExitHelp);
+    return Finish(CLI_OK);
 }
 }  // namespace
 
@@ -75,7 +202,32 @@ std::string CliAbsolutePath(const std::string& strPath) {
 }
 
 std::string CliJsonString(const std::string& strAnsi) {
-    std::string strUtf8 = Cp1252ToUtf8(strAnsi);
+    return CliJsonStringUtf8(Cp1252ToUtf8(strAnsi));
+}
+
+std::string CliJsonStringUtf8(const std::string& strText) {
+    // keep well-formed UTF-8 sequences, replace every other byte
+    std::string strUtf8;
+    for (size_t i = 0; i < strText.size();) {
+        auto c = static_cast<unsigned char>(strText[i]);
+        size_t nLen = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool bOk = nLen > 0 && i + nLen <= strText.size();
+        for (size_t k = 1; bOk && k < nLen; ++k) bOk = (static_cast<unsigned char>(strText[i + k]) >> 6) == 0x2;
+        if (bOk && nLen > 1) {
+            // no overlong forms, surrogates or code points above U+10FFFF
+            char32_t cp = c & (0x7F >> nLen);
+            for (size_t k = 1; k < nLen; ++k) cp = (cp << 6) | (static_cast<unsigned char>(strText[i + k]) & 0x3F);
+            static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+            bOk = cp >= kMin[nLen] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        }
+        if (bOk) {
+            strUtf8.append(strText, i, nLen);
+            i += nLen;
+        } else {
+            strUtf8 += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
     std::string out = "\"";
     for (unsigned char c : strUtf8) {
         switch (c) {
@@ -99,19 +251,28 @@ std::string CliJsonString(const std::string& strAnsi) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage(nullptr);
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        Usage(nullptr);
-        return CLI_OK;
+    std::string strFirst = argv[1];
+    if (strFirst == "--version") {
+        std::printf("orvantis-cli %s\n", ORVANTIS_VERSION);
+        return Finish(CLI_OK);
     }
-    const SCliCommand* pCmd = nullptr;
-    for (const auto& cmd : CliCommands())
-        if (cmd.pszName == std::string(argv[1])) pCmd = &cmd;
+    if (strFirst == "--help" || strFirst == "-h" || (strFirst == "help" && argc == 2)) {
+        PrintOverview(stdout);
+        return Finish(CLI_OK);
+    }
+    if (strFirst == "help") {
+        const SCliCommand* pCmd = argc == 3 ? FindCommand(argv[2]) : nullptr;
+        if (!pCmd) return Usage(argc == 3 ? "unbekannter Befehl" : "help erwartet einen Befehl");
+        return CommandHelp(*pCmd);
+    }
+    const SCliCommand* pCmd = FindCommand(strFirst);
     if (!pCmd) return Usage("unbekannter Befehl");
 
     SCliArgs args;
-    args.strCommand = argv[1];
+    args.strCommand = strFirst;
     for (int i = 2; i < argc; ++i) {
         std::string strArg = argv[i];
+        if (strArg == "--help" || strArg == "-h") return CommandHelp(*pCmd);
         if (strArg.size() > 2 && strArg.compare(0, 2, "--") == 0) {
             if (Contains(pCmd->arrValueOptions, strArg) || Contains(kGlobalValueOptions, strArg)) {
                 if (i + 1 >= argc) return Usage(("Wert fehlt nach " + strArg).c_str());
@@ -138,7 +299,7 @@ int main(int argc, char** argv) {
         nResult = CLI_LOCKED;
     }
     CliClose();
-    std::fflush(stdout);
+    nResult = Finish(nResult);
     SetPlatform(nullptr);
     return nResult;
 }

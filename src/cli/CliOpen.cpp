@@ -88,11 +88,11 @@ bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
     return true;
 }
 
-std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath) {
+std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::string& strPath, bool bDailyBackup) {
     if (!CliOpenExisting(args, strPath)) return nullptr;
     CDbPasswort& passwort = GetDbPasswort();
     passwort.SetPrompt([&args](CDbPasswort& p) { return PromptPassword(args, p); });
-    auto pKnowHow = OpenKnowledgeBase(strPath);
+    auto pKnowHow = OpenKnowledgeBase(strPath, bDailyBackup);
     passwort.SetPrompt(nullptr);
     return pKnowHow;
 }

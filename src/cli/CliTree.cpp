@@ -28,8 +28,8 @@ bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId) {
     return !args.Has(strOption) || CliParseId(args.Value(strOption), nId);
 }
 
-std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, std::int32_t nFolder) {
-    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, std::int32_t nFolder, bool bDailyBackup) {
+    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), bDailyBackup);
     if (!pService) return nullptr;
     CKnowHowItem folder;
     if (nFolder > 0 && !CliReadEntry(*pService, nFolder, folder)) return nullptr;

@@ -16,5 +16,6 @@ bool CliCheckFolder(CKnowHow& service, std::int32_t nId);
 // The ID of a value option (0 when absent); false (with a message) when invalid.
 bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId);
 // Opens the file named first and reads the entry nFolder stands for (0: the
-// root); null after a message when either fails.
-std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, std::int32_t nFolder);
+// root); null after a message when either fails. bDailyBackup as for
+// CliOpenKnowledgeBase.
+std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, std::int32_t nFolder, bool bDailyBackup = true);

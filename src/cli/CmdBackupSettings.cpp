@@ -1,7 +1,9 @@
 // backup-settings DATEI [--dir D] [--count N|unbegrenzt] [--auto on|off]:
 // shows or changes the backup options with the checks of the settings dialog.
+// The administrator password locks the dialog's command, so it locks showing
+// the settings here as well; the count takes only the dialog's choices.
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "cli/CliCommand.h"
 #include "db/CBackupSettings.h"
@@ -16,19 +18,17 @@ void Print(const SBackupSettings& settings) {
     CliPrintLine(std::string("Automatisches tägliches Backup: ") + (settings.bAuto ? "ja" : "nein"));
 }
 
-bool IsNumber(const std::string& str) {
-    if (str.empty() || str.size() > 9) return false;
-    for (char c : str)
-        if (c < '0' || c > '9') return false;
-    return true;
+bool IsCountChoice(const std::string& str) {
+    const auto& arr = BackupCountChoices();
+    return std::find(arr.begin(), arr.end(), str) != arr.end();
 }
 
 int Run(const SCliArgs& args) {
     bool bChange = args.Has("--dir") || args.Has("--count") || args.Has("--auto");
     std::string strCount = args.Value("--count");
     std::string strAuto = args.Value("--auto");
-    if (args.Has("--count") && strCount != "unbegrenzt" && !IsNumber(strCount)) {
-        std::fprintf(stderr, "orvantis-cli: --count N|unbegrenzt\n");
+    if (args.Has("--count") && !IsCountChoice(strCount)) {
+        std::fprintf(stderr, "orvantis-cli: --count 5|10|20|30|50|100|unbegrenzt\n");
         return CLI_USAGE;
     }
     if (args.Has("--auto") && strAuto != "on" && strAuto != "off") {
@@ -37,13 +37,12 @@ int Run(const SCliArgs& args) {
     }
 
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
-    if (!pKnowHow) return CLI_FAILED;
+    if (!pKnowHow || !CliRequireAdmin(args)) return CLI_FAILED;
     SBackupSettings settings = ReadBackupSettings();
     if (!bChange) {
         Print(settings);
         return CLI_OK;
     }
-    if (!CliRequireAdmin(args)) return CLI_FAILED;
 
     if (args.Has("--dir")) {
         std::string strDir = args.Value("--dir");
@@ -55,9 +54,7 @@ int Run(const SCliArgs& args) {
         if (!CheckBackupDir(strDir)) return CLI_FAILED;
         settings.strDir = strDir;
     }
-    if (args.Has("--count"))
-        settings.strCount =
-            strCount == "unbegrenzt" ? std::string() : BackupCountValue(std::to_string(std::atoi(strCount.c_str())));
+    if (args.Has("--count")) settings.strCount = BackupCountValue(strCount);
     if (args.Has("--auto")) settings.bAuto = strAuto == "on";
 
     WriteBackupSettings(settings);
@@ -69,7 +66,7 @@ int Run(const SCliArgs& args) {
 }
 
 CCliRegistrar reg({"backup-settings",
-                   "DATEI [--dir D] [--count N|unbegrenzt] [--auto on|off]",
+                   "DATEI [--dir D] [--count 5|10|20|30|50|100|unbegrenzt] [--auto on|off]",
                    1,
                    {"--dir", "--count", "--auto"},
                    {},

@@ -11,7 +11,7 @@ int Run(const SCliArgs& args) {
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
     const bool bToFile = args.arrPositional.size() > 1 && args.arrPositional[1] != "-";
     // opened as the program opens it, so a protected file dumps plain texts
-    auto pKnowHow = CliOpenKnowledgeBase(args, strPath);
+    auto pKnowHow = CliOpenKnowledgeBase(args, strPath, false);
     if (!pKnowHow) return CLI_FAILED;
     CKnowHowArray arr;
     if (pKnowHow->GetAllItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");

@@ -10,7 +10,7 @@ namespace {
 int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
-    auto pService = CliOpenAtEntry(args, nFolder);
+    auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
     const std::string& strTemplate = args.arrPositional[1];
     bool bWriteFailed = false;

@@ -1,8 +1,9 @@
 // print: the pages of a folder as the print dialog's PDF output makes them,
-// without a display.
+// without a display. "--pdf -" writes the PDF to stdout for pipes.
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPdfWriter>
-#include <cstdlib>
+#include <cstdio>
 #include <memory>
 
 #include "cli/CliCommand.h"
@@ -16,6 +17,7 @@ int Run(const SCliArgs& args) {
     if (!CliParseId(args.Value("--folder"), nFolder)) return CLI_USAGE;
     std::string strPdf = args.Value("--pdf");
     if (strPdf.empty()) return CliFail("Die Option --pdf DATEI fehlt.");
+    bool bStdout = strPdf == "-";
 
     // fonts and the PDF engine need an application object, a screen they do not
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -24,21 +26,40 @@ int Run(const SCliArgs& args) {
     static char* argv[] = {szName, nullptr};
     QGuiApplication app(argc, argv);
 
-    std::unique_ptr<CKnowHow> pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    // printing only reads: no daily backup
+    std::unique_ptr<CKnowHow> pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
     if (!pService) return CLI_FAILED;
 
     int nPages;
+    // for stdout the whole document is made first: a failed layout must not
+    // leave half a PDF in the pipe
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(QString::fromUtf8(CliAbsolutePath(strPdf)));
-        SetUpPdfPage(writer);
-        writer.setCreator(QStringLiteral("Orvantis"));
-        writer.setTitle(QString::fromUtf8(Cp1252ToUtf8(pService->GetPath(nFolder))));
-        nPages = PrintFolderPages(&writer, pService.get(), nFolder);
+        std::unique_ptr<QPdfWriter> pWriter =
+            bStdout ? std::make_unique<QPdfWriter>(&buffer)
+                    : std::make_unique<QPdfWriter>(QString::fromUtf8(CliAbsolutePath(strPdf)));
+        SetUpPdfPage(*pWriter);
+        pWriter->setCreator(QStringLiteral("Orvantis"));
+        pWriter->setTitle(QString::fromUtf8(Cp1252ToUtf8(pService->GetPath(nFolder))));
+        nPages = PrintFolderPages(pWriter.get(), pService.get(), nFolder);
     }
-    if (nPages < 0) return CliFail(Ansi("Die PDF-Datei kann nicht geschrieben werden: ") + Utf8ToCp1252(strPdf));
-    CliPrintLine("Seiten: " + std::to_string(nPages));
+    if (nPages < 0) {
+        if (bStdout) return CliFail(Ansi("Die PDF-Ausgabe kann nicht erzeugt werden."));
+        return CliFail(Ansi("Die PDF-Datei kann nicht geschrieben werden: ") + Utf8ToCp1252(strPdf));
+    }
+    std::string strPages = "Seiten: " + std::to_string(nPages);
+    if (!bStdout) {
+        CliPrintLine(strPages);
+        return CLI_OK;
+    }
+    // stdout holds the PDF alone; the page count is a message then
+    const QByteArray& data = buffer.data();
+    if (std::fwrite(data.constData(), 1, static_cast<size_t>(data.size()), stdout) != static_cast<size_t>(data.size()))
+        return CliFail(Ansi("Die PDF-Ausgabe kann nicht geschrieben werden."));
+    std::fprintf(stderr, "%s\n", strPages.c_str());
     return CLI_OK;
 }
 
-CCliRegistrar reg({"print", "DATEI --folder ID --pdf AUSGABE.pdf", 1, {"--folder", "--pdf"}, {}, Run});
+CCliRegistrar reg({"print", "DATEI --folder ID --pdf AUSGABE.pdf|-", 1, {"--folder", "--pdf"}, {}, Run});
 }  // namespace

@@ -12,18 +12,24 @@ int Run(const SCliArgs& args) {
     bool bKeywords = args.Has("--keywords"), bTexts = args.Has("--texts");
     if (!bKeywords && !bTexts) bKeywords = bTexts = true;
 
-    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
+    auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
     if (!pService) return CLI_FAILED;
     CKnowHowArray arrHits;
     if (pService->Search(arrHits, strText, bKeywords, bTexts) < 0) return CliFail("Die Suche ist fehlgeschlagen.");
-    std::vector<std::pair<std::string, std::int32_t>> arrRows;
-    for (const auto& hit : arrHits) arrRows.emplace_back(pService->GetPath(hit.ID), hit.ID);
+    std::vector<std::pair<std::string, const CKnowHowItem*>> arrRows;
+    for (const auto& hit : arrHits) arrRows.emplace_back(pService->GetPath(hit.ID), &hit);
     // by the bytes of the path, as the hit list sorts
     std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [strPath, nId] : arrRows)
-        CliPrintLine(std::to_string(nId) + "\t" + Cp1252ToUtf8(KeywordOnOneLine(strPath)));
+    for (const auto& [strPath, pHit] : arrRows) {
+        if (args.Has("--json"))
+            CliPrintLine("{\"ID\":" + std::to_string(pHit->ID) + ",\"IsDir\":" + std::to_string(pHit->IsDir) +
+                         ",\"Name\":" + CliJsonString(pHit->Name) + ",\"Path\":" + CliJsonString(strPath) + "}");
+        else
+            CliPrintLine(std::to_string(pHit->ID) + "\t" + Cp1252ToUtf8(KeywordOnOneLine(strPath)));
+    }
     return CLI_OK;
 }
 
-CCliRegistrar reg({"search", "DATEI TEXT [--keywords] [--texts]", 2, {}, {"--keywords", "--texts"}, Run});
+CCliRegistrar reg(
+    {"search", "DATEI TEXT [--keywords] [--texts] [--json]", 2, {}, {"--keywords", "--texts", "--json"}, Run});
 }  // namespace

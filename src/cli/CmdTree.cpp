@@ -12,7 +12,7 @@ namespace {
 int Run(const SCliArgs& args) {
     int nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
-    auto pService = CliOpenAtEntry(args, nFolder);
+    auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
 
     // one read of the table, the tree built in memory
@@ -34,12 +34,17 @@ int Run(const SCliArgs& args) {
     while (!arrStack.empty()) {
         auto [pItem, nLevel] = arrStack.back();
         arrStack.pop_back();
-        CliPrintLine(std::to_string(pItem->ID) + "\t" + std::string(2 * nLevel, ' ') + (pItem->IsDir ? "+" : "-") +
-                     " " + Cp1252ToUtf8(KeywordOnOneLine(pItem->Name)));
+        if (args.Has("--json"))
+            CliPrintLine("{\"ID\":" + std::to_string(pItem->ID) + ",\"MasterID\":" + std::to_string(pItem->MasterID) +
+                         ",\"PosNr\":" + std::to_string(pItem->PosNr) + ",\"IsDir\":" + std::to_string(pItem->IsDir) +
+                         ",\"Level\":" + std::to_string(nLevel) + ",\"Name\":" + CliJsonString(pItem->Name) + "}");
+        else
+            CliPrintLine(std::to_string(pItem->ID) + "\t" + std::string(2 * nLevel, ' ') + (pItem->IsDir ? "+" : "-") +
+                         " " + Cp1252ToUtf8(KeywordOnOneLine(pItem->Name)));
         if (setSeen.insert(pItem->ID).second) pushChildren(pItem->ID, nLevel + 1);
     }
     return CLI_OK;
 }
 
-CCliRegistrar reg({"tree", "DATEI [--folder ID]", 1, {"--folder"}, {}, Run});
+CCliRegistrar reg({"tree", "DATEI [--folder ID] [--json]", 1, {"--folder"}, {"--json"}, Run});
 }  // namespace

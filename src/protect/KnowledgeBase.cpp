@@ -17,14 +17,14 @@ std::unique_ptr<CKnowHow> Fail() {
 }
 }  // namespace
 
-std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath) {
+std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath, bool bDailyBackup) {
     CDB& db = GetDatabase();
     OpenDatabase(strPath);
     CDbPasswort& passwort = GetDbPasswort();
     passwort.ClearPassword();
     if (!passwort.AskPasswordOnOpen()) return Fail();
     if (!db.CheckVersion()) return Fail();
-    db.DailyBackup();
+    if (bDailyBackup) db.DailyBackup();
     auto pKnowHow = std::make_unique<CKnowHow>();
     // an unreadable administrator key must not unlock the locked commands
     if (!GetDbAdmin().ResetAdminState()) {

@@ -13,5 +13,6 @@
 
 class CKnowHow;
 
-std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath);
+// bDailyBackup false skips the daily backup, for callers that only read.
+std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath, bool bDailyBackup = true);
 std::unique_ptr<CKnowHow> CreateKnowledgeBase(const std::string& strPath);

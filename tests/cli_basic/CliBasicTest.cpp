@@ -244,9 +244,6 @@ TEST_F(CliBasic, WrongUsageShowsTheUsageText) {
         EXPECT_NE(r.strErr.find("Aufruf: orvantis-cli hold DATEI"), std::string::npos) << r.strErr;
         EXPECT_EQ(r.strOut, "");  // never got ready
     }
-    auto r = RunCli({"--help"});
-    EXPECT_EQ(r.nExit, 0);
-    EXPECT_NE(r.strErr.find("Aufruf:"), std::string::npos);
 }
 
 TEST_F(CliBasic, HoldReportsReadyAndDone) {

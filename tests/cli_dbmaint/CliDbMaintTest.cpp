@@ -132,8 +132,74 @@ TEST_F(CliDbMaintTest, BackupSettingsShowAndChange) {
     EXPECT_EQ(Option(m_strDb, "BackupCount"), "");
     EXPECT_EQ(Option(m_strDb, "BackupDir"), "");
     EXPECT_EQ(Option(m_strDb, "BackupAuto"), "TRUE");
-    EXPECT_EQ(RunCli({"backup-settings", m_strDb, "--count", "0"}).nExit, 0);
-    EXPECT_EQ(Option(m_strDb, "BackupCount"), "");
+}
+
+TEST_F(CliDbMaintTest, BackupSettingsTakeOnlyTheCountsTheDialogOffers) {
+    const struct {
+        const char* pszCount;
+        int nExit;
+        const char* pszStored;
+    } kCases[] = {
+        {"5", 0, "5"},     {"7", 2, "5"},      {"100", 0, "100"},     {"0", 2, "100"},       {"-1", 2, "100"},
+        {"050", 2, "100"}, {"1000", 2, "100"}, {"unbegrenzt", 0, ""}, {"Unbegrenzt", 2, ""}, {"10", 0, "10"},
+    };
+    for (const auto& c : kCases) {
+        auto result = RunCli({"backup-settings", m_strDb, "--count", c.pszCount});
+        EXPECT_EQ(result.nExit, c.nExit) << c.pszCount << ": " << result.strErr;
+        EXPECT_EQ(Option(m_strDb, "BackupCount"), c.pszStored) << c.pszCount;
+        if (c.nExit == 2) {
+            EXPECT_NE(result.strErr.find("--count 5|10|20|30|50|100|unbegrenzt"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(CliDbMaintTest, BackupSettingsAreLockedForViewingByTheAdministratorPassword) {
+    ASSERT_EQ(RunCli({"admin", m_strDb, "--set", "geheim"}).nExit, 0);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"backup-settings", m_strDb},
+             {"backup-settings", m_strDb, "--admin", "falsch"},
+             {"backup-settings", m_strDb, "--auto", "off"},
+         }) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.nExit, 1) << args.size();
+        EXPECT_EQ(result.strOut, "") << args.size();
+        EXPECT_FALSE(result.strErr.empty());
+    }
+    EXPECT_EQ(Option(m_strDb, "BackupAuto"), "TRUE");
+    auto result = RunCli({"backup-settings", m_strDb, "--admin", "geheim"});
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find("Maximale Anzahl der Backup's: 10\n"), std::string::npos) << result.strOut;
+}
+
+TEST_F(CliDbMaintTest, ReadingCommandsLeaveTheFileAsTheyFoundIt) {
+    // automatic backup on (the default of a new file) and no copy of today yet
+    ASSERT_EQ(Option(m_strDb, "BackupAuto"), "TRUE");
+    ASSERT_TRUE(Exec(m_strDb,
+                     "INSERT INTO KnowHow VALUES ( 1, '1', 0, 0, 0, 1, '1', 'Rezepte', '', '', 0 );"
+                     "INSERT INTO KnowHow VALUES ( 2, '1', 1, 0, 0, 1, '0', 'Apfel', 'Kuchen', '', 0 );"));
+    std::string strBefore = ReadFile(m_strDb);
+    const std::vector<std::vector<std::string>> kReading = {
+        {"info", m_strDb},
+        {"info", m_strDb, "--json"},
+        {"dump", m_strDb},
+        {"tree", m_strDb},
+        {"tree", m_strDb, "--folder", "1", "--json"},
+        {"search", m_strDb, "Apfel"},
+        {"export", m_strDb, m_dir.File("vorlage.txt")},
+        {"print", m_strDb, "--folder", "1", "--pdf", m_dir.File("ordner.pdf")},
+    };
+    for (const auto& args : kReading) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.nExit, 0) << args[0] << ": " << result.strErr;
+        EXPECT_TRUE(Copies(m_dir.Path(), "wissen.tov").empty()) << args[0] << " made a backup copy";
+        EXPECT_TRUE(ReadFile(m_strDb) == strBefore) << args[0] << " changed the file";
+    }
+    EXPECT_EQ(Option(m_strDb, "LastBackup"), "<none>");
+    // a command that writes still makes the day's copy first
+    auto result = RunCli({"add", m_strDb, "--parent", "1", "--name", "Birne"});
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(Copies(m_dir.Path(), "wissen.tov").size(), 1u);
+    EXPECT_NE(Option(m_strDb, "LastBackup"), "<none>");
 }
 
 TEST_F(CliDbMaintTest, ReorganizeReportsTheSaving) {

@@ -76,6 +76,19 @@ TEST(ProgramFiles, HelpAndCrashFileLieBesideTheProgram) {
     EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.err");
 }
 
+TEST(ProgramFiles, InstalledProgramFindsItsHelpPageInShare) {
+    CTempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.File("usr/bin"));
+    fs::create_directories(dir.File("usr/share/orvantis"));
+    WriteFile(dir.File("usr/share/orvantis/orvantis.html"), "<html></html>");
+    std::string strProgram = dir.File("usr/bin/orvantis");
+    EXPECT_EQ(HelpFileForProgram(strProgram), dir.File("usr/share/orvantis/orvantis.html"));
+    // a page beside the program (a build tree) comes first
+    WriteFile(dir.File("usr/bin/orvantis.html"), "<html></html>");
+    EXPECT_EQ(HelpFileForProgram(strProgram), dir.File("usr/bin/orvantis.html"));
+}
+
 TEST_F(CAppTest, StartUpOpensTheLastDatabaseProtected) {
     std::string strPath = MakeDatabase("letzte.tov", ONE_FOLDER);
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);

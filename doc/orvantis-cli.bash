@@ -1,0 +1,85 @@
+# bash completion for orvantis-cli: commands, their options, the values of
+# options with a fixed set, and knowledge bases (*.tov) as the file argument.
+
+_orvantis_cli_files() {
+    # $1: a glob the files must match ("" for any file); folders always
+    local cur=$1 pattern=$2 line
+    COMPREPLY=()
+    compopt -o filenames 2>/dev/null
+    if [[ -n $pattern ]]; then
+        while IFS= read -r line; do COMPREPLY+=("$line"); done < <(compgen -f -X "!$pattern" -- "$cur")
+    else
+        while IFS= read -r line; do COMPREPLY+=("$line"); done < <(compgen -f -- "$cur")
+    fi
+    while IFS= read -r line; do COMPREPLY+=("$line"); done < <(compgen -d -- "$cur")
+}
+
+_orvantis_cli() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=
+    ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local commands="create info tree search dump add set move delete import export print backup
+        backup-settings reorganize protect unprotect admin hold generate help"
+    # options that take a value, so the word after them is no argument
+    local valued=" --password --admin --parent --name --text --link --folder --pdf --dir --count --auto
+        --new --set --seconds --transaction --entries --seed "
+    local tov='*.[tT][oO][vV]'
+    COMPREPLY=()
+
+    if ((COMP_CWORD == 1)); then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+    local cmd=${COMP_WORDS[1]}
+    if [[ $cmd == help ]]; then
+        ((COMP_CWORD == 2)) && COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+        return
+    fi
+
+    case $prev in
+        --pdf) _orvantis_cli_files "$cur" '*.[pP][dD][fF]'; return ;;
+        --dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --count) COMPREPLY=($(compgen -W "5 10 20 30 50 100 unbegrenzt" -- "$cur")); return ;;
+        --auto) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
+        --transaction) COMPREPLY=($(compgen -W "exclusive write" -- "$cur")); return ;;
+    esac
+    [[ $valued == *" $prev "* ]] && return
+
+    local opts=
+    case $cmd in
+        info) opts="--json" ;;
+        tree) opts="--folder --json" ;;
+        search) opts="--keywords --texts --json" ;;
+        add) opts="--parent --name --text --folder" ;;
+        set) opts="--name --text --link" ;;
+        import | export) opts="--folder" ;;
+        print) opts="--folder --pdf" ;;
+        backup-settings) opts="--dir --count --auto" ;;
+        protect) opts="--new" ;;
+        admin) opts="--set --delete" ;;
+        hold) opts="--seconds --transaction" ;;
+        generate) opts="--entries --seed" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$opts --yes --password --admin --help" -- "$cur"))
+        return
+    fi
+
+    # which argument is being typed: count the words before it that are no
+    # option and no option's value
+    local i n=0 word
+    for ((i = 2; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if [[ $word == --* ]]; then
+            [[ $valued == *" $word "* ]] && ((i++))
+        else
+            ((n++))
+        fi
+    done
+    if ((n == 0)); then
+        _orvantis_cli_files "$cur" "$tov"
+    elif ((n == 1)) && [[ $cmd == import || $cmd == export ]]; then
+        # the template; "-" is standard input or output
+        _orvantis_cli_files "$cur" ""
+    fi
+}
+complete -F _orvantis_cli orvantis-cli
