@@ -22,9 +22,12 @@ std::string Format(const char* pszFormat, ...) {
 
 }  // namespace
 
+std::string SaveFailedMessage() {
+    return Ansi("Die Eingaben konnten nicht gespeichert werden !");
+}
+
 void ShowSaveFailed() {
-    GetPlatform().MessageBox(Ansi("Die Eingaben konnten nicht gespeichert werden !"), "", EMsgIcon::Exclamation,
-                             EMsgButtons::Ok);
+    GetPlatform().MessageBox(SaveFailedMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
 }
 
 // --- reading -----------------------------------------------------------------

@@ -100,6 +100,7 @@ private:
 };
 
 // "Die Eingaben konnten nicht gespeichert werden !"
+std::string SaveFailedMessage();
 void ShowSaveFailed();
 
 // The message shown after an export (Windows-1252): the usual confirmation,

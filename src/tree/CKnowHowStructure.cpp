@@ -196,8 +196,10 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
         return n;
     };
 
-    auto fail = [this] {
+    auto fail = [&] {
+        // why first (another user's lock, ...), then that nothing was imported
         AbandonWork(false);
+        if (pstrFailure) *pstrFailure = SaveFailedMessage();
         return 0;
     };
     GetDatabase().ClearLastError();

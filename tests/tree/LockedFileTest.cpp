@@ -168,6 +168,14 @@ TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
          }},
         {"move", [&] { return m_pTree->MoveToFolder(X, T); }},
         {"delete", [&] { return m_pTree->DeleteItem(X); }},
+        {"import", [&] {
+             std::string strTemplate = m_dir.File("vorlage.txt");
+             WriteFile(strTemplate, "+ Neu\n  - eins\n");
+             std::string strFailure;
+             m_pTree->ImportStructure(strTemplate, F, &strFailure);
+             EXPECT_EQ(Cp1252ToUtf8(strFailure), kNotSaved);
+             return strFailure.empty();
+         }},
         {"protect",
          [&] {
              // free when the backup copy is made, locked when the encryption begins
