@@ -251,4 +251,36 @@ TEST_F(CEntriesTest, DeletingAFolderAsksWithTheCountOfEverythingInIt) {
     (void)Q;
 }
 
+TEST_F(CEntriesTest, ATextEntryWithChildrenTakesThemAlong) {
+    // files written elsewhere may hang entries below a text entry
+    std::int32_t F = Add(0, "F", true);
+    std::int32_t T = Add(F, "T");
+    std::int32_t C = Add(T, "c", true);
+    Add(C, "c1");
+    Add(F, "U");
+    m_platform.QueueAnswer(EMsgResult::Yes);
+    EXPECT_TRUE(m_pTree->DeleteItem(T));
+    EXPECT_EQ(m_platform.MessageTexts(),
+              std::vector<std::string>{"Ordner löschen:\n\nIn dem Ordner befinden sich 2 Einträge !\n\nSind Sie "
+                                       "wirklich alle Einträge zu löschen ?"});
+    EXPECT_EQ(Shape(F), "U");
+    EXPECT_EQ(RowCount(), 2);
+    EXPECT_EQ(PositionFaults(), "");
+}
+
+TEST_F(CEntriesTest, BehindTheLargestIdANewEntryTakesAFreeOne) {
+    // another tool stored the largest ID a 32-bit row can have
+    ASSERT_TRUE(GetDatabase().Execute(
+        "INSERT INTO KnowHow ( ID, IsAktiv, MasterID, PosNr, IsDir, Name, UpdateNr ) VALUES ( 2147483647, '1', 0, 1, "
+        "'1', 'Fremd', 0 );"));
+    std::int32_t A = Add(0, "A", true);
+    std::int32_t B = Add(A, "B");
+    EXPECT_GT(A, 0);
+    EXPECT_GT(B, 0);
+    EXPECT_NE(A, B);
+    EXPECT_EQ(Shape(0), "Fremd{} A{B}");
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    EXPECT_EQ(Query("SELECT count(*) FROM KnowHow WHERE ID>2147483647"), (std::vector<std::vector<std::string>>{{"0"}}));
+}
+
 }  // namespace
