@@ -39,6 +39,20 @@ int WaitFor(pid_t pid) {
         if (errno != EINTR) return -1;
     return nStatus;
 }
+
+// In a forked child: stdout and stderr to the given files, no input, the
+// default signal handling, then the program; never returns.
+[[noreturn]] void ExecChild(std::vector<std::string>& arr, int fdOut, int fdErr) {
+    int fdNull = ::open("/dev/null", O_RDONLY);
+    ::dup2(fdOut, 1);
+    ::dup2(fdErr, 2);
+    ::dup2(fdNull, 0);
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    auto argv = Argv(arr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
 }  // namespace
 
 long NowMs() {
@@ -63,19 +77,9 @@ SRunResult RunProgram(const std::vector<std::string>& arrArgv, const std::string
     std::vector<std::string> arr = arrArgv;
     long nStart = NowMs();
     pid_t pid = ::fork();
-    if (pid == 0) {
-        int fdOut = ::open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int fdErr = ::open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int fdNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(fdOut, 1);
-        ::dup2(fdErr, 2);
-        ::dup2(fdNull, 0);
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGINT, SIG_DFL);
-        auto argv = Argv(arr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
+    if (pid == 0)
+        ExecChild(arr, ::open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                  ::open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
     if (pid < 0) return result;
     int nStatus = WaitFor(pid);
     result.nMs = NowMs() - nStart;
@@ -95,15 +99,7 @@ pid_t SpawnGroup(const std::vector<std::string>& arrArgv, const std::string& str
     if (pid == 0) {
         ::setpgid(0, 0);
         int fdOut = ::open(strOutput.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        int fdNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(fdOut, 1);
-        ::dup2(fdOut, 2);
-        ::dup2(fdNull, 0);
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGINT, SIG_DFL);
-        auto argv = Argv(arr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+        ExecChild(arr, fdOut, fdOut);
     }
     // both sides set the group, so a kill right after the start finds it
     if (pid > 0) ::setpgid(pid, pid);
