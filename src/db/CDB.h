@@ -110,8 +110,12 @@ std::string GetLoginName();
 // True when strName is a backup copy of the database file strFileName:
 // "<file name>.<%Y%m%d_%H%M>".
 bool IsBackupCopyName(const std::string& strName, const std::string& strFileName);
+// True when the file holds a whole database file as the engine left it: its
+// header, and as many bytes as the header counts pages. A copy cut short
+// fails.
+bool IsCompleteDatabaseFile(const std::string& strPath);
 // Copies the database file into the folder under the name of the current
-// minute, never over an existing file. Answers the copy's path when it was
+// minute, never over a whole copy; a broken copy of that name is replaced. Answers the copy's path when it was
 // made now or earlier in the same minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
 // Why a statement failed with the engine code nCode, in the program's words
