@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -84,6 +85,9 @@ public:
     bool StampBackup();
     bool DailyBackup();
     bool PruneBackups();
+    // The backup copies of the open file (full paths, oldest first) whose
+    // Option table has no value for the key, or that cannot be read.
+    std::vector<std::string> FindBackupCopiesWithout(const std::string& strKey);
     bool Reorganize(std::int32_t& nSaved);
 
 private:
@@ -121,6 +125,10 @@ std::string CopyBackupFile(const std::string& strPath, const std::string& strFol
 // Why a statement failed with the engine code nCode, in the program's words
 // (Windows-1252); empty when the code says nothing the user could act on.
 std::string GetDbFailureReason(int nCode);
+// Why the open database cannot be written now (Windows-1252): a change is
+// tried and rolled back at once. Empty when it can, or when another user
+// only holds it locked for the moment.
+std::string WhyDatabaseCannotBeWritten();
 // " WHERE " and the condition, or nothing for none.
 std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".

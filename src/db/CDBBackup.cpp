@@ -1,4 +1,6 @@
 // Backup copies, their pruning, the daily backup and the reorganisation.
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +50,21 @@ std::int64_t FileSize(const std::string& strPath) {
     for (const auto& file : GetPlatform().FindFiles(GetFolderPart(strPath), strName))
         if (file.strName == strName) return file.nSize;
     return 0;
+}
+// True when the copy's Option table holds a value for the key; false also
+// when the copy cannot be read.
+bool CopyHoldsOption(const std::string& strCopy, const std::string& strKey) {
+    sqlite3* pDb = nullptr;
+    bool bHolds = false;
+    if (sqlite3_open_v2(strCopy.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        char** ppTable = nullptr;
+        int nRows = 0, nCols = 0;
+        std::string strSql = "SELECT Value FROM Option WHERE Key='" + strKey + "' AND Value<>''";
+        if (sqlite3_get_table(pDb, strSql.c_str(), &ppTable, &nRows, &nCols, nullptr) == SQLITE_OK) bHolds = nRows > 0;
+        sqlite3_free_table(ppTable);
+    }
+    sqlite3_close(pDb);
+    return bHolds;
 }
 }  // namespace
 
@@ -151,6 +168,17 @@ bool CDB::PruneBackups() {
     for (size_t i = static_cast<size_t>(nKeep); i < arrNames.size(); ++i)
         GetPlatform().DeleteFile(JoinPath(strFolder, arrNames[i]));
     return true;
+}
+
+std::vector<std::string> CDB::FindBackupCopiesWithout(const std::string& strKey) {
+    std::string strFolder = GetBackupFolder();
+    std::vector<std::string> arr;
+    for (const auto& strName : FindBackupCopies(strFolder, GetFileNamePart(GetFilePath()), "")) {
+        std::string strCopy = JoinPath(strFolder, strName);
+        if (!CopyHoldsOption(strCopy, strKey)) arr.push_back(strCopy);
+    }
+    std::sort(arr.begin(), arr.end());
+    return arr;
 }
 
 bool CDB::Reorganize(std::int32_t& nSaved) {

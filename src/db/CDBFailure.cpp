@@ -22,3 +22,16 @@ std::string GetDbFailureReason(int nCode) {
         default: return std::string();
     }
 }
+
+std::string WhyDatabaseCannotBeWritten() {
+    CDB& db = GetDatabase();
+    sqlite3* pDb = db.GetHandle();
+    if (!pDb || db.GetTransactionDepth() > 0) return std::string();
+    // a new table needs the journal and the first page; rolled back, the file stays as it was
+    int rc = sqlite3_exec(pDb, "BEGIN TRANSACTION; CREATE TABLE [Schreibprobe] (x); ROLLBACK TRANSACTION;", nullptr,
+                          nullptr, nullptr);
+    if (rc != SQLITE_OK && !sqlite3_get_autocommit(pDb))
+        sqlite3_exec(pDb, "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK || (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) return std::string();
+    return GetDbFailureReason(rc);
+}
