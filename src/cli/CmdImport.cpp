@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliTree.h"
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
 
@@ -23,7 +24,16 @@ int Run(const SCliArgs& args) {
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pService) return CLI_FAILED;
     if (!CliCheckFolder(*pService, nFolder)) return CLI_FAILED;
-    CliPrintLine(std::to_string(pService->ImportStructure(strTemplate, nFolder)));
+    // the import goes on past a line it could not store; such a line is no success
+    CDB& db = GetDatabase();
+    db.SetError(0, nullptr);
+    std::int32_t nFirst = pService->ImportStructure(strTemplate, nFolder);
+    if (db.GetLastErrorCode() != 0) {
+        std::string strReason = GetDbFailureReason(db.GetLastErrorCode());
+        return CliFail(Ansi("Die Vorlage wurde nicht vollständig importiert.") +
+                       (strReason.empty() ? "" : " " + strReason));
+    }
+    CliPrintLine(std::to_string(nFirst));
     return CLI_OK;
 }
 

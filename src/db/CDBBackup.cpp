@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -54,9 +56,21 @@ std::int64_t FileSize(const std::string& strPath) {
 // True when the copy's Option table holds a value for the key; false also
 // when the copy cannot be read.
 bool CopyHoldsOption(const std::string& strCopy, const std::string& strKey) {
+    // immutable: no locks and no side files, also for a copy in WAL mode
+    std::string strUri = "file:";
+    for (unsigned char c : strCopy) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            strUri += static_cast<char>(c);
+        } else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            strUri += buf;
+        }
+    }
+    strUri += "?immutable=1";
     sqlite3* pDb = nullptr;
     bool bHolds = false;
-    if (sqlite3_open_v2(strCopy.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(strUri.c_str(), &pDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
         char** ppTable = nullptr;
         int nRows = 0, nCols = 0;
         std::string strSql = "SELECT Value FROM Option WHERE Key='" + strKey + "' AND Value<>''";
