@@ -13,6 +13,7 @@
 #include <functional>
 #include <random>
 
+#include "platform/TestDisk.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -300,4 +301,34 @@ TEST_F(BadFilesTest, EveryCommandOnEveryKindOfBadFile) {
         }
     }
     std::printf("bad-file cases: %zu kinds x %zu commands\n", std::size(kKinds), kCommands.size());
+}
+
+// A disk that fills up: the copy and the change fail with the reason, and
+// the file keeps its content.
+TEST_F(BadFilesTest, FullDisk) {
+    std::string strDisk = m_dir.File("disk");
+    fs::create_directory(strDisk);
+    std::string strGood = m_strGood, strScratch = m_strScratch;
+    std::string strResult = RunOnSmallDisk(strDisk, 256 << 10, [&] {
+        std::string strFile = strDisk + "/x.tov";
+        fs::copy_file(strGood, strFile);
+        // filled up to the last few kilobytes
+        WriteFile(strDisk + "/fuellung", std::string((256 << 10) - fs::file_size(strFile) - 8192, 'x'));
+        std::string str;
+        SRun backup = RunCliAs({"backup", strFile}, false, strScratch);
+        str += std::to_string(backup.nExit) + " " + backup.strErr;
+        SRun add = RunCliAs({"add", strFile, "--parent", "0", "--name", "Neu", "--text", std::string(100000, 'a')},
+                            false, strScratch);
+        str += std::to_string(add.nExit) + " " + add.strErr;
+        str += RawQuery(strFile, "PRAGMA integrity_check;").at(0).at(0) + " ";
+        str += RawQuery(strFile, "SELECT count(*) FROM KnowHow;").at(0).at(0) + "\n";
+        for (const auto& strName : Listing(strDisk)) str += strName + " ";
+        return str;
+    });
+    if (strResult.rfind("skip:", 0) == 0) GTEST_SKIP() << strResult;
+    EXPECT_TRUE(Contains(strResult, "1 Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " + strDisk +
+                                        "). Der Datenträger ist voll.\n"))
+        << strResult;
+    EXPECT_TRUE(Contains(strResult, "Die Eingaben konnten nicht gespeichert werden !\nok 3\n")) << strResult;
+    EXPECT_TRUE(Contains(strResult, "\nfuellung x.tov ")) << strResult;
 }
