@@ -119,8 +119,9 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
 // fails.
 bool IsCompleteDatabaseFile(const std::string& strPath);
 // Copies the database file into the folder under the name of the current
-// minute, never over a whole copy; a broken copy of that name is replaced. Answers the copy's path when it was
-// made now or earlier in the same minute; empty when it could not be written.
+// minute, never over a whole copy; a broken copy of that name is replaced.
+// Answers the copy's path when it was made now or earlier in the same
+// minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
 // Why a statement failed with the engine code nCode, in the program's words
 // (Windows-1252); empty when the code says nothing the user could act on.

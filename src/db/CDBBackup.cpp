@@ -53,6 +53,7 @@ std::int64_t FileSize(const std::string& strPath) {
         if (file.strName == strName) return file.nSize;
     return 0;
 }
+
 // True when the copy's Option table holds a value for the key; false also
 // when the copy cannot be read.
 bool CopyHoldsOption(const std::string& strCopy, const std::string& strKey) {
