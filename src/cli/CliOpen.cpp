@@ -1,3 +1,5 @@
+#include <errno.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "platform/PosixPlatform.h"
 #include "protect/CDbAdmin.h"
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
@@ -72,16 +75,40 @@ bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
 }  // namespace
 
 bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(strPath), ec)) {
-        CliFail("Die Datei existiert nicht: " + Utf8ToCp1252(strPath));
+    // what the file system says about the path, in the user's words
+    std::string strProblem, strReason;
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0) {
+        int nErrno = errno;
+        if (nErrno == ELOOP) {
+            strProblem = Ansi("Die Datei ist nicht erreichbar, ihre Verknüpfungen verweisen im Kreis: ");
+        } else if (nErrno == EACCES) {
+            strProblem = Ansi("Die Datei darf nicht gelesen werden (fehlende Berechtigung für den Ordner): ");
+        } else if (nErrno == ENOENT || nErrno == ENOTDIR) {
+            strProblem = "Die Datei existiert nicht: ";
+        } else {
+            strProblem = Ansi("Die Datei kann nicht geöffnet werden: ");
+            strReason = DescribeFileError(nErrno);
+        }
+    } else if (S_ISDIR(st.st_mode)) {
+        strProblem = "Das ist ein Ordner, keine Datenbankdatei: ";
+    } else if (!S_ISREG(st.st_mode)) {
+        strProblem = Ansi("Das ist keine gewöhnliche Datei: ");
+    } else if (::access(strPath.c_str(), R_OK) != 0) {
+        strProblem = "Die Datei darf nicht gelesen werden (fehlende Berechtigung): ";
+    }
+    if (!strProblem.empty()) {
+        CliFail(strProblem + Utf8ToCp1252(strPath) + (strReason.empty() ? "" : " (" + strReason + ")"));
         return false;
     }
     CDB& db = GetDatabase();
     OpenDatabase(strPath);
     if (!db.IsOpen() || db.Count("sqlite_master") < 0) {
         // a file that another user keeps locked is no damaged one
-        if (!ShowDbFailureReason()) CliFail("Die Datei ist keine lesbare Datenbank: " + Utf8ToCp1252(strPath));
+        if (IsLockedOutCode(db.GetLastErrorCode()))
+            ShowDbFailureReason();
+        else
+            CliFail("Die Datei ist keine lesbare Datenbank: " + Utf8ToCp1252(strPath));
         CloseDatabase();
         return false;
     }

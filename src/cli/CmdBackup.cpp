@@ -2,6 +2,7 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "platform/PosixPlatform.h"
 #include "tree/CKnowHow.h"
 
 namespace {
@@ -14,9 +15,13 @@ int Run(const SCliArgs& args) {
     if (!db.MakeBackup(&strCopy))
         return CliFail(
             Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\nSie kann zur Zeit nicht gesichert werden !"));
-    if (strCopy.empty())
+    if (strCopy.empty()) {
+        std::string strReason;
+        if (auto* pPosix = dynamic_cast<CPosixPlatform*>(&GetPlatform()))
+            strReason = DescribeFileError(pPosix->GetLastCopyError());
         return CliFail("Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " +
-                       Utf8ToCp1252(db.GetBackupFolder()) + ").");
+                       Utf8ToCp1252(db.GetBackupFolder()) + ")." + (strReason.empty() ? "" : " " + strReason));
+    }
     CliPrintLine(strCopy);
     return CLI_OK;
 }

@@ -21,7 +21,15 @@ int RunProtect(const SCliArgs& args) {
     // the dialog refuses an empty password for an unprotected database
     if (!CheckDbPasswordInput(strNew, strNew, false)) return CLI_FAILED;
     pKnowHow.reset();
-    return ApplyDatabasePassword(strNew) ? CLI_OK : CLI_FAILED;
+    if (!ApplyDatabasePassword(strNew, false)) return CLI_FAILED;
+    // the copies stay, they are the user's safety net; the user decides
+    auto arrCopies = FindUnencryptedBackupCopies();
+    if (!arrCopies.empty()) {
+        std::string strLine = UNENCRYPTED_COPIES_NOTE;
+        for (size_t i = 0; i < arrCopies.size(); ++i) strLine += (i ? ", " : "") + arrCopies[i];
+        std::fprintf(stderr, "%s\n", strLine.c_str());
+    }
+    return CLI_OK;
 }
 
 int RunUnprotect(const SCliArgs& args) {

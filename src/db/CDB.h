@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -109,6 +110,9 @@ public:
     bool StampBackup();
     bool DailyBackup();
     bool PruneBackups();
+    // The backup copies of the open file (full paths, oldest first) whose
+    // Option table has no value for the key, or that cannot be read.
+    std::vector<std::string> FindBackupCopiesWithout(const std::string& strKey);
     bool Reorganize(std::int32_t& nSaved);
 
 private:
@@ -136,9 +140,14 @@ std::string GetLoginName();
 // True when strName is a backup copy of the database file strFileName:
 // "<file name>.<%Y%m%d_%H%M>".
 bool IsBackupCopyName(const std::string& strName, const std::string& strFileName);
+// True when the file holds a whole database file as the engine left it: its
+// header, and as many bytes as the header counts pages. A copy cut short
+// fails.
+bool IsCompleteDatabaseFile(const std::string& strPath);
 // Copies the database file into the folder under the name of the current
-// minute, never over an existing file. Answers the copy's path when it was
-// made now or earlier in the same minute; empty when it could not be written.
+// minute, never over a whole copy; a broken copy of that name is replaced.
+// Answers the copy's path when it was made now or earlier in the same
+// minute; empty when it could not be written.
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
 // Why a statement failed with the engine code nCode, in the program's words
 // (Windows-1252); empty when the code says nothing the user could act on.
@@ -146,12 +155,18 @@ std::string GetDbFailureReason(int nCode);
 // Shows the reason for the session's last failure when there is one the
 // user can act on; answers whether a message was shown.
 bool ShowDbFailureReason();
+// True for the engine codes of another user's lock.
+bool IsLockedOutCode(int nCode);
 // "Datenbank konnte nicht geöffnet werden !"
 void ShowCannotOpenDatabase();
 // A file that could not be read while opening is never taken for an old or
 // unprotected one: another user's lock is said as such, anything else
 // cannot be opened.
 void ShowDbUnreadable();
+// Why the open database cannot be written now (Windows-1252): a change is
+// tried and rolled back at once. Empty when it can, or when another user
+// only holds it locked for the moment.
+std::string WhyDatabaseCannotBeWritten();
 // " WHERE " and the condition, or nothing for none.
 std::string WhereClause(const char* pszCondition);
 // File path parts at the last "/".

@@ -1,6 +1,13 @@
 // Backup copies, their pruning, the daily backup and the reorganisation.
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "db/CDB.h"
@@ -35,12 +42,44 @@ std::vector<std::string> FindBackupCopies(const std::string& strFolder, const st
     return arr;
 }
 
+std::uint32_t BigEndian32(const unsigned char* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
 // Size of the file as the folder listing gives it; 0 when it is not found.
 std::int64_t FileSize(const std::string& strPath) {
     std::string strName = GetFileNamePart(strPath);
     for (const auto& file : GetPlatform().FindFiles(GetFolderPart(strPath), strName))
         if (file.strName == strName) return file.nSize;
     return 0;
+}
+
+// True when the copy's Option table holds a value for the key; false also
+// when the copy cannot be read.
+bool CopyHoldsOption(const std::string& strCopy, const std::string& strKey) {
+    // immutable: no locks and no side files, also for a copy in WAL mode
+    std::string strUri = "file:";
+    for (unsigned char c : strCopy) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            strUri += static_cast<char>(c);
+        } else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            strUri += buf;
+        }
+    }
+    strUri += "?immutable=1";
+    sqlite3* pDb = nullptr;
+    bool bHolds = false;
+    if (sqlite3_open_v2(strUri.c_str(), &pDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+        char** ppTable = nullptr;
+        int nRows = 0, nCols = 0;
+        std::string strSql = "SELECT Value FROM Option WHERE Key='" + strKey + "' AND Value<>''";
+        if (sqlite3_get_table(pDb, strSql.c_str(), &ppTable, &nRows, &nCols, nullptr) == SQLITE_OK) bHolds = nRows > 0;
+        sqlite3_free_table(ppTable);
+    }
+    sqlite3_close(pDb);
+    return bHolds;
 }
 }  // namespace
 
@@ -51,11 +90,35 @@ bool IsBackupCopyName(const std::string& strName, const std::string& strFileName
     return IsDigits(strName, n + 1, 8) && strName[n + 9] == '_' && IsDigits(strName, n + 10, 4);
 }
 
+bool IsCompleteDatabaseFile(const std::string& strPath) {
+    std::error_code ec;
+    std::uintmax_t nSize = std::filesystem::file_size(std::filesystem::path(strPath), ec);
+    if (ec) return false;
+    unsigned char header[100];
+    std::ifstream in(strPath, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return false;
+    if (std::memcmp(header, "SQLite format 3", 16) != 0) return false;
+    std::uint32_t nPageSize = (std::uint32_t(header[16]) << 8) | header[17];
+    if (nPageSize == 1) nPageSize = 65536;
+    if (nPageSize < 512 || nPageSize > 65536 || (nPageSize & (nPageSize - 1)) != 0) return false;
+    // the page count in the header holds when the engine that wrote it last
+    // also kept it (the change counter matches "valid for")
+    std::uint32_t nPages = BigEndian32(header + 28);
+    if (nPages != 0 && BigEndian32(header + 24) == BigEndian32(header + 92))
+        return nSize == std::uintmax_t(nPages) * nPageSize;
+    return nSize % nPageSize == 0;
+}
+
 std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder) {
     CPlatform& platform = GetPlatform();
     std::string strTarget = BackupCopyPath(strPath, strFolder);
-    // a second backup within the minute finds its copy made already
-    if (platform.FileExists(strTarget)) return strTarget;
+    if (platform.FileExists(strTarget)) {
+        // a second backup within the minute finds its copy made already
+        if (IsCompleteDatabaseFile(strTarget)) return strTarget;
+        // a copy cut short (a full disk, a copy killed half-way by an older
+        // version) is no backup; a whole one takes its place
+        if (!platform.DeleteFile(strTarget)) return std::string();
+    }
     return platform.CopyFileNoOverwrite(strPath, strTarget) ? strTarget : std::string();
 }
 
@@ -98,7 +161,9 @@ bool CDB::DailyBackup() {
     if (GetOption("BackupAuto") != "TRUE") return false;
     std::string strFolder = GetBackupFolder();
     std::string strName = GetFileNamePart(GetFilePath());
-    if (!FindBackupCopies(strFolder, strName, GetPlatform().FormatTime("%Y%m%d_")).empty()) return false;
+    // only a whole copy of today counts; a broken one gets a successor
+    for (const auto& strCopy : FindBackupCopies(strFolder, strName, GetPlatform().FormatTime("%Y%m%d_")))
+        if (IsCompleteDatabaseFile(JoinPath(strFolder, strCopy))) return false;
     MakeBackup();
     return true;
 }
@@ -118,6 +183,17 @@ bool CDB::PruneBackups() {
     for (size_t i = static_cast<size_t>(nKeep); i < arrNames.size(); ++i)
         GetPlatform().DeleteFile(JoinPath(strFolder, arrNames[i]));
     return true;
+}
+
+std::vector<std::string> CDB::FindBackupCopiesWithout(const std::string& strKey) {
+    std::string strFolder = GetBackupFolder();
+    std::vector<std::string> arr;
+    for (const auto& strName : FindBackupCopies(strFolder, GetFileNamePart(GetFilePath()), "")) {
+        std::string strCopy = JoinPath(strFolder, strName);
+        if (!CopyHoldsOption(strCopy, strKey)) arr.push_back(strCopy);
+    }
+    std::sort(arr.begin(), arr.end());
+    return arr;
 }
 
 bool CDB::Reorganize(std::int32_t& nSaved) {

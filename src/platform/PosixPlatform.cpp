@@ -3,12 +3,15 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/Cp1252.h"
 
@@ -46,6 +49,216 @@ std::string Key(const std::string& strSection, const std::string& strEntry) {
     return strSection + '\n' + strEntry;
 }
 }  // namespace
+
+namespace {
+// A temporary copy is named "." + final name + this mark + 6 random characters.
+constexpr const char* kPartMark = ".kopie-";
+// A hidden part that nobody holds locked and that was not written for this
+// long belongs to a copy that was killed.
+constexpr int kStalePartSeconds = 60;
+
+// Closes the descriptor on every way out.
+class CFd {
+public:
+    explicit CFd(int fd) : m_fd(fd) {}
+    ~CFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_fd; }
+    // A network file system may report a failed write only here.
+    bool Close() {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// Keeps errno across clean-up calls that may change it.
+class CKeepErrno {
+public:
+    CKeepErrno() : m_n(errno) {}
+    ~CKeepErrno() { errno = m_n; }
+
+private:
+    int m_n;
+};
+
+bool WriteAll(int fd, const char* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = ::write(fd, p, n);
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) return false;
+        if (k == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        p += k;
+        n -= static_cast<size_t>(k);
+    }
+    return true;
+}
+
+// Copies every byte; a source that changes its size meanwhile gives no copy.
+bool CopyBytes(int fdIn, int fdOut, off_t nExpected) {
+    std::vector<char> buf(1 << 20);
+    off_t nTotal = 0;
+    for (;;) {
+        ssize_t n = ::read(fdIn, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!WriteAll(fdOut, buf.data(), static_cast<size_t>(n))) return false;
+        nTotal += n;
+    }
+    if (nTotal != nExpected) {
+        errno = EBUSY;
+        return false;
+    }
+    return true;
+}
+
+bool FlushFolder(const std::string& strFolder) {
+    int fd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool bOk = ::fsync(fd) == 0;
+    ::close(fd);
+    return bOk;
+}
+
+bool IsPartName(const std::string& strName) {
+    size_t nMark = strName.rfind(kPartMark);
+    return strName.size() > 1 && strName[0] == '.' && nMark != std::string::npos && nMark > 1 &&
+           strName.size() == nMark + std::char_traits<char>::length(kPartMark) + 6;
+}
+
+// Removes the parts of killed copies: a copy holds a lock on its part until
+// the part has its final name or is gone.
+void RemoveStaleParts(const std::string& strFolder) {
+    CKeepErrno keep;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(strFolder), ec);
+    if (ec) return;
+    std::time_t tNow = std::time(nullptr);
+    for (const auto& entry : it) {
+        std::string strName = entry.path().filename().string();
+        if (!IsPartName(strName)) continue;
+        CFd fd(::open(entry.path().c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (tNow - st.st_mtime < kStalePartSeconds) continue;
+        struct flock fl = LockRange(F_WRLCK, 0, 0);
+        if (::fcntl(fd.Get(), F_OFD_SETLK, &fl) == 0) ::unlink(entry.path().c_str());
+    }
+}
+
+// Gives the finished part its final name without replacing anything there.
+bool PublishPart(const std::string& strPart, const std::string& strTo) {
+    if (::link(strPart.c_str(), strTo.c_str()) == 0) {
+        ::unlink(strPart.c_str());
+        return true;
+    }
+    bool bDone = false;
+    if (errno != EEXIST) {
+        // file systems without hard links
+        if (::renameat2(AT_FDCWD, strPart.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+            struct stat st {};
+            if (::lstat(strTo.c_str(), &st) == 0)
+                errno = EEXIST;
+            else
+                bDone = ::rename(strPart.c_str(), strTo.c_str()) == 0;
+        }
+    }
+    if (!bDone) {
+        CKeepErrno keep;
+        ::unlink(strPart.c_str());
+    }
+    return bDone;
+}
+}  // namespace
+
+bool CopyFileAtomic(const std::string& strFrom, const std::string& strTo, bool bNamedTemp) {
+    struct stat st {};
+    if (strTo.empty() || ::lstat(strTo.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    CFd fdIn(::open(strFrom.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fdIn.Get() < 0 || ::fstat(fdIn.Get(), &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    const mode_t nMode = st.st_mode & 0777;
+    fs::path pathTo(strTo);
+    std::string strFolder = pathTo.has_parent_path() ? pathTo.parent_path().string() : std::string(".");
+
+    // an unnamed file vanishes with a killed copy by itself
+    if (!bNamedTemp && ::access("/proc/self/fd", X_OK) == 0) {
+        CFd fdOut(::open(strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, nMode));
+        if (fdOut.Get() >= 0) {
+            std::string strProc = "/proc/self/fd/" + std::to_string(fdOut.Get());
+            if (::fchmod(fdOut.Get(), nMode) != 0 || !CopyBytes(fdIn.Get(), fdOut.Get(), st.st_size) ||
+                ::fsync(fdOut.Get()) != 0 ||
+                ::linkat(AT_FDCWD, strProc.c_str(), AT_FDCWD, strTo.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return false;
+            if (!fdOut.Close()) {
+                CKeepErrno keep;
+                ::unlink(strTo.c_str());
+                return false;
+            }
+            FlushFolder(strFolder);
+            return true;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+    }
+
+    RemoveStaleParts(strFolder);
+    std::string strPart = (fs::path(strFolder) / ("." + pathTo.filename().string() + kPartMark + "XXXXXX")).string();
+    CFd fdOut(::mkostemp(strPart.data(), O_CLOEXEC));
+    if (fdOut.Get() < 0) return false;
+    struct flock fl = LockRange(F_WRLCK, 0, 0);
+    bool bCopied = ::fcntl(fdOut.Get(), F_OFD_SETLK, &fl) == 0 && ::fchmod(fdOut.Get(), nMode) == 0 &&
+                   CopyBytes(fdIn.Get(), fdOut.Get(), st.st_size) && ::fsync(fdOut.Get()) == 0;
+    if (!bCopied) {
+        CKeepErrno keep;
+        ::unlink(strPart.c_str());
+        return false;
+    }
+    // the lock goes with the close, after the part has its final name
+    if (!PublishPart(strPart, strTo)) return false;
+    if (!fdOut.Close()) {
+        CKeepErrno keep;
+        ::unlink(strTo.c_str());
+        return false;
+    }
+    FlushFolder(strFolder);
+    return true;
+}
+
+std::string DescribeFileError(int nErrno) {
+    switch (nErrno) {
+        case ENOSPC:
+        case EDQUOT: return Ansi("Der Datenträger ist voll.");
+        case EROFS: return Ansi("Der Datenträger ist schreibgeschützt.");
+        case EACCES:
+        case EPERM: return Ansi("Der Zugriff wurde verweigert (fehlende Berechtigung).");
+        case ENOENT:
+        case ENOTDIR: return Ansi("Der Ordner existiert nicht.");
+        case EISDIR: return Ansi("Es handelt sich um einen Ordner, nicht um eine Datei.");
+        case ELOOP: return Ansi("Die Verknüpfungen des Pfades bilden einen Kreis.");
+        case EIO: return Ansi("Der Datenträger meldet einen Lese- oder Schreibfehler.");
+        case EEXIST: return Ansi("Die Datei existiert bereits.");
+        case EBUSY: return Ansi("Die Datei wurde während des Kopierens verändert.");
+        case EFBIG: return Ansi("Die Datei ist für den Datenträger zu groß.");
+        default: return std::string();
+    }
+}
 
 bool MatchWildcard(const std::string& strPattern, const std::string& strName) {
     // iterative matcher with back-tracking to the last '*'
@@ -96,12 +309,9 @@ bool CPosixPlatform::FileExists(const std::string& strPath) {
 }
 
 bool CPosixPlatform::CopyFileNoOverwrite(const std::string& strFrom, const std::string& strTo) {
-    std::error_code ec;
-    if (fs::exists(fs::path(strTo), ec)) return false;
-    if (fs::copy_file(fs::path(strFrom), fs::path(strTo), fs::copy_options::none, ec)) return true;
-    // a half-written copy (full disk) must not pass for a backup
-    fs::remove(fs::path(strTo), ec);
-    return false;
+    bool bCopied = CopyFileAtomic(strFrom, strTo);
+    m_nLastCopyError = bCopied ? 0 : errno;
+    return bCopied;
 }
 
 bool CPosixPlatform::DeleteFile(const std::string& strPath) {

@@ -28,9 +28,25 @@ public:
     std::time_t GetTime() override;
     void Sleep(int nMilliseconds) override;
 
+    // errno of the last copy that failed, 0 after one that succeeded.
+    int GetLastCopyError() const { return m_nLastCopyError; }
+
 private:
     std::map<std::string, std::string> m_mapSettings;
+    int m_nLastCopyError = 0;
 };
 
 // '*' matches any run of bytes, every other byte itself.
 bool MatchWildcard(const std::string& strPattern, const std::string& strName);
+
+// Copies strFrom to strTo, never over an existing file, so that strTo either
+// does not exist or holds the whole copy: the bytes go to a temporary file in
+// the target folder, are flushed to disk, and only then get the final name.
+// The temporary file has no name where the file system allows that
+// (bNamedTemp false); else it is a hidden file that a killed copy leaves
+// behind and a later copy into the folder removes. False with errno set.
+bool CopyFileAtomic(const std::string& strFrom, const std::string& strTo, bool bNamedTemp = false);
+
+// What an errno of a file operation means for the user (Windows-1252), for
+// instance "Der Datenträger ist voll."; empty for codes without a wording.
+std::string DescribeFileError(int nErrno);

@@ -1,5 +1,6 @@
 #include "protect/PasswordCommands.h"
 
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "protect/CDbAdmin.h"
@@ -28,6 +29,18 @@ void WrongPasswordDelay() {
     platform.BeginWaitCursor();
     platform.Sleep(kWrongPasswordDelayMs);
     platform.EndWaitCursor();
+}
+
+// Copies listed by name in the notice; the rest are counted.
+constexpr size_t kListedCopies = 12;
+
+// A file that cannot be written fails each of these half-way and in
+// silence; say why before anything starts.
+bool CheckWritable(const char* pszRefusal) {
+    std::string strWhy = WhyDatabaseCannotBeWritten();
+    if (strWhy.empty()) return true;
+    GetPlatform().MessageBox(strWhy + "\n\n" + Ansi(pszRefusal), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+    return false;
 }
 
 const char* const kDecrypted =
@@ -66,17 +79,40 @@ bool CheckDbPasswordInput(const std::string& strPassword, const std::string& str
     return GetDbPasswort().CheckNewPassword(strPassword);
 }
 
-bool ApplyDatabasePassword(const std::string& strNew) {
+bool ApplyDatabasePassword(const std::string& strNew, bool bNotice) {
     CDbPasswort& passwort = GetDbPasswort();
     // the key in force tells it without a read that another user's lock could fail
     bool bWasProtected = passwort.IsPasswordSet();
+    if (!CheckWritable(strNew.empty() ? "Sie kann zur Zeit nicht entschlüsselt werden !"
+                                      : "Sie kann zur Zeit nicht verschlüsselt werden !"))
+        return false;
     if (!passwort.SetDatabasePassword(strNew)) return false;
     const char* pszText = kDecrypted;
     if (!strNew.empty())
         pszText = bWasProtected ? "Das Kennwort der Datenbank wurde geändert."
                                 : "Alle Einträge in der Datenbank wurden verschlüsselt.";
     Information(pszText, "Datenbank verschlüsseln");
+    if (bNotice && !strNew.empty()) {
+        auto arrCopies = FindUnencryptedBackupCopies();
+        if (!arrCopies.empty()) ReportUnencryptedBackupCopies(arrCopies);
+    }
     return true;
+}
+
+std::vector<std::string> FindUnencryptedBackupCopies() {
+    // a copy made while the database had a password holds its verifier
+    return GetDatabase().FindBackupCopiesWithout("DbKey");
+}
+
+void ReportUnencryptedBackupCopies(const std::vector<std::string>& arrCopies) {
+    std::string strList;
+    for (size_t i = 0; i < arrCopies.size() && i < kListedCopies; ++i) strList += Utf8ToCp1252(arrCopies[i]) + "\n";
+    if (arrCopies.size() > kListedCopies)
+        strList += Ansi("… und ") + std::to_string(arrCopies.size() - kListedCopies) + " weitere\n";
+    GetPlatform().MessageBox(Ansi("Die folgenden Sicherungskopien enthalten die Daten weiterhin unverschlüsselt:\n\n") +
+                                 strList +
+                                 Ansi("\nLöschen Sie diese Dateien oder verschieben Sie sie an einen sicheren Ort !"),
+                             Ansi("Datenbank verschlüsseln"), EMsgIcon::Exclamation, EMsgButtons::Ok);
 }
 
 bool ConfirmRemoveDatabasePassword() {
@@ -84,6 +120,7 @@ bool ConfirmRemoveDatabasePassword() {
 }
 
 bool RemoveDatabasePassword() {
+    if (!CheckWritable("Sie kann zur Zeit nicht entschlüsselt werden !")) return false;
     if (!GetDbPasswort().SetDatabasePassword(std::string())) return false;
     Information(kDecrypted, "Datenbank Schützen");
     return true;
@@ -107,6 +144,7 @@ bool CheckAdminPasswordInput(const std::string& strPassword, const std::string& 
 }
 
 bool ApplyAdminPassword(const std::string& strNew) {
+    if (!CheckWritable("Das Kennwort kann zur Zeit nicht eingetragen werden !")) return false;
     if (!GetDbAdmin().SetAdminPassword(strNew)) return false;
     Information("Das Kennwort wurde eingetragen.", "Administrator-Kennwort");
     return true;
@@ -118,6 +156,7 @@ bool ConfirmDeleteAdminPassword() {
 }
 
 bool DeleteAdminPasswordReport() {
+    if (!CheckWritable("Das Kennwort kann zur Zeit nicht gelöscht werden !")) return false;
     if (!GetDbAdmin().DeleteAdminPassword()) return false;
     Information("Das Administrator-Kennwort wurde gelöscht.", "Administrator-Kennwort");
     return true;

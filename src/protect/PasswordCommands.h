@@ -5,6 +5,7 @@
 // their fields, call these and decide whether to stay open.
 
 #include <string>
+#include <vector>
 
 // --- database password ---------------------------------------------------------
 // The typed password and its confirmation: false (message shown, the dialog
@@ -13,8 +14,21 @@
 // cannot be set (see CDbPasswort::CheckNewPassword).
 bool CheckDbPasswordInput(const std::string& strPassword, const std::string& strConfirm, bool bProtected);
 // Sets, changes or (empty) removes the password; on success the message
-// that names what happened. False when refused or failed.
-bool ApplyDatabasePassword(const std::string& strNew);
+// that names what happened, and after protecting the notice of the
+// unencrypted backup copies (bNotice false: the caller tells of them). False
+// when refused or failed; a file that cannot be written is refused with the
+// reason before anything starts.
+bool ApplyDatabasePassword(const std::string& strNew, bool bNotice = true);
+// The backup copies of the open database that hold its texts unencrypted
+// (made before it was protected), full paths; they are the user's and are
+// never deleted here.
+std::vector<std::string> FindUnencryptedBackupCopies();
+// The notice about them as a message box.
+void ReportUnencryptedBackupCopies(const std::vector<std::string>& arrCopies);
+// The same notice on one line, followed by the paths (UTF-8 source text).
+inline constexpr const char* UNENCRYPTED_COPIES_NOTE =
+    "Hinweis: Diese Sicherungskopien enthalten die Daten weiterhin unverschlüsselt "
+    "(löschen oder an einen sicheren Ort verschieben): ";
 // "Endschützen": the question, then the removal with its message.
 bool ConfirmRemoveDatabasePassword();
 bool RemoveDatabasePassword();

@@ -175,7 +175,7 @@ TEST_F(CliBasic, BadFilesFailWithAMessage) {
         {"hold", m_dir.File("fehlt.tov"), "Die Datei existiert nicht"},
         {"info", m_dir.File("fehlt/x.tov"), "Die Datei existiert nicht"},
         {"create", m_dir.File("fehlt/x.tov"), "Die Datenbank konnte nicht angelegt werden"},
-        {"info", m_dir.Path(), "Die Datei existiert nicht"},
+        {"info", m_dir.Path(), "Das ist ein Ordner, keine Datenbankdatei"},
         {"info", strJunk, "keine lesbare Datenbank"},
         {"dump", strJunk, "keine lesbare Datenbank"},
         {"create", strJunk, "Die Datenbank konnte nicht angelegt werden"},

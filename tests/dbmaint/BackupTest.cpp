@@ -78,6 +78,78 @@ TEST_F(BackupTest, FailedCopyIsNotStampedAndDoesNotPrune) {
     EXPECT_TRUE(failing.m_arrMessages.empty());
 }
 
+TEST_F(BackupTest, OnlyAWholeFileCountsAsCopy) {
+    CDB& db = GetDatabase();
+    ASSERT_TRUE(db.Execute("CREATE TABLE Fuellung (x);"));
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE(db.Execute("INSERT INTO Fuellung VALUES (zeroblob(1000));"));
+    const std::string strWhole = ReadFile(m_strDb);
+    ASSERT_GT(strWhole.size(), 16384u);
+    ASSERT_EQ(strWhole.size() % 4096, 0u);
+    // the same file as an engine before the page count in the header wrote it
+    std::string strOld = strWhole;
+    strOld[95] = static_cast<char>(strOld[95] + 1);
+    std::string strBadPageSize = strWhole;
+    strBadPageSize[16] = 3;
+
+    const struct {
+        const char* pszCase;
+        std::string strContent;
+        bool bComplete;
+    } kCases[] = {
+        {"whole", strWhole, true},
+        {"empty", "", false},
+        {"cut in the header", strWhole.substr(0, 50), false},
+        {"header only", strWhole.substr(0, 100), false},
+        {"one page", strWhole.substr(0, 4096), false},
+        {"one byte short", strWhole.substr(0, strWhole.size() - 1), false},
+        {"half", strWhole.substr(0, strWhole.size() / 2), false},
+        {"one byte more", strWhole + "x", false},
+        {"zero bytes", std::string(strWhole.size(), '\0'), false},
+        {"text", std::string(8192, 'a'), false},
+        {"odd page size", strBadPageSize, false},
+        {"old header, whole pages", strOld, true},
+        {"old header, cut mid-page", strOld.substr(0, strOld.size() - 100), false},
+    };
+    for (const auto& c : kCases) {
+        WriteFile(m_dir.File("probe"), c.strContent);
+        EXPECT_EQ(IsCompleteDatabaseFile(m_dir.File("probe")), c.bComplete) << c.pszCase;
+    }
+    EXPECT_FALSE(IsCompleteDatabaseFile(m_dir.File("missing")));
+    EXPECT_FALSE(IsCompleteDatabaseFile(m_dir.Path()));
+}
+
+// A copy cut short (a killed copy of an older version, a full disk) neither
+// passes for the backup of its minute nor for the day's automatic backup.
+TEST_F(BackupTest, BrokenCopyIsReplaced) {
+    CDB& db = GetDatabase();
+    const std::string strCopyName = m_dir.File("wissen.tov.20261207_0634");
+    const std::string strWhole = ReadFile(m_strDb);
+    WriteFile(strCopyName, strWhole.substr(0, strWhole.size() / 2));
+
+    EXPECT_TRUE(db.DailyBackup());
+    EXPECT_EQ(ReadFile(strCopyName), strWhole);
+    EXPECT_EQ(RawColumn(strCopyName, "SELECT Value FROM Option WHERE Key='DbVersion'"),
+              std::vector<std::string>{"1.200"});
+    EXPECT_EQ(db.GetOption("LastBackup"), "2026.12.07-06:34");
+    m_platform.SetLocalTime(2026, 12, 7, 9, 0);
+    EXPECT_FALSE(db.DailyBackup());
+
+    // later in the day a broken copy of the morning does not count either
+    m_platform.SetLocalTime(2026, 12, 8, 6, 0);
+    WriteFile(m_dir.File("wissen.tov.20261208_0500"), strWhole.substr(0, 4096));
+    EXPECT_TRUE(db.DailyBackup());
+    EXPECT_TRUE(IsCompleteDatabaseFile(m_dir.File("wissen.tov.20261208_0600")));
+
+    // a whole copy of the minute stays as it is, whatever changed since
+    ASSERT_TRUE(db.SetOption("Notiz", "danach"));
+    const std::string strBefore = ReadFile(m_dir.File("wissen.tov.20261208_0600"));
+    std::string strCopy;
+    EXPECT_TRUE(db.MakeBackup(&strCopy));
+    EXPECT_EQ(strCopy, m_dir.File("wissen.tov.20261208_0600"));
+    EXPECT_EQ(ReadFile(strCopy), strBefore);
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+}
+
 TEST_F(BackupTest, PruningKeepsTheNewestCopiesAndNothingElseIsTouched) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.SetOption("BackupCount", "5"));

@@ -162,8 +162,17 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         Type(pConfirm, "geheim");
         Click(Button(dlg, 1));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
-        EXPECT_EQ(m_platform.LastMessage(), "Alle Einträge in der Datenbank wurden verschlüsselt.");
-        EXPECT_EQ(m_platform.m_arrMessages.back().eIcon, EMsgIcon::Information);
+        // the success, then the copy made before encrypting, which still holds the plain texts
+        auto arrTexts = m_platform.MessageTexts();
+        ASSERT_GE(arrTexts.size(), 2u);
+        EXPECT_EQ(arrTexts[arrTexts.size() - 2], "Alle Einträge in der Datenbank wurden verschlüsselt.");
+        EXPECT_EQ(m_platform.m_arrMessages[arrTexts.size() - 2].eIcon, EMsgIcon::Information);
+        EXPECT_EQ(m_platform.LastMessage(),
+                  "Die folgenden Sicherungskopien enthalten die Daten weiterhin unverschlüsselt:\n\n" +
+                      BackupCopy(strPath, "20261207_0634") +
+                      "\n\nLöschen Sie diese Dateien oder verschieben Sie sie an einen sicheren Ort !");
+        EXPECT_EQ(m_platform.m_arrMessages.back().eIcon, EMsgIcon::Exclamation);
+        EXPECT_TRUE(fs::exists(BackupCopy(strPath, "20261207_0634")));
         EXPECT_TRUE(GetDbPasswort().IsProtected());
         ExpectStoredUnder("geheim");
     }
@@ -182,7 +191,12 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         Type(Field(dlg, 1018), "anders");
         QTest::keyClick(Field(dlg, 1018), Qt::Key_Return);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
-        EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort der Datenbank wurde geändert.");
+        // the copy made under the first password is encrypted and not named
+        auto arrTexts = m_platform.MessageTexts();
+        EXPECT_EQ(arrTexts[arrTexts.size() - 2], "Das Kennwort der Datenbank wurde geändert.");
+        EXPECT_TRUE(fs::exists(BackupCopy(strPath, "20261207_0640")));
+        EXPECT_NE(m_platform.LastMessage().find(BackupCopy(strPath, "20261207_0634") + "\n\n"), std::string::npos);
+        EXPECT_EQ(m_platform.LastMessage().find("0640"), std::string::npos);
         ExpectStoredUnder("anders");
     }
     m_platform.SetLocalTime(2026, 12, 7, 6, 45);
