@@ -57,10 +57,13 @@ int Run(const SCliArgs& args) {
     if (args.Has("--count")) settings.strCount = BackupCountValue(strCount);
     if (args.Has("--auto")) settings.bAuto = strAuto == "on";
 
+    GetDatabase().ClearLastError();
     WriteBackupSettings(settings);
     SBackupSettings stored = ReadBackupSettings();
-    if (stored.strDir != settings.strDir || stored.strCount != settings.strCount || stored.bAuto != settings.bAuto)
+    if (stored.strDir != settings.strDir || stored.strCount != settings.strCount || stored.bAuto != settings.bAuto) {
+        ShowDbFailureReason();
         return CliFail("Die Einstellungen konnten nicht gespeichert werden.");
+    }
     Print(stored);
     return CLI_OK;
 }

@@ -15,11 +15,13 @@ bool RunReorganize(IWaitNotice* pWait, bool bAsk) {
         return false;
     if (pWait) pWait->Show("Die Datenbank wird reorganisiert.");
     std::int32_t nSaved = 0;
+    GetDatabase().ClearLastError();
     bool bDone = GetDatabase().Reorganize(nSaved);
     platform.Sleep(1000);
     if (pWait) pWait->Hide();
     if (!bDone) {
-        // a VACUUM that failed (file locked by another user) saved nothing
+        // a VACUUM that failed (file locked by another user, read-only) saved nothing
+        ShowDbFailureReason();
         platform.MessageBox("Die Datenbank konnte nicht reorganisiert werden.", strCaption, EMsgIcon::Exclamation,
                             EMsgButtons::Ok);
         return false;
