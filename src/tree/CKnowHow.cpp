@@ -63,79 +63,6 @@ int CKnowHow::CountChildren(std::int32_t nMasterId, bool bFoldersOnly) {
     return m_table.CountRows(strCondition.c_str());
 }
 
-std::int32_t CKnowHow::GetParentId(std::int32_t nId) {
-    CKnowHowItem item;
-    GetItem(item, nId);
-    return item.MasterID;
-}
-
-std::string CKnowHow::GetPath(std::int32_t nId) {
-    std::string strPath;
-    std::unordered_set<std::int32_t> setSeen;  // a damaged file may hold a cycle
-    while (nId > 0 && setSeen.insert(nId).second) {
-        CKnowHowItem item;
-        if (GetItem(item, nId) != 1) break;
-        strPath = strPath.empty() ? item.Name : item.Name + "\\" + strPath;
-        nId = item.MasterID;
-    }
-    return strPath;
-}
-
-std::int32_t CKnowHow::NextItem(std::int32_t nId) {
-    CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return -1;
-    CKnowHowItem next;
-    if (item.IsDir && GetItemAt(next, item.ID, 1) == 1) return next.ID;
-    if (GetItemAt(next, item.MasterID, item.PosNr + 1) == 1) return next.ID;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = item.MasterID; a > 0 && setSeen.insert(a).second;) {
-        CKnowHowItem folder;
-        if (GetItem(folder, a) != 1) break;
-        if (GetItemAt(next, folder.MasterID, folder.PosNr + 1) == 1) return next.ID;
-        a = folder.MasterID;
-    }
-    return -1;
-}
-
-std::int32_t CKnowHow::PreviousItem(std::int32_t nId) {
-    CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return -1;
-    if (item.MasterID == 0 && item.PosNr == 1) return -1;
-    if (item.PosNr == 1) return item.MasterID;
-    CKnowHowItem reached;
-    if (GetItemAt(reached, item.MasterID, item.PosNr - 1) != 1) return 0;
-    std::unordered_set<std::int32_t> setSeen;
-    while (reached.IsDir && setSeen.insert(reached.ID).second) {
-        int m = CountChildren(reached.ID);
-        if (m <= 0) break;
-        CKnowHowItem last;
-        if (GetItemAt(last, reached.ID, m) != 1) break;
-        reached = last;
-    }
-    return reached.ID;
-}
-
-bool CKnowHow::IsInSubtree(std::int32_t nId, std::int32_t nRoot) {
-    bool bInside = false;
-    return ReadIsInSubtree(nId, nRoot, bInside) && bInside;
-}
-
-bool CKnowHow::ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside) {
-    bInside = false;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = nId; a > 0 && setSeen.insert(a).second;) {
-        if (a == nRoot) {
-            bInside = true;
-            return true;
-        }
-        CKnowHowItem item;
-        int n = GetItem(item, a);
-        if (n < 0) return false;
-        a = n == 1 ? item.MasterID : 0;
-    }
-    return true;
-}
-
 // --- writing -----------------------------------------------------------------
 
 bool CKnowHow::BeginWork() {
@@ -194,37 +121,6 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
     // has written nothing; say so rather than report success
     if (!CommitWork()) return AbandonWork(true);
     return true;
-}
-
-bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
-    // a stack instead of recursion so that very deep trees cannot exhaust
-    // the call stack
-    std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
-    std::vector<std::pair<CKnowHowItem, int>> arrStack;
-    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
-        CKnowHowArray arrChildren;
-        if (GetChildren(arrChildren, nId) < 0) return false;
-        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
-            arrStack.emplace_back(std::move(*it), nChildLevel);
-        return true;
-    };
-    if (!pushChildren(nFolder, nLevel)) return false;
-    while (!arrStack.empty()) {
-        auto [item, nItemLevel] = std::move(arrStack.back());
-        arrStack.pop_back();
-        fn(item, nItemLevel);
-        int n = CountChildren(item.ID);
-        if (n < 0) return false;
-        if (n > 0 && setSeen.insert(item.ID).second && !pushChildren(item.ID, nItemLevel + 1)) return false;
-    }
-    return true;
-}
-
-bool CKnowHow::CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds) {
-    arrIds.assign(1, item.ID);
-    // not only folders: a text entry with children (a template may make
-    // one) takes them along instead of cutting them off the tree
-    return ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
 }
 
 bool CKnowHow::DeleteItem(std::int32_t nId) {

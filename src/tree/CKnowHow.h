@@ -27,6 +27,9 @@ public:
     int CountChildren(std::int32_t nMasterId, bool bFoldersOnly = false);
     std::int32_t GetParentId(std::int32_t nId);
     std::string GetPath(std::int32_t nId);
+    // GetPath of many entries at once, in the order of arrIds; false when
+    // the file could not be read.
+    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths);
     std::int32_t NextItem(std::int32_t nId);
     std::int32_t PreviousItem(std::int32_t nId);
     // True when nId is nRoot or lies anywhere below it.
@@ -74,12 +77,28 @@ public:
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
+    // What a step through the tree needs of an entry.
+    struct SNavRow {
+        std::int32_t ID = 0, MasterID = 0, PosNr = 0, IsDir = 0;
+    };
+    // What a walk below a folder needs of an entry.
+    struct STreeNode {
+        std::int32_t ID, MasterID, PosNr, IsDir;
+        std::string Name;
+    };
+
     // The entry the condition selects, when it is the only one; the row count.
     int SelectOne(CKnowHowItem& item, const std::string& strCondition);
+    // The same as GetItem and GetItemAt, for the columns of SNavRow.
+    int ReadNav(SNavRow& nav, const std::string& strCondition);
+    int ReadNavById(SNavRow& nav, std::int32_t nId);
+    int ReadNavAt(SNavRow& nav, std::int32_t nMasterId, std::int32_t nPosNr);
+    // With bPartialOnFailure the paths end where a failed read stopped them.
+    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
     // Hands everything below nFolder to fn, depth first with children in
     // position order, with its level (nLevel for nFolder's children); false
-    // when a read failed on the way.
-    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
+    // (and nothing handed over) when a read failed.
+    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
     // The entry's ID and those of everything below it, in delete order.
     bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
     bool Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder);
