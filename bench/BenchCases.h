@@ -27,4 +27,6 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results);
 void RunImportCases(SBenchConfig& cfg, CResults& results);
 void RunProtectedCases(SBenchConfig& cfg, CResults& results);
 void RunReencryptCases(SBenchConfig& cfg, CResults& results);
+// The child process of the re-encryption's memory case.
+int ReencryptPeakMain(const std::string& strFile);
 void RunGuiCases(SBenchConfig& cfg, CResults& results);

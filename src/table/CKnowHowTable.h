@@ -2,9 +2,8 @@
 // The KnowHow table: the rows of the knowledge tree.
 
 #include "table/CKnowHowItem.h"
+#include "table/CPrepared.h"
 #include "table/CTable.h"
-
-struct sqlite3_stmt;
 
 class CKnowHowTable : public CTable {
 public:
@@ -16,24 +15,33 @@ public:
     bool InsertItem(CKnowHowItem& item);
 };
 
-// New rows written one after the other through one prepared statement,
-// kept for the life of this object: for batches that create many rows (an
-// import), where building and compiling an INSERT per row costs several
-// times what writing the row does. Stores what InsertItem stores. Lives
-// only as long as the batch: a statement left open would keep the session
-// from closing.
+// New rows written one after the other through one compiled statement
+// (CPrepared): for batches that create many rows (an import). Stores what
+// InsertItem stores.
 class CKnowHowInserter {
 public:
-    explicit CKnowHowInserter(CKnowHowTable& table) : m_table(table) {}
-    CKnowHowInserter(const CKnowHowInserter&) = delete;
-    CKnowHowInserter& operator=(const CKnowHowInserter&) = delete;
-    ~CKnowHowInserter();
+    explicit CKnowHowInserter(CKnowHowTable& table);
     // As InsertItem: the new ID in the entry, false (ID 0) on failure.
     bool Insert(CKnowHowItem& item);
 
 private:
     CKnowHowTable& m_table;
-    sqlite3_stmt* m_pStmt = nullptr;
+    CPrepared m_insert;
+};
+
+// Rows written back one after the other through compiled statements: for
+// batches that rewrite many rows (a re-encryption). Checks and writes what
+// UpdateItem checks and writes.
+class CKnowHowUpdater {
+public:
+    CKnowHowUpdater();
+    // As UpdateItem for a stored row, named by the ID the file holds (which
+    // may lie beyond the entry's 32 bits).
+    bool Update(CKnowHowItem& item, std::int64_t nRowId);
+
+private:
+    CPrepared m_check;
+    CPrepared m_update;
 };
 
 // Refuses a write of a row that another user changed or deleted meanwhile.

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "table/CRecordSet.h"
 
 namespace {
 std::string Format(const char* pszFormat, ...) {
@@ -119,6 +122,60 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
     }
     // a commit that fails (another user still reading after the retries)
     // has written nothing; say so rather than report success
+    if (!CommitWork()) return AbandonWork(true);
+    return true;
+}
+
+bool CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+                          size_t nBatch) {
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    if (!BeginWork()) return AbandonWork(true);
+    // The rows come in pages by ID, the page's last ID the start of the
+    // next: nothing here changes an ID, so every row is met once. IDs are
+    // taken as the file has them, also where they do not fit 32 bits.
+    struct SRow {
+        CKnowHowItem item;
+        std::string strId;
+    };
+    struct SContext {
+        std::vector<SRow>& arr;
+        const CRecordSet& rs;
+        std::optional<SKnowHowColumns> cols;
+    };
+    std::vector<SRow> arrRows;
+    arrRows.reserve(nBatch);
+    SContext context{arrRows, m_table.GetRecordSet(), std::nullopt};
+    auto onRow = [](void* p, const char* const* ppCells) {
+        auto& c = *static_cast<SContext*>(p);
+        if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
+        SRow& row = c.arr.emplace_back();
+        row.item.ReadCells(ppCells, *c.cols);
+        const char* pszId = c.cols->nId >= 0 ? ppCells[c.cols->nId] : nullptr;
+        row.strId = pszId ? pszId : "";
+        return true;
+    };
+    const std::string strOrder = "ID LIMIT " + std::to_string(nBatch);
+    std::string strAfter;  // empty: from the first row on
+    bool bStamped = false;
+    // the check and the write of UpdateItem, each compiled once
+    CKnowHowUpdater updater;
+    for (;;) {
+        arrRows.clear();
+        context.cols.reset();
+        fnBeforeRead();
+        std::string strCondition = "ID>" + strAfter;
+        if (m_table.SelectEach(strAfter.empty() ? nullptr : strCondition.c_str(), strOrder.c_str(), onRow, &context) <
+            0)
+            return AbandonWork(true);
+        if (arrRows.empty()) break;
+        if (!bStamped) db.StampEdit();
+        bStamped = true;
+        fnBeforeWrite();
+        for (SRow& row : arrRows)
+            if (!updater.Update(row.item, std::strtoll(row.strId.c_str(), nullptr, 10))) return AbandonWork(true);
+        strAfter = arrRows.back().strId;
+    }
     if (!CommitWork()) return AbandonWork(true);
     return true;
 }

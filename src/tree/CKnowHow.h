@@ -39,6 +39,16 @@ public:
 
     // --- writing ------------------------------------------------------------------
     bool SaveItems(CKnowHowArray& arr);
+    // Writes every row of the table back, active or not, as SaveItems
+    // writes a changed entry (the UpdateNr check and raise, the edit
+    // stamp), in one transaction but a batch of nBatch rows at a time, so
+    // that no file is ever held in memory whole. fnBeforeRead runs before a
+    // batch is read, fnBeforeWrite before it is written (the password
+    // service changes the key in between). False, rolled back and said as
+    // SaveItems says it, when a read or a write failed or a row was
+    // changed by someone else.
+    bool RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+                    size_t nBatch = 500);
     bool DeleteItem(std::int32_t nId);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
