@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
     if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
         MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
+    RunCliCases(cfg, results);
     RunGuiCases(cfg, results);
 
     results.Print();

@@ -198,7 +198,25 @@ TEST(LikeMatchTest, BytesWildcardsAndAsciiCase) {
         {"Z", "z", true},
         {"[", "{", false},
         {"%'%", "O'Neil", true},
-
+        // a plain word between two '%': found in either case, at either end
+        {"%server%", "SERVER", true},
+        {"%er%", "xxER", true},
+        {"%ab%", "a", false},
+        {"%ab%", "aAxAB", true},
+        {"%ab%", "aAxAb", true},
+        {"%ab%", "aaAXb", false},
+        {"%\xFC"
+         "b%",
+         "\xDC"
+         "b\xFC"
+         "B",
+         true},
+        {"%\xFC"
+         "b%",
+         "\xDC"
+         "b",
+         false},
+        {"%1-2%", "x1-1-2", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LikeMatch(c.pszPattern, c.pszText), c.bMatch) << c.pszPattern << " / " << c.pszText;
