@@ -19,6 +19,13 @@ const char* const kNotSaved = "Die Eingaben konnten nicht gespeichert werden !";
 
 class CLockedFileTest : public CTreeTest {
 protected:
+    // the password service is one for the process: a key left behind would
+    // make the next test's file look protected already
+    void TearDown() override {
+        GetDbPasswort().ClearPassword();
+        GetDbPasswort().SetPrompt(nullptr);
+        CTreeTest::TearDown();
+    }
     std::unique_ptr<CChildProcess> HoldExclusive(int nSeconds) { return ::HoldExclusive(m_strDb, nSeconds); }
     // Pauses that really pass, so that a lock of a second ends while a
     // statement waits (21 pauses of 100 ms here).
