@@ -223,13 +223,29 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
     }
     int n = CountChildren(current.MasterID);
     if (n < 0) return AbandonWork(false);
-    for (std::int32_t p = current.PosNr + 1; p <= n; ++p) {
-        CKnowHowItem sibling;
-        int nSibling = GetItemAt(sibling, current.MasterID, p);
-        if (nSibling < 0) return AbandonWork(false);
-        if (nSibling != 1) continue;
-        sibling.SetPosNr(p - 1);
-        if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+    // The siblings behind the entry in one read instead of one per
+    // position (which read the whole folder each time): every position
+    // from the entry's on to n that exactly one of them holds moves up by
+    // one, in position order. The rows are those GetItemAt finds at such a
+    // position (an integer there), and the moves cannot meet a position
+    // still to come, so reading them first changes nothing.
+    if (current.PosNr < n) {
+        CKnowHowArray arrBehind;
+        std::string strCondition = Format(
+            "MasterID=%d AND PosNr>%d AND PosNr<=%d AND typeof(PosNr)='integer' AND "
+            "IsAktiv='1'",
+            current.MasterID, current.PosNr, n);
+        if (m_table.SelectItems(arrBehind, strCondition.c_str(), "PosNr") < 0) return AbandonWork(false);
+        for (size_t i = 0; i < arrBehind.size();) {
+            size_t j = i + 1;
+            while (j < arrBehind.size() && arrBehind[j].PosNr == arrBehind[i].PosNr) ++j;
+            if (j == i + 1) {
+                CKnowHowItem& sibling = arrBehind[i];
+                sibling.SetPosNr(sibling.PosNr - 1);
+                if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+            }
+            i = j;
+        }
     }
     for (std::int32_t nDelete : arrNow)
         if (!m_table.DeleteById(nDelete)) return AbandonWork(false);

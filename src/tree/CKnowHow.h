@@ -32,6 +32,16 @@ public:
     bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths);
     std::int32_t NextItem(std::int32_t nId);
     std::int32_t PreviousItem(std::int32_t nId);
+    // What a walk below a folder needs of an entry: no texts.
+    struct STreeNode {
+        std::int32_t ID, MasterID, PosNr, IsDir;
+        std::string Name;
+    };
+    // Hands everything below nFolder to fn, depth first with children in
+    // position order (GetChildren's), each entry entered once, with its level
+    // (nLevel for nFolder's children); false (and nothing handed over) when
+    // a read failed.
+    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
     // True when nId is nRoot or lies anywhere below it.
     bool IsInSubtree(std::int32_t nId, std::int32_t nRoot);
     // The same, false when the file could not be read.
@@ -91,11 +101,6 @@ private:
     struct SNavRow {
         std::int32_t ID = 0, MasterID = 0, PosNr = 0, IsDir = 0;
     };
-    // What a walk below a folder needs of an entry.
-    struct STreeNode {
-        std::int32_t ID, MasterID, PosNr, IsDir;
-        std::string Name;
-    };
 
     // The entry the condition selects, when it is the only one; the row count.
     int SelectOne(CKnowHowItem& item, const std::string& strCondition);
@@ -105,10 +110,6 @@ private:
     int ReadNavAt(SNavRow& nav, std::int32_t nMasterId, std::int32_t nPosNr);
     // With bPartialOnFailure the paths end where a failed read stopped them.
     bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
-    // Hands everything below nFolder to fn, depth first with children in
-    // position order, with its level (nLevel for nFolder's children); false
-    // (and nothing handed over) when a read failed.
-    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
     // The entry's ID and those of everything below it, in delete order.
     bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
     bool Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder);

@@ -249,6 +249,38 @@ TEST_F(CFastPathTest, ExportsAndDeleteQuestionsAreThoseOfTheRowByRowWalk) {
     EXPECT_EQ(Query("SELECT ID FROM KnowHow ORDER BY ID"), rowsExpected);
 }
 
+TEST_F(CFastPathTest, DeletesCloseTheGapAsRenumberingPositionByPositionDid) {
+    // a folder with two entries on one position, a gap and a NULL position;
+    // the first entry of a folder with many; an entry of the top level
+    CKnowHowArray arrTop;
+    m_pTree->GetChildren(arrTop, 0);
+    const std::vector<std::int32_t> arrDeletes = {411, 413, RefBelow(1, 0).front().first.ID, arrTop[1].ID};
+    const std::string strCopy = CopyFile("kopie.tov");
+    for (std::int32_t nId : arrDeletes) {
+        m_platform.QueueAnswer(EMsgResult::Yes);
+        ASSERT_TRUE(m_pTree->DeleteItem(nId)) << nId;
+    }
+    const auto rowsFast = Dump();
+
+    Reopen(strCopy);
+    for (std::int32_t nId : arrDeletes) {
+        CKnowHowItem item;
+        ASSERT_EQ(m_pTree->GetItem(item, nId), 1);
+        ASSERT_TRUE(m_pTree->BeginWork());
+        const int n = m_pTree->CountChildren(item.MasterID);
+        for (std::int32_t p = item.PosNr + 1; p <= n; ++p) {
+            CKnowHowItem sibling;
+            if (m_pTree->GetItemAt(sibling, item.MasterID, p) != 1) continue;
+            sibling.SetPosNr(p - 1);
+            ASSERT_TRUE(m_pTree->GetTable().UpdateItem(sibling));
+        }
+        ASSERT_TRUE(m_pTree->GetTable().DeleteById(nId));
+        for (const auto& [below, nLevel] : RefBelow(nId, 0)) ASSERT_TRUE(m_pTree->GetTable().DeleteById(below.ID));
+        ASSERT_TRUE(m_pTree->CommitWork());
+    }
+    EXPECT_EQ(Dump(), rowsFast);
+}
+
 TEST_F(CFastPathTest, ImportStoresWhatRowByRowInsertsStored) {
     // the exported tree and a hand-made template, under a folder with entries
     const std::string strTree = m_dir.File("baum.txt"), strHand = m_dir.File("hand.txt");
