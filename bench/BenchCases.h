@@ -31,6 +31,7 @@ void RunCliCases(SBenchConfig& cfg, CResults& results);
 
 void RunPlainCases(SBenchConfig& cfg, CResults& results);
 void RunImportCases(SBenchConfig& cfg, CResults& results);
+void RunDeleteCase(SBenchConfig& cfg, CResults& results);
 void RunProtectedCases(SBenchConfig& cfg, CResults& results);
 void RunReencryptCases(SBenchConfig& cfg, CResults& results);
 // The child process of the re-encryption's memory case.
