@@ -15,7 +15,8 @@ int Run(const SCliArgs& args) {
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
     if (!pService) return CLI_FAILED;
     CKnowHowArray arrHits;
-    if (pService->Search(arrHits, strText, bKeywords, bTexts) < 0) return CliFail("Die Suche ist fehlgeschlagen.");
+    if (pService->Search(arrHits, strText, bKeywords, bTexts, false) < 0)
+        return CliFail("Die Suche ist fehlgeschlagen.");
     // every hit's path from a few reads of the folders above the hits
     std::vector<std::int32_t> arrIds;
     arrIds.reserve(arrHits.size());

@@ -72,7 +72,9 @@ public:
     bool RollbackWork();
 
     // --- search -------------------------------------------------------------------
-    int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts);
+    // Without bWithTexts the hits carry no Text and Link: a listing of many
+    // hits need not hold every hit's text.
+    int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts, bool bWithTexts = true);
 
     // --- structure templates --------------------------------------------------------
     // True when there was at least one line to write; *pbWriteFailed turns

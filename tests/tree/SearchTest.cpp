@@ -40,6 +40,11 @@ TEST_F(CSearchTest, OpenDatabaseMatchesWithLike) {
     EXPECT_EQ(Hits("äpfel", false, true), std::vector<std::int32_t>{E3});
     // keyword and text both match: listed once; folders are hits; ID order
     EXPECT_EQ(Hits("apfel", true, true), (std::vector<std::int32_t>{F, E1, E2, E4}));
+    // the same hits for a listing, without their texts
+    CKnowHowArray arrBare;
+    ASSERT_EQ(m_pTree->Search(arrBare, "apfel", true, true, false), 4);
+    for (const auto& hit : arrBare) EXPECT_TRUE(hit.Text.empty() && !hit.Name.empty()) << hit.ID;
+    EXPECT_EQ(arrBare[1].ID, E1);
     EXPECT_EQ(Hits("Kuchen", false, true), (std::vector<std::int32_t>{F, E1}));
 
     Query("UPDATE KnowHow SET IsAktiv='0' WHERE ID=" + std::to_string(E2));
