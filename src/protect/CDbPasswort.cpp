@@ -174,18 +174,13 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
 }
 
 bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& strNew) {
-    SetKey(strOld);
     CKnowHow knowHow;
-    CKnowHowArray arr;
-    // an unreadable table must not end in a new key over old texts
-    if (knowHow.GetAllItems(arr) < 0) {
-        ShowDbFailureReason();
-        ShowSaveFailed();
-        return false;
-    }
-    for (auto& item : arr) item.Modified = true;
-    SetKey(strNew);
-    return knowHow.SaveItems(arr);
+    // read under the old key, written under the new one, a batch at a
+    // time: the file is never held in memory whole
+    bool bOk = knowHow.RewriteAll([&] { SetKey(strOld); }, [&] { SetKey(strNew); });
+    // the key the file's texts are stored under now
+    SetKey(bOk ? strNew : strOld);
+    return bOk;
 }
 
 std::string CDbPasswort::EncryptField(const std::string& strValue) {
