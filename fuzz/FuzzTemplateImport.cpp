@@ -1,6 +1,7 @@
 // The structure template import on any file: positions 1..n in every folder,
 // every parent a folder, one row per entry line, the first line's entry as
 // the result, and export -> import -> export gives the same text again.
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "db/CDB.h"
+#include "platform/Cp1252.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
 
@@ -135,6 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     bool bCrEnd = false;
     std::string strFirst = ImportAndExport(strTemplate, lines.nEntries, strExport1, &bCrEnd);
     if (strFirst.empty() || bCrEnd) return 0;
+    // An export is Windows-1252; when its bytes above 0x7F happen to form
+    // valid UTF-8 the import reads it as UTF-8, so it cannot come back as is.
+    bool bHigh = std::any_of(strFirst.begin(), strFirst.end(), [](char c) { return c & 0x80; });
+    if (bHigh && IsValidUtf8(strFirst)) return 0;
     // the export is a template of the same tree: importing it gives the same export
     std::string strSecond = ImportAndExport(strExport1, lines.nEntries, strExport2, &bCrEnd);
     FUZZ_CHECK(strFirst == strSecond, "export, import and export again give the same text");

@@ -50,6 +50,24 @@ std::string Cp1252ToUtf8(const std::string& strAnsi) {
     return out;
 }
 
+bool IsValidUtf8(const std::string& str) {
+    const auto* p = reinterpret_cast<const unsigned char*>(str.data());
+    const auto* end = p + str.size();
+    while (p < end) {
+        unsigned char c = *p++;
+        if (c < 0x80) continue;
+        int nMore = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+        if (nMore < 0 || end - p < nMore) return false;
+        unsigned char lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        unsigned char hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (p[0] < lo || p[0] > hi) return false;
+        for (int i = 1; i < nMore; ++i)
+            if ((p[i] & 0xC0) != 0x80) return false;
+        p += nMore;
+    }
+    return true;
+}
+
 std::string Utf8ToCp1252(const std::string& strUtf8, bool* pbOk) {
     if (pbOk) *pbOk = true;
     std::string out;

@@ -12,6 +12,10 @@ std::string Cp1252ToUtf8(const std::string& strAnsi);
 // '?' and clears *pbOk.
 std::string Utf8ToCp1252(const std::string& strUtf8, bool* pbOk = nullptr);
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing past U+10FFFF).
+bool IsValidUtf8(const std::string& str);
+
 // The Unicode code point of a Windows-1252 byte, and back (-1 when none).
 char32_t Cp1252ToUnicode(unsigned char ch);
 int UnicodeToCp1252(char32_t cp);

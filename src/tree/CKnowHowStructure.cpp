@@ -40,26 +40,8 @@ bool ParseTemplateLine(const std::string& strLine, size_t nLine, STemplateLine& 
 // Whether a template's bytes are UTF-8: a byte-order mark says so (and is
 // taken off); otherwise bytes above 0x7F that all form valid UTF-8 do. Lines
 // are split at LF, which no UTF-8 sequence holds, so each can be checked
-// alone.
-bool IsValidUtf8(const std::string& str) {
-    const auto* p = reinterpret_cast<const unsigned char*>(str.data());
-    const auto* end = p + str.size();
-    while (p < end) {
-        unsigned char c = *p++;
-        if (c < 0x80) continue;
-        int nMore = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
-        if (nMore < 0 || end - p < nMore) return false;
-        // no overlong forms, no surrogates, nothing past U+10FFFF
-        unsigned char lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-        unsigned char hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-        if (p[0] < lo || p[0] > hi) return false;
-        for (int i = 1; i < nMore; ++i)
-            if ((p[i] & 0xC0) != 0x80) return false;
-        p += nMore;
-    }
-    return true;
-}
-
+// alone. A Windows-1252 file can form valid UTF-8 only with unusual pairs
+// (such as "Ý´"); it is then read as UTF-8 too.
 bool TemplateIsUtf8(std::vector<std::string>& arrLines) {
     if (arrLines.empty()) return false;
     if (arrLines[0].rfind("\xEF\xBB\xBF", 0) == 0) {
