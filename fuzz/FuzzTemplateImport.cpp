@@ -37,14 +37,26 @@ void WriteAll(const std::string& strPath, const uint8_t* p, size_t n) {
 }
 
 // Entry lines counted on their own terms: lines end at LF (a CR before it
-// goes with the end); after leading spaces comes "+" or "-".
+// goes with the end); after leading spaces comes "+" or "-". A byte-order
+// mark, or bytes above 0x7F forming valid UTF-8, make the import read UTF-8;
+// a character Windows-1252 cannot hold may then refuse the whole template.
 struct SLines {
     size_t nEntries = 0;
     bool bFirstIsEntry = false;
+    bool bMayRefuse = false;
 };
 
-SLines CountEntryLines(const std::string& str) {
+SLines CountEntryLines(std::string str) {
     SLines lines;
+    bool bUtf8 = str.rfind("\xEF\xBB\xBF", 0) == 0;
+    if (bUtf8) str.erase(0, 3);
+    bool bHigh = std::any_of(str.begin(), str.end(), [](char c) { return c & 0x80; });
+    bUtf8 = bUtf8 || (bHigh && IsValidUtf8(str));
+    if (bUtf8) {
+        bool bOk = true;
+        Utf8ToCp1252(str, &bOk);
+        lines.bMayRefuse = !bOk;
+    }
     size_t nStart = 0, nLine = 0;
     while (nStart < str.size()) {
         size_t nEnd = str.find('\n', nStart);
@@ -60,11 +72,16 @@ SLines CountEntryLines(const std::string& str) {
     return lines;
 }
 
-// Answers whether a keyword ends in CR.
-bool CheckTree(size_t nExpectedRows) {
+struct STree {
+    size_t nRows = 0;
+    bool bCrEnd = false;  // a keyword ends in CR
+};
+
+STree CheckTree(const SLines& lines) {
     CKnowHowArray arr;
     FUZZ_CHECK(g_pKnowHow->GetAllItems(arr) >= 0, "table readable");
-    FUZZ_CHECK(arr.size() == nExpectedRows, "one row per entry line");
+    FUZZ_CHECK(arr.size() == lines.nEntries || (lines.bMayRefuse && arr.empty()),
+               "one row per entry line, or none when the template is refused");
     std::map<std::int32_t, const CKnowHowItem*> mapById;
     std::map<std::int32_t, std::vector<std::int32_t>> mapPositions;
     for (const auto& item : arr) {
@@ -82,23 +99,25 @@ bool CheckTree(size_t nExpectedRows) {
         for (size_t i = 0; i < arrPos.size(); ++i)
             FUZZ_CHECK(arrPos[i] == static_cast<std::int32_t>(i + 1), "positions 1..n without gaps");
     }
+    STree tree{arr.size(), false};
     for (const auto& item : arr)
-        if (!item.Name.empty() && item.Name.back() == '\r') return true;
-    return false;
+        if (!item.Name.empty() && item.Name.back() == '\r') tree.bCrEnd = true;
+    return tree;
 }
 
 // Imports into the empty tree, checks it, and answers its export. A keyword
 // that ends in CR cannot come back (its line's CR LF is read as the line
 // end); *pbCrEnd tells of one.
-std::string ImportAndExport(const std::string& strTemplate, size_t nEntries, const std::string& strExport,
+std::string ImportAndExport(const std::string& strTemplate, const SLines& lines, const std::string& strExport,
                             bool* pbCrEnd) {
     CDB& db = GetDatabase();
     FUZZ_CHECK(db.BeginTransaction(), "begin");
     g_pKnowHow->ImportStructure(strTemplate, 0);
-    *pbCrEnd = CheckTree(nEntries);
+    STree tree = CheckTree(lines);
+    *pbCrEnd = tree.bCrEnd;
     std::remove(strExport.c_str());
     bool bWritten = g_pKnowHow->ExportStructure(strExport, 0);
-    FUZZ_CHECK(bWritten == (nEntries > 0), "export writes exactly when there are entries");
+    FUZZ_CHECK(bWritten == (tree.nRows > 0), "export writes exactly when there are entries");
     std::string str = bWritten ? ReadAll(strExport) : std::string();
     FUZZ_CHECK(db.RollbackTransaction(), "rollback");
     return str;
@@ -125,8 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     CDB& db = GetDatabase();
     FUZZ_CHECK(db.BeginTransaction(), "begin");
     std::int32_t nResult = g_pKnowHow->ImportStructure(strTemplate, 0);
-    CheckTree(lines.nEntries);
-    FUZZ_CHECK((nResult != 0) == lines.bFirstIsEntry, "the first line's entry is the result");
+    STree tree = CheckTree(lines);
+    FUZZ_CHECK((nResult != 0) == (lines.bFirstIsEntry && tree.nRows > 0), "the first line's entry is the result");
     if (nResult != 0) {
         CKnowHowItem item;
         FUZZ_CHECK(g_pKnowHow->GetItem(item, nResult) == 1 && item.MasterID == 0 && item.PosNr == 1,
@@ -135,14 +154,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     FUZZ_CHECK(db.RollbackTransaction(), "rollback");
 
     bool bCrEnd = false;
-    std::string strFirst = ImportAndExport(strTemplate, lines.nEntries, strExport1, &bCrEnd);
+    std::string strFirst = ImportAndExport(strTemplate, lines, strExport1, &bCrEnd);
     if (strFirst.empty() || bCrEnd) return 0;
     // An export is Windows-1252; when its bytes above 0x7F happen to form
     // valid UTF-8 the import reads it as UTF-8, so it cannot come back as is.
+    SLines exported = CountEntryLines(strFirst);
     bool bHigh = std::any_of(strFirst.begin(), strFirst.end(), [](char c) { return c & 0x80; });
     if (bHigh && IsValidUtf8(strFirst)) return 0;
+    FUZZ_CHECK(exported.nEntries == tree.nRows, "one export line per entry");
     // the export is a template of the same tree: importing it gives the same export
-    std::string strSecond = ImportAndExport(strExport1, lines.nEntries, strExport2, &bCrEnd);
+    std::string strSecond = ImportAndExport(strExport1, exported, strExport2, &bCrEnd);
     FUZZ_CHECK(strFirst == strSecond, "export, import and export again give the same text");
     return 0;
 }
