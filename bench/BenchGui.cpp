@@ -19,13 +19,13 @@
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
 #include "app/DocDialogs.h"
-#include "app/PaneMessages.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "edit/CEditEx.h"
 #include "platform/Cp1252.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/PaneMessages.h"
 
 namespace {
 constexpr double kShowNoticed = 100;  // ms

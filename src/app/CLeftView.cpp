@@ -10,10 +10,10 @@
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
-#include "app/QtText.h"
 #include "edit/CDetailView.h"
 #include "print/ui/PrintJob.h"
+#include "ui/CommandIds.h"
+#include "ui/QtText.h"
 
 namespace {
 const QString PLACEHOLDER = QStringLiteral(".");

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "app/CTreeViewEx.h"
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class CDetailView;
 class COrvantisDoc;

@@ -18,11 +18,11 @@
 #include "app/COrvantisDoc.h"
 #include "app/CSplitterWndFix.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "platform/Platform.h"
+#include "ui/CommandIds.h"
 
 namespace {
 constexpr int TITLE_HEIGHT = 35;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class COrvantisDoc;
 class CLeftView;

@@ -8,12 +8,12 @@
 #include "app/CCrashInfo.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
 #include "app/DialogFolder.h"
-#include "app/PaneMessages.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "ui/CommandIds.h"
+#include "ui/PaneMessages.h"
 
 std::string CommandLineFile(const QStringList& arrArgs) {
     for (const QString& str : arrArgs)

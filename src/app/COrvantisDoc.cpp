@@ -8,7 +8,6 @@
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "app/DialogFolder.h"
 #include "app/DocDialogs.h"
@@ -20,6 +19,7 @@
 #include "protect/CDbAdmin.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";

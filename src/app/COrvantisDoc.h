@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/CRecentFileList.h"
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
 #include "table/CKnowHowItem.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class CKnowHow;
 class CDetailView;

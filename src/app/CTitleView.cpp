@@ -5,7 +5,7 @@
 #include <QStyleOptionButton>
 
 #include "app/COrvantisDoc.h"
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 CTitleView::CTitleView(COrvantisDoc* pDoc, QWidget* pParent) : QWidget(pParent), m_pDoc(pDoc) {
     // a click makes it the active pane (which handles no command of its own)

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/Icons.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
 
 namespace {
 using enum EPopup;

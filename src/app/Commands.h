@@ -7,18 +7,14 @@
 #include <QList>
 #include <vector>
 
+#include "ui/CommandIds.h"
+
 class QAction;
 class QMenu;
 class QMenuBar;
 class QToolBar;
 class QWidget;
 class CMainFrame;
-
-enum EResourceSet : int {
-    IDR_MENU_OPEN = 128,     // a database is open
-    IDR_MENU_CLOSED = 135,   // none is open
-    IDR_CONTEXT_MENU = 152,  // the detail view's "Kontext"
-};
 
 enum class EPopup { None, Datei, Bearbeiten, Ansicht, Extras, Admin, Hilfe, Kontext };
 

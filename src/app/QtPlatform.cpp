@@ -14,7 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 namespace {
 QString SettingsKey(const std::string& strSection, const std::string& strEntry) {

@@ -14,16 +14,16 @@
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
-#include "app/Icons.h"
-#include "app/QtText.h"
 #include "edit/CEditEx.h"
 #include "edit/CLinkDlg.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "print/ui/PrintJob.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
+#include "ui/QtText.h"
 
 namespace {
 const QColor kBackground(243, 243, 243);

@@ -14,9 +14,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
 #include "table/CKnowHowItem.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class CLeftView;
 class COrvantisDoc;

@@ -12,8 +12,8 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include "app/PaneMessages.h"
-#include "app/QtText.h"
+#include "ui/PaneMessages.h"
+#include "ui/QtText.h"
 
 namespace {
 bool IsReturn(int nKey) {

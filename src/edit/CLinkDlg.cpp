@@ -7,10 +7,10 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/QtText.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "ui/QtText.h"
 
 namespace {
 const char* const kCaption = "Verknüpfung erstellen bzw. ändern";

@@ -14,12 +14,12 @@
 #include <algorithm>
 
 #include "app/COrvantisDoc.h"
-#include "app/QtText.h"
 #include "edit/CEditEx.h"
 #include "edit/SearchMatch.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "tree/CKnowHow.h"
+#include "ui/QtText.h"
 
 namespace {
 constexpr int kMinColumnWidth = 548;

@@ -8,10 +8,10 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-#include "app/PaneMessages.h"
 #include "edit/CEditEx.h"
 #include "edit/TextLayout.h"
 #include "support/gui_fixture.h"
+#include "ui/PaneMessages.h"
 
 namespace {
 // Records the requests: sent ones at once, posted ones when delivered.

@@ -9,10 +9,10 @@
 #include <algorithm>
 
 #include "ViewFixture.h"
-#include "app/CommandIds.h"
-#include "app/QtText.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
+#include "ui/QtText.h"
 
 namespace {
 constexpr int kBigRows = 120;

@@ -4,13 +4,13 @@
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SEntry> kProjects = {

@@ -10,9 +10,9 @@
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "edit/CLinkDlg.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const char* const kLong =

@@ -6,9 +6,9 @@
 #include <QWheelEvent>
 
 #include "ViewFixture.h"
-#include "app/CommandIds.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
 
 namespace {
 std::string ManyLines(int n) {

@@ -6,8 +6,8 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "app/CommandIds.h"
-#include "app/Icons.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
 
 namespace {
 

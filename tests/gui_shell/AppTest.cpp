@@ -22,9 +22,9 @@
 #include "app/CAboutDlg.h"
 #include "app/CCrashInfo.h"
 #include "app/COrvantisApp.h"
-#include "app/CommandIds.h"
 #include "db/CDB.h"
 #include "edit/CLinkDlg.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SNode> ONE_FOLDER = {{"+Alpha", {}}};

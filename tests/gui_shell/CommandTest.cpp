@@ -12,11 +12,11 @@
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "protect/CDbAdmin.h"
+#include "ui/CommandIds.h"
 
 namespace {
 // How a command is enabled, seen from the shell.

@@ -10,7 +10,6 @@
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
@@ -18,6 +17,7 @@
 #include "protect/CDbAdmin.h"
 #include "protect/CDbPasswort.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SNode> TWO_FOLDERS = {{"+Alpha", {{"+Unter", {}}, {"-Notiz", {}}}}, {"+Beta", {}}};

@@ -12,8 +12,8 @@
 #include "app/CLeftView.h"
 #include "app/CSplitterWndFix.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "edit/CDetailView.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const char* const PLACEMENT[] = {"WindowX", "WindowY", "WindowCX", "WindowCY", "WindowMaximize", "OrdnerBreite"};

@@ -10,10 +10,10 @@
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "edit/CDetailView.h"
 #include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 // A: B (C (D)), E; F; G (H)

@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/QtText.h"
 #include "protect/CDbPasswort.h"
 #include "protect/PasswordCommands.h"
 #include "protect/ui/PasswordField.h"
+#include "ui/QtText.h"
 
 CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pParent), m_passwort(passwort) {
     setWindowTitle(QStringLiteral("Die Datenbank ist geschützt"));
