@@ -115,10 +115,10 @@ void RunGuiCases(SBenchConfig& cfg, CResults& results) {
     static char* s_argv[] = {s_szName, nullptr};
     QApplication app(s_argc, s_argv);
     ResetDocDialogs();
-    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc*) {};
+    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc&) {};
     {
         auto pDoc = std::make_unique<COrvantisDoc>();
-        auto pFrame = std::make_unique<CMainFrame>(pDoc.get());
+        auto pFrame = std::make_unique<CMainFrame>(*pDoc);
         pDoc->OnNewDocument();
         pFrame->resize(1200, 800);
         pFrame->show();

@@ -61,7 +61,7 @@ COrvantisApp::~COrvantisApp() {
 
 bool COrvantisApp::InitInstance(bool bShow) {
     m_pDoc = std::make_unique<COrvantisDoc>();
-    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc);
     m_pFrame->SetAppTarget(this);
     // the first new-document call opens nothing
     if (!m_pDoc->OnNewDocument()) return false;

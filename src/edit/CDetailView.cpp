@@ -5,22 +5,16 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 
-#include "app/CLeftView.h"
-#include "app/CMainFrame.h"
-#include "app/COrvantisDoc.h"
-#include "app/Commands.h"
 #include "edit/CEditEx.h"
 #include "edit/CLinkDlg.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
-#include "print/ui/PrintJob.h"
 #include "ui/CommandIds.h"
 #include "ui/Icons.h"
 #include "ui/QtText.h"
@@ -60,7 +54,7 @@ QRect MakeRect(int nLeft, int nTop, int nRight, int nBottom) {
 }
 }  // namespace
 
-CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {
+CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent) : QAbstractScrollArea(pParent), m_doc(doc) {
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -70,11 +64,11 @@ CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScroll
 
     m_pKeywordEdit = new CEditEx(viewport());
     m_pKeywordEdit->setObjectName(QStringLiteral("keywordEdit"));
-    m_pKeywordEdit->SetMode(1);
+    m_pKeywordEdit->SetMode(EDITOR_KEYWORD);
     m_pKeywordEdit->SetEnterAdvances(1);
     m_pTextEdit = new CEditEx(viewport());
     m_pTextEdit->setObjectName(QStringLiteral("textEdit"));
-    m_pTextEdit->SetMode(2);
+    m_pTextEdit->SetMode(EDITOR_TEXT);
     m_pTextEdit->SetEnterAdvances(0);
     for (CEditEx* pEdit : {m_pKeywordEdit, m_pTextEdit}) {
         pEdit->hide();
@@ -97,23 +91,11 @@ void CDetailView::OnInitialUpdate() {
     m_cacheKeyword.Clear();
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
 
-    const QFont* pText = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
-    const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
-    if (pText) {
-        m_fontText = *pText;
-    } else {
-        m_fontText = QFont(QStringLiteral("Arial"));
-        m_fontText.setPixelSize(16);
-    }
-    if (pBold) {
-        m_fontKeyword = *pBold;
-    } else {
-        m_fontKeyword = m_fontText;
-        m_fontKeyword.setWeight(QFont::Bold);
-    }
+    m_fontText = m_doc.GetFont(DOC_FONT_NORMAL);
+    m_fontKeyword = m_doc.GetFont(DOC_FONT_BOLD);
 
     m_pKeywordEdit->setFont(m_fontKeyword);
     m_pKeywordEdit->SetLimitText(80);
@@ -135,7 +117,7 @@ void CDetailView::OnInitialUpdate() {
 // --- data ------------------------------------------------------------------------------------
 
 bool CDetailView::IsWriteProtected() const {
-    return m_pDoc ? m_pDoc->IsWriteProtected() : false;
+    return m_doc.IsWriteProtected();
 }
 
 CKnowHowItem CDetailView::MakeEmptyRow() const {
@@ -148,10 +130,10 @@ CKnowHowItem CDetailView::MakeEmptyRow() const {
 }
 
 void CDetailView::SaveRows() {
-    if (!m_pDoc || m_nCurrentFolder < 0 || m_arrRows.empty()) return;
+    if (m_nCurrentFolder < 0 || m_arrRows.empty()) return;
     const bool bFolderChanged =
         std::any_of(m_arrRows.begin(), m_arrRows.end(), [](const CKnowHowItem& r) { return r.Modified && r.IsDir; });
-    const bool bOk = m_pDoc->SaveItems(m_arrRows);
+    const bool bOk = m_doc.SaveItems(m_arrRows);
     if (bFolderChanged) SendPaneCommand(Tree(), ID_TREE_REFRESH);
     // what was not written is discarded: show the stored state again
     if (!bOk) ReloadFolder();
@@ -159,7 +141,7 @@ void CDetailView::SaveRows() {
 
 void CDetailView::LoadRows() {
     m_arrRows.clear();
-    if (m_pDoc) m_pDoc->GetChildren(m_arrRows, m_nCurrentFolder, false);
+    m_doc.GetChildren(m_arrRows, m_nCurrentFolder, false);
     m_arrRows.push_back(MakeEmptyRow());
 }
 
@@ -174,14 +156,14 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     m_cacheKeyword.Clear();
     m_nCurrentFolder = nFolder;
     ReloadFolder();
-    if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
-    SelectRow(0, -1);
+    m_doc.ShowFolderTitle(nFolder);
+    SelectRow(0, EDITOR_NONE);
 }
 
 void CDetailView::ReloadFolder() {
     m_arrRows.clear();
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
     LoadRows();
     RecalcHeights();
@@ -267,7 +249,7 @@ void CDetailView::EmptyPane() {
     m_nCurrentFolder = -1;
     m_arrRows.clear();
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
     ResetLayout();
     m_cacheText.Clear();
@@ -450,7 +432,9 @@ void CDetailView::ScrollRowIntoView() {
 
 void CDetailView::KeepCaretVisible() {
     if (!IsRow(m_nCurrentRow)) return;
-    CEditEx* pEdit = m_nActiveEditor == 1 ? m_pKeywordEdit : m_nActiveEditor == 2 ? m_pTextEdit : nullptr;
+    CEditEx* pEdit = m_eActiveEditor == EDITOR_KEYWORD ? m_pKeywordEdit
+                     : m_eActiveEditor == EDITOR_TEXT  ? m_pTextEdit
+                                                       : nullptr;
     if (!pEdit) return;
     const int nLine = std::max(1, m_nTextLineHeight);
     const int nCaretY = RowTop(m_nCurrentRow) + pEdit->GetCaretLine() * nLine;
@@ -584,12 +568,12 @@ void CDetailView::WriteBack() {
     UpdateScrollRange();
 }
 
-void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bForceWriteBack) {
+void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, bool bForceWriteBack) {
     if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) WriteBack();
 
     const int nRows = static_cast<int>(m_arrRows.size());
     if (nRow >= nRows) nRow = nRows - 1;
-    if (nEditor != 1 && nEditor != 2) nEditor = -1;
+    if (eEditor != EDITOR_KEYWORD && eEditor != EDITOR_TEXT) eEditor = EDITOR_NONE;
 
     HideEditors();
     const bool bReadOnly = IsWriteProtected();
@@ -598,7 +582,7 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
 
     if (nRow < 0) {
         m_nCurrentRow = -1;
-        m_nActiveEditor = -1;
+        m_eActiveEditor = EDITOR_NONE;
         viewport()->update();
         return;
     }
@@ -612,14 +596,14 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
     viewport()->update();
 
     // an empty row always starts in the keyword
-    if (nEditor == 2 && m_strSavedKeyword.empty() && m_strSavedText.empty()) nEditor = 1;
-    if (nEditor == 1 || nEditor == 2) {
-        CEditEx* pEdit = nEditor == 1 ? m_pKeywordEdit : m_pTextEdit;
+    if (eEditor == EDITOR_TEXT && m_strSavedKeyword.empty() && m_strSavedText.empty()) eEditor = EDITOR_KEYWORD;
+    if (eEditor != EDITOR_NONE) {
+        CEditEx* pEdit = eEditor == EDITOR_KEYWORD ? m_pKeywordEdit : m_pTextEdit;
         pEdit->show();
         if (pPoint) pEdit->SetCaretFromPoint(*pPoint - pEdit->pos());
         pEdit->setFocus();
     }
-    m_nActiveEditor = nEditor;
+    m_eActiveEditor = eEditor;
     ScrollRowIntoView();
 }
 
@@ -641,27 +625,27 @@ void CDetailView::OnEditorChanged(CEditEx* pEdit) {
 
 void CDetailView::OnEditorKey(int nCode) {
     const int r = m_nCurrentRow;
-    const int e = m_nActiveEditor;
+    const EEditor e = m_eActiveEditor;
     switch (nCode) {
         case EK_PREV_ROW: SelectRow(r > 0 ? r - 1 : r, e); break;
         case EK_NEXT_ROW: SelectRow(r + 1, e); break;
         case EK_BACK:
-            if (e == 2)
-                SelectRow(r, 1);
+            if (e == EDITOR_TEXT)
+                SelectRow(r, EDITOR_KEYWORD);
             else if (r > 0)
-                SelectRow(r - 1, 2);
+                SelectRow(r - 1, EDITOR_TEXT);
             else
                 SelectRow(r, e);
             break;
         case EK_FORWARD:
-            if (e == 1)
-                SelectRow(r, 2);
+            if (e == EDITOR_KEYWORD)
+                SelectRow(r, EDITOR_TEXT);
             else
-                SelectRow(r + 1, 1);
+                SelectRow(r + 1, EDITOR_KEYWORD);
             break;
         case EK_CANCEL:
-            if (e == 1) m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
-            if (e == 2) m_pTextEdit->SetAnsiText(m_strSavedText);
+            if (e == EDITOR_KEYWORD) m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
+            if (e == EDITOR_TEXT) m_pTextEdit->SetAnsiText(m_strSavedText);
             // a row not stored yet drops a folder conversion; the empty row of
             // the top level stays a folder, as every new entry there is one
             if (IsRow(r) && m_arrRows[r].ID == 0) m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
@@ -686,7 +670,8 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             int nFound = -1;
             for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i)
                 if (m_arrRows[i].ID == static_cast<std::int32_t>(wParam)) nFound = i;
-            if (nFound >= 0) SelectRow(nFound, static_cast<int>(lParam) - 1);
+            // lParam: editor + 1
+            if (nFound >= 0) SelectRow(nFound, static_cast<EEditor>(lParam - 1));
             return 0;
         }
         case WM_EDITOR_KEY: OnEditorKey(static_cast<int>(wParam)); return 0;
@@ -696,26 +681,26 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
     switch (static_cast<int>(wParam)) {
         case ID_DETAIL_CLOSE:
             SaveRows();
-            SelectRow(-1, -1);
+            SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
             return 0;
         case ID_DETAIL_RESET:
             // what the user typed is written before the pane is emptied
-            if (m_nCurrentFolder >= 0 && m_pDoc && m_pDoc->IsDatabaseOpen()) SelectRow(-1, -1);
+            if (m_nCurrentFolder >= 0 && m_doc.IsDatabaseOpen()) SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             return 0;
-        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
+        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, EDITOR_NONE); return 0;
         case ID_DETAIL_RELOAD: {
             if (m_nCurrentFolder < 0) return 0;
             const int nRow = m_nCurrentRow;
             ReloadFolder();
-            if (nRow >= 0) SelectRow(nRow, -1);
+            if (nRow >= 0) SelectRow(nRow, EDITOR_NONE);
             return 0;
         }
         case ID_DETAIL_READONLY_CHANGED:
             // typing done before the protection was switched on is kept
-            SelectRow(m_nCurrentRow, m_nActiveEditor, nullptr, true);
+            SelectRow(m_nCurrentRow, m_eActiveEditor, nullptr, true);
             return 0;
         default: OnCommand(static_cast<int>(wParam)); return 0;
     }
@@ -755,21 +740,14 @@ bool CDetailView::OnCommand(int nId) {
         case ID_ENTRY_MOVE_UP: MoveUp(); break;
         case ID_ENTRY_MOVE_DOWN: MoveDown(); break;
         case ID_FOLDER_CREATE: ConvertToFolder(); break;
-        case ID_ENTRY_PREVIOUS:
-            if (m_pDoc) m_pDoc->GoToPreviousEntry(nId0);
-            break;
-        case ID_ENTRY_NEXT:
-            if (m_pDoc) m_pDoc->GoToNextEntry(nId0);
-            break;
+        case ID_ENTRY_PREVIOUS: m_doc.GoToPreviousEntry(nId0); break;
+        case ID_ENTRY_NEXT: m_doc.GoToNextEntry(nId0); break;
         case ID_LINK_EDIT: EditLink(); break;
         case ID_LINK_OPEN: CLinkDlg::OpenLink(m_arrRows[m_nCurrentRow].Link); break;
         case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-        case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW,
-                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
-            break;
+        case ID_FILE_PRINT_PREVIEW: m_doc.PrintFolder(this, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW); break;
         default: break;
     }
     return true;
@@ -777,15 +755,15 @@ bool CDetailView::OnCommand(int nId) {
 
 void CDetailView::DeleteEntry() {
     const int nIndex = m_nCurrentRow;
-    if (nIndex < 0 || !m_pDoc) return;
-    if (!m_pDoc->DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
+    if (nIndex < 0) return;
+    if (!m_doc.DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
     // The entry is gone, and with it whatever was typed into it. The stored
     // entries behind it were renumbered (and their update counters raised)
     // by the delete, so the list is read again rather than patched: the row
     // removed is the deleted entry, and later edits are not refused as
     // someone else's change.
     ReloadFolder();
-    SelectRow(nIndex, -1);
+    SelectRow(nIndex, EDITOR_NONE);
     SaveRows();
     SendPaneCommand(Tree(), ID_TREE_REFRESH);
 }
@@ -802,8 +780,8 @@ void CDetailView::ExchangeCurrentRow(int nDelta) {
     const int i = m_nCurrentRow;
     const int j = i + nDelta;
     if (i < 0 || j < 0 || j >= static_cast<int>(m_arrRows.size())) return;
-    if (m_nActiveEditor != -1) {
-        SelectRow(i, -1);
+    if (m_eActiveEditor != EDITOR_NONE) {
+        SelectRow(i, EDITOR_NONE);
         if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
     }
     // the later of the two must be stored: the empty row stays last
@@ -811,13 +789,13 @@ void CDetailView::ExchangeCurrentRow(int nDelta) {
     if (m_arrRows[nLater].ID == 0) return;
     // both rows keep exact heights in their new places
     MeasureThrough(nLater);
-    SelectRow(-1, -1);
+    SelectRow(-1, EDITOR_NONE);
     if (static_cast<int>(m_arrRows.size()) <= nLater) return;
     const std::int32_t nPos = m_arrRows[i].PosNr;
     m_arrRows[i].SetPosNr(m_arrRows[j].PosNr);
     m_arrRows[j].SetPosNr(nPos);
     std::swap(m_arrRows[i], m_arrRows[j]);
-    SelectRow(j, -1);
+    SelectRow(j, EDITOR_NONE);
     viewport()->update();
     SaveRows();
 }
@@ -835,7 +813,7 @@ void CDetailView::ConvertToFolder() {
     RecalcHeights();
     SaveRows();
     viewport()->update();
-    SelectRow(m_nCurrentRow, 1);
+    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
 }
 
 void CDetailView::EditLink() {
@@ -848,20 +826,20 @@ void CDetailView::EditLink() {
     m_arrRows[r] = dlg.m_item;
     SaveRows();
     viewport()->update();
-    SelectRow(m_nCurrentRow, 1);
+    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
 }
 
 void CDetailView::OpenRow(int nRow) {
     if (!IsRow(nRow)) return;
     const CKnowHowItem& item = m_arrRows[nRow];
     if (item.IsDir)
-        PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, item.ID);
+        PostPaneMessage(Tree(), WM_SHOW_FOLDER, item.ID);
     else if (item.Typ == 1)
         CLinkDlg::OpenLink(item.Link);
 }
 
 void CDetailView::GoUpLevel() {
-    if (m_pDoc) m_pDoc->GoToEntry(m_nCurrentFolder);
+    m_doc.GoToEntry(m_nCurrentFolder);
 }
 
 // --- keyboard --------------------------------------------------------------------------------
@@ -882,9 +860,9 @@ void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
     const Qt::KeyboardModifiers mods = pEvent->modifiers();
     switch (pEvent->key()) {
         case Qt::Key_Up:
-            if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, -1);
+            if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, EDITOR_NONE);
             return;
-        case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, -1); return;
+        case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, EDITOR_NONE); return;
         case Qt::Key_Escape:
             if (m_bDragging) {
                 EndDrag();
@@ -899,12 +877,12 @@ void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
                 OpenRow(m_nCurrentRow);
             else if (mods & Qt::ShiftModifier)
                 GoUpLevel();
-            else if (m_nActiveEditor == -1)
-                SelectRow(m_nCurrentRow, 1);
+            else if (m_eActiveEditor == EDITOR_NONE)
+                SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
             return;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
-            if (m_nActiveEditor == -1) SelectRow(m_nCurrentRow, 1);
+            if (m_eActiveEditor == EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
             return;
         default: break;
     }
@@ -917,7 +895,7 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     const QPoint pt = pEvent->position().toPoint();
     const int K = m_nKeywordWidth;
     if (pEvent->button() == Qt::RightButton) {
-        SelectRow(HitTest(pt.y()), -1);
+        SelectRow(HitTest(pt.y()), EDITOR_NONE);
         return;
     }
     if (pEvent->button() != Qt::LeftButton) return;
@@ -930,8 +908,8 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     }
     if (!m_bResizing && pEvent->buttons() == Qt::LeftButton) {
         const int nRow = HitTest(pt.y());
-        const int nEditor = pt.x() > K ? 2 : pt.x() > 30 ? 1 : -1;
-        SelectRow(nRow, nEditor, &pt);
+        const EEditor eEditor = pt.x() > K ? EDITOR_TEXT : pt.x() > 30 ? EDITOR_KEYWORD : EDITOR_NONE;
+        SelectRow(nRow, eEditor, &pt);
     }
     if (pt.x() < kIconCellRight) {
         const int nRow = HitTest(pt.y());
@@ -967,7 +945,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
-            if (!m_bResizing) SelectRow(-1, -1);
+            if (!m_bResizing) SelectRow(-1, EDITOR_NONE);
             m_bResizing = true;
             if (pt.x() > kMinKeywordWidth) {
                 m_nKeywordWidth = pt.x();
@@ -1016,18 +994,13 @@ void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 }
 
 void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    if (!pFrame) return;
-    // the commands take the frame's route and enabling
-    QMenu* pMenu = CreateContextMenu(pFrame, this);
-    pMenu->setAttribute(Qt::WA_DeleteOnClose);
-    pMenu->popup(pEvent->globalPos());
+    m_doc.ShowContextMenu(this, pEvent->globalPos());
 }
 
 // --- drag and drop ------------------------------------------------------------------------
 
 void CDetailView::BeginDrag(const QPoint& pt) {
-    if (m_nActiveEditor != -1) SelectRow(m_nCurrentRow, -1);
+    if (m_eActiveEditor != EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_NONE);
     // the save on leaving the editor may have read the folder again
     if (!IsRow(m_nDragRow) || m_arrRows[m_nDragRow].ID != m_nDragId) {
         m_bDragPending = false;
@@ -1061,7 +1034,7 @@ void CDetailView::MoveDrag(const QPoint& pt) {
     if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
     // a folder cannot go into its own subtree
     const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].IsDir;
-    if (m_nDropTarget > 0 && bFolder && m_pDoc && m_pDoc->IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
+    if (m_nDropTarget > 0 && bFolder && m_doc.IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
     if (m_pDragImage) {
         const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
         if (m_nDropTarget == -1) {
@@ -1079,9 +1052,9 @@ void CDetailView::MoveDrag(const QPoint& pt) {
 }
 
 std::int32_t CDetailView::TreeDropTarget() {
-    IPaneTarget* pTree = Tree();
-    if (!pTree) return -1;
-    return static_cast<std::int32_t>(SendPaneMessage(pTree, WM_DROP_TARGET, 1, 0));
+    const SPaneRef tree = Tree();
+    if (!tree.pTarget) return -1;
+    return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
 }
 
 void CDetailView::EndDrag() {
@@ -1102,8 +1075,8 @@ void CDetailView::Drop() {
     const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
     m_nDragRow = -1;
     m_nDropTarget = -1;
-    if (nTarget < 0 || !m_pDoc) return;
-    m_pDoc->MoveToFolder(nDragged, nTarget);
+    if (nTarget < 0) return;
+    m_doc.MoveToFolder(nDragged, nTarget);
     if (bFolder) {
         // the top level is rebuilt whole: here, or when the entry is gone to below
         SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
@@ -1111,14 +1084,7 @@ void CDetailView::Drop() {
     } else {
         ReloadFolder();
     }
-    m_pDoc->GoToEntry(nDragged);
-}
-
-// --- neighbours --------------------------------------------------------------------------------
-
-CLeftView* CDetailView::Tree() const {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    return pFrame ? pFrame->GetTreeView() : nullptr;
+    m_doc.GoToEntry(nDragged);
 }
 
 #include "moc_CDetailView.cpp"

@@ -14,13 +14,12 @@
 #include <string>
 #include <unordered_map>
 
+#include "edit/CEditEx.h"
+#include "edit/IEditDocument.h"
 #include "table/CKnowHowItem.h"
 #include "ui/CommandTarget.h"
 #include "ui/PaneMessages.h"
 
-class CLeftView;
-class COrvantisDoc;
-class CEditEx;
 class QLabel;
 
 enum EDetailControl : int {
@@ -31,7 +30,7 @@ enum EDetailControl : int {
 class CDetailView : public QAbstractScrollArea, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
 public:
-    CDetailView(COrvantisDoc* pDoc, QWidget* pParent = nullptr);
+    explicit CDetailView(IEditDocument& doc, QWidget* pParent = nullptr);
     ~CDetailView() override;
 
     // folder shown; -1 none, 0 the top level
@@ -48,8 +47,7 @@ public:
     // --- state, for the panes around and for tests -------------------------------
     const CKnowHowArray& GetRows() const { return m_arrRows; }
     int GetCurrentRow() const { return m_nCurrentRow; }
-    // -1 none, 1 keyword editor, 2 text editor
-    int GetActiveEditor() const { return m_nActiveEditor; }
+    EEditor GetActiveEditor() const { return m_eActiveEditor; }
     int GetKeywordWidth() const { return m_nKeywordWidth; }
     int GetKeywordLineHeight() const { return m_nKeywordLineHeight; }
     // Sum of the row heights; rows not measured yet count with their guess.
@@ -141,7 +139,7 @@ private:
     void UpdateCursor(const QPoint& pt, bool bOverRows);
 
     // --- editing ----------------------------------------------------------------------
-    void SelectRow(int nRow, int nEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
+    void SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
     void WriteBack();
     void OnEditorChanged(CEditEx* pEdit);
     void OnEditorKey(int nCode);
@@ -166,9 +164,9 @@ private:
     std::int32_t TreeDropTarget();
 
     // --- neighbours -----------------------------------------------------------------
-    CLeftView* Tree() const;
+    SPaneRef Tree() const { return m_doc.GetTreePane(); }
 
-    COrvantisDoc* m_pDoc;
+    IEditDocument& m_doc;
     std::int32_t m_nCurrentFolder = -1;
     CKnowHowArray m_arrRows;
     CEditEx* m_pKeywordEdit = nullptr;
@@ -184,7 +182,7 @@ private:
     bool m_bResizing = false;
     bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
-    int m_nActiveEditor = -1;
+    EEditor m_eActiveEditor = EDITOR_NONE;
     QFont m_fontText;
     QFont m_fontKeyword;
     qreal m_dPaintTabStop = 0;

@@ -148,8 +148,8 @@ QString CEditEx::FilterInput(const QString& strInput, bool bTyped) {
     QString strOut;
     strOut.reserve(strInput.size());
     bool bDropped = false;
-    for (QChar ch : (m_nMode == 1 ? ReplaceBreaks(strInput) : strInput)) {
-        if (m_nMode == 1 && (ch == QChar('\n') || ch == QChar('\t'))) ch = QChar(' ');
+    for (QChar ch : (m_eMode == EDITOR_KEYWORD ? ReplaceBreaks(strInput) : strInput)) {
+        if (m_eMode == EDITOR_KEYWORD && (ch == QChar('\n') || ch == QChar('\t'))) ch = QChar(' ');
         if (!IsAnsiRepresentable(QString(ch))) {
             bDropped = true;
             continue;

@@ -13,7 +13,6 @@
 #include <QTextEdit>
 #include <algorithm>
 
-#include "app/COrvantisDoc.h"
 #include "edit/CEditEx.h"
 #include "edit/SearchMatch.h"
 #include "platform/Cp1252.h"
@@ -55,7 +54,7 @@ protected:
 
 }  // namespace
 
-CSuchenDlg::CSuchenDlg(QWidget* pParent) : QDialog(pParent) {
+CSuchenDlg::CSuchenDlg(IEditDocument& doc, QWidget* pParent) : QDialog(pParent), m_doc(doc) {
     setWindowTitle(QStringLiteral("Suchen"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint);
     setSizeGripEnabled(true);
@@ -279,14 +278,13 @@ void CSuchenDlg::ShowPreview(const std::string& strText) {
 
 void CSuchenDlg::OnGoTo() {
     if (m_nSelectedHit == -1) return;
-    if (m_pDoc) m_pDoc->GoToEntry(m_nSelectedHit);
+    m_doc.GoToEntry(m_nSelectedHit);
     accept();
 }
 
-void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc) {
+void RunSearchDialog(QWidget* pParent, IEditDocument& doc) {
     // each opening starts afresh
-    CSuchenDlg dlg(pParent);
-    dlg.SetDocument(pDoc);
+    CSuchenDlg dlg(doc, pParent);
     dlg.exec();
 }
 

@@ -97,7 +97,7 @@ TEST_F(CAppTest, StartUpOpensTheLastDatabaseProtected) {
     ASSERT_TRUE(pDoc->IsDatabaseOpen());
     EXPECT_EQ(pDoc->GetPathName(), strPath);
     EXPECT_TRUE(pDoc->IsWriteProtected());
-    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 128);
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), IDR_MENU_OPEN);
     EXPECT_EQ(pApp->GetFrame()->windowTitle().toStdString(), "letzte - Orvantis - 1.200");
 }
 
@@ -123,7 +123,7 @@ TEST_F(CAppTest, AMissingCommandLineDatabaseOpensNothing) {
     GetPlatform().WriteProfileString("Files", "LastDB", strLast);
     auto pApp = Start({QString::fromStdString(m_dir.File("fehlt.tov"))});
     EXPECT_FALSE(pApp->GetDocument()->IsDatabaseOpen());
-    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 135);
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
@@ -388,9 +388,9 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     timer.start(20);
     CMainFrame* pFrame = pApp->GetFrame();
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_SETUP));
-    pFrame->ActivatePane(1);
+    pFrame->ActivatePane(PANE_TREE);
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
-    pFrame->ActivatePane(2);
+    pFrame->ActivatePane(PANE_DETAIL);
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
     timer.stop();
     ASSERT_EQ(arrPrinters.size(), 3u);

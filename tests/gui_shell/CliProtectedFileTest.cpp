@@ -55,7 +55,7 @@ TEST_F(CCliProtectedFileTest, OpensWithThePasswordAndNotWithout) {
     AnswerPasswordDialog(QStringLiteral("Kälte€"), 1);
     ASSERT_TRUE(Open(strPath));
     EXPECT_NE(ItemOf("Geheime Rezepte"), nullptr);
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
     m_pDoc->CloseDatabaseFile();
     Pump();
 
@@ -64,7 +64,7 @@ TEST_F(CCliProtectedFileTest, OpensWithThePasswordAndNotWithout) {
     QTimer::singleShot(200, [] { AnswerPasswordDialog(QString(), 2); });
     EXPECT_FALSE(Open(strPath));
     EXPECT_FALSE(GetDatabase().IsOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
     EXPECT_NE(Platform().LastMessage().find("Das eingegebene Passwort ist falsch !"), std::string::npos);
 }

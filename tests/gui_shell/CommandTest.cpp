@@ -102,8 +102,8 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
                 if (nAdmin == 1) GetDbAdmin().ResetAdminState();
                 SContext c{bTreeActive, bProtected, nAdmin > 0, nAdmin != 1};
                 m_pDoc->SetWriteProtected(bProtected);
-                m_pFrame->ActivatePane(bTreeActive ? 1 : 2);
-                ASSERT_EQ(m_pFrame->GetActivePaneKind(), bTreeActive ? 1 : 0);
+                m_pFrame->ActivatePane(bTreeActive ? PANE_TREE : PANE_DETAIL);
+                ASSERT_EQ(m_pFrame->GetActivePaneKind(), bTreeActive ? PANE_TREE : PANE_DETAIL);
 
                 for (const auto& [nId, eRule] : s_mapRules) {
                     bool bExpected = false;
@@ -134,11 +134,11 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
 TEST_F(CShellTest, TreeCommandsNeedASelectionWhereTheirRuleSaysSo) {
     ASSERT_TRUE(Open(MakeDatabase("sel.tov", {{"+Alpha", {}}})));
     m_pDoc->SetWriteProtected(false);
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     EXPECT_EQ(CommandEnabled(ID_ENTRY_DELETE), 1);
     // with nothing selected (the top level shown) delete is off, export stays
     m_pDoc->EditRootFolder();
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     ASSERT_EQ(Tree()->SelectedItem(), nullptr);
     EXPECT_EQ(CommandEnabled(ID_ENTRY_DELETE), 0);
     EXPECT_EQ(CommandEnabled(ID_STRUCTURE_EXPORT), 1);
@@ -146,7 +146,7 @@ TEST_F(CShellTest, TreeCommandsNeedASelectionWhereTheirRuleSaysSo) {
 
 TEST_F(CShellTest, ADisabledCommandDoesNotRun) {
     ASSERT_TRUE(Open(MakeDatabase("dis.tov", {{"+Alpha", {}}})));
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     ASSERT_TRUE(m_pDoc->IsWriteProtected());
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_STRUCTURE_IMPORT));
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_ENTRY_DELETE));
@@ -154,7 +154,7 @@ TEST_F(CShellTest, ADisabledCommandDoesNotRun) {
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
     // commands of the other set do not run either
     m_pFrame->RouteCommand(ID_DATABASE_CLOSE);
-    ASSERT_EQ(m_pFrame->GetMenuSet(), 135);
+    ASSERT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_SEARCH));
     EXPECT_TRUE(m_arrDialogs.empty());
 }
@@ -253,7 +253,7 @@ TEST_F(CShellTest, ContextMenuForTheDetailView) {
     // evaluated on the route of the moment: with the tree active the
     // detail view's commands are off, the tree's delete follows its rule
     m_pDoc->SetWriteProtected(false);
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     emit pMenu->aboutToShow();
     EXPECT_FALSE(pMenu->actions()[0]->isEnabled());
     EXPECT_TRUE(pMenu->actions()[6]->isEnabled());

@@ -37,7 +37,7 @@ void CGuiTest::SetUp() {
     SetPlatform(&Platform());
     ResetDocDialogs();
     m_pDoc = std::make_unique<COrvantisDoc>();
-    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc);
     ASSERT_TRUE(m_pDoc->OnNewDocument());
     m_pFrame->show();
     Pump();
