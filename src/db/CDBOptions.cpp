@@ -1,7 +1,7 @@
 // The Option table, the edit and creation stamps, and the small text helpers.
 #include "db/CDB.h"
+#include "db/SqlText.h"
 #include "platform/Platform.h"
-#include "table/CTable.h"
 
 std::string CDB::GetOption(const std::string& strKey) {
     std::string strCondition = "Key='" + strKey + "'";
@@ -28,7 +28,7 @@ bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
 
 bool CDB::InitNewDatabase() {
     if (TableExists("Option")) return true;
-    Execute("CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) );");
+    Execute(OPTION_TABLE_SQL);
     SetOption("DbVersion", ORVANTIS_VERSION);
     StampEdit();
     SetOption("CreateUser", m_strUserName);
