@@ -89,7 +89,7 @@ void COrvantisApp::OpenLastDatabase() {
 void COrvantisApp::OnFileOpen() {
     bool bNoLast = GetPlatform().GetProfileString("Files", "LastDB", "").empty();
     std::string strPath;
-    if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), "Datenbank (*.tov)|*.tov||", "tov", "",
+    if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), DATABASE_FILE_FILTER, "tov", "",
                                   bNoLast ? m_strProgramDir : DatabaseDialogFolder(), strPath))
         return;
     RememberDatabaseDialogFolder(strPath);

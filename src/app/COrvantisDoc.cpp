@@ -25,7 +25,6 @@
 #include "ui/CommandIds.h"
 
 namespace {
-const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";
 const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
 
 // Arial with a cell height (ascent + descent) of 16 pixels, as the panes
@@ -123,8 +122,8 @@ bool COrvantisDoc::NewDatabase() {
     std::string strPath;
     // "tov" as default extension: a name typed without one must still be
     // found by the open dialog and by the start-up rules
-    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", DatabaseDialogFolder(),
-                                  strPath))
+    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DATABASE_FILE_FILTER, "tov", "",
+                                  DatabaseDialogFolder(), strPath))
         return false;
     RememberDatabaseDialogFolder(strPath);
 
