@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CBenchPlatform;
 class CResults;
@@ -22,9 +23,17 @@ struct SBenchConfig {
 };
 
 bool Wanted(const SBenchConfig& cfg, const std::string& strCase);
+// The paths of the hits of an open database's search, by bytes, found with
+// plain SQLite; and the word a user most often waits for.
+std::vector<std::string> RawSearchPaths(const std::string& strFile, const std::string& strWord);
+const char* CommonWord();
+void RunCliCases(SBenchConfig& cfg, CResults& results);
 
 void RunPlainCases(SBenchConfig& cfg, CResults& results);
 void RunImportCases(SBenchConfig& cfg, CResults& results);
+void RunDeleteCase(SBenchConfig& cfg, CResults& results);
 void RunProtectedCases(SBenchConfig& cfg, CResults& results);
 void RunReencryptCases(SBenchConfig& cfg, CResults& results);
+// The child process of the re-encryption's memory case.
+int ReencryptPeakMain(const std::string& strFile);
 void RunGuiCases(SBenchConfig& cfg, CResults& results);

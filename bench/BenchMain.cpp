@@ -3,11 +3,13 @@
 // the same file. Prints one table and writes it as JSON.
 //
 //   orvantis_bench [--entries N] [--seed S] [--json FILE] [--quick] [--only TEXT]
+//   orvantis_bench --growth RESULTS.json... (the growth table of runs at several sizes)
 //
 // The knowledge bases are generated once per parameters by
 // "orvantis-cli generate" (next to this program) and kept in bench-data/;
 // every run works on fresh copies in bench-work/.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -74,7 +76,9 @@ double OwnPeakKb() {
 int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_t nFolder) {
     CBenchPlatform platform;
     SetPlatform(&platform);
-    if (strMode == "ours") {
+    if (strMode == "reencrypt") {
+        if (ReencryptPeakMain(strFile) != 0) return 1;
+    } else if (strMode == "ours") {
         auto pService = OpenKnowledgeBase(strFile);
         if (!pService) return 1;
         CKnowHowArray arrTop, arrFolder;
@@ -122,10 +126,138 @@ void MemoryCase(const SBenchConfig& cfg, CResults& results, const std::string& s
     (void)cfg;
     results.Add(r);
 }
+
+// The three conversions of the re-encryption case in a process of their own.
+void ReencryptMemoryCase(const SBenchConfig& cfg, CResults& results) {
+    SResult r;
+    r.strCase = "Speicherspitze: schützen, ändern, Schutz aufheben";
+    r.strUnit = "MiB";
+    std::error_code ec;
+    const std::string strDir = cfg.strWorkDir + "/reenc-peak";
+    fs::create_directories(strDir, ec);
+    const std::string strFile = strDir + "/wissen.tov";
+    fs::copy_file(cfg.strPlainCache, strFile, ec);
+    r.dOurs = PeakOfChild("reencrypt", strFile, 0);
+    fs::remove_all(strDir, ec);
+    r.dBase = 256;
+    r.dLimit = 1;
+    r.strTarget = "<= 256 MiB";
+    r.nRuns = 1;
+    r.bFailed = r.dOurs <= 0;
+    r.strNote = "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis = Grenze";
+    results.Add(r);
+}
+}  // namespace
+
+// --- how the cost grows -------------------------------------------------------------------
+namespace {
+// A value of a case line of a results file as this program writes them
+// (one case per line): a JSON string or number; empty for null.
+std::string JsonField(const std::string& strLine, const std::string& strKey) {
+    size_t n = strLine.find("\"" + strKey + "\": ");
+    if (n == std::string::npos) return std::string();
+    n += strKey.size() + 4;
+    if (strLine.compare(n, 4, "null") == 0) return std::string();
+    if (strLine[n] != '"') return strLine.substr(n, strLine.find_first_of(",}", n) - n);
+    std::string str;
+    for (size_t i = n + 1; i < strLine.size() && strLine[i] != '"'; ++i) {
+        if (strLine[i] == '\\' && i + 1 < strLine.size()) ++i;
+        str += strLine[i];
+    }
+    return str;
+}
+
+struct SRun {
+    double dEntries = 0;
+    std::map<std::string, std::pair<double, double>> mapCases;  // ours, baseline (0: none)
+    std::map<std::string, std::string> mapUnits;
+};
+
+// The slope of the time over the data on log scales: 1 grows as the data,
+// 0 not at all, 2 with its square.
+double Slope(double dT1, double dT2, double dN1, double dN2) {
+    return dT1 > 0 && dT2 > 0 ? std::log(dT2 / dT1) / std::log(dN2 / dN1) : 0;
+}
+
+int GrowthMain(const std::vector<std::string>& arrFiles) {
+    std::vector<SRun> arrRuns;
+    std::vector<std::string> arrOrder;
+    for (const auto& strFile : arrFiles) {
+        std::ifstream in(strFile);
+        if (!in) {
+            std::fprintf(stderr, "nicht lesbar: %s\n", strFile.c_str());
+            return 2;
+        }
+        SRun run;
+        std::string strLine;
+        while (std::getline(in, strLine)) {
+            if (strLine.find("\"run\":") != std::string::npos)
+                run.dEntries = std::atof(JsonField(strLine, "entries").c_str());
+            std::string strCase = JsonField(strLine, "case");
+            if (strCase.empty()) continue;
+            run.mapCases[strCase] = {std::atof(JsonField(strLine, "ours").c_str()),
+                                     std::atof(JsonField(strLine, "baseline").c_str())};
+            run.mapUnits[strCase] = JsonField(strLine, "unit");
+            if (std::find(arrOrder.begin(), arrOrder.end(), strCase) == arrOrder.end()) arrOrder.push_back(strCase);
+        }
+        if (run.dEntries <= 0) {
+            std::fprintf(stderr, "keine Läufe in %s\n", strFile.c_str());
+            return 2;
+        }
+        arrRuns.push_back(std::move(run));
+    }
+    std::sort(arrRuns.begin(), arrRuns.end(), [](const SRun& a, const SRun& b) { return a.dEntries < b.dEntries; });
+    std::printf("\nWachstum (Steigung: 0 gleichbleibend, 1 wie die Daten, 2 quadratisch; Basis in Klammern)\n");
+    std::printf("%-56s", "Fall");
+    for (const auto& run : arrRuns) std::printf(" %14.0f", run.dEntries);
+    std::printf("  %-22s %s\n", "Steigung", "Urteil");
+    std::printf("%s\n", std::string(56 + 15 * arrRuns.size() + 40, '-').c_str());
+    bool bFinding = false;
+    for (const auto& strCase : arrOrder) {
+        std::printf("%-56s", strCase.c_str());
+        std::string strUnit;
+        for (const auto& run : arrRuns) {
+            auto it = run.mapCases.find(strCase);
+            if (it == run.mapCases.end()) {
+                std::printf(" %14s", "-");
+                continue;
+            }
+            strUnit = run.mapUnits.at(strCase);
+            char sz[32];
+            std::snprintf(sz, sizeof sz, "%.1f %s", it->second.first, strUnit.c_str());
+            std::printf(" %14s", sz);
+        }
+        // the slope between the largest two sizes that both have the case
+        double dSlope = 0, dBaseSlope = 0;
+        bool bSlope = false;
+        for (size_t i = arrRuns.size(); i-- > 1;) {
+            auto a = arrRuns[i - 1].mapCases.find(strCase), b = arrRuns[i].mapCases.find(strCase);
+            if (a == arrRuns[i - 1].mapCases.end() || b == arrRuns[i].mapCases.end()) continue;
+            dSlope = Slope(a->second.first, b->second.first, arrRuns[i - 1].dEntries, arrRuns[i].dEntries);
+            dBaseSlope = Slope(a->second.second, b->second.second, arrRuns[i - 1].dEntries, arrRuns[i].dEntries);
+            bSlope = true;
+            break;
+        }
+        char szSlope[48] = "-";
+        if (bSlope)
+            std::snprintf(szSlope, sizeof szSlope, dBaseSlope != 0 ? "%.2f (%.2f)" : "%.2f", dSlope, dBaseSlope);
+        // a figure fixed by the design (the memory limit, the threshold) has no slope of its own
+        const char* pszVerdict = !bSlope                                          ? "-"
+                                 : dSlope <= 0.3                                  ? "gleichbleibend"
+                                 : dSlope <= 1.2                                  ? "linear"
+                                 : dBaseSlope > 1.2 && dSlope <= dBaseSlope + 0.2 ? "wie die Basis"
+                                                                                  : "SCHNELLER ALS DIE DATEN";
+        if (std::strcmp(pszVerdict, "SCHNELLER ALS DIE DATEN") == 0) bFinding = true;
+        std::printf("  %-22s %s\n", szSlope, pszVerdict);
+    }
+    return bFinding ? 1 : 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && !std::strcmp(argv[1], "--peak")) return PeakMain(argv[2], argv[3], std::atoi(argv[4]));
+    if (argc >= 3 && !std::strcmp(argv[1], "--growth"))
+        return GrowthMain(std::vector<std::string>(argv + 2, argv + argc));
 
     SBenchConfig cfg;
     fs::path exeDir = fs::path(SelfPath()).parent_path();
@@ -185,10 +317,13 @@ int main(int argc, char** argv) {
     double tStart = NowMs();
     RunPlainCases(cfg, results);
     RunImportCases(cfg, results);
+    RunDeleteCase(cfg, results);
     RunProtectedCases(cfg, results);
     if (!cfg.bQuick) RunReencryptCases(cfg, results);
+    if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
         MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
+    RunCliCases(cfg, results);
     RunGuiCases(cfg, results);
 
     results.Print();

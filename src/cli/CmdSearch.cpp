@@ -15,9 +15,17 @@ int Run(const SCliArgs& args) {
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
     if (!pService) return CLI_FAILED;
     CKnowHowArray arrHits;
-    if (pService->Search(arrHits, strText, bKeywords, bTexts) < 0) return CliFail("Die Suche ist fehlgeschlagen.");
+    if (pService->Search(arrHits, strText, bKeywords, bTexts, false) < 0)
+        return CliFail("Die Suche ist fehlgeschlagen.");
+    // every hit's path from a few reads of the folders above the hits
+    std::vector<std::int32_t> arrIds;
+    arrIds.reserve(arrHits.size());
+    for (const auto& hit : arrHits) arrIds.push_back(hit.ID);
+    std::vector<std::string> arrPaths;
+    if (!pService->GetPaths(arrIds, arrPaths)) return CliFail("Die Suche ist fehlgeschlagen.");
     std::vector<std::pair<std::string, const CKnowHowItem*>> arrRows;
-    for (const auto& hit : arrHits) arrRows.emplace_back(pService->GetPath(hit.ID), &hit);
+    arrRows.reserve(arrHits.size());
+    for (size_t i = 0; i < arrHits.size(); ++i) arrRows.emplace_back(std::move(arrPaths[i]), &arrHits[i]);
     // by the bytes of the path, as the hit list sorts
     std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [strPath, pHit] : arrRows) {

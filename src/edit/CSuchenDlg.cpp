@@ -1,17 +1,21 @@
 #include "edit/CSuchenDlg.h"
 
+#include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <algorithm>
+#include <unordered_map>
 
 #include "edit/CEditEx.h"
 #include "edit/SearchMatch.h"
@@ -29,16 +33,29 @@ void Message(const char* pszText, EMsgIcon eIcon) {
     GetPlatform().MessageBox(Ansi(pszText), "Suchen", eIcon, EMsgButtons::Ok);
 }
 
+// The platform's busy cursor for the life of the object, put on the screen
+// before the work starts (the work itself gives the event loop no turn).
+class CWaitCursor {
+public:
+    CWaitCursor() {
+        GetPlatform().BeginWaitCursor();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~CWaitCursor() { GetPlatform().EndWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
 // The hits are a list with one column: the keys move between hits (Home and
 // End to the first and the last one), Left and Right scroll a path wider
 // than the list, and the scroll bar moves by pixels, not by whole columns.
-class CHitList : public QTableWidget {
+class CHitList : public QTableView {
 public:
-    using QTableWidget::QTableWidget;
+    using QTableView::QTableView;
 
 protected:
     QModelIndex moveCursor(CursorAction eAction, Qt::KeyboardModifiers mods) override {
-        const int nRows = rowCount();
+        const int nRows = model() ? model()->rowCount() : 0;
         switch (eAction) {
             case MoveHome: return nRows > 0 ? model()->index(0, 0) : QModelIndex();
             case MoveEnd: return nRows > 0 ? model()->index(nRows - 1, 0) : QModelIndex();
@@ -47,12 +64,108 @@ protected:
                 horizontalScrollBar()->triggerAction(eAction == MoveLeft ? QAbstractSlider::SliderSingleStepSub
                                                                          : QAbstractSlider::SliderSingleStepAdd);
                 return currentIndex();
-            default: return QTableWidget::moveCursor(eAction, mods);
+            default: return QTableView::moveCursor(eAction, mods);
         }
     }
 };
 
 }  // namespace
+
+// The hit list's rows: a path, the hit's ID and where the hit stands in the
+// hits array. A model rather than an item per row, so that tens of
+// thousands of hits are listed at once.
+class CHitModel : public QAbstractTableModel {
+public:
+    struct SRow {
+        QString strPath;
+        std::int32_t nId;
+        size_t nHit;
+    };
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void SetRows(std::vector<SRow> arrRows) {
+        beginResetModel();
+        m_arrRows = std::move(arrRows);
+        endResetModel();
+    }
+    const SRow& Row(int nRow) const { return m_arrRows[static_cast<size_t>(nRow)]; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_arrRows.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 1; }
+    QVariant data(const QModelIndex& index, int nRole) const override {
+        if (!index.isValid() || index.row() >= rowCount()) return QVariant();
+        if (nRole == Qt::DisplayRole) return Row(index.row()).strPath;
+        if (nRole == Qt::UserRole) return Row(index.row()).nId;  // the item data: the hit's ID
+        return QVariant();
+    }
+    QVariant headerData(int nSection, Qt::Orientation eOrientation, int nRole) const override {
+        if (eOrientation == Qt::Horizontal && nSection == 0 && nRole == Qt::DisplayRole)
+            return QStringLiteral("Fundstellen");
+        return QAbstractTableModel::headerData(nSection, eOrientation, nRole);
+    }
+
+private:
+    std::vector<SRow> m_arrRows;
+};
+
+// Ascending by the path text, letter case aside, then with it; equal paths
+// keep the order they were found in. The same order as comparing each pair
+// of paths case-insensitively, from keys folded once per path instead of in
+// every comparison.
+void SortHits(std::vector<CHitModel::SRow>& arrRows) {
+    std::vector<QString> arrKeys;
+    arrKeys.reserve(arrRows.size());
+    for (const auto& row : arrRows) {
+        QString strKey = row.strPath;
+        for (QChar& c : strKey) c = c.toCaseFolded();  // as the case-insensitive comparison folds
+        arrKeys.push_back(std::move(strKey));
+    }
+    std::vector<size_t> arrOrder(arrRows.size());
+    for (size_t i = 0; i < arrOrder.size(); ++i) arrOrder[i] = i;
+    std::stable_sort(arrOrder.begin(), arrOrder.end(), [&](size_t a, size_t b) {
+        int nCmp = QString::compare(arrKeys[a], arrKeys[b], Qt::CaseSensitive);
+        if (nCmp == 0) nCmp = QString::compare(arrRows[a].strPath, arrRows[b].strPath, Qt::CaseSensitive);
+        return nCmp < 0;
+    });
+    std::vector<CHitModel::SRow> arrSorted;
+    arrSorted.reserve(arrRows.size());
+    for (size_t i : arrOrder) arrSorted.push_back(std::move(arrRows[i]));
+    arrRows = std::move(arrSorted);
+}
+
+// The row whose path the font draws widest; -1 for none. Laying out every
+// path costs about 15 us each: the paths are first measured by the widths
+// of their characters (kept per character), and only those that come near
+// the widest so are laid out in full.
+int WidestRow(const std::vector<CHitModel::SRow>& arrRows, const QFontMetrics& metrics) {
+    std::unordered_map<char16_t, int> mapChar;
+    std::vector<int> arrRough(arrRows.size());
+    int nRoughMax = 0;
+    for (size_t i = 0; i < arrRows.size(); ++i) {
+        int nSum = 0;
+        for (QChar c : arrRows[i].strPath) {
+            auto it = mapChar.find(c.unicode());
+            if (it == mapChar.end()) it = mapChar.emplace(c.unicode(), metrics.horizontalAdvance(c)).first;
+            nSum += it->second;
+        }
+        arrRough[i] = nSum;
+        nRoughMax = std::max(nRoughMax, nSum);
+    }
+    // kerning and shaping move a path's width by far less than a tenth
+    const int nThreshold = nRoughMax - nRoughMax / 10 - metrics.maxWidth();
+    int nWidest = -1, nWidestAdvance = -1;
+    for (size_t i = 0; i < arrRows.size(); ++i) {
+        if (arrRough[i] < nThreshold) continue;
+        const int nAdvance = metrics.horizontalAdvance(arrRows[i].strPath);
+        if (nAdvance > nWidestAdvance) {
+            nWidestAdvance = nAdvance;
+            nWidest = static_cast<int>(i);
+        }
+    }
+    return nWidest;
+}
 
 CSuchenDlg::CSuchenDlg(IEditDocument& doc, QWidget* pParent) : QDialog(pParent), m_doc(doc) {
     setWindowTitle(QStringLiteral("Suchen"));
@@ -80,10 +193,11 @@ CSuchenDlg::CSuchenDlg(IEditDocument& doc, QWidget* pParent) : QDialog(pParent),
     m_pClose = new QPushButton(QString::fromUtf8("Sch&ließen"), this);
     m_pClose->resize(75, 23);
 
-    m_pHitList = new CHitList(0, 1, this);
+    m_pHitList = new CHitList(this);
+    m_pHitModel = new CHitModel(this);
+    m_pHitList->setModel(m_pHitModel);
     m_pHitList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_pHitList->setObjectName(QStringLiteral("hitList"));
-    m_pHitList->setHorizontalHeaderLabels({QStringLiteral("Fundstellen")});
     m_pHitList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pHitList->horizontalHeader()->setSectionsClickable(false);
     m_pHitList->horizontalHeader()->setStretchLastSection(false);
@@ -128,7 +242,7 @@ CSuchenDlg::CSuchenDlg(IEditDocument& doc, QWidget* pParent) : QDialog(pParent),
     connect(m_pSearch, &QPushButton::clicked, this, &CSuchenDlg::OnSearch);
     connect(m_pGoTo, &QPushButton::clicked, this, &CSuchenDlg::OnGoTo);
     connect(m_pClose, &QPushButton::clicked, this, &CSuchenDlg::accept);
-    connect(m_pHitList, &QTableWidget::itemSelectionChanged, this, &CSuchenDlg::ShowSelectedHit);
+    connect(m_pHitList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CSuchenDlg::ShowSelectedHit);
 
     resize(kMinWidth, kMinHeight);
     Layout(kMinWidth, kMinHeight);
@@ -168,20 +282,26 @@ void CSuchenDlg::Layout(int W, int H) {
     m_pPreview->setGeometry(QRect(QPoint(11, H - 197), QPoint(W - 11 - 1, H - 44 - 1)));
 }
 
-void CSuchenDlg::FillHitList(std::vector<std::pair<QString, std::int32_t>>& arrRows) {
-    // ascending by the path text; equal paths keep the order they were found in
-    std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) {
-        int nCmp = QString::compare(a.first, b.first, Qt::CaseInsensitive);
-        if (nCmp == 0) nCmp = QString::compare(a.first, b.first, Qt::CaseSensitive);
-        return nCmp < 0;
-    });
-    const QSignalBlocker block(m_pHitList);
-    m_pHitList->setRowCount(static_cast<int>(arrRows.size()));
-    for (int i = 0; i < static_cast<int>(arrRows.size()); ++i) {
-        auto* pItem = new QTableWidgetItem(arrRows[i].first);
-        pItem->setData(Qt::UserRole, arrRows[i].second);
-        m_pHitList->setItem(i, 0, pItem);
-    }
+void CSuchenDlg::FillHitList(std::vector<std::string>& arrPaths) {
+    std::vector<CHitModel::SRow> arrRows;
+    arrRows.reserve(m_arrHits.size());
+    for (size_t i = 0; i < m_arrHits.size(); ++i) arrRows.push_back({FromAnsi(arrPaths[i]), m_arrHits[i].ID, i});
+    arrPaths = {};
+    SortHits(arrRows);
+    const int nWidest = WidestRow(arrRows, m_pHitList->fontMetrics());
+    const QSignalBlocker block(m_pHitList->selectionModel());
+    m_pHitModel->SetRows(std::move(arrRows));
+
+    // With redrawing off: the column as wide as its widest item (or its
+    // header, as the view's own sizing has it), at least the design's width.
+    m_pHitList->setUpdatesEnabled(false);
+    int nWidth = m_pHitList->horizontalHeader()->sectionSizeHint(0);
+    if (nWidest >= 0)
+        nWidth = std::max(nWidth, m_pHitList->sizeHintForIndex(m_pHitModel->index(nWidest, 0)).width() +
+                                      (m_pHitList->showGrid() ? 1 : 0));
+    m_pHitList->setColumnWidth(0, std::max(nWidth, kMinColumnWidth));
+    m_pHitList->setUpdatesEnabled(true);
+    m_pHitList->viewport()->update();
 }
 
 void CSuchenDlg::OnSearch() {
@@ -190,8 +310,8 @@ void CSuchenDlg::OnSearch() {
     const bool bInTexts = m_pInTexts->isChecked();
     m_nSelectedHit = -1;
     {
-        const QSignalBlocker block(m_pHitList);
-        m_pHitList->setRowCount(0);
+        const QSignalBlocker block(m_pHitList->selectionModel());
+        m_pHitModel->SetRows({});
     }
     m_pPreview->clear();
     m_arrHits.clear();
@@ -213,9 +333,24 @@ void CSuchenDlg::OnSearch() {
     }
     m_strSearched = ToAnsi(strQuery);
 
-    // a service of its own for this one search
-    CKnowHow service;
-    const int nHits = service.Search(m_arrHits, m_strSearched, bInKeywords, bInTexts);
+    int nHits = 0;
+    {
+        // the busy cursor from before the search until the list is filled
+        CWaitCursor wait;
+        // a service of its own for this one search
+        CKnowHow service;
+        nHits = service.Search(m_arrHits, m_strSearched, bInKeywords, bInTexts);
+        std::vector<std::string> arrPaths;
+        if (nHits > 0) {
+            std::vector<std::int32_t> arrIds;
+            arrIds.reserve(m_arrHits.size());
+            for (const CKnowHowItem& hit : m_arrHits) arrIds.push_back(hit.ID);
+            // every hit's path from a few reads; a path that cannot be read
+            // fails the search
+            if (!service.GetPaths(arrIds, arrPaths)) nHits = -1;
+        }
+        if (nHits > 0) FillHitList(arrPaths);
+    }
     if (nHits == 0) {
         Message("Der Suchtext wurde nicht gefunden.", EMsgIcon::Information);
         return;
@@ -224,34 +359,19 @@ void CSuchenDlg::OnSearch() {
         m_arrHits.clear();
         return;
     }
-    std::vector<std::pair<QString, std::int32_t>> arrRows;
-    arrRows.reserve(m_arrHits.size());
-    for (const CKnowHowItem& hit : m_arrHits) arrRows.emplace_back(FromAnsi(service.GetPath(hit.ID)), hit.ID);
-    FillHitList(arrRows);
-
-    m_pHitList->setUpdatesEnabled(false);
-    m_pHitList->resizeColumnToContents(0);
-    if (m_pHitList->columnWidth(0) < kMinColumnWidth) m_pHitList->setColumnWidth(0, kMinColumnWidth);
-    m_pHitList->setUpdatesEnabled(true);
-    m_pHitList->viewport()->update();
 
     m_pHitList->selectRow(0);
-    m_pHitList->setCurrentCell(0, 0);
+    m_pHitList->setCurrentIndex(m_pHitModel->index(0, 0));
     ShowSelectedHit();
     m_pHitList->setFocus();
 }
 
 void CSuchenDlg::ShowSelectedHit() {
-    const QList<QTableWidgetItem*> selected = m_pHitList->selectedItems();
+    const QModelIndexList selected = m_pHitList->selectionModel()->selectedRows();
     if (selected.isEmpty()) return;
-    const std::int32_t nId = selected.first()->data(Qt::UserRole).toInt();
-    for (const CKnowHowItem& hit : m_arrHits) {
-        if (hit.ID == nId) {
-            ShowPreview(hit.Text);
-            m_nSelectedHit = nId;
-            return;
-        }
-    }
+    const CKnowHowItem& hit = m_arrHits[m_pHitModel->Row(selected.first().row()).nHit];
+    ShowPreview(hit.Text);
+    m_nSelectedHit = hit.ID;
 }
 
 void CSuchenDlg::ShowPreview(const std::string& strText) {

@@ -18,7 +18,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class CHitModel;
 class QTextEdit;
 
 enum ESuchenControl : int {
@@ -45,7 +46,7 @@ public:
     QLineEdit* SearchEdit() const { return m_pSearchEdit; }
     QCheckBox* InKeywords() const { return m_pInKeywords; }
     QCheckBox* InTexts() const { return m_pInTexts; }
-    QTableWidget* HitList() const { return m_pHitList; }
+    QTableView* HitList() const { return m_pHitList; }
     QTextEdit* Preview() const { return m_pPreview; }
     QPushButton* SearchButton() const { return m_pSearch; }
     QPushButton* GoToButton() const { return m_pGoTo; }
@@ -61,7 +62,8 @@ private:
     void ShowSelectedHit();
     void ShowPreview(const std::string& strText);
     void Layout(int W, int H);
-    void FillHitList(std::vector<std::pair<QString, std::int32_t>>& arrRows);
+    // Lists the hits by the paths (one per hit, in the order of m_arrHits).
+    void FillHitList(std::vector<std::string>& arrPaths);
 
     IEditDocument& m_doc;
     std::int32_t m_nSelectedHit = -1;
@@ -75,7 +77,8 @@ private:
     QPushButton* m_pSearch = nullptr;
     QPushButton* m_pGoTo = nullptr;
     QPushButton* m_pClose = nullptr;
-    QTableWidget* m_pHitList = nullptr;
+    QTableView* m_pHitList = nullptr;
+    CHitModel* m_pHitModel = nullptr;
     QTextEdit* m_pPreview = nullptr;
 };
 

@@ -83,10 +83,14 @@ bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey
     // the base without trailing tildes, with any number of tildes after it
     std::string strBase = strTyped;
     while (!strBase.empty() && strBase.back() == '~') strBase.pop_back();
+    // The text without tildes first: a password set here never ends with
+    // one, and a wrong candidate passes a sample of one length with a
+    // chance of 1 in 256, so the likely key must not wait behind others.
     std::vector<std::string> arrCandidates;
-    if (!strTyped.empty()) arrCandidates.push_back(strTyped);
-    for (std::string str = strBase; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
-        if (!str.empty() && str != strTyped) arrCandidates.push_back(str);
+    if (!strBase.empty()) arrCandidates.push_back(strBase);
+    if (!strTyped.empty() && strTyped != strBase) arrCandidates.push_back(strTyped);
+    for (std::string str = strBase + '~'; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
+        if (str != strTyped) arrCandidates.push_back(str);
     // a password set here never ends with "~"; only tildes leave the typed text
     strKey = strBase.empty() ? strTyped : strBase;
 
@@ -170,18 +174,13 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
 }
 
 bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& strNew) {
-    SetKey(strOld);
     CKnowHow knowHow;
-    CKnowHowArray arr;
-    // an unreadable table must not end in a new key over old texts
-    if (knowHow.GetAllItems(arr) < 0) {
-        ShowDbFailureReason();
-        ShowSaveFailed();
-        return false;
-    }
-    for (auto& item : arr) item.Modified = true;
-    SetKey(strNew);
-    return knowHow.SaveItems(arr);
+    // read under the old key, written under the new one, a batch at a
+    // time: the file is never held in memory whole
+    bool bOk = knowHow.RewriteAll([&] { SetKey(strOld); }, [&] { SetKey(strNew); });
+    // the key the file's texts are stored under now
+    SetKey(bOk ? strNew : strOld);
+    return bOk;
 }
 
 std::string CDbPasswort::EncryptField(const std::string& strValue) {

@@ -54,7 +54,7 @@ public:
 
 private:
     // The verifier cannot tell "abc", "abc~" and "abc~~" apart; the data key
-    // can. Picks among them (the typed text first) the one under which a
+    // can. Picks among them (the text without tildes first) the one under which a
     // sample of the stored texts decrypts cleanly; without such a sample the
     // text without trailing tildes, which is what a password set here is.
     // Never the empty key. False when the sample could not be read.

@@ -37,8 +37,9 @@ int CTable::Select(CValueMap& map, const char* pszCondition, const char* pszOrde
 }
 
 namespace {
-std::string SelectText(const std::string& strTable, const char* pszCondition, const char* pszOrder) {
-    std::string strSql = "SELECT * FROM " + strTable + WhereClause(pszCondition);
+std::string SelectText(const std::string& strTable, const char* pszCondition, const char* pszOrder,
+                       const char* pszColumns = "*") {
+    std::string strSql = std::string("SELECT ") + pszColumns + " FROM " + strTable + WhereClause(pszCondition);
     if (pszOrder) {
         strSql += " ORDER BY ";
         strSql += pszOrder;
@@ -57,6 +58,11 @@ int CTable::SelectEach(const char* pszCondition, const char* pszOrder, CRecordSe
     return m_recordSet.QueryEach(SelectText(m_strName, pszCondition, pszOrder), fn, pContext);
 }
 
+int CTable::SelectColumnsEach(const char* pszColumns, const char* pszCondition, const char* pszOrder,
+                              CRecordSet::RowFn fn, void* pContext) {
+    return m_recordSet.QueryEach(SelectText(m_strName, pszCondition, pszOrder, pszColumns), fn, pContext);
+}
+
 bool CTable::Next(CValueMap& map) {
     // no result held (a failed select) ends the loop as well
     if (m_recordSet.GetRowCount() < 0 || m_recordSet.IsEOF()) return false;
@@ -66,7 +72,10 @@ bool CTable::Next(CValueMap& map) {
 }
 
 std::int32_t CTable::Insert(const CValueMap& map) {
-    std::int64_t n = m_recordSet.InsertRow(map);
+    return TakeInsertedRow(m_recordSet.InsertRow(map));
+}
+
+std::int32_t CTable::TakeInsertedRow(std::int64_t n) {
     if (n <= 0) return 0;
     // IDs are 32-bit: behind a row that another tool gave the largest one
     // the engine counts on beyond it, so the new row takes a free ID below

@@ -30,8 +30,16 @@ public:
     // The same statement again, its rows handed to fn one by one as they are
     // read (CRecordSet::QueryEach); row count, -1 when the query failed.
     int SelectEach(const char* pszCondition, const char* pszOrder, CRecordSet::RowFn fn, void* pContext);
+    // The same with a column list instead of "*", the cells in that order:
+    // for walks over many rows that need neither their texts nor their
+    // other columns.
+    int SelectColumnsEach(const char* pszColumns, const char* pszCondition, const char* pszOrder, CRecordSet::RowFn fn,
+                          void* pContext);
     bool Next(CValueMap& map);
     std::int32_t Insert(const CValueMap& map);
+    // The ID of a row just inserted as nRowId (an insert of its own);
+    // 0 when there is none.
+    std::int32_t TakeInsertedRow(std::int64_t nRowId);
     bool Update(const CValueMap& map);
     int CountRows(const char* pszCondition = nullptr);
     std::int32_t GetUpdateNr(std::int32_t nId);

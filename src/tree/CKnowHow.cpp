@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "table/CRecordSet.h"
 
 namespace {
 std::string Format(const char* pszFormat, ...) {
@@ -61,79 +64,6 @@ int CKnowHow::CountChildren(std::int32_t nMasterId, bool bFoldersOnly) {
     std::string strCondition = Format("MasterID=%d AND IsAktiv='1'", nMasterId);
     if (bFoldersOnly) strCondition += " AND IsDir='1'";
     return m_table.CountRows(strCondition.c_str());
-}
-
-std::int32_t CKnowHow::GetParentId(std::int32_t nId) {
-    CKnowHowItem item;
-    GetItem(item, nId);
-    return item.MasterID;
-}
-
-std::string CKnowHow::GetPath(std::int32_t nId) {
-    std::string strPath;
-    std::unordered_set<std::int32_t> setSeen;  // a damaged file may hold a cycle
-    while (nId > 0 && setSeen.insert(nId).second) {
-        CKnowHowItem item;
-        if (GetItem(item, nId) != 1) break;
-        strPath = strPath.empty() ? item.Name : item.Name + "\\" + strPath;
-        nId = item.MasterID;
-    }
-    return strPath;
-}
-
-std::int32_t CKnowHow::NextItem(std::int32_t nId) {
-    CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return -1;
-    CKnowHowItem next;
-    if (item.IsDir && GetItemAt(next, item.ID, 1) == 1) return next.ID;
-    if (GetItemAt(next, item.MasterID, item.PosNr + 1) == 1) return next.ID;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = item.MasterID; a > 0 && setSeen.insert(a).second;) {
-        CKnowHowItem folder;
-        if (GetItem(folder, a) != 1) break;
-        if (GetItemAt(next, folder.MasterID, folder.PosNr + 1) == 1) return next.ID;
-        a = folder.MasterID;
-    }
-    return -1;
-}
-
-std::int32_t CKnowHow::PreviousItem(std::int32_t nId) {
-    CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return -1;
-    if (item.MasterID == 0 && item.PosNr == 1) return -1;
-    if (item.PosNr == 1) return item.MasterID;
-    CKnowHowItem reached;
-    if (GetItemAt(reached, item.MasterID, item.PosNr - 1) != 1) return 0;
-    std::unordered_set<std::int32_t> setSeen;
-    while (reached.IsDir && setSeen.insert(reached.ID).second) {
-        int m = CountChildren(reached.ID);
-        if (m <= 0) break;
-        CKnowHowItem last;
-        if (GetItemAt(last, reached.ID, m) != 1) break;
-        reached = last;
-    }
-    return reached.ID;
-}
-
-bool CKnowHow::IsInSubtree(std::int32_t nId, std::int32_t nRoot) {
-    bool bInside = false;
-    return ReadIsInSubtree(nId, nRoot, bInside) && bInside;
-}
-
-bool CKnowHow::ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside) {
-    bInside = false;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = nId; a > 0 && setSeen.insert(a).second;) {
-        if (a == nRoot) {
-            bInside = true;
-            return true;
-        }
-        CKnowHowItem item;
-        int n = GetItem(item, a);
-        if (n < 0) return false;
-        a = n == 1 ? item.MasterID : 0;
-    }
-    return true;
 }
 
 // --- writing -----------------------------------------------------------------
@@ -196,35 +126,58 @@ bool CKnowHow::SaveItems(CKnowHowArray& arr) {
     return true;
 }
 
-bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn) {
-    // a stack instead of recursion so that very deep trees cannot exhaust
-    // the call stack
-    std::unordered_set<std::int32_t> setSeen{nFolder};  // a damaged file may hold a cycle
-    std::vector<std::pair<CKnowHowItem, int>> arrStack;
-    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
-        CKnowHowArray arrChildren;
-        if (GetChildren(arrChildren, nId) < 0) return false;
-        for (auto it = arrChildren.rbegin(); it != arrChildren.rend(); ++it)
-            arrStack.emplace_back(std::move(*it), nChildLevel);
+bool CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+                          size_t nBatch) {
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    if (!BeginWork()) return AbandonWork(true);
+    // The rows come in pages by ID, the page's last ID the start of the
+    // next: nothing here changes an ID, so every row is met once. IDs are
+    // taken as the file has them, also where they do not fit 32 bits.
+    struct SRow {
+        CKnowHowItem item;
+        std::string strId;
+    };
+    struct SContext {
+        std::vector<SRow>& arr;
+        const CRecordSet& rs;
+        std::optional<SKnowHowColumns> cols;
+    };
+    std::vector<SRow> arrRows;
+    arrRows.reserve(nBatch);
+    SContext context{arrRows, m_table.GetRecordSet(), std::nullopt};
+    auto onRow = [](void* p, const char* const* ppCells) {
+        auto& c = *static_cast<SContext*>(p);
+        if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
+        SRow& row = c.arr.emplace_back();
+        row.item.ReadCells(ppCells, *c.cols);
+        const char* pszId = c.cols->nId >= 0 ? ppCells[c.cols->nId] : nullptr;
+        row.strId = pszId ? pszId : "";
         return true;
     };
-    if (!pushChildren(nFolder, nLevel)) return false;
-    while (!arrStack.empty()) {
-        auto [item, nItemLevel] = std::move(arrStack.back());
-        arrStack.pop_back();
-        fn(item, nItemLevel);
-        int n = CountChildren(item.ID);
-        if (n < 0) return false;
-        if (n > 0 && setSeen.insert(item.ID).second && !pushChildren(item.ID, nItemLevel + 1)) return false;
+    const std::string strOrder = "ID LIMIT " + std::to_string(nBatch);
+    std::string strAfter;  // empty: from the first row on
+    bool bStamped = false;
+    // the check and the write of UpdateItem, each compiled once
+    CKnowHowUpdater updater;
+    for (;;) {
+        arrRows.clear();
+        context.cols.reset();
+        fnBeforeRead();
+        std::string strCondition = "ID>" + strAfter;
+        if (m_table.SelectEach(strAfter.empty() ? nullptr : strCondition.c_str(), strOrder.c_str(), onRow, &context) <
+            0)
+            return AbandonWork(true);
+        if (arrRows.empty()) break;
+        if (!bStamped) db.StampEdit();
+        bStamped = true;
+        fnBeforeWrite();
+        for (SRow& row : arrRows)
+            if (!updater.Update(row.item, std::strtoll(row.strId.c_str(), nullptr, 10))) return AbandonWork(true);
+        strAfter = arrRows.back().strId;
     }
+    if (!CommitWork()) return AbandonWork(true);
     return true;
-}
-
-bool CKnowHow::CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds) {
-    arrIds.assign(1, item.ID);
-    // not only folders: a text entry with children (a template may make
-    // one) takes them along instead of cutting them off the tree
-    return ForEachBelow(item.ID, 0, [&](const CKnowHowItem& below, int) { arrIds.push_back(below.ID); });
 }
 
 bool CKnowHow::DeleteItem(std::int32_t nId) {
@@ -270,13 +223,29 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
     }
     int n = CountChildren(current.MasterID);
     if (n < 0) return AbandonWork(false);
-    for (std::int32_t p = current.PosNr + 1; p <= n; ++p) {
-        CKnowHowItem sibling;
-        int nSibling = GetItemAt(sibling, current.MasterID, p);
-        if (nSibling < 0) return AbandonWork(false);
-        if (nSibling != 1) continue;
-        sibling.SetPosNr(p - 1);
-        if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+    // The siblings behind the entry in one read instead of one per
+    // position (which read the whole folder each time): every position
+    // from the entry's on to n that exactly one of them holds moves up by
+    // one, in position order. The rows are those GetItemAt finds at such a
+    // position (an integer there), and the moves cannot meet a position
+    // still to come, so reading them first changes nothing.
+    if (current.PosNr < n) {
+        CKnowHowArray arrBehind;
+        std::string strCondition = Format(
+            "MasterID=%d AND PosNr>%d AND PosNr<=%d AND typeof(PosNr)='integer' AND "
+            "IsAktiv='1'",
+            current.MasterID, current.PosNr, n);
+        if (m_table.SelectItems(arrBehind, strCondition.c_str(), "PosNr") < 0) return AbandonWork(false);
+        for (size_t i = 0; i < arrBehind.size();) {
+            size_t j = i + 1;
+            while (j < arrBehind.size() && arrBehind[j].PosNr == arrBehind[i].PosNr) ++j;
+            if (j == i + 1) {
+                CKnowHowItem& sibling = arrBehind[i];
+                sibling.SetPosNr(sibling.PosNr - 1);
+                if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+            }
+            i = j;
+        }
     }
     for (std::int32_t nDelete : arrNow)
         if (!m_table.DeleteById(nDelete)) return AbandonWork(false);

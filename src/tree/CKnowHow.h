@@ -27,8 +27,21 @@ public:
     int CountChildren(std::int32_t nMasterId, bool bFoldersOnly = false);
     std::int32_t GetParentId(std::int32_t nId);
     std::string GetPath(std::int32_t nId);
+    // GetPath of many entries at once, in the order of arrIds; false when
+    // the file could not be read.
+    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths);
     std::int32_t NextItem(std::int32_t nId);
     std::int32_t PreviousItem(std::int32_t nId);
+    // What a walk below a folder needs of an entry: no texts.
+    struct STreeNode {
+        std::int32_t ID, MasterID, PosNr, IsDir;
+        std::string Name;
+    };
+    // Hands everything below nFolder to fn, depth first with children in
+    // position order (GetChildren's), each entry entered once, with its level
+    // (nLevel for nFolder's children); false (and nothing handed over) when
+    // a read failed.
+    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
     // True when nId is nRoot or lies anywhere below it.
     bool IsInSubtree(std::int32_t nId, std::int32_t nRoot);
     // The same, false when the file could not be read.
@@ -36,6 +49,16 @@ public:
 
     // --- writing ------------------------------------------------------------------
     bool SaveItems(CKnowHowArray& arr);
+    // Writes every row of the table back, active or not, as SaveItems
+    // writes a changed entry (the UpdateNr check and raise, the edit
+    // stamp), in one transaction but a batch of nBatch rows at a time, so
+    // that no file is ever held in memory whole. fnBeforeRead runs before a
+    // batch is read, fnBeforeWrite before it is written (the password
+    // service changes the key in between). False, rolled back and said as
+    // SaveItems says it, when a read or a write failed or a row was
+    // changed by someone else.
+    bool RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+                    size_t nBatch = 500);
     bool DeleteItem(std::int32_t nId);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
@@ -49,7 +72,9 @@ public:
     bool RollbackWork();
 
     // --- search -------------------------------------------------------------------
-    int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts);
+    // Without bWithTexts the hits carry no Text and Link: a listing of many
+    // hits need not hold every hit's text.
+    int Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts, bool bWithTexts = true);
 
     // --- structure templates --------------------------------------------------------
     // True when there was at least one line to write; *pbWriteFailed turns
@@ -74,12 +99,19 @@ public:
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
+    // What a step through the tree needs of an entry.
+    struct SNavRow {
+        std::int32_t ID = 0, MasterID = 0, PosNr = 0, IsDir = 0;
+    };
+
     // The entry the condition selects, when it is the only one; the row count.
     int SelectOne(CKnowHowItem& item, const std::string& strCondition);
-    // Hands everything below nFolder to fn, depth first with children in
-    // position order, with its level (nLevel for nFolder's children); false
-    // when a read failed on the way.
-    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const CKnowHowItem&, int)>& fn);
+    // The same as GetItem and GetItemAt, for the columns of SNavRow.
+    int ReadNav(SNavRow& nav, const std::string& strCondition);
+    int ReadNavById(SNavRow& nav, std::int32_t nId);
+    int ReadNavAt(SNavRow& nav, std::int32_t nMasterId, std::int32_t nPosNr);
+    // With bPartialOnFailure the paths end where a failed read stopped them.
+    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
     // The entry's ID and those of everything below it, in delete order.
     bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
     bool Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder);

@@ -6,7 +6,7 @@
 #include "tree/CKnowHow.h"
 #include "tree/LikeMatch.h"
 
-int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts) {
+int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKeywords, bool bInTexts, bool bWithTexts) {
     arr.clear();
     // a protected file must never be searched as if it were plain
     std::string strKey;
@@ -17,12 +17,13 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
         CKnowHowArray& arr;
         bool bInKeywords, bInTexts;
         bool bProtected;
+        bool bWithTexts;
         const std::string& strText;  // protected: the bytes to find
-        std::string strPattern;      // open: the byte-wise LIKE pattern
         const CRecordSet& rs;
-        std::optional<SKnowHowColumns> cols;
-        std::string strName, strBody;
-    } context{arr, bInKeywords, bInTexts, !strKey.empty(), strText, {}, m_table.GetRecordSet(), std::nullopt, {}, {}};
+        std::string strPattern = {};  // open: the byte-wise LIKE pattern
+        std::optional<SKnowHowColumns> cols = {};
+        std::string strName = {}, strBody = {};
+    } context{arr, bInKeywords, bInTexts, !strKey.empty(), bWithTexts, strText, m_table.GetRecordSet()};
     auto onRow = [](void* p, const char* const* ppCells) {
         auto& c = *static_cast<SContext*>(p);
         if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
@@ -33,8 +34,12 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
             DecryptFieldInto(psz ? psz : "", str);
             return str.find(c.strText) != std::string::npos;
         };
-        if ((c.bInKeywords && contains(c.cols->nName, c.strName)) || (c.bInTexts && contains(c.cols->nText, c.strBody)))
-            c.arr.emplace_back().ReadCells(ppCells, *c.cols);
+        if ((c.bInKeywords && contains(c.cols->nName, c.strName)) ||
+            (c.bInTexts && contains(c.cols->nText, c.strBody))) {
+            CKnowHowItem& hit = c.arr.emplace_back();
+            hit.ReadCells(ppCells, *c.cols);
+            if (!c.bWithTexts) hit.Text = hit.Link = std::string();
+        }
         return true;
     };
 

@@ -7,7 +7,8 @@
 #include "tree/CStdioFileEx.h"
 
 namespace {
-std::string StructureLine(int nLevel, const CKnowHowItem& item) {
+template <typename Item>
+std::string StructureLine(int nLevel, const Item& item) {
     // "%s%s %s\n": indentation, marker, keyword
     return std::string(2 * nLevel, ' ') + (item.IsDir ? "+" : "-") + " " + KeywordOnOneLine(item.Name) + "\n";
 }
@@ -98,7 +99,7 @@ bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& ar
         nLevel = 1;
     }
     // half a structure is no export of it
-    bReadFailed = !ForEachBelow(nFolder, nLevel, [&](const CKnowHowItem& item, int nItemLevel) {
+    bReadFailed = !ForEachBelow(nFolder, nLevel, [&](const STreeNode& item, int nItemLevel) {
         arrLines.push_back(StructureLine(nItemLevel, item));
     });
     return !bReadFailed && !arrLines.empty();
@@ -182,6 +183,9 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
     int nPreviousLevel = -1;
     std::int32_t nPos = 0;
     std::int32_t nResult = 0;
+    // One prepared statement writes every row: a statement compiled per row
+    // would cost several times the row.
+    CKnowHowInserter inserter(m_table);
     // The children of each parent returned to, as CountChildren answers it:
     // counted once, then kept up to date with every row inserted below it.
     // Inside the transaction nobody else adds rows, so it stays exact; a
@@ -237,7 +241,7 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
         item.PosNr = nPos;
         // a row that could not be stored would leave its lines below
         // without their folder
-        if (!m_table.InsertItem(item)) return fail();
+        if (!inserter.Insert(item)) return fail();
         auto itCount = mapCount.find(nParent);
         if (itCount != mapCount.end()) ++itCount->second;
         nLast = item.ID;

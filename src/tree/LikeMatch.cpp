@@ -1,13 +1,48 @@
 #include "tree/LikeMatch.h"
 
+#include <cstring>
+
 namespace {
 unsigned char Fold(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
+
+// The next place at or after p where c stands, in either ASCII case; null
+// for none.
+const char* FindFolded(const char* p, const char* pEnd, char c) {
+    const unsigned char f = Fold(c);
+    const char chOther = f >= 'a' && f <= 'z' ? static_cast<char>(f - ('a' - 'A')) : static_cast<char>(f);
+    const char chOne = static_cast<char>(f);
+    const char* pOne = static_cast<const char*>(std::memchr(p, chOne, pEnd - p));
+    if (chOther == chOne) return pOne;
+    const char* pOther = static_cast<const char*>(std::memchr(p, chOther, (pOne ? pOne : pEnd) - p));
+    return pOther ? pOther : pOne;
+}
+
+// "%word%" for a word without '%' and '_': whether the text holds it, ASCII
+// letters in either case. The search asks this for every row the engine
+// lets through, so the first byte is looked for with memchr.
+bool ContainsFolded(std::string_view strWord, std::string_view strText) {
+    if (strWord.empty()) return true;
+    if (strWord.size() > strText.size()) return false;
+    const char* p = strText.data();
+    const char* pLast = strText.data() + (strText.size() - strWord.size()) + 1;  // past the last start
+    while ((p = FindFolded(p, pLast, strWord[0])) != nullptr) {
+        size_t k = 1;
+        while (k < strWord.size() && Fold(strWord[k]) == Fold(p[k])) ++k;
+        if (k == strWord.size()) return true;
+        ++p;
+    }
+    return false;
+}
 }  // namespace
 
 bool LikeMatch(std::string_view strPattern, std::string_view strText) {
+    if (strPattern.size() >= 2 && strPattern.front() == '%' && strPattern.back() == '%') {
+        std::string_view strWord = strPattern.substr(1, strPattern.size() - 2);
+        if (strWord.find_first_of("%_") == std::string_view::npos) return ContainsFolded(strWord, strText);
+    }
     // greedy with a return to the last '%': enough for '%' and '_' alone
     const size_t npos = std::string_view::npos;
     size_t i = 0, j = 0, nStar = npos, nMark = 0;

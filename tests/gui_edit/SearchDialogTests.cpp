@@ -2,12 +2,14 @@
 // highlighted preview, the default button and "Gehe zu".
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -20,6 +22,7 @@
 #include "edit/CSuchenDlg.h"
 #include "platform/Cp1252.h"
 #include "protect/CDbPasswort.h"
+#include "tree/CKnowHow.h"
 
 namespace {
 const std::vector<SEntry> kRecipes = {
@@ -80,15 +83,16 @@ protected:
         QTest::mouseClick(m_pDlg->SearchButton(), Qt::LeftButton);
         Pump();
     }
+    int ListedCount() const { return m_pDlg->HitList()->model()->rowCount(); }
+    QString Listed(int nRow) const { return m_pDlg->HitList()->model()->index(nRow, 0).data().toString(); }
     std::vector<std::string> ListedPaths() const {
         std::vector<std::string> arr;
-        for (int i = 0; i < m_pDlg->HitList()->rowCount(); ++i)
-            arr.push_back(m_pDlg->HitList()->item(i, 0)->text().toStdString());
+        for (int i = 0; i < ListedCount(); ++i) arr.push_back(Listed(i).toStdString());
         return arr;
     }
     void SelectListed(const char* pszPath) {
-        for (int i = 0; i < m_pDlg->HitList()->rowCount(); ++i)
-            if (m_pDlg->HitList()->item(i, 0)->text() == QString::fromUtf8(pszPath)) m_pDlg->HitList()->selectRow(i);
+        for (int i = 0; i < ListedCount(); ++i)
+            if (Listed(i) == QString::fromUtf8(pszPath)) m_pDlg->HitList()->selectRow(i);
         Pump();
     }
 
@@ -104,7 +108,7 @@ TEST_F(CSearchTest, StartsWithBothFieldsAndRefusesWhatCannotBeSearched) {
     EXPECT_TRUE(m_pDlg->InKeywords()->isChecked());
     EXPECT_TRUE(m_pDlg->InTexts()->isChecked());
     EXPECT_EQ(m_pDlg->GetSelectedHit(), -1);
-    EXPECT_EQ(m_pDlg->HitList()->horizontalHeaderItem(0)->text(), QStringLiteral("Fundstellen"));
+    EXPECT_EQ(m_pDlg->HitList()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Fundstellen"));
     EXPECT_EQ(m_pDlg->minimumSize(), QSize(581, 416));
 
     // the check boxes are tested before the text
@@ -116,11 +120,11 @@ TEST_F(CSearchTest, StartsWithBothFieldsAndRefusesWhatCannotBeSearched) {
     m_platform.Clear();
 
     Search("Mehl");
-    ASSERT_EQ(m_pDlg->HitList()->rowCount(), 2);
+    ASSERT_EQ(ListedCount(), 2);
     // a failed attempt empties list and preview
     Search("");
     EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext darf nicht leer sein !"});
-    EXPECT_EQ(m_pDlg->HitList()->rowCount(), 0);
+    EXPECT_EQ(ListedCount(), 0);
     EXPECT_TRUE(m_pDlg->Preview()->toPlainText().isEmpty());
     EXPECT_EQ(m_pDlg->GetSelectedHit(), -1);
     EXPECT_TRUE(m_pDlg->SearchEdit()->hasFocus());
@@ -134,7 +138,7 @@ TEST_F(CSearchTest, StartsWithBothFieldsAndRefusesWhatCannotBeSearched) {
     // a character no stored text can hold finds nothing (and is not sent as '?')
     Search(QString::fromUtf8("\u96EA"));
     EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext wurde nicht gefunden."});
-    EXPECT_EQ(m_pDlg->HitList()->rowCount(), 0);
+    EXPECT_EQ(ListedCount(), 0);
     EXPECT_TRUE(m_pDlg->isVisible());
 }
 
@@ -309,7 +313,7 @@ TEST_F(CSearchTest, TextsAreNotCutAndHitsTakeOneLineEach) {
         EXPECT_GT(m_pDlg->SearchEdit()->width(), 60) << size.width();
     }
     Search("Mehl");
-    ASSERT_GE(m_pDlg->HitList()->rowCount(), 2);
+    ASSERT_GE(ListedCount(), 2);
     EXPECT_LT(m_pDlg->HitList()->rowHeight(0), 2 * m_pDlg->HitList()->fontMetrics().height());
 }
 
@@ -329,8 +333,8 @@ TEST_F(CSearchTest, TheHitListIsAListForTheKeys) {
     ASSERT_TRUE(Open(MakeDatabase({{"+Sammlung aller Einträge mit recht langen Namen", arrEntries}}, "lang.tov")));
     OpenDialog();
     Search("Eintrag", true, false);
-    QTableWidget* pList = m_pDlg->HitList();
-    ASSERT_EQ(pList->rowCount(), 14);
+    QTableView* pList = m_pDlg->HitList();
+    ASSERT_EQ(ListedCount(), 14);
     ASSERT_TRUE(pList->hasFocus());
 
     struct SCase {
@@ -348,8 +352,8 @@ TEST_F(CSearchTest, TheHitListIsAListForTheKeys) {
         QTest::keyClick(pList, static_cast<Qt::Key>(c.nKey), c.mods);
         Pump();
         SCOPED_TRACE(QKeySequence(c.nKey | c.mods).toString().toStdString());
-        ASSERT_EQ(pList->currentRow(), c.nRow);
-        EXPECT_EQ(pList->selectedItems().size(), 1);
+        ASSERT_EQ(pList->currentIndex().row(), c.nRow);
+        EXPECT_EQ(pList->selectionModel()->selectedRows().size(), 1);
         EXPECT_EQ(m_pDlg->GetSelectedHit(), IdOf(arrNames[c.nRow]));
     }
     // Left and Right show the rest of a long path; the hit stays
@@ -360,5 +364,44 @@ TEST_F(CSearchTest, TheHitListIsAListForTheKeys) {
     EXPECT_GT(pBar->value(), 0);
     QTest::keyClick(pList, Qt::Key_Left);
     EXPECT_EQ(pBar->value(), 0);
-    EXPECT_EQ(pList->currentRow(), 13);
+    EXPECT_EQ(pList->currentIndex().row(), 13);
+}
+
+TEST_F(CSearchTest, TheBusyCursorShowsFromTheSearchUntilTheListIsFilled) {
+    int nBusy = 0, nIdle = 0;
+    GetDatabase().SetStatementHook([&](const std::string&) { ++(m_platform.m_nWaitDepth > 0 ? nBusy : nIdle); });
+    Search("Mehl");
+    GetDatabase().SetStatementHook(nullptr);
+    ASSERT_EQ(ListedPaths(), (Paths{"Rezepte\\Brot", "Rezepte\\Kuchen"}));
+    EXPECT_GT(nBusy, 0);
+    EXPECT_EQ(nIdle, 0);
+    EXPECT_EQ(m_platform.m_nWaitDepth, 0);
+    // a search that finds nothing gives the cursor back before its message
+    m_platform.SetMessageHook([&](const SRecordedMessage&) { EXPECT_EQ(m_platform.m_nWaitDepth, 0); });
+    Search("Nirgendwo");
+    m_platform.SetMessageHook(nullptr);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Der Suchtext wurde nicht gefunden."});
+    EXPECT_EQ(m_platform.m_nWaitDepth, 0);
+}
+
+TEST_F(CSearchTest, TheColumnTakesTheWidestOfManyPaths) {
+    // more hits than the view measures on its own, the widest sorted last
+    const std::string strWidest =
+        "Eintrag zuletzt, mit einem Stichwort weit über jede Breite der Trefferliste hinaus und weiter";
+    std::string strTemplate;
+    for (int i = 1; i <= 1200; ++i) {
+        char szLine[32];
+        std::snprintf(szLine, sizeof szLine, "- Eintrag %04d\n", i);
+        strTemplate += szLine;
+    }
+    strTemplate += "- " + strWidest + "\n";
+    const std::string strFile = m_dir.File("viele.txt");
+    WriteFile(strFile, strTemplate);
+    ASSERT_GT(m_pDoc->GetService()->ImportStructure(strFile, IdOf("Arbeit")), 0);
+    Search("Eintrag", true, false);
+    QTableView* pList = m_pDlg->HitList();
+    ASSERT_EQ(ListedCount(), 1201);
+    EXPECT_EQ(Listed(1200).toStdString(), "Arbeit\\" + strWidest);
+    EXPECT_GE(pList->columnWidth(0), pList->sizeHintForIndex(pList->model()->index(1200, 0)).width());
+    EXPECT_GT(pList->columnWidth(0), 548);
 }

@@ -272,7 +272,9 @@ TEST(CStressRunTest, OneUserAloneDoesEveryOperationAndFindsNothing) {
         SCOPED_TRACE((arrCases[i].bDoc ? "doc " : "cli ") + arrCases[i].strOps);
         SProcessResult r = arrRuns[i].get();
         EXPECT_EQ(r.nExit, 0) << r.strOut;
-        EXPECT_GT(Figure(r.strOut, "Operationen"), 5) << r.strOut;
+        // how many fit into the seconds depends on the machine's load; that
+        // every one went through does not
+        EXPECT_GT(Figure(r.strOut, "Operationen"), 0) << r.strOut;
         EXPECT_EQ(Figure(r.strOut, "erfolgreich"), Figure(r.strOut, "Operationen")) << r.strOut;
         for (const char* pszFigure : kFaultFigures) EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure;
         if (!arrCases[i].strOps.empty()) {
@@ -406,7 +408,7 @@ TEST(CStressRunTest, ManyUsersUnderLocksAndKillsLoseNothing) {
     SProcessResult r = RunStress({"--processes", "4", "--seconds", "10", "--lock-max", "1", "--kill-every", "4",
                                   "--hold-max", "0.5", "--password", "geheim", "--dir", dir.File("run")});
     EXPECT_EQ(r.nExit, 0) << r.strOut << r.strErr;
-    EXPECT_GT(Figure(r.strOut, "erfolgreich"), 20) << r.strOut;
+    EXPECT_GT(Figure(r.strOut, "erfolgreich"), 5) << r.strOut;
     for (const char* pszFigure : kFaultFigures) {
         if (std::string(pszFigure) == "trotz Abweisung gespeichert") continue;
         EXPECT_EQ(Figure(r.strOut, pszFigure), 0) << pszFigure << "\n" << r.strOut;

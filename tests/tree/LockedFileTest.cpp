@@ -19,6 +19,13 @@ const char* const kNotSaved = "Die Eingaben konnten nicht gespeichert werden !";
 
 class CLockedFileTest : public CTreeTest {
 protected:
+    // the password service is one for the process: a key left behind would
+    // make the next test's file look protected already
+    void TearDown() override {
+        GetDbPasswort().ClearPassword();
+        GetDbPasswort().SetPrompt(nullptr);
+        CTreeTest::TearDown();
+    }
     std::unique_ptr<CChildProcess> HoldExclusive(int nSeconds) { return ::HoldExclusive(m_strDb, nSeconds); }
     // Pauses that really pass, so that a lock of a second ends while a
     // statement waits (21 pauses of 100 ms here).
@@ -199,3 +206,23 @@ TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
     EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
 }
 }  // namespace
+
+TEST_F(CLockedFileTest, ReadsOfManyRowsAtOnceFailWhileAnotherUserHoldsTheFile) {
+    std::int32_t F = Add(0, "F", true);
+    std::int32_t X = Add(F, "X");
+    Add(F, "Y");
+    auto pHolder = HoldExclusive(60);
+    std::vector<std::string> arrPaths{"alt"};
+    EXPECT_FALSE(m_pTree->GetPaths({X, F}, arrPaths));
+    // what could not be read is not exported, and said so
+    const std::string strFile = m_dir.File("vorlage.txt");
+    bool bWriteFailed = false;
+    EXPECT_TRUE(m_pTree->ExportStructure(strFile, 0, &bWriteFailed));
+    EXPECT_TRUE(bWriteFailed);
+    EXPECT_FALSE(m_platform.FileExists(strFile));
+    EXPECT_TRUE(Shown(kLocked));
+    EXPECT_EQ(m_pTree->NextItem(X), -1);
+    pHolder.reset();
+    ASSERT_TRUE(m_pTree->GetPaths({X, F}, arrPaths));
+    EXPECT_EQ(arrPaths, (std::vector<std::string>{"F\\X", "F"}));
+}

@@ -40,6 +40,11 @@ TEST_F(CSearchTest, OpenDatabaseMatchesWithLike) {
     EXPECT_EQ(Hits("äpfel", false, true), std::vector<std::int32_t>{E3});
     // keyword and text both match: listed once; folders are hits; ID order
     EXPECT_EQ(Hits("apfel", true, true), (std::vector<std::int32_t>{F, E1, E2, E4}));
+    // the same hits for a listing, without their texts
+    CKnowHowArray arrBare;
+    ASSERT_EQ(m_pTree->Search(arrBare, "apfel", true, true, false), 4);
+    for (const auto& hit : arrBare) EXPECT_TRUE(hit.Text.empty() && !hit.Name.empty()) << hit.ID;
+    EXPECT_EQ(arrBare[1].ID, E1);
     EXPECT_EQ(Hits("Kuchen", false, true), (std::vector<std::int32_t>{F, E1}));
 
     Query("UPDATE KnowHow SET IsAktiv='0' WHERE ID=" + std::to_string(E2));
@@ -198,7 +203,25 @@ TEST(LikeMatchTest, BytesWildcardsAndAsciiCase) {
         {"Z", "z", true},
         {"[", "{", false},
         {"%'%", "O'Neil", true},
-
+        // a plain word between two '%': found in either case, at either end
+        {"%server%", "SERVER", true},
+        {"%er%", "xxER", true},
+        {"%ab%", "a", false},
+        {"%ab%", "aAxAB", true},
+        {"%ab%", "aAxAb", true},
+        {"%ab%", "aaAXb", false},
+        {"%\xFC"
+         "b%",
+         "\xDC"
+         "b\xFC"
+         "B",
+         true},
+        {"%\xFC"
+         "b%",
+         "\xDC"
+         "b",
+         false},
+        {"%1-2%", "x1-1-2", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LikeMatch(c.pszPattern, c.pszText), c.bMatch) << c.pszPattern << " / " << c.pszText;
