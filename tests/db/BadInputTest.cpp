@@ -1,5 +1,6 @@
 // Files that are not what the session expects: no crash, the failure recorded.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -20,12 +21,12 @@ TEST_F(BadInput, FileThatIsNotADatabase) {
     EXPECT_TRUE(OpenDatabase(strPath));
     EXPECT_TRUE(db.IsOpen());  // the engine reads nothing yet
     EXPECT_EQ(db.Count("sqlite_master"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 26);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     EXPECT_EQ(db.GetLastErrorText(), "file is not a database");
     EXPECT_FALSE(db.TableExists("Option"));
     EXPECT_EQ(db.GetOption("DbVersion"), "");
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
-    EXPECT_EQ(db.GetLastErrorCode(), 26);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     // creating a database on it answers true (results are ignored) and writes nothing
     EXPECT_TRUE(db.InitNewDatabase());
     { CKnowHowTable table; }
@@ -50,7 +51,7 @@ TEST_F(BadInput, MissingFolder) {
     std::string strPath = m_dir.File("fehlt/wissen.tov");
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Open(strPath));
-    EXPECT_EQ(db.GetLastErrorCode(), 14);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_CANTOPEN);
     EXPECT_EQ(db.GetLastErrorText(), "unable to open database file");
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
     EXPECT_EQ(db.Count("sqlite_master"), -1);

@@ -1,5 +1,6 @@
 // The busy retry against a real second process that holds the file locked.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,7 +39,7 @@ TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     EXPECT_FALSE(db.Execute(kInsert));
     EXPECT_EQ(CountSent(kInsert), 21);
     EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>(21, 500));  // the last attempt is followed by a pause too
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(db.GetLastErrorText(), "database is locked");
     EXPECT_EQ(db.GetLastStatementError(), "database is locked");
     EXPECT_EQ(m_platform.m_nWaitDepth, 0);
@@ -69,7 +70,7 @@ TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Option"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>(21, 500));
     EXPECT_EQ(m_platform.m_nWaitDepth, 0);
     EXPECT_TRUE(db.WasLockedOut());
@@ -109,7 +110,7 @@ TEST_F(Busy, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
     EXPECT_EQ(db.GetOption("DbVersion"), "1.200");
     EXPECT_EQ(db.Count("Option"), 7);
     EXPECT_FALSE(db.SetOption("Probe", "x"));
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
     pChild->Kill();
     EXPECT_TRUE(db.SetOption("Probe", "x"));

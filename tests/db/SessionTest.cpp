@@ -1,5 +1,6 @@
 // The session's statements, counts, values and states.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ protected:
 TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Execute("SELECT * FROM Nope;"));
-    ASSERT_EQ(db.GetLastErrorCode(), 1);
+    ASSERT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     std::string strText = db.GetLastErrorText();
     std::string strStatement = db.GetLastStatementError();
     EXPECT_EQ(strText, "no such table: Nope");
@@ -30,7 +31,7 @@ TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     RecordSql(true);
     int nWaitBegins = m_platform.m_nWaitBegins;
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), strText);
     EXPECT_EQ(db.GetLastStatementError(), strStatement);
     EXPECT_TRUE(m_arrSql.empty());                     // nothing reached the engine
@@ -69,7 +70,7 @@ TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
 
     std::string strBad = m_dir.File("no such folder/x.tov");
     EXPECT_TRUE(OpenDatabase(strBad));
-    EXPECT_EQ(db.GetLastErrorCode(), 14);  // cannot open
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_CANTOPEN);
     // the handle the engine gave back is kept; the first statement fails
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
     EXPECT_FALSE(m_platform.FileExists(strBad));
@@ -96,7 +97,7 @@ TEST_F(Session, CountTexts) {
 TEST_F(Session, CountFailureAnswersMinusOneAndRecordsTheError) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Nope"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Nope");
     EXPECT_EQ(db.GetLastStatementError(), "no such table: Nope");
     EXPECT_EQ(db.Count("Option", "Nope=1"), -1);
@@ -128,7 +129,7 @@ TEST_F(Session, GetValueCases) {
     EXPECT_EQ(db.GetValue("Nope", "v", "k=1"), "");
     EXPECT_EQ(m_arrSql,
               (std::vector<std::string>{"SELECT count(*) FROM Nope WHERE k=1", "SELECT v FROM Nope WHERE k=1"}));
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Nope");
 }
 
@@ -150,7 +151,7 @@ TEST_F(Session, TableExistsAnswersFalseWhenTheCountFails) {
     WriteFile(strJunk, std::string(4096, 'x'));
     ASSERT_TRUE(db.Open(strJunk));
     EXPECT_EQ(db.Count("sqlite_master"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 26);  // not a database
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     EXPECT_FALSE(db.TableExists("KnowHow"));
 }
 
@@ -169,10 +170,10 @@ TEST_F(Session, ErrorWithoutStatementMessageKeepsTheOldOne) {
     EXPECT_FALSE(db.Execute("SELEC 1;"));
     std::string strStatement = db.GetLastStatementError();
     EXPECT_NE(strStatement, "");
-    db.SetError(8, nullptr);
-    EXPECT_EQ(db.GetLastErrorCode(), 8);
+    db.SetError(SQLITE_READONLY, nullptr);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_READONLY);
     EXPECT_EQ(db.GetLastStatementError(), strStatement);
-    db.SetError(1, "eigene Meldung");
+    db.SetError(SQLITE_ERROR, "eigene Meldung");
     EXPECT_EQ(db.GetLastStatementError(), "eigene Meldung");
 }
 

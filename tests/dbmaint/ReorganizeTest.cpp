@@ -1,4 +1,6 @@
 // Reorganisation and the reorganise command.
+#include <sqlite3.h>
+
 #include <filesystem>
 
 #include "DbMaintUtil.h"
@@ -98,6 +100,6 @@ TEST_F(ReorganizeTest, FailedVacuumIsReportedAsFailure) {
                   "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.",
                   "Die Datenbank konnte nicht reorganisiert werden."}));
     for (const auto& msg : m_platform.m_arrMessages) EXPECT_EQ(msg.eIcon, EMsgIcon::Exclamation);
-    EXPECT_EQ(GetDatabase().GetLastErrorCode(), 5);
+    EXPECT_EQ(GetDatabase().GetLastErrorCode(), SQLITE_BUSY);
 }
 }  // namespace

@@ -13,6 +13,7 @@
 #include "edit/CLinkDlg.h"
 #include "platform/Cp1252.h"
 #include "ui/CommandIds.h"
+#include "ui/DialogIds.h"
 
 namespace {
 const char* const kLong =
@@ -172,12 +173,12 @@ TEST_F(CKeysTest, TheLinkDialogChangesTheRowOnlyOnOk) {
             pDlg->findChild<QPushButton*>(QStringLiteral("button%1").arg(nButton))->click();
         });
     };
-    answer(QStringLiteral("/tmp/egal.txt"), 2);
+    answer(QStringLiteral("/tmp/egal.txt"), IDCANCEL);
     View()->OnCommand(ID_LINK_EDIT);
     EXPECT_EQ(Stored(nKurz).Typ, 0);
     EXPECT_EQ(View()->GetRows()[0].Link, "");
 
-    answer(QString::fromUtf8("/tmp/Ablage/Übersicht.txt"), 1);
+    answer(QString::fromUtf8("/tmp/Ablage/Übersicht.txt"), IDOK);
     View()->OnCommand(ID_LINK_EDIT);
     EXPECT_EQ(Stored(nKurz).Typ, 1);
     EXPECT_EQ(Stored(nKurz).Link,

@@ -185,7 +185,7 @@ TEST_F(CAppTest, FileDialogsStartInTheFolderUsedLast) {
     auto linkFile = [] {
         CLinkDlg dlg;
         dlg.show();
-        QTest::mouseClick(dlg.findChild<QPushButton*>("button4"), Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("button%1").arg(IDC_LINK_FILE)), Qt::LeftButton);
     };
     struct SStep {
         std::function<void()> fnAction;

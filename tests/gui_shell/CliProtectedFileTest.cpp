@@ -16,6 +16,7 @@
 #include "protect/CDbPasswort.h"
 #include "protect/ui/CPasswortDlg.h"
 #include "protect/ui/PasswordPrompt.h"
+#include "ui/DialogIds.h"
 
 namespace {
 // Answers the password dialog once it is up: types the text and presses the button.
@@ -26,7 +27,7 @@ void AnswerPasswordDialog(const QString& strPassword, int nButton) {
         if (!pDlg) return;
         pTimer->stop();
         pTimer->deleteLater();
-        auto* pEdit = pDlg->findChild<QLineEdit*>(QStringLiteral("1018"));
+        auto* pEdit = pDlg->findChild<QLineEdit*>(QString::number(CPasswortDlg::IDC_PASSWORD));
         for (QChar ch : strPassword) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
             QApplication::sendEvent(pEdit, &press);
@@ -52,7 +53,7 @@ TEST_F(CCliProtectedFileTest, OpensWithThePasswordAndNotWithout) {
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     InstallPasswordPrompt();
 
-    AnswerPasswordDialog(QStringLiteral("Kälte€"), 1);
+    AnswerPasswordDialog(QStringLiteral("Kälte€"), IDOK);
     ASSERT_TRUE(Open(strPath));
     EXPECT_NE(ItemOf("Geheime Rezepte"), nullptr);
     EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
@@ -60,8 +61,8 @@ TEST_F(CCliProtectedFileTest, OpensWithThePasswordAndNotWithout) {
     Pump();
 
     // a wrong password keeps the dialog open; cancelling ends the opening
-    AnswerPasswordDialog(QStringLiteral("Kalte€"), 1);
-    QTimer::singleShot(200, [] { AnswerPasswordDialog(QString(), 2); });
+    AnswerPasswordDialog(QStringLiteral("Kalte€"), IDOK);
+    QTimer::singleShot(200, [] { AnswerPasswordDialog(QString(), IDCANCEL); });
     EXPECT_FALSE(Open(strPath));
     EXPECT_FALSE(GetDatabase().IsOpen());
     EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);

@@ -1,5 +1,6 @@
 // A query result held in memory and its row cursor.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "db/CDB.h"
 #include "support/TestSupport.h"
@@ -81,10 +82,10 @@ TEST_F(RecordSet, EmptyResultIsAtItsEnd) {
 TEST_F(RecordSet, FailedQueryHoldsNothingAndRecordsTheError) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT * FROM T"));
-    GetDatabase().SetError(0, "vorher");
+    GetDatabase().SetError(SQLITE_OK, "vorher");
     EXPECT_FALSE(rs.Query("SELECT * FROM Fehlt"));
     EXPECT_EQ(rs.GetRowCount(), -1);
-    EXPECT_EQ(rs.GetLastErrorCode(), 1);
+    EXPECT_EQ(rs.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(rs.GetLastErrorText(), "no such table: Fehlt");
     EXPECT_EQ(rs.GetLastStatementError(), "no such table: Fehlt");
     EXPECT_EQ(rs.GetQueryText(), "SELECT * FROM T");  // the last successful one
@@ -129,10 +130,10 @@ TEST_F(RecordSet, QueryWhileAnotherProcessLocksWaitsThenFails) {
     CKnowHowArray arr;
     EXPECT_EQ(table.SelectItems(arr), -1);
     EXPECT_TRUE(arr.empty());
-    EXPECT_EQ(table.GetRecordSet().GetLastErrorCode(), 5);
+    EXPECT_EQ(table.GetRecordSet().GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
     // the session knows too, so that the caller can say why
-    EXPECT_EQ(GetDatabase().GetLastErrorCode(), 5);
+    EXPECT_EQ(GetDatabase().GetLastErrorCode(), SQLITE_BUSY);
     child.Kill();
     EXPECT_EQ(table.SelectItems(arr), 0);
 }
