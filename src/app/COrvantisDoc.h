@@ -42,7 +42,7 @@ public:
     // circle (a damaged file) counts as inside: nothing may move there.
     bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) override;
     std::string GetPath(std::int32_t nId);
-    bool SaveItems(CKnowHowArray& arr) override;
+    [[nodiscard]] bool SaveItems(CKnowHowArray& arr) override;
     CKnowHow* GetService() const { return m_pKnowHow.get(); }
     bool IsDatabaseOpen() const override { return m_pKnowHow != nullptr; }
 

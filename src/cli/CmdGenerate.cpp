@@ -288,8 +288,9 @@ int Run(const SCliArgs& args) {
     if (!strPassword.empty()) {
         CDbPasswort& passwort = GetDbPasswort();
         if (!passwort.CheckNewPassword(strPassword)) return CLI_FAILED;
-        GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strPassword));
-        if (!passwort.CheckPassword(strPassword)) return CliFail("Das Kennwort konnte nicht gesetzt werden.");
+        if (!GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strPassword)) ||
+            !passwort.CheckPassword(strPassword))
+            return CliFail("Das Kennwort konnte nicht gesetzt werden.");
     }
 
     // folders first, so that their IDs are known to their children

@@ -29,7 +29,7 @@ public:
     virtual int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) = 0;
     // nFolder is nAncestor or lies below it (a parent chain in a circle counts as inside).
     virtual bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) = 0;
-    virtual bool SaveItems(CKnowHowArray& arr) = 0;
+    [[nodiscard]] virtual bool SaveItems(CKnowHowArray& arr) = 0;
     // Asks first; true when the entry (a folder with all it holds) was deleted.
     virtual bool DeleteEntryAsk(std::int32_t nId) = 0;
     virtual bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) = 0;

@@ -96,9 +96,11 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
         for (bool bProtected : {false, true})
             for (int nAdmin = 0; nAdmin < 3; ++nAdmin) {
                 // 0: no password (unlocked), 1: password set and locked, 2: set and still unlocked
-                GetDatabase().SetOption("AdminKey", "");
+                ASSERT_TRUE(GetDatabase().SetOption("AdminKey", ""));
                 GetDbAdmin().ResetAdminState();
-                if (nAdmin > 0) GetDatabase().SetOption("AdminKey", "gesetzt");
+                if (nAdmin > 0) {
+                    ASSERT_TRUE(GetDatabase().SetOption("AdminKey", "gesetzt"));
+                }
                 if (nAdmin == 1) GetDbAdmin().ResetAdminState();
                 SContext c{bTreeActive, bProtected, nAdmin > 0, nAdmin != 1};
                 m_pDoc->SetWriteProtected(bProtected);
