@@ -53,6 +53,13 @@ void CliPrintLine(const std::string& strUtf8);
 bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi);
 // A positive or zero entry ID; false (with a message) for anything else.
 bool CliParseId(const std::string& strText, int& nId);
+// The value of a numeric option: digits only, within [nMin, nMax]; false
+// (with a message naming the option) for an empty text, other characters or
+// a number out of range. The caller answers CLI_USAGE.
+bool CliParseNumber(const std::string& strOption, const std::string& strText, long long nMin, long long nMax,
+                    long long& nValue);
+// The same for any number an unsigned 64-bit value holds (a seed).
+bool CliParseNumber(const std::string& strOption, const std::string& strText, unsigned long long& nValue);
 // The absolute form of a path argument.
 std::string CliAbsolutePath(const std::string& strPath);
 // JSON string literal of a Windows-1252 text (as UTF-8).

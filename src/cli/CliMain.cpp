@@ -1,5 +1,6 @@
 // orvantis-cli: a thin command-line front end over the core, for scripting
 // and administration.
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -184,14 +185,43 @@ bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi) {
     return bOk;
 }
 
+namespace {
+// Digits only: no sign, no blanks, nothing after the number.
+bool ParseDigits(const std::string& strText, unsigned long long& nValue) {
+    const char* pEnd = strText.data() + strText.size();
+    auto [ptr, ec] = std::from_chars(strText.data(), pEnd, nValue);
+    return !strText.empty() && strText[0] != '+' && ec == std::errc() && ptr == pEnd;
+}
+}  // namespace
+
 bool CliParseId(const std::string& strText, int& nId) {
-    char* pEnd = nullptr;
-    long n = std::strtol(strText.c_str(), &pEnd, 10);
-    if (strText.empty() || *pEnd != '\0' || n < 0 || n > 0x7FFFFFFF) {
+    unsigned long long n = 0;
+    if (!ParseDigits(strText, n) || n > 0x7FFFFFFF) {
         std::fprintf(stderr, "orvantis-cli: keine gültige ID: %s\n", strText.c_str());
         return false;
     }
     nId = static_cast<int>(n);
+    return true;
+}
+
+bool CliParseNumber(const std::string& strOption, const std::string& strText, long long nMin, long long nMax,
+                    long long& nValue) {
+    unsigned long long n = 0;
+    if (!ParseDigits(strText, n) || n < static_cast<unsigned long long>(nMin) ||
+        n > static_cast<unsigned long long>(nMax)) {
+        std::fprintf(stderr, "orvantis-cli: %s erwartet eine ganze Zahl von %lld bis %lld: %s\n", strOption.c_str(),
+                     nMin, nMax, strText.c_str());
+        return false;
+    }
+    nValue = static_cast<long long>(n);
+    return true;
+}
+
+bool CliParseNumber(const std::string& strOption, const std::string& strText, unsigned long long& nValue) {
+    if (!ParseDigits(strText, nValue)) {
+        std::fprintf(stderr, "orvantis-cli: %s erwartet eine ganze Zahl: %s\n", strOption.c_str(), strText.c_str());
+        return false;
+    }
     return true;
 }
 
