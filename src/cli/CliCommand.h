@@ -45,6 +45,14 @@ struct CCliRegistrar {
 
 // Prints a Windows-1252 message to stderr and answers CLI_FAILED.
 int CliFail(const std::string& strAnsiMessage);
+// Wrong usage of a command: "orvantis-cli: " and the UTF-8 reason on
+// stderr; answers CLI_USAGE.
+int CliUsageError(const std::string& strUtf8Reason);
+
+// Messages more than one command gives (Windows-1252, for CliFail).
+inline constexpr const char* CLI_TABLE_UNREADABLE = "Die Tabelle KnowHow kann nicht gelesen werden.";
+inline constexpr const char* CLI_SEARCH_FAILED = "Die Suche ist fehlgeschlagen.";
+inline constexpr const char* CLI_NOT_CREATED = "Die Datenbank konnte nicht angelegt werden: ";
 // Writes UTF-8 to stdout, one line.
 void CliPrintLine(const std::string& strUtf8);
 

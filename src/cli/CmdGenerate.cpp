@@ -366,7 +366,7 @@ int Run(const SCliArgs& args) {
     const SShape shape = PlanShape(rnd, static_cast<long>(nRows));
 
     auto pService = CreateKnowledgeBase(strPath);
-    if (!pService) return CliFail("Die Datenbank konnte nicht angelegt werden: " + Utf8ToCp1252(strPath));
+    if (!pService) return CliFail(CLI_NOT_CREATED + Utf8ToCp1252(strPath));
     if (!strPassword.empty()) {
         CDbPasswort& passwort = GetDbPasswort();
         if (!passwort.CheckNewPassword(strPassword)) return CLI_FAILED;
