@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -23,11 +22,6 @@ namespace {
 const QColor kBackground(243, 243, 243);
 constexpr int kIconCellRight = 29;
 constexpr int kMinKeywordWidth = 150;
-// One idle measuring step: short enough that a key or a click waits no
-// longer than this behind it.
-constexpr qint64 kIdleStepNs = 6'000'000;
-// Bound of the texts held by one height cache.
-constexpr std::size_t kCacheBytes = std::size_t(32) << 20;
 
 std::string TrimRight(const std::string& str, const char* pszChars) {
     const size_t nEnd = str.find_last_not_of(pszChars);
@@ -76,8 +70,7 @@ CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent) : QAbstractScroll
         pEdit->SetWheelTarget(viewport());
         connect(pEdit, &CEditEx::UserTextChanged, this, [this, pEdit] { OnEditorChanged(pEdit); });
     }
-    m_timerMeasure.setInterval(0);
-    connect(&m_timerMeasure, &QTimer::timeout, this, &CDetailView::OnIdleMeasure);
+    m_layout.SetIdleStepDone([this] { UpdateScrollRange(); });
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &CDetailView::OnScrollAction);
     OnInitialUpdate();
 }
@@ -86,10 +79,10 @@ CDetailView::~CDetailView() = default;
 
 void CDetailView::OnInitialUpdate() {
     m_arrRows.clear();
-    ResetLayout();
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.Reset();
+    m_layout.ClearCaches();
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
+    SyncBoxWidths();
     m_nCurrentRow = -1;
     m_eActiveEditor = EDITOR_NONE;
     HideEditors();
@@ -103,13 +96,8 @@ void CDetailView::OnInitialUpdate() {
     m_pTextEdit->SetTabStopChars(2);
 
     m_dPaintTabStop = TabStopDistance(m_fontText, 2);
-    m_dMeasureTabStop = TabStopDistance(m_fontText, 8);
-    m_dKeywordTabStop = TabStopDistance(m_fontKeyword, 8);
-    m_nTextCharWidth = std::max(1, QFontMetrics(m_fontText).averageCharWidth());
-    m_nKeywordCharWidth = std::max(1, QFontMetrics(m_fontKeyword).averageCharWidth());
-    m_nKeywordLineHeight = MeasureTextHeight(m_fontKeyword, QStringLiteral("x"), 100, 0);
-    m_nTextLineHeight = MeasureTextHeight(m_fontText, QStringLiteral("X"), 1000, 0);
-    m_nTotalHeight = 0;
+    m_layout.SetFonts(m_fontKeyword, m_fontText);
+    m_layout.UpdateTotal();  // no rows: 0
     UpdateScrollRange();
     viewport()->update();
 }
@@ -152,8 +140,7 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     // The new folder is shown from its top (its first row is selected
     // below); starting there spares measuring down to the old position.
     ScrollTo(0);
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.ClearCaches();
     m_nCurrentFolder = nFolder;
     ReloadFolder();
     m_doc.ShowFolderTitle(nFolder);
@@ -172,70 +159,26 @@ void CDetailView::ReloadFolder() {
 
 // --- layout ----------------------------------------------------------------------------------
 
-int CDetailView::CachedHeight(SHeightCache& cache, const QFont& font, const std::string& strText, int nWidth,
-                              qreal dTabStop) {
-    if (strText.empty() || nWidth <= 0) return 0;
-    if (cache.nWidth != nWidth) {
-        cache.Clear();
-        cache.nWidth = nWidth;
-    }
-    const auto it = cache.map.find(strText);
-    if (it != cache.map.end()) return it->second;
-    const int nHeight = MeasureTextHeight(font, FromAnsi(strText), nWidth, dTabStop);
-    if (cache.nBytes + strText.size() > kCacheBytes) cache.Clear();
-    cache.map.emplace(strText, nHeight);
-    cache.nBytes += strText.size();
-    return nHeight;
-}
-
-int CDetailView::MeasureRow(const CKnowHowItem& item) {
-    ++m_nExactMeasures;
-    const int nKeyword = CachedHeight(m_cacheKeyword, m_fontKeyword, item.Name, KeywordBoxWidth(), m_dKeywordTabStop);
-    const int nText = CachedHeight(m_cacheText, m_fontText, item.Text, TextBoxWidth(), m_dMeasureTabStop);
-    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-}
-
-int CDetailView::EstimateRow(const CKnowHowItem& item) const {
-    const int nKeyword =
-        EstimateTextHeight(item.Name, KeywordBoxWidth(), m_nKeywordCharWidth, std::max(1, m_nKeywordLineHeight));
-    const int nText = EstimateTextHeight(item.Text, TextBoxWidth(), m_nTextCharWidth, std::max(1, m_nTextLineHeight));
-    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-}
-
 void CDetailView::RecalcHeights(int nOnlyRow) {
     if (IsRow(nOnlyRow)) {
         CKnowHowItem& item = m_arrRows[nOnlyRow];
         if (nOnlyRow == m_nCurrentRow) {
             // while typing: the editors' own line counts, nothing re-laid out
             ++m_nSingleMeasures;
-            const int nLine = m_nTextLineHeight;
+            const int nLine = m_layout.GetTextLineHeight();
             const int nKeyword = m_pKeywordEdit->GetLineCount() * nLine;
             const int nText = m_pTextEdit->GetLineCount() * nLine;
-            item.DisplayHeight = std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-        } else if (nOnlyRow < m_nMeasuredRows) {
-            item.DisplayHeight = MeasureRow(item);
+            item.DisplayHeight = std::max({m_layout.GetKeywordLineHeight(), nKeyword, nText}) + 6;
+        } else if (nOnlyRow < m_layout.GetMeasuredRows()) {
+            item.DisplayHeight = m_layout.MeasureRow(item);
         }
-        m_nTotalHeight = SumOfHeights();
+        m_layout.UpdateTotal();
         UpdateScrollRange();
         PositionEditors();
     } else {
         ++m_nAllMeasures;
         InvalidateHeights();
     }
-}
-
-void CDetailView::ResetLayout() {
-    m_timerMeasure.stop();
-    m_nMeasuredRows = 0;
-    m_nLayoutTextWidth = -1;
-    m_nLayoutKeywordWidth = -1;
-    m_nTotalHeight = SumOfHeights();
-}
-
-int CDetailView::SumOfHeights() const {
-    int nTotal = 0;
-    for (const CKnowHowItem& item : m_arrRows) nTotal += item.DisplayHeight;
-    return nTotal;
 }
 
 void CDetailView::HideEditors() {
@@ -251,9 +194,8 @@ void CDetailView::EmptyPane() {
     m_nCurrentRow = -1;
     m_eActiveEditor = EDITOR_NONE;
     HideEditors();
-    ResetLayout();
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.Reset();
+    m_layout.ClearCaches();
     UpdateScrollRange();
     viewport()->update();
 }
@@ -262,74 +204,19 @@ void CDetailView::InvalidateHeights() {
     // Only the rows someone needs are laid out now (the ones on screen and
     // every row above them, when painting); the rest start from a guess and
     // are measured in idle steps, top down, so no row on screen moves.
-    m_nMeasuredRows = 0;
-    m_nLayoutTextWidth = TextBoxWidth();
-    m_nLayoutKeywordWidth = m_nKeywordWidth;
-    m_nTotalHeight = 0;
-    for (CKnowHowItem& item : m_arrRows) {
-        item.DisplayHeight = EstimateRow(item);
-        m_nTotalHeight += item.DisplayHeight;
-    }
-    if (!m_arrRows.empty())
-        m_timerMeasure.start();
-    else
-        m_timerMeasure.stop();
+    m_layout.Invalidate();
     // the current row carries the editors: measured down to it at once
     if (m_nCurrentRow >= 0) MeasureThrough(m_nCurrentRow);
     UpdateScrollRange();
     PositionEditors();
 }
 
-void CDetailView::MeasureNextRow() {
-    CKnowHowItem& item = m_arrRows[m_nMeasuredRows];
-    const int nHeight = MeasureRow(item);
-    m_nTotalHeight += nHeight - item.DisplayHeight;
-    item.DisplayHeight = nHeight;
-    ++m_nMeasuredRows;
-    if (IsLayoutSettled()) m_timerMeasure.stop();
-}
-
 void CDetailView::MeasureThrough(int nRow) {
-    nRow = std::min(nRow, static_cast<int>(m_arrRows.size()) - 1);
-    if (nRow < m_nMeasuredRows) return;
-    while (m_nMeasuredRows <= nRow) MeasureNextRow();
-    UpdateScrollRange();
+    if (m_layout.MeasureThrough(nRow)) UpdateScrollRange();
 }
 
 void CDetailView::MeasureToY(int y) {
-    const int nRows = static_cast<int>(m_arrRows.size());
-    if (m_nMeasuredRows >= nRows) return;
-    int nBottom = 0;
-    for (int i = 0; i < m_nMeasuredRows; ++i) nBottom += m_arrRows[i].DisplayHeight;
-    if (nBottom > y) return;
-    while (m_nMeasuredRows < nRows && nBottom <= y) {
-        MeasureNextRow();
-        nBottom += m_arrRows[m_nMeasuredRows - 1].DisplayHeight;
-    }
-    UpdateScrollRange();
-}
-
-void CDetailView::OnIdleMeasure() {
-    const int nRows = static_cast<int>(m_arrRows.size());
-    if (m_nMeasuredRows >= nRows) {
-        m_timerMeasure.stop();
-        return;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    int nDone = 0;
-    // Every row measured here lies below the rows on screen (painting
-    // measured those), so nothing shown moves; only the total changes.
-    while (m_nMeasuredRows < nRows) {
-        MeasureNextRow();
-        ++nDone;
-        if (m_nIdleStepRows > 0 && nDone >= m_nIdleStepRows) break;
-        if (clock.nsecsElapsed() >= kIdleStepNs) break;
-    }
-    UpdateScrollRange();
-    if (m_nMeasuredRows >= nRows) m_timerMeasure.stop();
-    ++m_nIdleSteps;
-    m_dLongestIdleStepMs = std::max(m_dLongestIdleStepMs, clock.nsecsElapsed() / 1e6);
+    if (m_layout.MeasureToY(y)) UpdateScrollRange();
 }
 
 void CDetailView::OnScrollAction(int nAction) {
@@ -346,13 +233,11 @@ void CDetailView::UpdateScrollRange() {
     QScrollBar* pBar = verticalScrollBar();
     const int nPage = viewport()->height();
     pBar->setPageStep(std::max(1, nPage));
-    pBar->setSingleStep(std::max(1, m_nKeywordLineHeight));
+    pBar->setSingleStep(std::max(1, m_layout.GetKeywordLineHeight()));
     // The position is never pulled back by guessed heights: when it lies
     // beyond the guessed end, the real end is measured first.
-    if (GetScrollPos() > m_nTotalHeight + 2 - nPage && !IsLayoutSettled()) {
-        while (m_nMeasuredRows < static_cast<int>(m_arrRows.size())) MeasureNextRow();
-    }
-    pBar->setRange(0, std::max(0, m_nTotalHeight + 2 - nPage));
+    if (GetScrollPos() > m_layout.GetTotalHeight() + 2 - nPage && !IsLayoutSettled()) m_layout.MeasureAll();
+    pBar->setRange(0, std::max(0, m_layout.GetTotalHeight() + 2 - nPage));
 }
 
 int CDetailView::GetScrollPos() const {
@@ -361,9 +246,7 @@ int CDetailView::GetScrollPos() const {
 
 int CDetailView::RowTop(int nRow) {
     MeasureThrough(nRow);
-    int nTop = 0;
-    for (int i = 0; i < nRow && i < static_cast<int>(m_arrRows.size()); ++i) nTop += m_arrRows[i].DisplayHeight;
-    return nTop;
+    return m_layout.RowTop(nRow);
 }
 
 int CDetailView::HitTest(int y) {
@@ -381,7 +264,7 @@ int CDetailView::HitTest(int y) {
 
 bool CDetailView::IsAboveEndOfRows(int y) {
     MeasureToY(GetScrollPos() + y);
-    return y < m_nTotalHeight - GetScrollPos();
+    return y < m_layout.GetTotalHeight() - GetScrollPos();
 }
 
 QRect CDetailView::KeywordRect(int nTop, int nHeight) const {
@@ -436,7 +319,7 @@ void CDetailView::KeepCaretVisible() {
                      : m_eActiveEditor == EDITOR_TEXT  ? m_pTextEdit
                                                        : nullptr;
     if (!pEdit) return;
-    const int nLine = std::max(1, m_nTextLineHeight);
+    const int nLine = std::max(1, m_layout.GetTextLineHeight());
     const int nCaretY = RowTop(m_nCurrentRow) + pEdit->GetCaretLine() * nLine;
     const int nPos = GetScrollPos();
     if (nCaretY - nLine < nPos)
@@ -452,8 +335,9 @@ void CDetailView::resizeEvent(QResizeEvent* pEvent) {
     QAbstractScrollArea::resizeEvent(pEvent);
     m_nClientWidth = viewport()->width();
     m_nClientHeight = viewport()->height();
+    SyncBoxWidths();
     // the heights depend on the widths of the two boxes only
-    if (TextBoxWidth() != m_nLayoutTextWidth || m_nKeywordWidth != m_nLayoutKeywordWidth)
+    if (!m_layout.IsLaidOutForBoxes())
         RecalcHeights();
     else
         UpdateScrollRange();
@@ -469,6 +353,7 @@ bool CDetailView::viewportEvent(QEvent* pEvent) {
     if (pEvent->type() == QEvent::Resize) {
         m_nClientWidth = viewport()->width();
         m_nClientHeight = viewport()->height();
+        SyncBoxWidths();
     }
     return QAbstractScrollArea::viewportEvent(pEvent);
 }
@@ -515,7 +400,7 @@ void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rc
     const bool bKeywordEditorShown = bSunken && m_pKeywordEdit->isVisible();
     if (!bKeywordEditorShown) {
         DrawWrappedText(painter, m_fontKeyword, FromAnsi(item.Name), KeywordRect(nTop, item.DisplayHeight),
-                        m_dKeywordTabStop, rcClip);
+                        m_layout.GetKeywordTabStop(), rcClip);
     }
 
     // bump edge: raised outside, sunken inside; the interior keeps the background
@@ -557,14 +442,10 @@ void CDetailView::WriteBack() {
     if (m_nCurrentRow != nRow) return;  // the save failed and the folder was reloaded
     // a new entry that was just stored gets a new empty row behind it
     if (IsLastRow(nRow) && m_arrRows[nRow].ID > 0) {
-        const bool bAllMeasured = IsLayoutSettled();
-        m_arrRows.push_back(MakeEmptyRow());
-        m_arrRows.back().DisplayHeight = MeasureRow(m_arrRows.back());
-        if (bAllMeasured) m_nMeasuredRows = static_cast<int>(m_arrRows.size());
+        m_layout.AppendRow(MakeEmptyRow());
     }
     // only the row left can have changed its height
-    m_arrRows[nRow].DisplayHeight = MeasureRow(m_arrRows[nRow]);
-    m_nTotalHeight = SumOfHeights();
+    m_layout.RemeasureRow(nRow);
     UpdateScrollRange();
 }
 
@@ -949,6 +830,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
             m_bResizing = true;
             if (pt.x() > kMinKeywordWidth) {
                 m_nKeywordWidth = pt.x();
+                SyncBoxWidths();
                 RecalcHeights();
                 viewport()->update();
             }
