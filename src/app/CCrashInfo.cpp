@@ -9,7 +9,7 @@
 //
 // The other parts: CrashElf.cpp (frame locations and symbols, no Qt),
 // CrashReport.cpp (the report writer), CrashMessage.cpp (the message
-// process), CrashTests.cpp (faults on purpose).
+// process), CrashFaults.cpp (faults on purpose).
 
 #include "app/CCrashInfo.h"
 

@@ -20,6 +20,7 @@
 #include "protect/ui/CPasswortDlg.h"
 #include "protect/ui/PasswordField.h"
 #include "protect/ui/PasswordPrompt.h"
+#include "support/GuiFixture.h"
 #include "ui/DialogIds.h"
 
 namespace fs = std::filesystem;
@@ -39,17 +40,6 @@ QStringList Labels(QWidget& dlg) {
     return list;
 }
 
-// Key by key, like a keyboard would (QTest's own typing knows only ASCII).
-void Type(QLineEdit* pEdit, const QString& str) {
-    pEdit->clear();
-    for (QChar ch : str) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(pEdit, &press);
-        QApplication::sendEvent(pEdit, &release);
-    }
-}
-
 // A tooltip fades out after a moment; the next one must be a new one.
 void HideToolTip() {
     QToolTip::hideText();
@@ -66,7 +56,7 @@ void ExpectPasswordField(QLineEdit* pEdit) {
     EXPECT_EQ(pEdit->echoMode(), QLineEdit::Password);
     EXPECT_EQ(pEdit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pEdit), int('*'));
     // 33 typed, 32 kept
-    Type(pEdit, QString(33, QChar('a')));
+    TypeKeys(pEdit, QString(33, QChar('a')));
     EXPECT_EQ(pEdit->text().size(), 32);
     pEdit->clear();
 }
@@ -96,7 +86,7 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     QLineEdit* pEdit = Field(dlg, CPasswortDlg::IDC_PASSWORD);
     ExpectPasswordField(pEdit);
 
-    Type(pEdit, "Gruesse");
+    TypeKeys(pEdit, "Gruesse");
     Click(Button(dlg, IDOK));
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
@@ -109,7 +99,7 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
 
     // typed in Unicode, checked as Windows-1252; Enter presses OK
-    Type(pEdit, QString::fromUtf8("Grüße"));
+    TypeKeys(pEdit, QString::fromUtf8("Grüße"));
     QTest::keyClick(pEdit, Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -142,8 +132,8 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
             m_platform.LastMessage(),
             "Sie haben kein Kennwort eingegeben,\n\nohne Kennwort kann die Datenbak nicht verschlüsselt werden !");
         // different entries never reach the service
-        Type(pPassword, "geheim");
-        Type(pConfirm, "geheIm");
+        TypeKeys(pPassword, "geheim");
+        TypeKeys(pConfirm, "geheIm");
         Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
         // typing cannot bring such characters in; a text put there otherwise is still refused
@@ -151,16 +141,16 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         pConfirm->setText(QString::fromUtf8("Привет"));
         Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort enthält Zeichen, die nicht verwendet werden können !");
-        Type(pPassword, "geheim~");
-        Type(pConfirm, "geheim~");
+        TypeKeys(pPassword, "geheim~");
+        TypeKeys(pConfirm, "geheim~");
         Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort darf nicht mit dem Zeichen '~' enden !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
         EXPECT_FALSE(GetDbPasswort().IsProtected());
 
-        Type(pPassword, "geheim");
-        Type(pConfirm, "geheim");
+        TypeKeys(pPassword, "geheim");
+        TypeKeys(pConfirm, "geheim");
         Click(Button(dlg, IDOK));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         // the success, then the copy made before encrypting, which still holds the plain texts
@@ -188,8 +178,8 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank Sch\xFCtzen");
         EXPECT_EQ(m_platform.m_arrMessages.back().eButtons, EMsgButtons::OkCancel);
         EXPECT_TRUE(dlg.isVisible());
-        Type(Field(dlg, COptionPasswortDlg::IDC_PASSWORD), "anders");
-        Type(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), "anders");
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_PASSWORD), "anders");
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), "anders");
         QTest::keyClick(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), Qt::Key_Return);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         // the copy made under the first password is encrypted and not named
@@ -238,7 +228,7 @@ TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
         QLineEdit* pEdit = Field(dlg, CAdminLoginDlg::IDC_PASSWORD);
         ExpectPasswordField(pEdit);
 
-        Type(pEdit, "Chef");
+        TypeKeys(pEdit, "Chef");
         Click(Button(dlg, CAdminLoginDlg::IDC_LOGIN));
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
@@ -248,7 +238,7 @@ TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
         EXPECT_EQ(dlg.focusWidget(), pEdit);
         EXPECT_FALSE(admin.IsUnlocked());
 
-        Type(pEdit, "chef");
+        TypeKeys(pEdit, "chef");
         QTest::keyClick(pEdit, Qt::Key_Return);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden freigegeben !");
@@ -288,15 +278,15 @@ TEST_F(CPasswordDialogsTest, AdminSetupDlgSetsAndDeletes) {
 
         Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Sie haben kein Kennwort eingegeben !");
-        Type(Field(dlg, CAdminSetupDlg::IDC_PASSWORD), "chef");
-        Type(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef2");
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_PASSWORD), "chef");
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef2");
         Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_FALSE(admin.IsAdminPasswordSet());
         EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
 
-        Type(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef");
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef");
         Click(Button(dlg, IDOK));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort wurde eingetragen.");
@@ -353,21 +343,7 @@ TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
     GetDbPasswort().ClearPassword();
     InstallPasswordPrompt();
 
-    // answers the modal dialog once it is up
-    auto answer = [](const char* pszPassword, int nButton) {
-        auto* pTimer = new QTimer;
-        QObject::connect(pTimer, &QTimer::timeout, [=] {
-            auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
-            if (!pDlg) return;
-            pTimer->stop();
-            pTimer->deleteLater();
-            Type(Field(*pDlg, CPasswortDlg::IDC_PASSWORD), pszPassword);
-            Click(Button(*pDlg, nButton));
-        });
-        pTimer->start(20);
-    };
-
-    answer("geheim", IDOK);
+    AnswerPasswordDialog(QStringLiteral("geheim"), IDOK);
     auto pKnowHow = OpenKnowledgeBase(strPath);
     ASSERT_NE(pKnowHow, nullptr);
     CKnowHowItem item;
@@ -375,7 +351,7 @@ TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
     EXPECT_EQ(item.Name, "O'Neil");
     pKnowHow.reset();
 
-    answer("", IDCANCEL);
+    AnswerPasswordDialog(QString(), IDCANCEL);
     EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
     EXPECT_FALSE(GetDatabase().IsOpen());
 }
@@ -406,7 +382,7 @@ TEST_F(CPasswordDialogsTest, CharactersWindows1252CannotHoldAreRefusedAsTyped) {
         QLineEdit* pEdit = Field(*f.pDlg, f.nId);
         ASSERT_NE(pEdit, nullptr);
         HideToolTip();
-        Type(pEdit, QString::fromUtf8("aЖb€"));
+        TypeKeys(pEdit, QString::fromUtf8("aЖb€"));
         EXPECT_EQ(pEdit->text(), QString::fromUtf8("ab€"));
         EXPECT_EQ(QToolTip::text(), PASSWORD_CHARACTER_REFUSED);
         // pasted: taken whole or not at all
@@ -421,20 +397,20 @@ TEST_F(CPasswordDialogsTest, CharactersWindows1252CannotHoldAreRefusedAsTyped) {
     // a character beyond the length is no such refusal
     prompt.show();
     HideToolTip();
-    Type(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString(33, QChar('a')));
+    TypeKeys(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString(33, QChar('a')));
     EXPECT_FALSE(QToolTip::isVisible());
     prompt.hide();
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 
     // what reaches the check is what was typed, never "a?b"
     prompt.show();
-    Type(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
+    TypeKeys(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
     Click(Button(prompt, IDOK));
     EXPECT_TRUE(prompt.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
     EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
     login.show();
-    Type(Field(login, CAdminLoginDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
+    TypeKeys(Field(login, CAdminLoginDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
     Click(Button(login, CAdminLoginDlg::IDC_LOGIN));
     EXPECT_TRUE(login.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");

@@ -19,24 +19,6 @@
 #include "ui/DialogIds.h"
 
 namespace {
-// Answers the password dialog once it is up: types the text and presses the button.
-void AnswerPasswordDialog(const QString& strPassword, int nButton) {
-    auto* pTimer = new QTimer;
-    QObject::connect(pTimer, &QTimer::timeout, [=] {
-        auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
-        if (!pDlg) return;
-        pTimer->stop();
-        pTimer->deleteLater();
-        auto* pEdit = pDlg->findChild<QLineEdit*>(QString::number(CPasswortDlg::IDC_PASSWORD));
-        for (QChar ch : strPassword) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(pEdit, &press);
-        }
-        QTest::mouseClick(pDlg->findChild<QPushButton*>(QString::number(nButton)), Qt::LeftButton);
-    });
-    pTimer->start(20);
-}
-
 class CCliProtectedFileTest : public CShellTest {
 protected:
     void TearDown() override {

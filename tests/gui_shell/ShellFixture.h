@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
 
 class CLeftView;
 

@@ -10,7 +10,7 @@
 
 #include "edit/CEditEx.h"
 #include "edit/TextLayout.h"
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
 #include "ui/PaneMessages.h"
 
 namespace {
