@@ -12,7 +12,7 @@
 namespace {
 const char* const kInsert = "INSERT INTO Option ( Key, Value ) VALUES ( 'Probe', 'x' );";
 
-class Busy : public CCoreTest {
+class CBusyTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -31,7 +31,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
+TEST_F(CBusyTest, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     auto pChild = Hold("60", "exclusive");
     m_platform.SetSleepHook([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
     RecordSql(true);
@@ -47,7 +47,7 @@ TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     EXPECT_EQ(db.GetOption("Probe"), "");
 }
 
-TEST_F(Busy, StatementGoesThroughOnceTheOtherCommits) {
+TEST_F(CBusyTest, StatementGoesThroughOnceTheOtherCommits) {
     auto pChild = Hold("1", "exclusive");
     CChildProcess* p = pChild.get();
     // on the second pause let the holder finish its transaction
@@ -65,7 +65,7 @@ TEST_F(Busy, StatementGoesThroughOnceTheOtherCommits) {
     EXPECT_EQ(db.GetOption("Probe"), "x");
 }
 
-TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
+TEST_F(CBusyTest, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     auto pChild = Hold("60", "exclusive");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
@@ -89,7 +89,7 @@ TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     EXPECT_EQ(strValue, "");
 }
 
-TEST_F(Busy, AReadGoesThroughOnceTheOtherCommits) {
+TEST_F(CBusyTest, AReadGoesThroughOnceTheOtherCommits) {
     auto pChild = Hold("1", "exclusive");
     CChildProcess* p = pChild.get();
     m_platform.SetSleepHook([&](int) {
@@ -103,7 +103,7 @@ TEST_F(Busy, AReadGoesThroughOnceTheOtherCommits) {
     EXPECT_EQ(pChild->Wait(), 0);
 }
 
-TEST_F(Busy, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
+TEST_F(CBusyTest, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
     auto pChild = Hold("60", "write");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
@@ -116,7 +116,7 @@ TEST_F(Busy, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
     EXPECT_TRUE(db.SetOption("Probe", "x"));
 }
 
-TEST_F(Busy, BeginExclusiveWaitsLikeAnyStatement) {
+TEST_F(CBusyTest, BeginExclusiveWaitsLikeAnyStatement) {
     auto pChild = Hold("60", "write");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();

@@ -8,7 +8,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class Session : public CCoreTest {
+class CSessionTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -18,7 +18,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
+TEST_F(CSessionTest, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Execute("SELECT * FROM Nope;"));
     ASSERT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
@@ -38,7 +38,7 @@ TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     EXPECT_EQ(m_platform.m_nWaitBegins, nWaitBegins);  // and no busy cursor
 }
 
-TEST_F(Session, FilePathIsHiddenWhileClosedButKeptForReopening) {
+TEST_F(CSessionTest, FilePathIsHiddenWhileClosedButKeptForReopening) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetFilePath(), m_strPath);
     ASSERT_TRUE(db.Close());
@@ -51,7 +51,7 @@ TEST_F(Session, FilePathIsHiddenWhileClosedButKeptForReopening) {
     EXPECT_EQ(db.GetFilePath(), m_strPath);
 }
 
-TEST_F(Session, OpenWhileOpenIsRefusedAndChangesNothing) {
+TEST_F(CSessionTest, OpenWhileOpenIsRefusedAndChangesNothing) {
     CDB& db = GetDatabase();
     std::string strOther = m_dir.File("other.tov");
     EXPECT_FALSE(db.Open(strOther));
@@ -60,7 +60,7 @@ TEST_F(Session, OpenWhileOpenIsRefusedAndChangesNothing) {
     EXPECT_FALSE(m_platform.FileExists(strOther));
 }
 
-TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
+TEST_F(CSessionTest, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
     CDB& db = GetDatabase();
     std::string strOther = m_dir.File("other.tov");
     ASSERT_TRUE(OpenDatabase(strOther));
@@ -79,7 +79,7 @@ TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
     EXPECT_TRUE(CloseDatabase());  // closing twice is harmless
 }
 
-TEST_F(Session, CountTexts) {
+TEST_F(CSessionTest, CountTexts) {
     CDB& db = GetDatabase();
     RecordSql(true);
     EXPECT_EQ(db.Count("Option"), 7);
@@ -94,7 +94,7 @@ TEST_F(Session, CountTexts) {
                         }));
 }
 
-TEST_F(Session, CountFailureAnswersMinusOneAndRecordsTheError) {
+TEST_F(CSessionTest, CountFailureAnswersMinusOneAndRecordsTheError) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Nope"), -1);
     EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
@@ -106,7 +106,7 @@ TEST_F(Session, CountFailureAnswersMinusOneAndRecordsTheError) {
     EXPECT_EQ(db.Count("Option", "Key LIKE 'Backup%'"), 2);
 }
 
-TEST_F(Session, GetValueCases) {
+TEST_F(CSessionTest, GetValueCases) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Execute("CREATE TABLE T ( k, v );"));
     ASSERT_TRUE(db.Execute("INSERT INTO T VALUES ( 1, 'eins' ), ( 2, NULL ), ( 3, 'drei' ), ( 3, 'drei-b' );"));
@@ -133,7 +133,7 @@ TEST_F(Session, GetValueCases) {
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Nope");
 }
 
-TEST_F(Session, TableExistsAsksTheSchema) {
+TEST_F(CSessionTest, TableExistsAsksTheSchema) {
     CDB& db = GetDatabase();
     RecordSql(true);
     EXPECT_TRUE(db.TableExists("KnowHow"));
@@ -144,7 +144,7 @@ TEST_F(Session, TableExistsAsksTheSchema) {
     EXPECT_EQ(m_arrSql.size(), 4u);
 }
 
-TEST_F(Session, TableExistsAnswersFalseWhenTheCountFails) {
+TEST_F(CSessionTest, TableExistsAnswersFalseWhenTheCountFails) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Close());
     std::string strJunk = m_dir.File("junk.tov");
@@ -155,7 +155,7 @@ TEST_F(Session, TableExistsAnswersFalseWhenTheCountFails) {
     EXPECT_FALSE(db.TableExists("KnowHow"));
 }
 
-TEST_F(Session, BusyCursorSpansEachStatement) {
+TEST_F(CSessionTest, BusyCursorSpansEachStatement) {
     CDB& db = GetDatabase();
     int nBegins = m_platform.m_nWaitBegins;
     EXPECT_TRUE(db.Execute("CREATE TABLE T ( a );"));
@@ -165,7 +165,7 @@ TEST_F(Session, BusyCursorSpansEachStatement) {
     EXPECT_EQ(db.GetLastErrorText(), "table T already exists");
 }
 
-TEST_F(Session, ErrorWithoutStatementMessageKeepsTheOldOne) {
+TEST_F(CSessionTest, ErrorWithoutStatementMessageKeepsTheOldOne) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Execute("SELEC 1;"));
     std::string strStatement = db.GetLastStatementError();
@@ -177,7 +177,7 @@ TEST_F(Session, ErrorWithoutStatementMessageKeepsTheOldOne) {
     EXPECT_EQ(db.GetLastStatementError(), "eigene Meldung");
 }
 
-TEST_F(Session, WholeTextRunsInOneExecute) {
+TEST_F(CSessionTest, WholeTextRunsInOneExecute) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.Execute("CREATE TABLE T ( a ); INSERT INTO T VALUES ( 1 ); INSERT INTO T VALUES ( 2 );"));
     EXPECT_EQ(db.Count("T"), 2);

@@ -48,7 +48,7 @@ QFont TextFont() {
     return font;
 }
 
-class EditorTest : public ::testing::Test {
+class CEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetPlatform(&m_platform);
@@ -93,7 +93,7 @@ protected:
 using Codes = std::vector<int>;
 }  // namespace
 
-TEST_F(EditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
+TEST_F(CEditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
     struct SCase {
         EEditor eMode;
         int nKey;
@@ -132,7 +132,7 @@ TEST_F(EditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
     }
 }
 
-TEST_F(EditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
+TEST_F(CEditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
     Use(EDITOR_TEXT, "one\r\ntwo\r\nthree");
     CaretTo(5);  // line 2
     auto [sent, posted] = Press(Qt::Key_Up);
@@ -157,7 +157,7 @@ TEST_F(EditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
     EXPECT_EQ(sent, Codes{EK_NEXT_ROW});
 }
 
-TEST_F(EditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
+TEST_F(CEditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
     m_pEdit->setFont([] {
         QFont f = TextFont();
         f.setBold(true);
@@ -175,7 +175,7 @@ TEST_F(EditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
     EXPECT_EQ(sent, Codes{EK_PREV_ROW});
 }
 
-TEST_F(EditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
+TEST_F(CEditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
     Use(EDITOR_TEXT, "Text");
     int nChanges = 0;
     QObject::connect(m_pEdit, &CEditEx::UserTextChanged, [&] { ++nChanges; });
@@ -189,7 +189,7 @@ TEST_F(EditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
     EXPECT_EQ(m_pEdit->GetAnsiText(), "Neuer Text");
 }
 
-TEST_F(EditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
+TEST_F(CEditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
     Use(EDITOR_TEXT, "");
     QString strRefused;
     QObject::connect(m_pEdit, &CEditEx::InputRefused, [&](const QString& s) { strRefused = s; });
@@ -212,7 +212,7 @@ TEST_F(EditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
     EXPECT_FALSE(strRefused.isEmpty());
 }
 
-TEST_F(EditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
+TEST_F(CEditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
     Use(EDITOR_KEYWORD, "");
     QTest::keyClicks(m_pEdit, QString(85, QChar('k')));
     EXPECT_EQ(m_pEdit->GetAnsiText(), std::string(80, 'k'));
@@ -245,7 +245,7 @@ TEST_F(EditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
     EXPECT_EQ(m_pEdit->GetAnsiText().size(), 500u);
 }
 
-TEST_F(EditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
+TEST_F(CEditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
     Use(EDITOR_TEXT, "fest");
     m_pEdit->setReadOnly(true);
     m_pEdit->moveCursor(QTextCursor::End);
@@ -256,7 +256,7 @@ TEST_F(EditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
     EXPECT_EQ(sent, Codes{EK_FORWARD});
 }
 
-TEST_F(EditorTest, WheelTurnsScrollTheViewNotTheEditor) {
+TEST_F(CEditorTest, WheelTurnsScrollTheViewNotTheEditor) {
     CWheelRecorder target;
     target.resize(100, 100);
     m_pEdit->SetWheelTarget(&target);
@@ -271,7 +271,7 @@ TEST_F(EditorTest, WheelTurnsScrollTheViewNotTheEditor) {
     EXPECT_TRUE(wheel.isAccepted());
 }
 
-TEST_F(EditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
+TEST_F(CEditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
     const char* texts[] = {
         "",
         "kurz",
@@ -300,7 +300,7 @@ TEST_F(EditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
     EXPECT_EQ(m_pEdit->GetLineCount(), CountTextLines(m_pEdit->font(), StoredToDisplay(texts[2]), 500, dTab));
 }
 
-TEST(StoredText, LineBreaksRoundTripAndAreWrittenAsCrLf) {
+TEST(CStoredTextTest, LineBreaksRoundTripAndAreWrittenAsCrLf) {
     EXPECT_EQ(StoredToDisplay("a\r\nb\nc\rd"), QStringLiteral("a\nb\nc\nd"));
     EXPECT_EQ(DisplayToStored(QStringLiteral("a\nb")), "a\r\nb");
     EXPECT_EQ(DisplayToStored(QString::fromUtf8("\u00C4\u00D6\u00DC\u20AC")), "\xC4\xD6\xDC\x80");

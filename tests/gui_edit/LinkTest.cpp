@@ -9,7 +9,7 @@
 #include "ui/DialogIds.h"
 
 namespace {
-class LinkTest : public ::testing::Test {
+class CLinkTest : public ::testing::Test {
 protected:
     void SetUp() override { SetPlatform(&m_platform); }
     void TearDown() override { SetPlatform(nullptr); }
@@ -37,7 +37,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(LinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
+TEST_F(CLinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
     Open("C:\\Daten\\Liste.xls", 1);
     EXPECT_EQ(m_pDlg->windowTitle(), QString::fromUtf8("Verknüpfung erstellen bzw. ändern"));
     const std::pair<int, const char*> buttons[] = {{IDC_LINK_FILE, "&Datei"},
@@ -53,7 +53,7 @@ TEST_F(LinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
     EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("C:\\Daten\\Liste.xls"));
 }
 
-TEST_F(LinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
+TEST_F(CLinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
     // an empty edit makes a plain text entry
     Open("/home/a/b.txt", 1);
     m_pDlg->LinkEdit()->clear();
@@ -85,7 +85,7 @@ TEST_F(LinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
     EXPECT_EQ(m_pDlg->m_item.Typ, 1);
 }
 
-TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
+TEST_F(CLinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
     Open("mailto:info@example.org", 1);
     Click(IDC_LINK_DELETE);
     EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
@@ -106,7 +106,7 @@ TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
     EXPECT_EQ(m_pDlg->m_item.Link, "x");
 }
 
-TEST_F(LinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
+TEST_F(CLinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
     Open("alt", 1);
     m_platform.QueueFileDialog("/home/benutzer/Dokumente/Ölpreise.ods");
     Click(IDC_LINK_FILE);
@@ -129,7 +129,7 @@ TEST_F(LinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
     EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("alt"));
 }
 
-TEST_F(LinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
+TEST_F(CLinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
     Open("", 0);
     m_pDlg->LinkEdit()->setText(QString::fromUtf8("/home/\u6587\u4EF6/plan.txt"));
     Click(IDOK);
@@ -144,7 +144,7 @@ TEST_F(LinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
     EXPECT_TRUE(m_platform.m_arrShellOpened.empty());
 }
 
-TEST_F(LinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
+TEST_F(CLinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
     Open("/nicht/da.txt", 1);
     m_pDlg->LinkEdit()->setText(QStringLiteral("/auch/nicht/da.txt"));
     m_platform.QueueShellResult(SE_ERR_FNF);
@@ -165,7 +165,7 @@ TEST_F(LinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
     EXPECT_EQ(m_platform.m_arrShellOpened.back(), "");
 }
 
-TEST_F(LinkTest, EveryShellCodeShowsItsTextOrNothing) {
+TEST_F(CLinkTest, EveryShellCodeShowsItsTextOrNothing) {
     const std::map<int, const char*> texts = {
         {2, "Datei nicht gefunden."},
         {3, "Das Verzeichnis wurde nicht gefunden."},

@@ -44,7 +44,7 @@ protected:
 };
 }  // namespace
 
-TEST(StartDatabaseCandidate, CommandLineFileEndingInTovInAnyCaseWins) {
+TEST(CStartDatabaseCandidateTest, CommandLineFileEndingInTovInAnyCaseWins) {
     const std::string strLast = "/daten/letzte.tov";
     struct SCase {
         QStringList arrArgs;
@@ -70,13 +70,13 @@ TEST(StartDatabaseCandidate, CommandLineFileEndingInTovInAnyCaseWins) {
     EXPECT_EQ(std::filesystem::path(strRelative).filename(), "rel.tov");
 }
 
-TEST(ProgramFiles, HelpAndCrashFileLieBesideTheProgram) {
+TEST(CProgramFilesTest, HelpAndCrashFileLieBesideTheProgram) {
     EXPECT_EQ(HelpFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.html");
     EXPECT_EQ(HelpFileForProgram("/opt/o.v/Orvantis.exe"), "/opt/o.v/Orvantis.html");
     EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.err");
 }
 
-TEST(ProgramFiles, InstalledProgramFindsItsHelpPageInShare) {
+TEST(CProgramFilesTest, InstalledProgramFindsItsHelpPageInShare) {
     CTempDir dir;
     namespace fs = std::filesystem;
     fs::create_directories(dir.File("usr/bin"));
@@ -399,7 +399,7 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     EXPECT_EQ(arrPrinters[2], pDoc->GetPrinter());
 }
 
-TEST(AboutBox, ShowsTheVersion) {
+TEST(CAboutBoxTest, ShowsTheVersion) {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Info über Orvantis");
     EXPECT_EQ(dlg.GetVersionText().toStdString().rfind("Orvantis Version 1.200", 0), 0u);

@@ -68,7 +68,8 @@ std::vector<std::pair<int, std::string>> FolderIncludes(const std::string& strTe
 }
 
 // "file:line includes folder" for every include the file's folder may not use.
-std::vector<std::string> CheckIncludes(const CLayerTable& table, const std::string& strFile, const std::string& strText) {
+std::vector<std::string> CheckIncludes(const CLayerTable& table, const std::string& strFile,
+                                       const std::string& strText) {
     std::vector<std::string> arrFaults;
     const std::string strFolder = fs::path(strFile).parent_path().string();
     const auto it = table.find(strFolder);
@@ -124,7 +125,7 @@ std::vector<std::string> SourceFiles() {
 }
 }  // namespace
 
-TEST(Layering, CheckerFindsEveryIncludeTheLayerMayNotUse) {
+TEST(CLayeringTest, CheckerFindsEveryIncludeTheLayerMayNotUse) {
     std::string strError;
     const CLayerTable table = ParseLayerTable(
         "# comment\n"
@@ -158,7 +159,7 @@ TEST(Layering, CheckerFindsEveryIncludeTheLayerMayNotUse) {
     EXPECT_TRUE(FindCycle(table).empty());
 }
 
-TEST(Layering, TableHasNoCycleAndPlacesEveryFolder) {
+TEST(CLayeringTest, TableHasNoCycleAndPlacesEveryFolder) {
     std::string strError;
     const CLayerTable table = ParseLayerTable(ReadText(kTableFile), strError);
     ASSERT_EQ(strError, "");
@@ -172,7 +173,7 @@ TEST(Layering, TableHasNoCycleAndPlacesEveryFolder) {
     for (const auto& [strFolder, setUsed] : table) EXPECT_TRUE(setFolders.count(strFolder)) << strFolder;
 }
 
-TEST(Layering, SourcesIncludeOnlyWhatTheirLayerMayUse) {
+TEST(CLayeringTest, SourcesIncludeOnlyWhatTheirLayerMayUse) {
     std::string strError;
     const CLayerTable table = ParseLayerTable(ReadText(kTableFile), strError);
     ASSERT_EQ(strError, "");

@@ -7,7 +7,7 @@
 #include "table/CKnowHowTable.h"
 
 namespace {
-class RecordSet : public CCoreTest {
+class CRecordSetTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -18,7 +18,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(RecordSet, NothingHeld) {
+TEST_F(CRecordSetTest, NothingHeld) {
     CRecordSet rs(GetDatabase());
     EXPECT_EQ(rs.GetRowCount(), -1);
     EXPECT_FALSE(rs.IsEOF());
@@ -30,7 +30,7 @@ TEST_F(RecordSet, NothingHeld) {
     EXPECT_TRUE(map.empty());
 }
 
-TEST_F(RecordSet, CursorWalksAndStopsBehindTheLastRow) {
+TEST_F(CRecordSetTest, CursorWalksAndStopsBehindTheLastRow) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT a, b, c FROM T ORDER BY a"));
     EXPECT_EQ(rs.GetRowCount(), 3);
@@ -56,7 +56,7 @@ TEST_F(RecordSet, CursorWalksAndStopsBehindTheLastRow) {
     EXPECT_FALSE(rs.IsEOF());
 }
 
-TEST_F(RecordSet, FieldLookupByName) {
+TEST_F(CRecordSetTest, FieldLookupByName) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT c, a, b, a AS c FROM T WHERE a=2"));
     EXPECT_EQ(rs.GetFieldValue("a"), "2");
@@ -70,7 +70,7 @@ TEST_F(RecordSet, FieldLookupByName) {
     EXPECT_EQ(map.at("b"), "y");
 }
 
-TEST_F(RecordSet, EmptyResultIsAtItsEnd) {
+TEST_F(CRecordSetTest, EmptyResultIsAtItsEnd) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT * FROM T WHERE a > 10"));
     EXPECT_EQ(rs.GetRowCount(), 0);
@@ -79,7 +79,7 @@ TEST_F(RecordSet, EmptyResultIsAtItsEnd) {
     EXPECT_EQ(rs.GetFieldValue("a"), "");
 }
 
-TEST_F(RecordSet, FailedQueryHoldsNothingAndRecordsTheError) {
+TEST_F(CRecordSetTest, FailedQueryHoldsNothingAndRecordsTheError) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT * FROM T"));
     GetDatabase().SetError(SQLITE_OK, "vorher");
@@ -96,7 +96,7 @@ TEST_F(RecordSet, FailedQueryHoldsNothingAndRecordsTheError) {
     EXPECT_EQ(GetDatabase().GetLastStatementError(), "vorher");
 }
 
-TEST_F(RecordSet, SelectAndNextFillTheMap) {
+TEST_F(CRecordSetTest, SelectAndNextFillTheMap) {
     CKnowHowTable table;
     ASSERT_TRUE(GetDatabase().Execute("INSERT INTO KnowHow ( ID, PosNr ) VALUES ( 1, 1 ), ( 2, 2 ), ( 3, 3 );"));
     CValueMap map{{"alt", "bleibt"}};
@@ -121,7 +121,7 @@ TEST_F(RecordSet, SelectAndNextFillTheMap) {
     EXPECT_EQ(map.at("ID"), "1");
 }
 
-TEST_F(RecordSet, QueryWhileAnotherProcessLocksWaitsThenFails) {
+TEST_F(CRecordSetTest, QueryWhileAnotherProcessLocksWaitsThenFails) {
     std::string strPath = GetDatabase().GetFilePath();
     CKnowHowTable table;
     CChildProcess child({CliPath(), "hold", strPath, "--seconds", "60", "--transaction", "exclusive"});
