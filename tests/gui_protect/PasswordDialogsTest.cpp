@@ -68,7 +68,19 @@ void ExpectButton(QWidget& dlg, int nId, const char* pszText) {
 }
 }  // namespace
 
-class CPasswordDialogsTest : public CProtectTest {};
+class CPasswordDialogsTest : public CProtectTest {
+protected:
+    // Protects the database through the dialog, as a user does.
+    void ProtectThroughDialog(const char* pszPassword) {
+        COptionPasswortDlg dlg;
+        dlg.show();
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_PASSWORD), pszPassword);
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), pszPassword);
+        Click(Button(dlg, IDOK));
+        ASSERT_EQ(dlg.result(), QDialog::Accepted);
+        ASSERT_TRUE(GetDbPasswort().IsProtected());
+    }
+};
 
 TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     CreateWithEntries();
@@ -111,7 +123,7 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
 }
 
-TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgRefusesWhatCannotBeAPasswordAndProtects) {
     std::string strPath = CreateWithEntries();
     {
         COptionPasswortDlg dlg;
@@ -167,6 +179,11 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         EXPECT_TRUE(GetDbPasswort().IsProtected());
         ExpectStoredUnder("geheim");
     }
+}
+
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgChangesThePassword) {
+    std::string strPath = CreateWithEntries();
+    ProtectThroughDialog("geheim");
     m_platform.SetLocalTime(2026, 12, 7, 6, 40);
     {
         COptionPasswortDlg dlg;
@@ -190,6 +207,11 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         EXPECT_EQ(m_platform.LastMessage().find("0640"), std::string::npos);
         ExpectStoredUnder("anders");
     }
+}
+
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgRemovesTheProtection) {
+    CreateWithEntries();
+    ProtectThroughDialog("geheim");
     m_platform.SetLocalTime(2026, 12, 7, 6, 45);
     {
         COptionPasswortDlg dlg;
