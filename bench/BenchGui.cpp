@@ -22,7 +22,6 @@
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
 #include "app/DocDialogs.h"
-#include "app/PaneMessages.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "edit/CEditEx.h"
@@ -30,6 +29,7 @@
 #include "platform/Cp1252.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/PaneMessages.h"
 
 namespace {
 constexpr double kShowNoticed = 100;  // ms
@@ -108,7 +108,7 @@ void DetailViewCases(SBenchConfig& cfg, CResults& results);
 void SearchDialogCase(const SBenchConfig& cfg, CResults& results, const std::string& strCase) {
     SResult r = Noticed(strCase.c_str(), 0, 1500);
     auto pDoc = std::make_unique<COrvantisDoc>();
-    auto pFrame = std::make_unique<CMainFrame>(pDoc.get());
+    auto pFrame = std::make_unique<CMainFrame>(*pDoc);
     pDoc->OnNewDocument();
     pFrame->resize(1200, 800);
     pFrame->show();
@@ -123,8 +123,7 @@ void SearchDialogCase(const SBenchConfig& cfg, CResults& results, const std::str
     std::vector<std::string> arrListed;
     std::vector<double> arrMs;
     {
-        CSuchenDlg dlg(pFrame.get());
-        dlg.SetDocument(pDoc.get());
+        CSuchenDlg dlg(*pDoc, pFrame.get());
         dlg.show();
         Pump();
         dlg.SearchEdit()->setText(QString::fromLatin1(CommonWord()));
@@ -185,10 +184,10 @@ void DetailViewCases(SBenchConfig& cfg, CResults& results) {
         results.Add(r);
         return;
     }
-    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc*) {};
+    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc&) {};
     {
         auto pDoc = std::make_unique<COrvantisDoc>();
-        auto pFrame = std::make_unique<CMainFrame>(pDoc.get());
+        auto pFrame = std::make_unique<CMainFrame>(*pDoc);
         pDoc->OnNewDocument();
         pFrame->resize(1200, 800);
         pFrame->show();

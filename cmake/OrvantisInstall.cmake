@@ -100,7 +100,7 @@ install(CODE [[
 # --- the Debian package ------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvantis)
-set(CPACK_PACKAGE_VENDOR "Quorvex Zozirezareduzevizuv")
+set(CPACK_PACKAGE_VENDOR "${ORVANTIS_ORGANIZATION}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${ORVANTIS_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

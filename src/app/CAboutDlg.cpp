@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Icons.h"
 #include "db/CDB.h"
+#include "ui/Icons.h"
 
 namespace {
 // The product picture: the folder image, large, on a light panel.

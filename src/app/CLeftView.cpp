@@ -10,10 +10,9 @@
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
-#include "app/QtText.h"
 #include "edit/CDetailView.h"
-#include "print/ui/PrintJob.h"
+#include "ui/CommandIds.h"
+#include "ui/QtText.h"
 
 namespace {
 const QString PLACEHOLDER = QStringLiteral(".");
@@ -44,7 +43,7 @@ bool IsWithin(const QTreeWidgetItem* pItem, const QTreeWidgetItem* pAncestor) {
 }
 }  // namespace
 
-CLeftView::CLeftView(COrvantisDoc* pDoc, QWidget* pParent) : CTreeViewEx(pParent), m_pDoc(pDoc) {
+CLeftView::CLeftView(COrvantisDoc& doc, QWidget* pParent) : CTreeViewEx(pParent), m_doc(doc) {
     setFocusPolicy(Qt::StrongFocus);
     // the tree loads lazily and moves folders itself; Qt's own drag stays off
     setDragEnabled(false);
@@ -59,7 +58,7 @@ CLeftView::~CLeftView() {
 }
 
 CDetailView* CLeftView::Detail() const {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
+    CMainFrame* pFrame = m_doc.GetFrame();
     return pFrame ? pFrame->GetDetailView() : nullptr;
 }
 
@@ -113,7 +112,7 @@ void CLeftView::FillChildren(QTreeWidgetItem* pItem) {
         delete pItem->takeChild(0);
     }
     CKnowHowArray arr;
-    m_pDoc->GetChildren(arr, nFolder, true);
+    m_doc.GetChildren(arr, nFolder, true);
     for (const CKnowHowItem& folder : arr)
         AddPlaceholderIfParent(InsertFolderItem(FromAnsi(folder.Name), folder.ID, IMAGE_CLOSED, pItem));
     if (pItem && !arr.empty()) SetItemImage(pItem, IMAGE_OPEN);
@@ -121,7 +120,7 @@ void CLeftView::FillChildren(QTreeWidgetItem* pItem) {
 
 void CLeftView::AddPlaceholderIfParent(QTreeWidgetItem* pItem) {
     // the folder shows it can be opened; its sub-folders are read when it is
-    if (m_pDoc->CountChildren(ItemId(pItem), true) < 1) return;
+    if (m_doc.CountChildren(ItemId(pItem), true) < 1) return;
     QTreeWidgetItem* pPlaceholder = InsertFolderItem(PLACEHOLDER, -1, IMAGE_CLOSED, pItem);
     pPlaceholder->setFlags(pPlaceholder->flags() & ~Qt::ItemIsSelectable);
 }
@@ -206,7 +205,7 @@ void CLeftView::SelectFolder(std::int32_t nId) {
     // the folder, its parent, ..., its top-level ancestor
     std::vector<std::int32_t> arrChain{nId};
     for (std::int32_t a = nId; a > 0;) {
-        a = m_pDoc->GetParentId(a);
+        a = m_doc.GetParentId(a);
         // a damaged file may hold a cycle
         if (a <= 0 || std::find(arrChain.begin(), arrChain.end(), a) != arrChain.end()) break;
         arrChain.push_back(a);
@@ -232,7 +231,7 @@ void CLeftView::SelectFolder(std::int32_t nId) {
 void CLeftView::DeleteSelectedFolder() {
     QTreeWidgetItem* pItem = SelectedItem();
     if (!pItem) return;
-    if (!m_pDoc->DeleteEntryAsk(ItemId(pItem))) return;
+    if (!m_doc.DeleteEntryAsk(ItemId(pItem))) return;
     QTreeWidgetItem* pParent = pItem->parent();
     delete pItem;
     SelectItem(pParent);
@@ -272,7 +271,7 @@ std::intptr_t CLeftView::DropTargetTest(bool bTest) {
 // --- folder drag and drop -----------------------------------------------------------------------
 
 bool CLeftView::BeginDrag(const QPoint& pt) {
-    if (m_bDragging || m_pDoc->IsWriteProtected()) return false;
+    if (m_bDragging || m_doc.IsWriteProtected()) return false;
     QTreeWidgetItem* pItem = itemAt(pt);
     if (!pItem || IsPlaceholder(pItem)) return false;
     m_hDragItem = QPersistentModelIndex(indexFromItem(pItem));
@@ -338,18 +337,18 @@ void CLeftView::DropAt(const QPoint& pt) {
     if (!pDragged || pTarget == pDragged || !viewport()->rect().contains(pt)) return;
 
     std::int32_t nDragged = ItemId(pDragged);
-    std::int32_t nOld = m_pDoc->GetParentId(nDragged);
+    std::int32_t nOld = m_doc.GetParentId(nDragged);
     std::int32_t nTarget = pTarget ? ItemId(pTarget) : 0;
     // a folder cannot go into its own subtree
-    if (nTarget > 0 && m_pDoc->IsInsideFolder(nTarget, nDragged)) return;
+    if (nTarget > 0 && m_doc.IsInsideFolder(nTarget, nDragged)) return;
 
-    m_pDoc->MoveToFolder(nDragged, nTarget);
+    m_doc.MoveToFolder(nDragged, nTarget);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nTarget);
     PostPaneMessage(this, this, WM_SHOW_FOLDER, nDragged);
     // the folder shown (the dragged one, selected when the drag began) stays
     // shown, but its path in the title strip has changed
-    if (CDetailView* pDetail = Detail()) m_pDoc->ShowFolderTitle(pDetail->GetCurrentFolder());
+    if (CDetailView* pDetail = Detail()) m_doc.ShowFolderTitle(pDetail->GetCurrentFolder());
 }
 
 // --- mouse and keys --------------------------------------------------------------------------------
@@ -440,23 +439,22 @@ bool CLeftView::OnCommand(int nId) {
         case ID_ENTRY_DELETE: DeleteSelectedFolder(); return true;
         case ID_FOLDER_CREATE:
             // the detail view creates the folder
-            m_pDoc->ActivatePane(2);
+            m_doc.ActivatePane(PANE_DETAIL);
             if (CDetailView* pDetail = Detail()) pDetail->OnCommand(ID_FOLDER_CREATE);
             return true;
-        case ID_STRUCTURE_IMPORT: m_pDoc->ImportStructureAsk(nSelected); return true;
-        case ID_STRUCTURE_EXPORT: m_pDoc->ExportStructureAsk(nSelected); return true;
+        case ID_STRUCTURE_IMPORT: m_doc.ImportStructureAsk(nSelected); return true;
+        case ID_STRUCTURE_EXPORT: m_doc.ExportStructureAsk(nSelected); return true;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
         case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(window(), m_pDoc->GetService(), m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW,
-                        m_pDoc->GetPrinter());
+            m_doc.PrintFolder(window(), m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW);
             return true;
         default: return false;
     }
 }
 
 bool CLeftView::OnUpdateCommand(int nId, SCommandState& state) {
-    bool bUnprotected = !m_pDoc->IsWriteProtected();
+    bool bUnprotected = !m_doc.IsWriteProtected();
     switch (nId) {
         case ID_ENTRY_DELETE: state.bEnabled = SelectedItem() != nullptr && bUnprotected; return true;
         case ID_FOLDER_CREATE:

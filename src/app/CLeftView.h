@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "app/CTreeViewEx.h"
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class CDetailView;
 class COrvantisDoc;
@@ -18,7 +18,7 @@ class QWidget;
 class CLeftView : public CTreeViewEx, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
 public:
-    explicit CLeftView(COrvantisDoc* pDoc, QWidget* pParent = nullptr);
+    explicit CLeftView(COrvantisDoc& doc, QWidget* pParent = nullptr);
     ~CLeftView() override;
 
     // After creation and after every opening or creation of a database.
@@ -73,7 +73,7 @@ private:
     void EndDragImage();
     CDetailView* Detail() const;
 
-    COrvantisDoc* m_pDoc;
+    COrvantisDoc& m_doc;
     bool m_bDragging = false;
     QPersistentModelIndex m_hDragItem;
     QWidget* m_pDragImage = nullptr;

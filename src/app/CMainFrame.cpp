@@ -18,11 +18,11 @@
 #include "app/COrvantisDoc.h"
 #include "app/CSplitterWndFix.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "platform/Platform.h"
+#include "ui/CommandIds.h"
 
 namespace {
 constexpr int TITLE_HEIGHT = 35;
@@ -34,7 +34,7 @@ bool IsLocalFileDrop(const QMimeData* pData) {
 }
 }  // namespace
 
-CMainFrame::CMainFrame(COrvantisDoc* pDoc) : m_pDoc(pDoc) {
+CMainFrame::CMainFrame(COrvantisDoc& doc) : m_doc(doc) {
     setObjectName(QStringLiteral("CMainFrame"));
     setMinimumSize(400, 200);
     RestorePlacement();
@@ -60,8 +60,8 @@ CMainFrame::CMainFrame(COrvantisDoc* pDoc) : m_pDoc(pDoc) {
     setStatusBar(m_wndStatusBar);
 
     CreatePanes();
-    if (m_pDoc) m_pDoc->SetFrame(this);
-    SwitchMenu(135);
+    m_doc.SetFrame(this);
+    SwitchMenu(IDR_MENU_CLOSED);
     UpdateCaption();
 
     // shortcuts go through the route like menu items
@@ -77,12 +77,10 @@ CMainFrame::CMainFrame(COrvantisDoc* pDoc) : m_pDoc(pDoc) {
     }
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::OnFocusChanged);
-    if (m_pDoc) {
-        connect(m_pDoc, &COrvantisDoc::DocumentChanged, this, [this] {
-            UpdateCaption();
-            RebuildMenus();
-        });
-    }
+    connect(&m_doc, &COrvantisDoc::DocumentChanged, this, [this] {
+        UpdateCaption();
+        RebuildMenus();
+    });
 
     m_pIdleTimer = new QTimer(this);
     m_pIdleTimer->setInterval(IDLE_INTERVAL_MS);
@@ -100,8 +98,8 @@ CMainFrame::~CMainFrame() {
     // the panes go after this body, and the focus moves while they go; it must
     // not reach a frame that is half destroyed
     disconnect(qApp, nullptr, this, nullptr);
-    if (m_pDoc) disconnect(m_pDoc, nullptr, this, nullptr);
-    if (m_pDoc && m_pDoc->GetFrame() == this) m_pDoc->SetFrame(nullptr);
+    disconnect(&m_doc, nullptr, this, nullptr);
+    if (m_doc.GetFrame() == this) m_doc.SetFrame(nullptr);
 }
 
 void CMainFrame::CreatePanes() {
@@ -109,12 +107,12 @@ void CMainFrame::CreatePanes() {
     m_wndSplitter->setObjectName(QStringLiteral("m_wndSplitter"));
     m_wndSplitter->setChildrenCollapsible(false);
 
-    m_pTreeView = new CLeftView(m_pDoc, m_wndSplitter);
+    m_pTreeView = new CLeftView(m_doc, m_wndSplitter);
     m_wndRightSplitter = new CSplitterWndFix(Qt::Vertical, m_wndSplitter);
     m_wndRightSplitter->setObjectName(QStringLiteral("m_wndRightSplitter"));
-    m_pTitleView = new CTitleView(m_pDoc, m_wndRightSplitter);
+    m_pTitleView = new CTitleView(m_doc, m_wndRightSplitter);
     m_pTitleView->setFixedHeight(TITLE_HEIGHT);
-    m_pDetailView = new CDetailView(m_pDoc, m_wndRightSplitter);
+    m_pDetailView = new CDetailView(m_doc, m_wndRightSplitter);
     m_wndRightSplitter->setStretchFactor(0, 0);
     m_wndRightSplitter->setStretchFactor(1, 1);
     m_wndSplitter->setStretchFactor(0, 0);
@@ -161,7 +159,7 @@ void CMainFrame::SavePlacement() {
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent) {
     SavePlacement();
-    if (m_pDoc) m_pDoc->CloseDocument();
+    m_doc.CloseDocument();
     pEvent->accept();
 }
 
@@ -179,12 +177,14 @@ CDetailView* CMainFrame::GetDetailView() const {
     return m_pDetailView;
 }
 
-int CMainFrame::GetActivePaneKind() const {
-    return m_pActivePane == m_pTreeView ? 1 : 0;
+EPaneKind CMainFrame::GetActivePaneKind() const {
+    return m_pActivePane == m_pTreeView ? PANE_TREE : PANE_DETAIL;
 }
 
-void CMainFrame::ActivatePane(int nKind) {
-    QWidget* pPane = nKind == 1 ? static_cast<QWidget*>(m_pTreeView) : nKind == 2 ? m_pDetailView : nullptr;
+void CMainFrame::ActivatePane(EPaneKind eKind) {
+    QWidget* pPane = eKind == PANE_TREE     ? static_cast<QWidget*>(m_pTreeView)
+                     : eKind == PANE_DETAIL ? m_pDetailView
+                                            : nullptr;
     if (!pPane) return;
     m_pActivePane = pPane;
     pPane->setFocus(Qt::OtherFocusReason);
@@ -207,11 +207,7 @@ void CMainFrame::OnFocusChanged(QWidget*, QWidget* pNow) {
 }
 
 void CMainFrame::OnAltEnter() {
-    int nKind = GetActivePaneKind();
-    if (nKind == 1)
-        ActivatePane(2);
-    else if (nKind == 0)
-        ActivatePane(1);
+    ActivatePane(GetActivePaneKind() == PANE_TREE ? PANE_DETAIL : PANE_TREE);
 }
 
 void CMainFrame::InitialUpdatePanes() {
@@ -222,29 +218,29 @@ void CMainFrame::InitialUpdatePanes() {
 
 // --- menus, toolbar, caption --------------------------------------------------------------------------
 
-void CMainFrame::SwitchMenu(int nResourceSet) {
-    m_nMenuSet = nResourceSet;
+void CMainFrame::SwitchMenu(EResourceSet eSet) {
+    m_eMenuSet = eSet;
     // old menus go later: a menu item may be the one that asked for the switch
     for (QAction* pAction : menuBar()->actions()) {
         if (QMenu* pMenu = pAction->menu()) pMenu->deleteLater();
     }
-    BuildMenuBar(this, menuBar(), nResourceSet);
+    BuildMenuBar(this, menuBar(), eSet);
     for (QAction* pAction : m_wndToolBar->actions()) {
         m_wndToolBar->removeAction(pAction);
         if (pAction->parent() == m_wndToolBar) pAction->deleteLater();
     }
-    BuildToolBar(this, m_wndToolBar, nResourceSet);
+    BuildToolBar(this, m_wndToolBar, eSet);
     UpdateToolBarStates();
 }
 
 void CMainFrame::UpdateCaption() {
-    std::string strTitle = m_pDoc ? m_pDoc->GetTitle() : std::string();
+    const std::string& strTitle = m_doc.GetTitle();
     setWindowTitle(QString::fromStdString(strTitle) + QStringLiteral(" - Orvantis - ") +
                    QString::fromLatin1(ORVANTIS_VERSION));
 }
 
 std::vector<std::string> CMainFrame::GetRecentFiles() const {
-    return m_pDoc ? m_pDoc->GetRecentFileList().GetFiles() : std::vector<std::string>();
+    return m_doc.GetRecentFileList().GetFiles();
 }
 
 // --- command route -----------------------------------------------------------------------------------
@@ -256,7 +252,7 @@ std::vector<CCommandTarget*> CMainFrame::GetCommandRoute() const {
     else if (m_pActivePane == m_pDetailView)
         arr.push_back(m_pDetailView);
     // the title strip handles no command of its own
-    if (m_pDoc) arr.push_back(m_pDoc);
+    arr.push_back(&m_doc);
     arr.push_back(const_cast<CMainFrame*>(this));
     if (m_pApp) arr.push_back(m_pApp);
     return arr;
@@ -275,8 +271,8 @@ SCommandState CMainFrame::QueryCommandState(int nId) const {
 bool CMainFrame::RouteCommand(int nId) {
     // a stale toolbar or a shortcut must not reach a command of the other set
     bool bMru = nId >= ID_FILE_MRU_FILE1 && nId <= ID_FILE_MRU_FILE3;
-    if (FindCommand(nId) && !bMru && !IsCommandInSet(nId, m_nMenuSet) &&
-        !(m_nMenuSet == 128 && IsCommandInSet(nId, 152)))
+    if (FindCommand(nId) && !bMru && !IsCommandInSet(nId, m_eMenuSet) &&
+        !(m_eMenuSet == IDR_MENU_OPEN && IsCommandInSet(nId, IDR_CONTEXT_MENU)))
         return false;
     for (CCommandTarget* pTarget : GetCommandRoute()) {
         SCommandState state;
@@ -352,7 +348,5 @@ void CMainFrame::dropEvent(QDropEvent* pEvent) {
     pEvent->acceptProposedAction();
     std::string strPath = pData->urls().first().toLocalFile().toStdString();
     // after the drop has finished: opening may ask for a password
-    QTimer::singleShot(0, this, [this, strPath] {
-        if (m_pDoc) m_pDoc->OpenDocumentFile(strPath);
-    });
+    QTimer::singleShot(0, this, [this, strPath] { m_doc.OpenDocumentFile(strPath); });
 }

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class COrvantisDoc;
 class CLeftView;
@@ -27,18 +28,18 @@ class QToolBar;
 class CMainFrame : public QMainWindow, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
 public:
-    explicit CMainFrame(COrvantisDoc* pDoc);
+    explicit CMainFrame(COrvantisDoc& doc);
     ~CMainFrame() override;
 
-    COrvantisDoc* GetDocument() const { return m_pDoc; }
+    COrvantisDoc& GetDocument() const { return m_doc; }
     CLeftView* GetTreeView() const;
     CTitleView* GetTitleView() const;
     CDetailView* GetDetailView() const;
-    // 1 folder tree active, 0 detail view or title strip active
-    int GetActivePaneKind() const;
-    void ActivatePane(int nKind);
-    void SwitchMenu(int nResourceSet);
-    int GetMenuSet() const { return m_nMenuSet; }
+    // The detail view side counts the title strip in.
+    EPaneKind GetActivePaneKind() const;
+    void ActivatePane(EPaneKind eKind);
+    void SwitchMenu(EResourceSet eSet);
+    EResourceSet GetMenuSet() const { return m_eMenuSet; }
 
     // The last station of the route (the application object); may be null.
     void SetAppTarget(CCommandTarget* pApp) { m_pApp = pApp; }
@@ -59,7 +60,7 @@ public:
     void UpdateCaption();
     std::vector<std::string> GetRecentFiles() const;
     // Menus and toolbar of the current set built again (the recent files changed).
-    void RebuildMenus() { SwitchMenu(m_nMenuSet); }
+    void RebuildMenus() { SwitchMenu(m_eMenuSet); }
 
     // Initial update of the three panes after a database was opened or created.
     void InitialUpdatePanes();
@@ -89,9 +90,9 @@ private:
     void OnAltEnter();
     QWidget* PaneOf(QWidget* pWidget) const;
 
-    COrvantisDoc* m_pDoc;
+    COrvantisDoc& m_doc;
     CCommandTarget* m_pApp = nullptr;
-    int m_nMenuSet = 135;
+    EResourceSet m_eMenuSet = IDR_MENU_CLOSED;
 
     QSplitter* m_wndSplitter = nullptr;
     CSplitterWndFix* m_wndRightSplitter = nullptr;

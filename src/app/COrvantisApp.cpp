@@ -8,12 +8,12 @@
 #include "app/CCrashInfo.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
 #include "app/DialogFolder.h"
-#include "app/PaneMessages.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "ui/CommandIds.h"
+#include "ui/PaneMessages.h"
 
 std::string CommandLineFile(const QStringList& arrArgs) {
     for (const QString& str : arrArgs)
@@ -61,7 +61,7 @@ COrvantisApp::~COrvantisApp() {
 
 bool COrvantisApp::InitInstance(bool bShow) {
     m_pDoc = std::make_unique<COrvantisDoc>();
-    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc);
     m_pFrame->SetAppTarget(this);
     // the first new-document call opens nothing
     if (!m_pDoc->OnNewDocument()) return false;
@@ -89,7 +89,7 @@ void COrvantisApp::OpenLastDatabase() {
 void COrvantisApp::OnFileOpen() {
     bool bNoLast = GetPlatform().GetProfileString("Files", "LastDB", "").empty();
     std::string strPath;
-    if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), "Datenbank (*.tov)|*.tov||", "tov", "",
+    if (!GetPlatform().FileDialog(true, Ansi("Datenbank öffnen"), DATABASE_FILE_FILTER, "tov", "",
                                   bNoLast ? m_strProgramDir : DatabaseDialogFolder(), strPath))
         return;
     RememberDatabaseDialogFolder(strPath);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandTarget.h"
+#include "ui/CommandTarget.h"
 
 class COrvantisDoc;
 class CMainFrame;

@@ -1,6 +1,7 @@
 #include "app/COrvantisDoc.h"
 
 #include <QFontMetrics>
+#include <QMenu>
 #include <QPrinter>
 #include <filesystem>
 #include <set>
@@ -8,21 +9,22 @@
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "app/DialogFolder.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "db/DbCommands.h"
 #include "edit/CDetailView.h"
+#include "edit/CEditEx.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "print/ui/PrintJob.h"
 #include "protect/CDbAdmin.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
-const char* const DB_FILTER = "Datenbank (*.tov)|*.tov||";
 const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
 
 // Arial with a cell height (ascent + descent) of 16 pixels, as the panes
@@ -30,7 +32,7 @@ const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
 // 1.117 of its em, so the letters are 14 pixels; a substitute face gets the
 // same letters, unless its lines are so tall that the title strip's second
 // line (19 pixels from y = 16) would be cut.
-QFont MakeFont(int nWeight) {
+QFont MakeFont(QFont::Weight eWeight) {
     QFont font(QStringLiteral("Arial"));
     // exact size matters more than looks
     font.setStyleStrategy(QFont::PreferMatch);
@@ -38,7 +40,7 @@ QFont MakeFont(int nWeight) {
         font.setPixelSize(nPixels);
         if (QFontMetrics(font).height() <= 19) break;
     }
-    font.setWeight(nWeight == 700 ? QFont::Bold : QFont::Normal);
+    font.setWeight(eWeight);
     return font;
 }
 
@@ -54,7 +56,7 @@ std::string DocumentTitleFromPath(const std::string& strPath) {
     return std::filesystem::path(strPath).stem().string();
 }
 
-COrvantisDoc::COrvantisDoc() : m_fontNormal(MakeFont(400)), m_fontBold(MakeFont(700)) {
+COrvantisDoc::COrvantisDoc() : m_fontNormal(MakeFont(QFont::Normal)), m_fontBold(MakeFont(QFont::Bold)) {
     m_recentFiles.Load();
 }
 
@@ -120,8 +122,8 @@ bool COrvantisDoc::NewDatabase() {
     std::string strPath;
     // "tov" as default extension: a name typed without one must still be
     // found by the open dialog and by the start-up rules
-    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DB_FILTER, "tov", "", DatabaseDialogFolder(),
-                                  strPath))
+    if (!GetPlatform().FileDialog(false, Ansi("Datenbank anlegen"), DATABASE_FILE_FILTER, "tov", "",
+                                  DatabaseDialogFolder(), strPath))
         return false;
     RememberDatabaseDialogFolder(strPath);
 
@@ -163,8 +165,8 @@ void COrvantisDoc::StartInEmptyRoot() {
     // a file without folders: typing starts in the top level's first keyword
     m_bWriteProtect = false;
     PostPaneMessage(Detail(), Detail(), WM_SHOW_FOLDER, 0);
-    ActivatePane(2);
-    PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, 2);
+    ActivatePane(PANE_DETAIL);
+    PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, EDITOR_KEYWORD + 1);
 }
 
 void COrvantisDoc::CloseDatabaseFile() {
@@ -308,8 +310,8 @@ void COrvantisDoc::GoToEntry(std::int32_t nId) {
         SendPaneMessage(Tree(), WM_SHOW_FOLDER, nFolder);
     else
         EditRootFolder();
-    SendPaneMessage(Detail(), WM_SELECT_ENTRY, nId, 0);
-    ActivatePane(2);
+    SendPaneMessage(Detail(), WM_SELECT_ENTRY, nId, EDITOR_NONE + 1);
+    ActivatePane(PANE_DETAIL);
 }
 
 void COrvantisDoc::GoToNextEntry(std::int32_t nId) {
@@ -323,7 +325,7 @@ void COrvantisDoc::GoToPreviousEntry(std::int32_t nId) {
 void COrvantisDoc::EditRootFolder() {
     SendPaneMessage(Tree(), WM_SHOW_FOLDER, 0);
     SendPaneMessage(Detail(), WM_SHOW_FOLDER, 0);
-    ActivatePane(2);
+    ActivatePane(PANE_DETAIL);
 }
 
 void COrvantisDoc::ShowFolderTitle(std::int32_t nFolder) {
@@ -338,10 +340,8 @@ void COrvantisDoc::ShowFolderTitle(std::int32_t nFolder) {
     pTitle->SetTitle(nFolder == 0 ? std::string("Hauptordner") : GetPath(nFolder), item.Text);
 }
 
-const QFont* COrvantisDoc::GetFont(int nKind) const {
-    if (nKind == 1) return &m_fontNormal;
-    if (nKind == 2) return &m_fontBold;
-    return nullptr;
+const QFont& COrvantisDoc::GetFont(EDocFont eFont) const {
+    return eFont == DOC_FONT_BOLD ? m_fontBold : m_fontNormal;
 }
 
 QPrinter* COrvantisDoc::GetPrinter() {
@@ -349,12 +349,29 @@ QPrinter* COrvantisDoc::GetPrinter() {
     return m_pPrinter.get();
 }
 
-void COrvantisDoc::SwitchMenu(int nResourceSet) {
-    if (m_pFrame) m_pFrame->SwitchMenu(nResourceSet);
+void COrvantisDoc::SwitchMenu(EResourceSet eSet) {
+    if (m_pFrame) m_pFrame->SwitchMenu(eSet);
 }
 
-void COrvantisDoc::ActivatePane(int nKind) {
-    if (m_pFrame) m_pFrame->ActivatePane(nKind);
+void COrvantisDoc::ActivatePane(EPaneKind eKind) {
+    if (m_pFrame) m_pFrame->ActivatePane(eKind);
+}
+
+SPaneRef COrvantisDoc::GetTreePane() const {
+    CLeftView* pTree = Tree();
+    return {pTree, pTree};
+}
+
+void COrvantisDoc::ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) {
+    if (!m_pFrame) return;
+    // the commands take the frame's route and enabling
+    QMenu* pMenu = CreateContextMenu(m_pFrame, pParent);
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->popup(ptGlobal);
+}
+
+void COrvantisDoc::PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) {
+    ::PrintFolder(pParent, GetService(), nFolder, bPreview, GetPrinter());
 }
 
 // --- commands ------------------------------------------------------------------------------
@@ -379,7 +396,7 @@ bool COrvantisDoc::OnCommand(int nId) {
     switch (nId) {
         case ID_DATABASE_CLOSE: CloseDatabaseFile(); return true;
         case ID_SEARCH:
-            if (dialogs.fnSearch) dialogs.fnSearch(pParent, this);
+            if (dialogs.fnSearch) dialogs.fnSearch(pParent, *this);
             return true;
         case ID_ROOT_EDIT: EditRootFolder(); return true;
         case ID_WRITE_PROTECT: ToggleWriteProtect(); return true;

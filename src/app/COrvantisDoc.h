@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "app/CRecentFileList.h"
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "edit/IEditDocument.h"
 #include "table/CKnowHowItem.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
 class CKnowHow;
 class CDetailView;
@@ -22,7 +24,7 @@ class CLeftView;
 class CMainFrame;
 class QPrinter;
 
-class COrvantisDoc : public QObject, public CCommandTarget, public IPaneTarget {
+class COrvantisDoc : public QObject, public CCommandTarget, public IPaneTarget, public IEditDocument {
     Q_OBJECT
 public:
     COrvantisDoc();
@@ -33,16 +35,16 @@ public:
 
     // --- forwarding to the knowledge-tree service (0 / empty while closed) ---
     int GetItem(CKnowHowItem& item, std::int32_t nId);
-    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly);
+    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) override;
     int CountChildren(std::int32_t nFolder, bool bFoldersOnly);
     std::int32_t GetParentId(std::int32_t nId);
     // nFolder is nAncestor or lies below it. A parent chain that runs in a
     // circle (a damaged file) counts as inside: nothing may move there.
-    bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor);
+    bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) override;
     std::string GetPath(std::int32_t nId);
-    bool SaveItems(CKnowHowArray& arr);
+    [[nodiscard]] bool SaveItems(CKnowHowArray& arr) override;
     CKnowHow* GetService() const { return m_pKnowHow.get(); }
-    bool IsDatabaseOpen() const { return m_pKnowHow != nullptr; }
+    bool IsDatabaseOpen() const override { return m_pKnowHow != nullptr; }
 
     // --- document operations ---------------------------------------------------------
     bool NewDatabase();
@@ -50,24 +52,28 @@ public:
     void CloseDatabaseFile();
     void CloseDocument();
     void ReleaseDatabase();
-    bool DeleteEntryAsk(std::int32_t nId);
+    bool DeleteEntryAsk(std::int32_t nId) override;
     void ImportStructureAsk(std::int32_t nFolder);
     void ExportStructureAsk(std::int32_t nFolder);
-    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
-    void GoToEntry(std::int32_t nId);
-    void GoToNextEntry(std::int32_t nId);
-    void GoToPreviousEntry(std::int32_t nId);
+    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) override;
+    void GoToEntry(std::int32_t nId) override;
+    void GoToNextEntry(std::int32_t nId) override;
+    void GoToPreviousEntry(std::int32_t nId) override;
     void EditRootFolder();
-    void ShowFolderTitle(std::int32_t nFolder);
-    bool IsWriteProtected() const { return m_bWriteProtect; }
+    void ShowFolderTitle(std::int32_t nFolder) override;
+    bool IsWriteProtected() const override { return m_bWriteProtect; }
     void SetWriteProtected(bool b) { m_bWriteProtect = b; }
-    // 1 = text font, 2 = keyword font; other kinds answer null
-    const QFont* GetFont(int nKind) const;
+    const QFont& GetFont(EDocFont eFont) const override;
     // The program's printer: the printer set-up changes it, every print job
     // and preview of the panes uses it.
     QPrinter* GetPrinter();
-    void SwitchMenu(int nResourceSet);
-    void ActivatePane(int nKind);
+    void SwitchMenu(EResourceSet eSet);
+    void ActivatePane(EPaneKind eKind);
+
+    // --- the neighbours the editing panes reach through the document -----------------
+    SPaneRef GetTreePane() const override;
+    void ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) override;
+    void PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) override;
 
     // --- the framework's paths around the operations above --------------------------------
     // The one open path (open dialog, recent files, dropped file, command

@@ -5,9 +5,9 @@
 #include <QStyleOptionButton>
 
 #include "app/COrvantisDoc.h"
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
-CTitleView::CTitleView(COrvantisDoc* pDoc, QWidget* pParent) : QWidget(pParent), m_pDoc(pDoc) {
+CTitleView::CTitleView(COrvantisDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc) {
     // a click makes it the active pane (which handles no command of its own)
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -36,15 +36,12 @@ void CTitleView::paintEvent(QPaintEvent*) {
     r.adjust(5, 0, -5, 0);
     painter.setClipRect(rect());
 
-    const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
-    const QFont* pNormal = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
-
     painter.setPen(palette().color(QPalette::WindowText));
-    if (pBold) painter.setFont(*pBold);
+    painter.setFont(m_doc.GetFont(DOC_FONT_BOLD));
     // no mnemonic processing: "&" stays an ampersand
     painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, m_strTitle);
 
-    if (pNormal) painter.setFont(*pNormal);
+    painter.setFont(m_doc.GetFont(DOC_FONT_NORMAL));
     painter.setPen(palette().color(QPalette::Shadow));
     r.setTop(16);
     painter.setClipRect(r);

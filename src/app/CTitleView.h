@@ -11,7 +11,7 @@ class COrvantisDoc;
 class CTitleView : public QWidget {
     Q_OBJECT
 public:
-    explicit CTitleView(COrvantisDoc* pDoc, QWidget* pParent = nullptr);
+    explicit CTitleView(COrvantisDoc& doc, QWidget* pParent = nullptr);
 
     // Windows-1252 texts; every "\" of the title is shown as " \ ". Repaints at once.
     void SetTitle(const std::string& strTitle, const std::string& strSubTitle);
@@ -22,7 +22,7 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
-    COrvantisDoc* m_pDoc;
+    COrvantisDoc& m_doc;
     QString m_strTitle;
     QString m_strSubTitle;
 };

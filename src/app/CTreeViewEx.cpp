@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "app/Icons.h"
+#include "ui/Icons.h"
 
 namespace {
 constexpr int ROLE_ID = Qt::UserRole;

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/Icons.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
 
 namespace {
 using enum EPopup;
@@ -68,14 +68,14 @@ const SPopupDef s_arrPopups[] = {
     {Extras, "Extras", None, 0}, {Admin, "Adminstrator Funktionen", Extras, 20}, {Hilfe, "&?", None, 0},
 };
 
-const SMenuPlace& PlaceIn(const SCommandDef& def, int nResourceSet) {
-    return nResourceSet == IDR_MENU_OPEN ? def.menu128 : nResourceSet == IDR_MENU_CLOSED ? def.menu135 : def.context;
+const SMenuPlace& PlaceIn(const SCommandDef& def, EResourceSet eSet) {
+    return eSet == IDR_MENU_OPEN ? def.menu128 : eSet == IDR_MENU_CLOSED ? def.menu135 : def.context;
 }
 
 // A popup exists in a set only when it has items there.
-bool IsPopupUsed(EPopup ePopup, int nResourceSet) {
+bool IsPopupUsed(EPopup ePopup, EResourceSet eSet) {
     return std::any_of(s_arrCommands.begin(), s_arrCommands.end(),
-                       [&](const SCommandDef& def) { return PlaceIn(def, nResourceSet).ePopup == ePopup; });
+                       [&](const SCommandDef& def) { return PlaceIn(def, eSet).ePopup == ePopup; });
 }
 
 // Items are enabled as the menu opens, not on every idle pass.
@@ -115,7 +115,7 @@ void AddMenuItem(CMainFrame* pFrame, QMenu* pMenu, const SCommandDef& def, const
 }
 
 // Fills pMenu with the items of ePopup (and its sub-popups) of one set.
-void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, int nResourceSet) {
+void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, EResourceSet eSet) {
     struct SEntry {
         int nPos;
         const SCommandDef* pDef;
@@ -123,12 +123,12 @@ void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, int nResourceSet
     };
     std::vector<SEntry> arr;
     for (const SCommandDef& def : s_arrCommands) {
-        const SMenuPlace& place = PlaceIn(def, nResourceSet);
+        const SMenuPlace& place = PlaceIn(def, eSet);
         if (place.ePopup == ePopup && place.pszText) arr.push_back({place.nPos, &def, nullptr});
     }
     for (const SPopupDef& sub : s_arrPopups) {
         if (sub.eParent != ePopup || ePopup == None) continue;
-        if (IsPopupUsed(sub.ePopup, nResourceSet)) arr.push_back({sub.nPos, nullptr, &sub});
+        if (IsPopupUsed(sub.ePopup, eSet)) arr.push_back({sub.nPos, nullptr, &sub});
     }
     std::stable_sort(arr.begin(), arr.end(), [](const SEntry& a, const SEntry& b) { return a.nPos < b.nPos; });
     int nGroup = -1;
@@ -136,10 +136,10 @@ void FillPopup(CMainFrame* pFrame, QMenu* pMenu, EPopup ePopup, int nResourceSet
         if (nGroup >= 0 && e.nPos / 10 != nGroup) pMenu->addSeparator();
         nGroup = e.nPos / 10;
         if (e.pDef) {
-            AddMenuItem(pFrame, pMenu, *e.pDef, PlaceIn(*e.pDef, nResourceSet));
+            AddMenuItem(pFrame, pMenu, *e.pDef, PlaceIn(*e.pDef, eSet));
         } else {
             QMenu* pSub = pMenu->addMenu(QString::fromUtf8(e.pSub->pszTitle));
-            FillPopup(pFrame, pSub, e.pSub->ePopup, nResourceSet);
+            FillPopup(pFrame, pSub, e.pSub->ePopup, eSet);
             UpdateOnShow(pFrame, pSub);
         }
     }
@@ -156,12 +156,12 @@ const SCommandDef* FindCommand(int nId) {
     return nullptr;
 }
 
-bool IsCommandInSet(int nId, int nResourceSet) {
+bool IsCommandInSet(int nId, EResourceSet eSet) {
     const SCommandDef* pDef = FindCommand(nId);
     if (!pDef) return false;
-    if (nResourceSet == IDR_CONTEXT_MENU) return pDef->context.pszText != nullptr;
-    bool bToolbar = nResourceSet == IDR_MENU_OPEN ? pDef->nToolbar128 > 0 : pDef->nToolbar135 > 0;
-    return bToolbar || PlaceIn(*pDef, nResourceSet).pszText != nullptr;
+    if (eSet == IDR_CONTEXT_MENU) return pDef->context.pszText != nullptr;
+    bool bToolbar = eSet == IDR_MENU_OPEN ? pDef->nToolbar128 > 0 : pDef->nToolbar135 > 0;
+    return bToolbar || PlaceIn(*pDef, eSet).pszText != nullptr;
 }
 
 QString GetCommandStatusText(int nId) {
@@ -187,25 +187,25 @@ int GetActionCommand(const QAction* pAction) {
     return bOk ? n : 0;
 }
 
-void BuildMenuBar(CMainFrame* pFrame, QMenuBar* pMenuBar, int nResourceSet) {
+void BuildMenuBar(CMainFrame* pFrame, QMenuBar* pMenuBar, EResourceSet eSet) {
     pMenuBar->clear();
     for (const SPopupDef& popup : s_arrPopups) {
-        if (popup.eParent != None || !IsPopupUsed(popup.ePopup, nResourceSet)) continue;
+        if (popup.eParent != None || !IsPopupUsed(popup.ePopup, eSet)) continue;
         QMenu* pMenu = pMenuBar->addMenu(QString::fromUtf8(popup.pszTitle));
-        FillPopup(pFrame, pMenu, popup.ePopup, nResourceSet);
+        FillPopup(pFrame, pMenu, popup.ePopup, eSet);
         UpdateOnShow(pFrame, pMenu);
     }
 }
 
-void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, int nResourceSet) {
+void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, EResourceSet eSet) {
     pToolBar->clear();
     std::vector<std::pair<int, const SCommandDef*>> arr;
     for (const SCommandDef& def : s_arrCommands) {
-        int nPos = nResourceSet == IDR_MENU_OPEN ? def.nToolbar128 : def.nToolbar135;
+        int nPos = eSet == IDR_MENU_OPEN ? def.nToolbar128 : def.nToolbar135;
         if (nPos > 0) arr.emplace_back(nPos, &def);
     }
     std::stable_sort(arr.begin(), arr.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    pToolBar->setIconSize(nResourceSet == IDR_MENU_OPEN ? QSize(18, 16) : QSize(16, 15));
+    pToolBar->setIconSize(eSet == IDR_MENU_OPEN ? QSize(18, 16) : QSize(16, 15));
     int nGroup = -1;
     for (const auto& [nPos, pDef] : arr) {
         if (nGroup >= 0 && nPos / 10 != nGroup) pToolBar->addSeparator();

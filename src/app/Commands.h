@@ -7,18 +7,14 @@
 #include <QList>
 #include <vector>
 
+#include "ui/CommandIds.h"
+
 class QAction;
 class QMenu;
 class QMenuBar;
 class QToolBar;
 class QWidget;
 class CMainFrame;
-
-enum EResourceSet : int {
-    IDR_MENU_OPEN = 128,     // a database is open
-    IDR_MENU_CLOSED = 135,   // none is open
-    IDR_CONTEXT_MENU = 152,  // the detail view's "Kontext"
-};
 
 enum class EPopup { None, Datei, Bearbeiten, Ansicht, Extras, Admin, Hilfe, Kontext };
 
@@ -45,7 +41,7 @@ struct SCommandDef {
 const std::vector<SCommandDef>& GetCommandTable();
 const SCommandDef* FindCommand(int nId);
 // True when the command appears in the menu or the toolbar of that set.
-bool IsCommandInSet(int nId, int nResourceSet);
+bool IsCommandInSet(int nId, EResourceSet eSet);
 // Status text (before "\n") and tooltip (after it) of a command.
 QString GetCommandStatusText(int nId);
 QString GetCommandToolTip(int nId);
@@ -58,8 +54,8 @@ int GetActionCommand(const QAction* pAction);
 
 // Builders used by the frame. Every action they make is connected to
 // pFrame->RouteCommand and every popup re-evaluates its items when it opens.
-void BuildMenuBar(CMainFrame* pFrame, QMenuBar* pMenuBar, int nResourceSet);
-void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, int nResourceSet);
+void BuildMenuBar(CMainFrame* pFrame, QMenuBar* pMenuBar, EResourceSet eSet);
+void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, EResourceSet eSet);
 
 // The detail view's context menu 152 ("Kontext"). The caller owns the menu
 // (parented to pParent) and shows it with popup() or exec(); its commands

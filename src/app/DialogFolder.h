@@ -6,6 +6,9 @@
 
 #include <string>
 
+// The filter of both database dialogs.
+inline constexpr const char* DATABASE_FILE_FILTER = "Datenbank (*.tov)|*.tov||";
+
 // The last folder when it still exists, else the folder of the last
 // database, else the user's home folder.
 std::string DatabaseDialogFolder();

@@ -1,5 +1,6 @@
 #include "app/DocDialogs.h"
 
+#include "app/COrvantisDoc.h"
 #include "db/ui/CBackupDlg.h"
 #include "db/ui/CDbInfoDlg.h"
 #include "edit/CSuchenDlg.h"
@@ -16,7 +17,7 @@ SDocDialogs MakeDefaults() {
     d.fnDatabasePassword = [](QWidget* pParent) { COptionPasswortDlg(pParent).exec(); };
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
     d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
-    d.fnSearch = RunSearchDialog;
+    d.fnSearch = [](QWidget* pParent, COrvantisDoc& doc) { RunSearchDialog(pParent, doc); };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;
 }

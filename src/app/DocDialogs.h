@@ -12,12 +12,12 @@
 class COrvantisDoc;
 
 struct SDocDialogs {
-    std::function<void(QWidget* pParent)> fnDbInfo;                      // ID_DATABASE_INFO
-    std::function<void(QWidget* pParent)> fnBackupSettings;              // ID_BACKUP_SETTINGS
-    std::function<void(QWidget* pParent)> fnDatabasePassword;            // ID_DATABASE_ENCRYPT
-    std::function<void(QWidget* pParent)> fnAdminLogin;                  // ID_ADMIN_LOGIN
-    std::function<void(QWidget* pParent)> fnAdminSetup;                  // ID_ADMIN_PROTECT
-    std::function<void(QWidget* pParent, COrvantisDoc* pDoc)> fnSearch;  // ID_SEARCH
+    std::function<void(QWidget* pParent)> fnDbInfo;                     // ID_DATABASE_INFO
+    std::function<void(QWidget* pParent)> fnBackupSettings;             // ID_BACKUP_SETTINGS
+    std::function<void(QWidget* pParent)> fnDatabasePassword;           // ID_DATABASE_ENCRYPT
+    std::function<void(QWidget* pParent)> fnAdminLogin;                 // ID_ADMIN_LOGIN
+    std::function<void(QWidget* pParent)> fnAdminSetup;                 // ID_ADMIN_PROTECT
+    std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnSearch;  // ID_SEARCH
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

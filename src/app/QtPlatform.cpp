@@ -14,7 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 namespace {
 QString SettingsKey(const std::string& strSection, const std::string& strEntry) {
@@ -64,8 +64,8 @@ QString MessageBoxText(const std::string& strAnsi) {
 }
 
 CQtPlatform::CQtPlatform()
-    : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Quorvex Zozirezareduzevizuv",
-                                              "Orvantis")) {}
+    : m_pSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, SETTINGS_ORGANIZATION,
+                                              SETTINGS_APPLICATION)) {}
 
 CQtPlatform::~CQtPlatform() = default;
 

@@ -8,6 +8,11 @@
 
 #include "platform/PosixPlatform.h"
 
+// The names the per-user settings are filed under. The organisation is the
+// package's vendor as well; the build defines it for both.
+inline constexpr const char* SETTINGS_ORGANIZATION = ORVANTIS_ORGANIZATION;
+inline constexpr const char* SETTINGS_APPLICATION = "Orvantis";
+
 class QCoreApplication;
 class QSettings;
 class QString;

@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quorvex Zozirezareduzevizuv"));
-    QCoreApplication::setApplicationName(QStringLiteral("Orvantis"));
+    QCoreApplication::setOrganizationName(QString::fromUtf8(SETTINGS_ORGANIZATION));
+    QCoreApplication::setApplicationName(QString::fromUtf8(SETTINGS_APPLICATION));
     InstallToolkitTranslation(&app);
     CQtPlatform platform;
     SetPlatform(&platform);

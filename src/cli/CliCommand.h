@@ -45,6 +45,14 @@ struct CCliRegistrar {
 
 // Prints a Windows-1252 message to stderr and answers CLI_FAILED.
 int CliFail(const std::string& strAnsiMessage);
+// Wrong usage of a command: "orvantis-cli: " and the UTF-8 reason on
+// stderr; answers CLI_USAGE.
+int CliUsageError(const std::string& strUtf8Reason);
+
+// Messages more than one command gives (Windows-1252, for CliFail).
+inline constexpr const char* CLI_TABLE_UNREADABLE = "Die Tabelle KnowHow kann nicht gelesen werden.";
+inline constexpr const char* CLI_SEARCH_FAILED = "Die Suche ist fehlgeschlagen.";
+inline constexpr const char* CLI_NOT_CREATED = "Die Datenbank konnte nicht angelegt werden: ";
 // Writes UTF-8 to stdout, one line.
 void CliPrintLine(const std::string& strUtf8);
 
@@ -53,6 +61,13 @@ void CliPrintLine(const std::string& strUtf8);
 bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi);
 // A positive or zero entry ID; false (with a message) for anything else.
 bool CliParseId(const std::string& strText, int& nId);
+// The value of a numeric option: digits only, within [nMin, nMax]; false
+// (with a message naming the option) for an empty text, other characters or
+// a number out of range. The caller answers CLI_USAGE.
+bool CliParseNumber(const std::string& strOption, const std::string& strText, long long nMin, long long nMax,
+                    long long& nValue);
+// The same for any number an unsigned 64-bit value holds (a seed).
+bool CliParseNumber(const std::string& strOption, const std::string& strText, unsigned long long& nValue);
 // The absolute form of a path argument.
 std::string CliAbsolutePath(const std::string& strPath);
 // JSON string literal of a Windows-1252 text (as UTF-8).

@@ -1,5 +1,6 @@
 // orvantis-cli: a thin command-line front end over the core, for scripting
 // and administration.
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -89,6 +90,8 @@ const char* const kGlobalHelp =
     "  --help         Hilfe zu einem Befehl (auch: orvantis-cli help BEFEHL)\n"
     "  --version      Programmversion\n";
 
+const char* const kUnknownCommand = "unbekannter Befehl";
+
 const char* const kExitHelp =
     "Ein Dateiname - steht für die Standardeingabe (import) oder die\n"
     "Standardausgabe (export, dump, print --pdf). Daten gehen auf die\n"
@@ -172,6 +175,11 @@ int CliFail(const std::string& strAnsiMessage) {
     return CLI_FAILED;
 }
 
+int CliUsageError(const std::string& strUtf8Reason) {
+    std::fprintf(stderr, "orvantis-cli: %s\n", strUtf8Reason.c_str());
+    return CLI_USAGE;
+}
+
 void CliPrintLine(const std::string& strUtf8) {
     std::fwrite(strUtf8.data(), 1, strUtf8.size(), stdout);
     std::fputc('\n', stdout);
@@ -184,14 +192,43 @@ bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi) {
     return bOk;
 }
 
+namespace {
+// Digits only: no sign, no blanks, nothing after the number.
+bool ParseDigits(const std::string& strText, unsigned long long& nValue) {
+    const char* pEnd = strText.data() + strText.size();
+    auto [ptr, ec] = std::from_chars(strText.data(), pEnd, nValue);
+    return !strText.empty() && strText[0] != '+' && ec == std::errc() && ptr == pEnd;
+}
+}  // namespace
+
 bool CliParseId(const std::string& strText, int& nId) {
-    char* pEnd = nullptr;
-    long n = std::strtol(strText.c_str(), &pEnd, 10);
-    if (strText.empty() || *pEnd != '\0' || n < 0 || n > 0x7FFFFFFF) {
-        std::fprintf(stderr, "orvantis-cli: keine gültige ID: %s\n", strText.c_str());
+    unsigned long long n = 0;
+    if (!ParseDigits(strText, n) || n > 0x7FFFFFFF) {
+        CliUsageError("keine gültige ID: " + strText);
         return false;
     }
     nId = static_cast<int>(n);
+    return true;
+}
+
+bool CliParseNumber(const std::string& strOption, const std::string& strText, long long nMin, long long nMax,
+                    long long& nValue) {
+    unsigned long long n = 0;
+    if (!ParseDigits(strText, n) || n < static_cast<unsigned long long>(nMin) ||
+        n > static_cast<unsigned long long>(nMax)) {
+        CliUsageError(strOption + " erwartet eine ganze Zahl von " + std::to_string(nMin) + " bis " +
+                      std::to_string(nMax) + ": " + strText);
+        return false;
+    }
+    nValue = static_cast<long long>(n);
+    return true;
+}
+
+bool CliParseNumber(const std::string& strOption, const std::string& strText, unsigned long long& nValue) {
+    if (!ParseDigits(strText, nValue)) {
+        CliUsageError(strOption + " erwartet eine ganze Zahl: " + strText);
+        return false;
+    }
     return true;
 }
 
@@ -262,11 +299,11 @@ int main(int argc, char** argv) {
     }
     if (strFirst == "help") {
         const SCliCommand* pCmd = argc == 3 ? FindCommand(argv[2]) : nullptr;
-        if (!pCmd) return Usage(argc == 3 ? "unbekannter Befehl" : "help erwartet einen Befehl");
+        if (!pCmd) return Usage(argc == 3 ? kUnknownCommand : "help erwartet einen Befehl");
         return CommandHelp(*pCmd);
     }
     const SCliCommand* pCmd = FindCommand(strFirst);
-    if (!pCmd) return Usage("unbekannter Befehl");
+    if (!pCmd) return Usage(kUnknownCommand);
 
     SCliArgs args;
     args.strCommand = strFirst;

@@ -7,8 +7,7 @@
 namespace {
 int Run(const SCliArgs& args) {
     if (!args.Has("--parent") || !args.Has("--name")) {
-        CliFail("orvantis-cli: --parent und --name sind anzugeben");
-        return CLI_USAGE;
+        return CliUsageError("--parent und --name sind anzugeben");
     }
     int nParent = 0;
     if (!CliOptionId(args, "--parent", nParent)) return CLI_USAGE;

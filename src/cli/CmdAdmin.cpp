@@ -1,5 +1,4 @@
 // admin: sets, changes or deletes the administrator password.
-#include <cstdio>
 
 #include "cli/CliCommand.h"
 #include "platform/Cp1252.h"
@@ -12,8 +11,7 @@ int Run(const SCliArgs& args) {
     bool bSet = args.Has("--set");
     bool bDelete = args.Has("--delete");
     if (bSet == bDelete) {
-        std::fprintf(stderr, "orvantis-cli: admin braucht entweder --set KENNWORT oder --delete\n");
-        return CLI_USAGE;
+        return CliUsageError("admin braucht entweder --set KENNWORT oder --delete");
     }
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pKnowHow || !CliRequireAdmin(args)) return CLI_FAILED;

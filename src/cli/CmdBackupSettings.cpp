@@ -28,12 +28,10 @@ int Run(const SCliArgs& args) {
     std::string strCount = args.Value("--count");
     std::string strAuto = args.Value("--auto");
     if (args.Has("--count") && !IsCountChoice(strCount)) {
-        std::fprintf(stderr, "orvantis-cli: --count 5|10|20|30|50|100|unbegrenzt\n");
-        return CLI_USAGE;
+        return CliUsageError("--count 5|10|20|30|50|100|unbegrenzt");
     }
     if (args.Has("--auto") && strAuto != "on" && strAuto != "off") {
-        std::fprintf(stderr, "orvantis-cli: --auto on|off\n");
-        return CLI_USAGE;
+        return CliUsageError("--auto on|off");
     }
 
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));

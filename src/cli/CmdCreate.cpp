@@ -10,7 +10,7 @@ int Run(const SCliArgs& args) {
     auto pKnowHow = CreateKnowledgeBase(strPath);
     CDB& db = GetDatabase();
     if (!pKnowHow || !db.TableExists("KnowHow") || !db.TableExists("Option"))
-        return CliFail("Die Datenbank konnte nicht angelegt werden: " + Utf8ToCp1252(strPath));
+        return CliFail(CLI_NOT_CREATED + Utf8ToCp1252(strPath));
     return CLI_OK;
 }
 

@@ -14,7 +14,7 @@ int Run(const SCliArgs& args) {
     auto pKnowHow = CliOpenKnowledgeBase(args, strPath, false);
     if (!pKnowHow) return CLI_FAILED;
     CKnowHowArray arr;
-    if (pKnowHow->GetAllItems(arr) < 0) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");
+    if (pKnowHow->GetAllItems(arr) < 0) return CliFail(CLI_TABLE_UNREADABLE);
     std::FILE* pOut = bToFile ? std::fopen(args.arrPositional[1].c_str(), "wb") : stdout;
     if (!pOut) return CliFail(ExportStructureMessage(true));
     for (const auto& item : arr) {

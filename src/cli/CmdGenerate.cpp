@@ -232,32 +232,32 @@ std::string MakeKeyword(CRandom& rnd) {
     return str;
 }
 
-struct SPlanned {
-    std::int32_t nFolder;  // index of the parent folder, -1 for the root
-    std::int32_t nPosNr;
+// The tree's shape, drawn before anything is written: the parent and depth
+// of each folder (folder 0 is the big one), the folder of each entry and
+// every row's position (folders first, then the entries).
+struct SShape {
+    int nFolders = 0;
+    int nEntries = 0;
+    int nBig = 0;
+    std::vector<int> arrParent;
+    std::vector<int> arrDepth;
+    std::vector<int> arrEntryFolder;
+    std::vector<std::int32_t> arrPos;
 };
 
-int Run(const SCliArgs& args) {
-    std::string strPath = CliAbsolutePath(args.arrPositional[0]);
-    long nRows = args.Has("--entries") ? std::strtol(args.Value("--entries").c_str(), nullptr, 10) : 100000;
-    if (nRows < 20 || nRows > 10000000) return CliFail("orvantis-cli: --entries zwischen 20 und 10000000");
-    std::uint64_t nSeed = args.Has("--seed") ? std::strtoull(args.Value("--seed").c_str(), nullptr, 10) : 1;
-    std::string strPassword;
-    if (!CliToAnsi(args.Value("--password"), strPassword)) return CLI_USAGE;
-    std::error_code ec;
-    // never over a real knowledge base
-    if (std::filesystem::exists(std::filesystem::path(strPath), ec))
-        return CliFail("Die Datei existiert bereits: " + Utf8ToCp1252(strPath));
-
-    CRandom rnd(nSeed);
-    const int nFolders = static_cast<int>(nRows / 20);
+SShape PlanShape(CRandom& rnd, long nRows) {
+    SShape shape;
+    const int nFolders = shape.nFolders = static_cast<int>(nRows / 20);
     // the big folder takes no sub-folders, so at least one other starts at the top
     const int nTop = std::min(nFolders, std::max(2, nFolders / 50));
-    const int nBig = static_cast<int>(std::min<long>(1000, nRows / 10));
-    const int nEntries = static_cast<int>(nRows) - nFolders;
+    shape.nBig = static_cast<int>(std::min<long>(1000, nRows / 10));
+    const int nEntries = shape.nEntries = static_cast<int>(nRows) - nFolders;
 
-    // the folder tree: parent index and depth; folder 0 is the big one
-    std::vector<int> arrParent(nFolders, -1), arrDepth(nFolders, 1);
+    // the folder tree: parent index and depth
+    auto& arrParent = shape.arrParent;
+    auto& arrDepth = shape.arrDepth;
+    arrParent.assign(nFolders, -1);
+    arrDepth.assign(nFolders, 1);
     std::vector<int> arrCanHold;  // folders that may take sub-folders
     for (int f = 0; f < nFolders; ++f) {
         if (f >= nTop) {
@@ -268,64 +268,68 @@ int Run(const SCliArgs& args) {
     }
     // entries: the big folder's, then the rest at random, in a shuffled
     // creation order so that a folder's rows lie scattered in the file
-    std::vector<int> arrEntryFolder(nEntries);
+    auto& arrEntryFolder = shape.arrEntryFolder;
+    arrEntryFolder.resize(nEntries);
     for (int e = 0; e < nEntries; ++e)
-        arrEntryFolder[e] = e < nBig || nFolders == 1 ? 0 : 1 + static_cast<int>(rnd.Next() % (nFolders - 1));
+        arrEntryFolder[e] = e < shape.nBig || nFolders == 1 ? 0 : 1 + static_cast<int>(rnd.Next() % (nFolders - 1));
     for (int e = nEntries - 1; e > 0; --e) std::swap(arrEntryFolder[e], arrEntryFolder[rnd.Next() % (e + 1)]);
 
     // positions: folders and entries mixed within each parent
     std::vector<std::vector<int>> arrSlots(nFolders + 1);  // per parent (index + 1): row numbers
     for (int f = 0; f < nFolders; ++f) arrSlots[arrParent[f] + 1].push_back(f);
     for (int e = 0; e < nEntries; ++e) arrSlots[arrEntryFolder[e] + 1].push_back(nFolders + e);
-    std::vector<std::int32_t> arrPos(nRows);
+    shape.arrPos.resize(nRows);
     for (auto& arr : arrSlots) {
         for (size_t k = arr.size(); k > 1; --k) std::swap(arr[k - 1], arr[rnd.Next() % k]);
-        for (size_t k = 0; k < arr.size(); ++k) arrPos[arr[k]] = static_cast<std::int32_t>(k + 1);
+        for (size_t k = 0; k < arr.size(); ++k) shape.arrPos[arr[k]] = static_cast<std::int32_t>(k + 1);
     }
+    return shape;
+}
 
-    auto pService = CreateKnowledgeBase(strPath);
-    if (!pService) return CliFail("Die Datenbank konnte nicht angelegt werden: " + Utf8ToCp1252(strPath));
-    if (!strPassword.empty()) {
-        CDbPasswort& passwort = GetDbPasswort();
-        if (!passwort.CheckNewPassword(strPassword)) return CLI_FAILED;
-        GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strPassword));
-        if (!passwort.CheckPassword(strPassword)) return CliFail("Das Kennwort konnte nicht gesetzt werden.");
-    }
-
-    // folders first, so that their IDs are known to their children
-    std::vector<std::int32_t> arrFolderId(nFolders);
+// Writes the folders, parents before their sub-folders; the IDs they got
+// in arrFolderId. False with the message printed.
+bool WriteFolders(CKnowHow& service, CRandom& rnd, const SShape& shape, std::vector<std::int32_t>& arrFolderId) {
+    const int nFolders = shape.nFolders;
+    arrFolderId.assign(nFolders, 0);
     CKnowHowArray arr;
     arr.reserve(kBatch);
     for (int f = 0; f < nFolders; ++f) {
         CKnowHowItem item;
         item.MasterID = 0;  // set below
         item.SetIsDir(1);
-        item.SetPosNr(arrPos[f]);
+        item.SetPosNr(shape.arrPos[f]);
         item.SetName(f == 0 ? Ansi("Großer Ordner") : MakeKeyword(rnd));
         item.SetText(rnd.Chance(3) ? MakeText(rnd, rnd.Range(50, 400)) : std::string());
         arr.push_back(std::move(item));
     }
-    // parents come before their sub-folders: write level by level
     for (int nDepth = 1; nDepth <= kMaxDepth; ++nDepth) {
         CKnowHowArray arrLevel;
         std::vector<int> arrIndex;
         for (int f = 0; f < nFolders; ++f) {
-            if (arrDepth[f] != nDepth) continue;
-            arr[f].MasterID = arrParent[f] < 0 ? 0 : arrFolderId[arrParent[f]];
+            if (shape.arrDepth[f] != nDepth) continue;
+            arr[f].MasterID = shape.arrParent[f] < 0 ? 0 : arrFolderId[shape.arrParent[f]];
             arrLevel.push_back(arr[f]);
             arrIndex.push_back(f);
         }
         if (arrLevel.empty()) continue;
-        if (!pService->SaveItems(arrLevel)) return CliFail("Die Ordner konnten nicht gespeichert werden.");
+        if (!service.SaveItems(arrLevel)) {
+            CliFail("Die Ordner konnten nicht gespeichert werden.");
+            return false;
+        }
         for (size_t k = 0; k < arrIndex.size(); ++k) arrFolderId[arrIndex[k]] = arrLevel[k].ID;
     }
-    arr.clear();
+    return true;
+}
 
-    for (int e = 0; e < nEntries; ++e) {
+// Writes the entries in batches of kBatch. False with the message printed.
+bool WriteEntries(CKnowHow& service, CRandom& rnd, const SShape& shape, const std::vector<std::int32_t>& arrFolderId) {
+    CKnowHowArray arr;
+    arr.reserve(kBatch);
+    for (int e = 0; e < shape.nEntries; ++e) {
         CKnowHowItem item;
-        int f = arrEntryFolder[e];
+        int f = shape.arrEntryFolder[e];
         item.MasterID = arrFolderId[f];
-        item.SetPosNr(arrPos[nFolders + e]);
+        item.SetPosNr(shape.arrPos[shape.nFolders + e]);
         item.SetName(MakeKeyword(rnd));
         item.SetText(MakeText(rnd, f == 0 ? rnd.Range(2000, 4000) : rnd.Range(50, 4000)));
         if (rnd.Chance(40)) {
@@ -333,13 +337,49 @@ int Run(const SCliArgs& args) {
             item.SetTyp(1);
         }
         arr.push_back(std::move(item));
-        if (arr.size() == kBatch || e + 1 == nEntries) {
-            if (!pService->SaveItems(arr)) return CliFail("Die Einträge konnten nicht gespeichert werden.");
+        if (arr.size() == kBatch || e + 1 == shape.nEntries) {
+            if (!service.SaveItems(arr)) {
+                CliFail("Die Einträge konnten nicht gespeichert werden.");
+                return false;
+            }
             arr.clear();
         }
     }
-    CliPrintLine("Ordner: " + std::to_string(nFolders) + ", Einträge: " + std::to_string(nEntries) +
-                 ", großer Ordner: ID " + std::to_string(arrFolderId[0]) + " mit " + std::to_string(nBig) +
+    return true;
+}
+
+int Run(const SCliArgs& args) {
+    std::string strPath = CliAbsolutePath(args.arrPositional[0]);
+    long long nRows = 100000;
+    if (args.Has("--entries") && !CliParseNumber("--entries", args.Value("--entries"), 20, 10000000, nRows))
+        return CLI_USAGE;
+    unsigned long long nSeed = 1;
+    if (args.Has("--seed") && !CliParseNumber("--seed", args.Value("--seed"), nSeed)) return CLI_USAGE;
+    std::string strPassword;
+    if (!CliToAnsi(args.Value("--password"), strPassword)) return CLI_USAGE;
+    std::error_code ec;
+    // never over a real knowledge base
+    if (std::filesystem::exists(std::filesystem::path(strPath), ec))
+        return CliFail("Die Datei existiert bereits: " + Utf8ToCp1252(strPath));
+
+    CRandom rnd(nSeed);
+    const SShape shape = PlanShape(rnd, static_cast<long>(nRows));
+
+    auto pService = CreateKnowledgeBase(strPath);
+    if (!pService) return CliFail(CLI_NOT_CREATED + Utf8ToCp1252(strPath));
+    if (!strPassword.empty()) {
+        CDbPasswort& passwort = GetDbPasswort();
+        if (!passwort.CheckNewPassword(strPassword)) return CLI_FAILED;
+        if (!GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strPassword)) ||
+            !passwort.CheckPassword(strPassword))
+            return CliFail("Das Kennwort konnte nicht gesetzt werden.");
+    }
+
+    std::vector<std::int32_t> arrFolderId;
+    if (!WriteFolders(*pService, rnd, shape, arrFolderId) || !WriteEntries(*pService, rnd, shape, arrFolderId))
+        return CLI_FAILED;
+    CliPrintLine("Ordner: " + std::to_string(shape.nFolders) + ", Einträge: " + std::to_string(shape.nEntries) +
+                 ", großer Ordner: ID " + std::to_string(arrFolderId[0]) + " mit " + std::to_string(shape.nBig) +
                  " Einträgen");
     return CLI_OK;
 }

@@ -10,8 +10,7 @@
 namespace {
 int RunProtect(const SCliArgs& args) {
     if (!args.Has("--new")) {
-        std::fprintf(stderr, "orvantis-cli: protect braucht --new KENNWORT\n");
-        return CLI_USAGE;
+        return CliUsageError("protect braucht --new KENNWORT");
     }
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pKnowHow || !CliRequireAdmin(args)) return CLI_FAILED;

@@ -15,14 +15,13 @@ int Run(const SCliArgs& args) {
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
     if (!pService) return CLI_FAILED;
     CKnowHowArray arrHits;
-    if (pService->Search(arrHits, strText, bKeywords, bTexts, false) < 0)
-        return CliFail("Die Suche ist fehlgeschlagen.");
+    if (pService->Search(arrHits, strText, bKeywords, bTexts, false) < 0) return CliFail(CLI_SEARCH_FAILED);
     // every hit's path from a few reads of the folders above the hits
     std::vector<std::int32_t> arrIds;
     arrIds.reserve(arrHits.size());
     for (const auto& hit : arrHits) arrIds.push_back(hit.ID);
     std::vector<std::string> arrPaths;
-    if (!pService->GetPaths(arrIds, arrPaths)) return CliFail("Die Suche ist fehlgeschlagen.");
+    if (!pService->GetPaths(arrIds, arrPaths)) return CliFail(CLI_SEARCH_FAILED);
     std::vector<std::pair<std::string, const CKnowHowItem*>> arrRows;
     arrRows.reserve(arrHits.size());
     for (size_t i = 0; i < arrHits.size(); ++i) arrRows.emplace_back(std::move(arrPaths[i]), &arrHits[i]);

@@ -24,7 +24,7 @@ int Run(const SCliArgs& args) {
             CliPrintLine(std::to_string(node.ID) + "\t" + std::string(2 * nLevel, ' ') + (node.IsDir ? "+" : "-") +
                          " " + Cp1252ToUtf8(KeywordOnOneLine(node.Name)));
     });
-    if (!bRead) return CliFail("Die Tabelle KnowHow kann nicht gelesen werden.");
+    if (!bRead) return CliFail(CLI_TABLE_UNREADABLE);
     return CLI_OK;
 }
 

@@ -48,7 +48,9 @@ bool CheckBackupDir(const std::string& strDirUtf8) {
 
 void WriteBackupSettings(const SBackupSettings& settings) {
     CDB& db = GetDatabase();
-    db.SetOption("BackupDir", Utf8ToCp1252(settings.strDir));
-    db.SetOption("BackupCount", settings.strCount);
-    db.SetOption("BackupAuto", settings.bAuto ? "TRUE" : "");
+    // unchecked by design: the CLI reads the settings back and reports a
+    // difference, the dialog closes as it always has
+    (void)db.SetOption("BackupDir", Utf8ToCp1252(settings.strDir));
+    (void)db.SetOption("BackupCount", settings.strCount);
+    (void)db.SetOption("BackupAuto", settings.bAuto ? "TRUE" : "");
 }

@@ -51,9 +51,9 @@ public:
     bool ReadTableExists(const std::string& strTable, bool& bExists);
     bool IsFileFree();
 
-    bool BeginTransaction();
-    bool BeginExclusiveTransaction();
-    bool CommitTransaction();
+    [[nodiscard]] bool BeginTransaction();
+    [[nodiscard]] bool BeginExclusiveTransaction();
+    [[nodiscard]] bool CommitTransaction();
     bool RollbackTransaction();
     int GetTransactionDepth() const { return m_nTransactionDepth; }
 
@@ -89,7 +89,7 @@ public:
     // False when the value could not be read; a file without the Option
     // table (version 1.000) reads every option as empty.
     bool ReadOption(const std::string& strKey, std::string& strValue);
-    bool SetOption(const std::string& strKey, const std::string& strValue);
+    [[nodiscard]] bool SetOption(const std::string& strKey, const std::string& strValue);
     bool InitNewDatabase();
     bool StampEdit();
     const std::string& GetUserName() const { return m_strUserName; }

@@ -152,7 +152,7 @@ bool CDB::MakeBackup(std::string* pstrCopy) {
 }
 
 bool CDB::StampBackup() {
-    SetOption("LastBackup", GetTimeText());
+    (void)SetOption("LastBackup", GetTimeText());  // a stamp: the copy stands without it
     PruneBackups();
     return true;
 }
@@ -206,6 +206,6 @@ bool CDB::Reorganize(std::int32_t& nSaved) {
     nDiff = std::clamp<std::int64_t>(nDiff, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max());
     nSaved = static_cast<std::int32_t>(nDiff);
-    SetOption("LastReorg", GetTimeText());
+    (void)SetOption("LastReorg", GetTimeText());  // a stamp: the result is VACUUM's
     return bResult;
 }

@@ -1,7 +1,7 @@
 // The Option table, the edit and creation stamps, and the small text helpers.
 #include "db/CDB.h"
+#include "db/SqlText.h"
 #include "platform/Platform.h"
-#include "table/CTable.h"
 
 std::string CDB::GetOption(const std::string& strKey) {
     std::string strCondition = "Key='" + strKey + "'";
@@ -28,21 +28,24 @@ bool CDB::SetOption(const std::string& strKey, const std::string& strValue) {
 
 bool CDB::InitNewDatabase() {
     if (TableExists("Option")) return true;
-    Execute("CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) );");
-    SetOption("DbVersion", ORVANTIS_VERSION);
+    // unchecked by design: the caller learns of an unusable file when it
+    // opens the tables
+    Execute(OPTION_TABLE_SQL);
+    (void)SetOption("DbVersion", ORVANTIS_VERSION);
     StampEdit();
-    SetOption("CreateUser", m_strUserName);
-    SetOption("CreateTime", m_strTimeStamp);
-    SetOption("BackupCount", "10");
-    SetOption("BackupAuto", "TRUE");
+    (void)SetOption("CreateUser", m_strUserName);
+    (void)SetOption("CreateTime", m_strTimeStamp);
+    (void)SetOption("BackupCount", "10");
+    (void)SetOption("BackupAuto", "TRUE");
     return true;
 }
 
 bool CDB::StampEdit() {
     m_strUserName = ::GetLoginName();
     m_strTimeStamp = GetTimeText();
-    SetOption("LastEditUser", m_strUserName);
-    SetOption("LastEditTime", m_strTimeStamp);
+    // stamps: an edit that was stored stays stored without them
+    (void)SetOption("LastEditUser", m_strUserName);
+    (void)SetOption("LastEditTime", m_strTimeStamp);
     return true;
 }
 

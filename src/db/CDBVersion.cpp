@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "db/CDB.h"
+#include "db/SqlText.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
@@ -90,7 +91,7 @@ bool CDB::UpgradeDatabase() {
     bool bOk = BeginExclusiveTransaction();
     if (bOk) {
         if (dVersion < 1.1) {
-            Execute("CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) );");
+            Execute(OPTION_TABLE_SQL);
             Execute("ALTER TABLE KnowHow ADD COLUMN Link VARCHAR(1)");
         }
         if (dVersion < 1.2) Execute("CREATE UNIQUE INDEX [Knowhow_ID] ON [KnowHow]([ID] ASC)");

@@ -2,38 +2,26 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 
-#include "app/CLeftView.h"
-#include "app/CMainFrame.h"
-#include "app/COrvantisDoc.h"
-#include "app/CommandIds.h"
-#include "app/Commands.h"
-#include "app/Icons.h"
-#include "app/QtText.h"
 #include "edit/CEditEx.h"
 #include "edit/CLinkDlg.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
-#include "print/ui/PrintJob.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
+#include "ui/QtText.h"
 
 namespace {
 const QColor kBackground(243, 243, 243);
 constexpr int kIconCellRight = 29;
 constexpr int kMinKeywordWidth = 150;
-// One idle measuring step: short enough that a key or a click waits no
-// longer than this behind it.
-constexpr qint64 kIdleStepNs = 6'000'000;
-// Bound of the texts held by one height cache.
-constexpr std::size_t kCacheBytes = std::size_t(32) << 20;
 
 std::string TrimRight(const std::string& str, const char* pszChars) {
     const size_t nEnd = str.find_last_not_of(pszChars);
@@ -60,7 +48,7 @@ QRect MakeRect(int nLeft, int nTop, int nRight, int nBottom) {
 }
 }  // namespace
 
-CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {
+CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent) : QAbstractScrollArea(pParent), m_doc(doc) {
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -70,11 +58,11 @@ CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScroll
 
     m_pKeywordEdit = new CEditEx(viewport());
     m_pKeywordEdit->setObjectName(QStringLiteral("keywordEdit"));
-    m_pKeywordEdit->SetMode(1);
+    m_pKeywordEdit->SetMode(EDITOR_KEYWORD);
     m_pKeywordEdit->SetEnterAdvances(1);
     m_pTextEdit = new CEditEx(viewport());
     m_pTextEdit->setObjectName(QStringLiteral("textEdit"));
-    m_pTextEdit->SetMode(2);
+    m_pTextEdit->SetMode(EDITOR_TEXT);
     m_pTextEdit->SetEnterAdvances(0);
     for (CEditEx* pEdit : {m_pKeywordEdit, m_pTextEdit}) {
         pEdit->hide();
@@ -82,8 +70,7 @@ CDetailView::CDetailView(COrvantisDoc* pDoc, QWidget* pParent) : QAbstractScroll
         pEdit->SetWheelTarget(viewport());
         connect(pEdit, &CEditEx::UserTextChanged, this, [this, pEdit] { OnEditorChanged(pEdit); });
     }
-    m_timerMeasure.setInterval(0);
-    connect(&m_timerMeasure, &QTimer::timeout, this, &CDetailView::OnIdleMeasure);
+    m_layout.SetIdleStepDone([this] { UpdateScrollRange(); });
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &CDetailView::OnScrollAction);
     OnInitialUpdate();
 }
@@ -92,28 +79,16 @@ CDetailView::~CDetailView() = default;
 
 void CDetailView::OnInitialUpdate() {
     m_arrRows.clear();
-    ResetLayout();
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.Reset();
+    m_layout.ClearCaches();
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
+    SyncBoxWidths();
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
 
-    const QFont* pText = m_pDoc ? m_pDoc->GetFont(1) : nullptr;
-    const QFont* pBold = m_pDoc ? m_pDoc->GetFont(2) : nullptr;
-    if (pText) {
-        m_fontText = *pText;
-    } else {
-        m_fontText = QFont(QStringLiteral("Arial"));
-        m_fontText.setPixelSize(16);
-    }
-    if (pBold) {
-        m_fontKeyword = *pBold;
-    } else {
-        m_fontKeyword = m_fontText;
-        m_fontKeyword.setWeight(QFont::Bold);
-    }
+    m_fontText = m_doc.GetFont(DOC_FONT_NORMAL);
+    m_fontKeyword = m_doc.GetFont(DOC_FONT_BOLD);
 
     m_pKeywordEdit->setFont(m_fontKeyword);
     m_pKeywordEdit->SetLimitText(80);
@@ -121,13 +96,8 @@ void CDetailView::OnInitialUpdate() {
     m_pTextEdit->SetTabStopChars(2);
 
     m_dPaintTabStop = TabStopDistance(m_fontText, 2);
-    m_dMeasureTabStop = TabStopDistance(m_fontText, 8);
-    m_dKeywordTabStop = TabStopDistance(m_fontKeyword, 8);
-    m_nTextCharWidth = std::max(1, QFontMetrics(m_fontText).averageCharWidth());
-    m_nKeywordCharWidth = std::max(1, QFontMetrics(m_fontKeyword).averageCharWidth());
-    m_nKeywordLineHeight = MeasureTextHeight(m_fontKeyword, QStringLiteral("x"), 100, 0);
-    m_nTextLineHeight = MeasureTextHeight(m_fontText, QStringLiteral("X"), 1000, 0);
-    m_nTotalHeight = 0;
+    m_layout.SetFonts(m_fontKeyword, m_fontText);
+    m_layout.UpdateTotal();  // no rows: 0
     UpdateScrollRange();
     viewport()->update();
 }
@@ -135,7 +105,7 @@ void CDetailView::OnInitialUpdate() {
 // --- data ------------------------------------------------------------------------------------
 
 bool CDetailView::IsWriteProtected() const {
-    return m_pDoc ? m_pDoc->IsWriteProtected() : false;
+    return m_doc.IsWriteProtected();
 }
 
 CKnowHowItem CDetailView::MakeEmptyRow() const {
@@ -148,10 +118,10 @@ CKnowHowItem CDetailView::MakeEmptyRow() const {
 }
 
 void CDetailView::SaveRows() {
-    if (!m_pDoc || m_nCurrentFolder < 0 || m_arrRows.empty()) return;
+    if (m_nCurrentFolder < 0 || m_arrRows.empty()) return;
     const bool bFolderChanged =
         std::any_of(m_arrRows.begin(), m_arrRows.end(), [](const CKnowHowItem& r) { return r.Modified && r.IsDir; });
-    const bool bOk = m_pDoc->SaveItems(m_arrRows);
+    const bool bOk = m_doc.SaveItems(m_arrRows);
     if (bFolderChanged) SendPaneCommand(Tree(), ID_TREE_REFRESH);
     // what was not written is discarded: show the stored state again
     if (!bOk) ReloadFolder();
@@ -159,7 +129,7 @@ void CDetailView::SaveRows() {
 
 void CDetailView::LoadRows() {
     m_arrRows.clear();
-    if (m_pDoc) m_pDoc->GetChildren(m_arrRows, m_nCurrentFolder, false);
+    m_doc.GetChildren(m_arrRows, m_nCurrentFolder, false);
     m_arrRows.push_back(MakeEmptyRow());
 }
 
@@ -170,18 +140,17 @@ void CDetailView::ShowFolder(std::int32_t nFolder) {
     // The new folder is shown from its top (its first row is selected
     // below); starting there spares measuring down to the old position.
     ScrollTo(0);
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.ClearCaches();
     m_nCurrentFolder = nFolder;
     ReloadFolder();
-    if (m_pDoc) m_pDoc->ShowFolderTitle(nFolder);
-    SelectRow(0, -1);
+    m_doc.ShowFolderTitle(nFolder);
+    SelectRow(0, EDITOR_NONE);
 }
 
 void CDetailView::ReloadFolder() {
     m_arrRows.clear();
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
     LoadRows();
     RecalcHeights();
@@ -190,70 +159,26 @@ void CDetailView::ReloadFolder() {
 
 // --- layout ----------------------------------------------------------------------------------
 
-int CDetailView::CachedHeight(SHeightCache& cache, const QFont& font, const std::string& strText, int nWidth,
-                              qreal dTabStop) {
-    if (strText.empty() || nWidth <= 0) return 0;
-    if (cache.nWidth != nWidth) {
-        cache.Clear();
-        cache.nWidth = nWidth;
-    }
-    const auto it = cache.map.find(strText);
-    if (it != cache.map.end()) return it->second;
-    const int nHeight = MeasureTextHeight(font, FromAnsi(strText), nWidth, dTabStop);
-    if (cache.nBytes + strText.size() > kCacheBytes) cache.Clear();
-    cache.map.emplace(strText, nHeight);
-    cache.nBytes += strText.size();
-    return nHeight;
-}
-
-int CDetailView::MeasureRow(const CKnowHowItem& item) {
-    ++m_nExactMeasures;
-    const int nKeyword = CachedHeight(m_cacheKeyword, m_fontKeyword, item.Name, KeywordBoxWidth(), m_dKeywordTabStop);
-    const int nText = CachedHeight(m_cacheText, m_fontText, item.Text, TextBoxWidth(), m_dMeasureTabStop);
-    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-}
-
-int CDetailView::EstimateRow(const CKnowHowItem& item) const {
-    const int nKeyword =
-        EstimateTextHeight(item.Name, KeywordBoxWidth(), m_nKeywordCharWidth, std::max(1, m_nKeywordLineHeight));
-    const int nText = EstimateTextHeight(item.Text, TextBoxWidth(), m_nTextCharWidth, std::max(1, m_nTextLineHeight));
-    return std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-}
-
 void CDetailView::RecalcHeights(int nOnlyRow) {
     if (IsRow(nOnlyRow)) {
         CKnowHowItem& item = m_arrRows[nOnlyRow];
         if (nOnlyRow == m_nCurrentRow) {
             // while typing: the editors' own line counts, nothing re-laid out
             ++m_nSingleMeasures;
-            const int nLine = m_nTextLineHeight;
+            const int nLine = m_layout.GetTextLineHeight();
             const int nKeyword = m_pKeywordEdit->GetLineCount() * nLine;
             const int nText = m_pTextEdit->GetLineCount() * nLine;
-            item.DisplayHeight = std::max({m_nKeywordLineHeight, nKeyword, nText}) + 6;
-        } else if (nOnlyRow < m_nMeasuredRows) {
-            item.DisplayHeight = MeasureRow(item);
+            item.DisplayHeight = std::max({m_layout.GetKeywordLineHeight(), nKeyword, nText}) + 6;
+        } else if (nOnlyRow < m_layout.GetMeasuredRows()) {
+            item.DisplayHeight = m_layout.MeasureRow(item);
         }
-        m_nTotalHeight = SumOfHeights();
+        m_layout.UpdateTotal();
         UpdateScrollRange();
         PositionEditors();
     } else {
         ++m_nAllMeasures;
         InvalidateHeights();
     }
-}
-
-void CDetailView::ResetLayout() {
-    m_timerMeasure.stop();
-    m_nMeasuredRows = 0;
-    m_nLayoutTextWidth = -1;
-    m_nLayoutKeywordWidth = -1;
-    m_nTotalHeight = SumOfHeights();
-}
-
-int CDetailView::SumOfHeights() const {
-    int nTotal = 0;
-    for (const CKnowHowItem& item : m_arrRows) nTotal += item.DisplayHeight;
-    return nTotal;
 }
 
 void CDetailView::HideEditors() {
@@ -267,11 +192,10 @@ void CDetailView::EmptyPane() {
     m_nCurrentFolder = -1;
     m_arrRows.clear();
     m_nCurrentRow = -1;
-    m_nActiveEditor = -1;
+    m_eActiveEditor = EDITOR_NONE;
     HideEditors();
-    ResetLayout();
-    m_cacheText.Clear();
-    m_cacheKeyword.Clear();
+    m_layout.Reset();
+    m_layout.ClearCaches();
     UpdateScrollRange();
     viewport()->update();
 }
@@ -280,74 +204,19 @@ void CDetailView::InvalidateHeights() {
     // Only the rows someone needs are laid out now (the ones on screen and
     // every row above them, when painting); the rest start from a guess and
     // are measured in idle steps, top down, so no row on screen moves.
-    m_nMeasuredRows = 0;
-    m_nLayoutTextWidth = TextBoxWidth();
-    m_nLayoutKeywordWidth = m_nKeywordWidth;
-    m_nTotalHeight = 0;
-    for (CKnowHowItem& item : m_arrRows) {
-        item.DisplayHeight = EstimateRow(item);
-        m_nTotalHeight += item.DisplayHeight;
-    }
-    if (!m_arrRows.empty())
-        m_timerMeasure.start();
-    else
-        m_timerMeasure.stop();
+    m_layout.Invalidate();
     // the current row carries the editors: measured down to it at once
     if (m_nCurrentRow >= 0) MeasureThrough(m_nCurrentRow);
     UpdateScrollRange();
     PositionEditors();
 }
 
-void CDetailView::MeasureNextRow() {
-    CKnowHowItem& item = m_arrRows[m_nMeasuredRows];
-    const int nHeight = MeasureRow(item);
-    m_nTotalHeight += nHeight - item.DisplayHeight;
-    item.DisplayHeight = nHeight;
-    ++m_nMeasuredRows;
-    if (IsLayoutSettled()) m_timerMeasure.stop();
-}
-
 void CDetailView::MeasureThrough(int nRow) {
-    nRow = std::min(nRow, static_cast<int>(m_arrRows.size()) - 1);
-    if (nRow < m_nMeasuredRows) return;
-    while (m_nMeasuredRows <= nRow) MeasureNextRow();
-    UpdateScrollRange();
+    if (m_layout.MeasureThrough(nRow)) UpdateScrollRange();
 }
 
 void CDetailView::MeasureToY(int y) {
-    const int nRows = static_cast<int>(m_arrRows.size());
-    if (m_nMeasuredRows >= nRows) return;
-    int nBottom = 0;
-    for (int i = 0; i < m_nMeasuredRows; ++i) nBottom += m_arrRows[i].DisplayHeight;
-    if (nBottom > y) return;
-    while (m_nMeasuredRows < nRows && nBottom <= y) {
-        MeasureNextRow();
-        nBottom += m_arrRows[m_nMeasuredRows - 1].DisplayHeight;
-    }
-    UpdateScrollRange();
-}
-
-void CDetailView::OnIdleMeasure() {
-    const int nRows = static_cast<int>(m_arrRows.size());
-    if (m_nMeasuredRows >= nRows) {
-        m_timerMeasure.stop();
-        return;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    int nDone = 0;
-    // Every row measured here lies below the rows on screen (painting
-    // measured those), so nothing shown moves; only the total changes.
-    while (m_nMeasuredRows < nRows) {
-        MeasureNextRow();
-        ++nDone;
-        if (m_nIdleStepRows > 0 && nDone >= m_nIdleStepRows) break;
-        if (clock.nsecsElapsed() >= kIdleStepNs) break;
-    }
-    UpdateScrollRange();
-    if (m_nMeasuredRows >= nRows) m_timerMeasure.stop();
-    ++m_nIdleSteps;
-    m_dLongestIdleStepMs = std::max(m_dLongestIdleStepMs, clock.nsecsElapsed() / 1e6);
+    if (m_layout.MeasureToY(y)) UpdateScrollRange();
 }
 
 void CDetailView::OnScrollAction(int nAction) {
@@ -364,13 +233,11 @@ void CDetailView::UpdateScrollRange() {
     QScrollBar* pBar = verticalScrollBar();
     const int nPage = viewport()->height();
     pBar->setPageStep(std::max(1, nPage));
-    pBar->setSingleStep(std::max(1, m_nKeywordLineHeight));
+    pBar->setSingleStep(std::max(1, m_layout.GetKeywordLineHeight()));
     // The position is never pulled back by guessed heights: when it lies
     // beyond the guessed end, the real end is measured first.
-    if (GetScrollPos() > m_nTotalHeight + 2 - nPage && !IsLayoutSettled()) {
-        while (m_nMeasuredRows < static_cast<int>(m_arrRows.size())) MeasureNextRow();
-    }
-    pBar->setRange(0, std::max(0, m_nTotalHeight + 2 - nPage));
+    if (GetScrollPos() > m_layout.GetTotalHeight() + 2 - nPage && !IsLayoutSettled()) m_layout.MeasureAll();
+    pBar->setRange(0, std::max(0, m_layout.GetTotalHeight() + 2 - nPage));
 }
 
 int CDetailView::GetScrollPos() const {
@@ -379,9 +246,7 @@ int CDetailView::GetScrollPos() const {
 
 int CDetailView::RowTop(int nRow) {
     MeasureThrough(nRow);
-    int nTop = 0;
-    for (int i = 0; i < nRow && i < static_cast<int>(m_arrRows.size()); ++i) nTop += m_arrRows[i].DisplayHeight;
-    return nTop;
+    return m_layout.RowTop(nRow);
 }
 
 int CDetailView::HitTest(int y) {
@@ -399,7 +264,7 @@ int CDetailView::HitTest(int y) {
 
 bool CDetailView::IsAboveEndOfRows(int y) {
     MeasureToY(GetScrollPos() + y);
-    return y < m_nTotalHeight - GetScrollPos();
+    return y < m_layout.GetTotalHeight() - GetScrollPos();
 }
 
 QRect CDetailView::KeywordRect(int nTop, int nHeight) const {
@@ -450,9 +315,11 @@ void CDetailView::ScrollRowIntoView() {
 
 void CDetailView::KeepCaretVisible() {
     if (!IsRow(m_nCurrentRow)) return;
-    CEditEx* pEdit = m_nActiveEditor == 1 ? m_pKeywordEdit : m_nActiveEditor == 2 ? m_pTextEdit : nullptr;
+    CEditEx* pEdit = m_eActiveEditor == EDITOR_KEYWORD ? m_pKeywordEdit
+                     : m_eActiveEditor == EDITOR_TEXT  ? m_pTextEdit
+                                                       : nullptr;
     if (!pEdit) return;
-    const int nLine = std::max(1, m_nTextLineHeight);
+    const int nLine = std::max(1, m_layout.GetTextLineHeight());
     const int nCaretY = RowTop(m_nCurrentRow) + pEdit->GetCaretLine() * nLine;
     const int nPos = GetScrollPos();
     if (nCaretY - nLine < nPos)
@@ -468,8 +335,9 @@ void CDetailView::resizeEvent(QResizeEvent* pEvent) {
     QAbstractScrollArea::resizeEvent(pEvent);
     m_nClientWidth = viewport()->width();
     m_nClientHeight = viewport()->height();
+    SyncBoxWidths();
     // the heights depend on the widths of the two boxes only
-    if (TextBoxWidth() != m_nLayoutTextWidth || m_nKeywordWidth != m_nLayoutKeywordWidth)
+    if (!m_layout.IsLaidOutForBoxes())
         RecalcHeights();
     else
         UpdateScrollRange();
@@ -485,6 +353,7 @@ bool CDetailView::viewportEvent(QEvent* pEvent) {
     if (pEvent->type() == QEvent::Resize) {
         m_nClientWidth = viewport()->width();
         m_nClientHeight = viewport()->height();
+        SyncBoxWidths();
     }
     return QAbstractScrollArea::viewportEvent(pEvent);
 }
@@ -531,7 +400,7 @@ void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rc
     const bool bKeywordEditorShown = bSunken && m_pKeywordEdit->isVisible();
     if (!bKeywordEditorShown) {
         DrawWrappedText(painter, m_fontKeyword, FromAnsi(item.Name), KeywordRect(nTop, item.DisplayHeight),
-                        m_dKeywordTabStop, rcClip);
+                        m_layout.GetKeywordTabStop(), rcClip);
     }
 
     // bump edge: raised outside, sunken inside; the interior keeps the background
@@ -573,23 +442,19 @@ void CDetailView::WriteBack() {
     if (m_nCurrentRow != nRow) return;  // the save failed and the folder was reloaded
     // a new entry that was just stored gets a new empty row behind it
     if (IsLastRow(nRow) && m_arrRows[nRow].ID > 0) {
-        const bool bAllMeasured = IsLayoutSettled();
-        m_arrRows.push_back(MakeEmptyRow());
-        m_arrRows.back().DisplayHeight = MeasureRow(m_arrRows.back());
-        if (bAllMeasured) m_nMeasuredRows = static_cast<int>(m_arrRows.size());
+        m_layout.AppendRow(MakeEmptyRow());
     }
     // only the row left can have changed its height
-    m_arrRows[nRow].DisplayHeight = MeasureRow(m_arrRows[nRow]);
-    m_nTotalHeight = SumOfHeights();
+    m_layout.RemeasureRow(nRow);
     UpdateScrollRange();
 }
 
-void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bForceWriteBack) {
+void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, bool bForceWriteBack) {
     if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) WriteBack();
 
     const int nRows = static_cast<int>(m_arrRows.size());
     if (nRow >= nRows) nRow = nRows - 1;
-    if (nEditor != 1 && nEditor != 2) nEditor = -1;
+    if (eEditor != EDITOR_KEYWORD && eEditor != EDITOR_TEXT) eEditor = EDITOR_NONE;
 
     HideEditors();
     const bool bReadOnly = IsWriteProtected();
@@ -598,7 +463,7 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
 
     if (nRow < 0) {
         m_nCurrentRow = -1;
-        m_nActiveEditor = -1;
+        m_eActiveEditor = EDITOR_NONE;
         viewport()->update();
         return;
     }
@@ -612,14 +477,14 @@ void CDetailView::SelectRow(int nRow, int nEditor, const QPoint* pPoint, bool bF
     viewport()->update();
 
     // an empty row always starts in the keyword
-    if (nEditor == 2 && m_strSavedKeyword.empty() && m_strSavedText.empty()) nEditor = 1;
-    if (nEditor == 1 || nEditor == 2) {
-        CEditEx* pEdit = nEditor == 1 ? m_pKeywordEdit : m_pTextEdit;
+    if (eEditor == EDITOR_TEXT && m_strSavedKeyword.empty() && m_strSavedText.empty()) eEditor = EDITOR_KEYWORD;
+    if (eEditor != EDITOR_NONE) {
+        CEditEx* pEdit = eEditor == EDITOR_KEYWORD ? m_pKeywordEdit : m_pTextEdit;
         pEdit->show();
         if (pPoint) pEdit->SetCaretFromPoint(*pPoint - pEdit->pos());
         pEdit->setFocus();
     }
-    m_nActiveEditor = nEditor;
+    m_eActiveEditor = eEditor;
     ScrollRowIntoView();
 }
 
@@ -641,27 +506,27 @@ void CDetailView::OnEditorChanged(CEditEx* pEdit) {
 
 void CDetailView::OnEditorKey(int nCode) {
     const int r = m_nCurrentRow;
-    const int e = m_nActiveEditor;
+    const EEditor e = m_eActiveEditor;
     switch (nCode) {
         case EK_PREV_ROW: SelectRow(r > 0 ? r - 1 : r, e); break;
         case EK_NEXT_ROW: SelectRow(r + 1, e); break;
         case EK_BACK:
-            if (e == 2)
-                SelectRow(r, 1);
+            if (e == EDITOR_TEXT)
+                SelectRow(r, EDITOR_KEYWORD);
             else if (r > 0)
-                SelectRow(r - 1, 2);
+                SelectRow(r - 1, EDITOR_TEXT);
             else
                 SelectRow(r, e);
             break;
         case EK_FORWARD:
-            if (e == 1)
-                SelectRow(r, 2);
+            if (e == EDITOR_KEYWORD)
+                SelectRow(r, EDITOR_TEXT);
             else
-                SelectRow(r + 1, 1);
+                SelectRow(r + 1, EDITOR_KEYWORD);
             break;
         case EK_CANCEL:
-            if (e == 1) m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
-            if (e == 2) m_pTextEdit->SetAnsiText(m_strSavedText);
+            if (e == EDITOR_KEYWORD) m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
+            if (e == EDITOR_TEXT) m_pTextEdit->SetAnsiText(m_strSavedText);
             // a row not stored yet drops a folder conversion; the empty row of
             // the top level stays a folder, as every new entry there is one
             if (IsRow(r) && m_arrRows[r].ID == 0) m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
@@ -686,7 +551,8 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
             int nFound = -1;
             for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i)
                 if (m_arrRows[i].ID == static_cast<std::int32_t>(wParam)) nFound = i;
-            if (nFound >= 0) SelectRow(nFound, static_cast<int>(lParam) - 1);
+            // lParam: editor + 1
+            if (nFound >= 0) SelectRow(nFound, static_cast<EEditor>(lParam - 1));
             return 0;
         }
         case WM_EDITOR_KEY: OnEditorKey(static_cast<int>(wParam)); return 0;
@@ -696,26 +562,26 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
     switch (static_cast<int>(wParam)) {
         case ID_DETAIL_CLOSE:
             SaveRows();
-            SelectRow(-1, -1);
+            SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
             return 0;
         case ID_DETAIL_RESET:
             // what the user typed is written before the pane is emptied
-            if (m_nCurrentFolder >= 0 && m_pDoc && m_pDoc->IsDatabaseOpen()) SelectRow(-1, -1);
+            if (m_nCurrentFolder >= 0 && m_doc.IsDatabaseOpen()) SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             return 0;
-        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, -1); return 0;
+        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, EDITOR_NONE); return 0;
         case ID_DETAIL_RELOAD: {
             if (m_nCurrentFolder < 0) return 0;
             const int nRow = m_nCurrentRow;
             ReloadFolder();
-            if (nRow >= 0) SelectRow(nRow, -1);
+            if (nRow >= 0) SelectRow(nRow, EDITOR_NONE);
             return 0;
         }
         case ID_DETAIL_READONLY_CHANGED:
             // typing done before the protection was switched on is kept
-            SelectRow(m_nCurrentRow, m_nActiveEditor, nullptr, true);
+            SelectRow(m_nCurrentRow, m_eActiveEditor, nullptr, true);
             return 0;
         default: OnCommand(static_cast<int>(wParam)); return 0;
     }
@@ -755,21 +621,14 @@ bool CDetailView::OnCommand(int nId) {
         case ID_ENTRY_MOVE_UP: MoveUp(); break;
         case ID_ENTRY_MOVE_DOWN: MoveDown(); break;
         case ID_FOLDER_CREATE: ConvertToFolder(); break;
-        case ID_ENTRY_PREVIOUS:
-            if (m_pDoc) m_pDoc->GoToPreviousEntry(nId0);
-            break;
-        case ID_ENTRY_NEXT:
-            if (m_pDoc) m_pDoc->GoToNextEntry(nId0);
-            break;
+        case ID_ENTRY_PREVIOUS: m_doc.GoToPreviousEntry(nId0); break;
+        case ID_ENTRY_NEXT: m_doc.GoToNextEntry(nId0); break;
         case ID_LINK_EDIT: EditLink(); break;
         case ID_LINK_OPEN: CLinkDlg::OpenLink(m_arrRows[m_nCurrentRow].Link); break;
         case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-        case ID_FILE_PRINT_PREVIEW:
-            PrintFolder(this, m_pDoc ? m_pDoc->GetService() : nullptr, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW,
-                        m_pDoc ? m_pDoc->GetPrinter() : nullptr);
-            break;
+        case ID_FILE_PRINT_PREVIEW: m_doc.PrintFolder(this, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW); break;
         default: break;
     }
     return true;
@@ -777,15 +636,15 @@ bool CDetailView::OnCommand(int nId) {
 
 void CDetailView::DeleteEntry() {
     const int nIndex = m_nCurrentRow;
-    if (nIndex < 0 || !m_pDoc) return;
-    if (!m_pDoc->DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
+    if (nIndex < 0) return;
+    if (!m_doc.DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
     // The entry is gone, and with it whatever was typed into it. The stored
     // entries behind it were renumbered (and their update counters raised)
     // by the delete, so the list is read again rather than patched: the row
     // removed is the deleted entry, and later edits are not refused as
     // someone else's change.
     ReloadFolder();
-    SelectRow(nIndex, -1);
+    SelectRow(nIndex, EDITOR_NONE);
     SaveRows();
     SendPaneCommand(Tree(), ID_TREE_REFRESH);
 }
@@ -802,8 +661,8 @@ void CDetailView::ExchangeCurrentRow(int nDelta) {
     const int i = m_nCurrentRow;
     const int j = i + nDelta;
     if (i < 0 || j < 0 || j >= static_cast<int>(m_arrRows.size())) return;
-    if (m_nActiveEditor != -1) {
-        SelectRow(i, -1);
+    if (m_eActiveEditor != EDITOR_NONE) {
+        SelectRow(i, EDITOR_NONE);
         if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
     }
     // the later of the two must be stored: the empty row stays last
@@ -811,13 +670,13 @@ void CDetailView::ExchangeCurrentRow(int nDelta) {
     if (m_arrRows[nLater].ID == 0) return;
     // both rows keep exact heights in their new places
     MeasureThrough(nLater);
-    SelectRow(-1, -1);
+    SelectRow(-1, EDITOR_NONE);
     if (static_cast<int>(m_arrRows.size()) <= nLater) return;
     const std::int32_t nPos = m_arrRows[i].PosNr;
     m_arrRows[i].SetPosNr(m_arrRows[j].PosNr);
     m_arrRows[j].SetPosNr(nPos);
     std::swap(m_arrRows[i], m_arrRows[j]);
-    SelectRow(j, -1);
+    SelectRow(j, EDITOR_NONE);
     viewport()->update();
     SaveRows();
 }
@@ -835,7 +694,7 @@ void CDetailView::ConvertToFolder() {
     RecalcHeights();
     SaveRows();
     viewport()->update();
-    SelectRow(m_nCurrentRow, 1);
+    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
 }
 
 void CDetailView::EditLink() {
@@ -848,20 +707,20 @@ void CDetailView::EditLink() {
     m_arrRows[r] = dlg.m_item;
     SaveRows();
     viewport()->update();
-    SelectRow(m_nCurrentRow, 1);
+    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
 }
 
 void CDetailView::OpenRow(int nRow) {
     if (!IsRow(nRow)) return;
     const CKnowHowItem& item = m_arrRows[nRow];
     if (item.IsDir)
-        PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, item.ID);
+        PostPaneMessage(Tree(), WM_SHOW_FOLDER, item.ID);
     else if (item.Typ == 1)
         CLinkDlg::OpenLink(item.Link);
 }
 
 void CDetailView::GoUpLevel() {
-    if (m_pDoc) m_pDoc->GoToEntry(m_nCurrentFolder);
+    m_doc.GoToEntry(m_nCurrentFolder);
 }
 
 // --- keyboard --------------------------------------------------------------------------------
@@ -882,9 +741,9 @@ void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
     const Qt::KeyboardModifiers mods = pEvent->modifiers();
     switch (pEvent->key()) {
         case Qt::Key_Up:
-            if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, -1);
+            if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, EDITOR_NONE);
             return;
-        case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, -1); return;
+        case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, EDITOR_NONE); return;
         case Qt::Key_Escape:
             if (m_bDragging) {
                 EndDrag();
@@ -899,12 +758,12 @@ void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
                 OpenRow(m_nCurrentRow);
             else if (mods & Qt::ShiftModifier)
                 GoUpLevel();
-            else if (m_nActiveEditor == -1)
-                SelectRow(m_nCurrentRow, 1);
+            else if (m_eActiveEditor == EDITOR_NONE)
+                SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
             return;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
-            if (m_nActiveEditor == -1) SelectRow(m_nCurrentRow, 1);
+            if (m_eActiveEditor == EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
             return;
         default: break;
     }
@@ -917,7 +776,7 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     const QPoint pt = pEvent->position().toPoint();
     const int K = m_nKeywordWidth;
     if (pEvent->button() == Qt::RightButton) {
-        SelectRow(HitTest(pt.y()), -1);
+        SelectRow(HitTest(pt.y()), EDITOR_NONE);
         return;
     }
     if (pEvent->button() != Qt::LeftButton) return;
@@ -930,8 +789,8 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
     }
     if (!m_bResizing && pEvent->buttons() == Qt::LeftButton) {
         const int nRow = HitTest(pt.y());
-        const int nEditor = pt.x() > K ? 2 : pt.x() > 30 ? 1 : -1;
-        SelectRow(nRow, nEditor, &pt);
+        const EEditor eEditor = pt.x() > K ? EDITOR_TEXT : pt.x() > 30 ? EDITOR_KEYWORD : EDITOR_NONE;
+        SelectRow(nRow, eEditor, &pt);
     }
     if (pt.x() < kIconCellRight) {
         const int nRow = HitTest(pt.y());
@@ -967,10 +826,11 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {
         if (pEvent->buttons() == Qt::LeftButton) {
-            if (!m_bResizing) SelectRow(-1, -1);
+            if (!m_bResizing) SelectRow(-1, EDITOR_NONE);
             m_bResizing = true;
             if (pt.x() > kMinKeywordWidth) {
                 m_nKeywordWidth = pt.x();
+                SyncBoxWidths();
                 RecalcHeights();
                 viewport()->update();
             }
@@ -1016,18 +876,13 @@ void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 }
 
 void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    if (!pFrame) return;
-    // the commands take the frame's route and enabling
-    QMenu* pMenu = CreateContextMenu(pFrame, this);
-    pMenu->setAttribute(Qt::WA_DeleteOnClose);
-    pMenu->popup(pEvent->globalPos());
+    m_doc.ShowContextMenu(this, pEvent->globalPos());
 }
 
 // --- drag and drop ------------------------------------------------------------------------
 
 void CDetailView::BeginDrag(const QPoint& pt) {
-    if (m_nActiveEditor != -1) SelectRow(m_nCurrentRow, -1);
+    if (m_eActiveEditor != EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_NONE);
     // the save on leaving the editor may have read the folder again
     if (!IsRow(m_nDragRow) || m_arrRows[m_nDragRow].ID != m_nDragId) {
         m_bDragPending = false;
@@ -1061,7 +916,7 @@ void CDetailView::MoveDrag(const QPoint& pt) {
     if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
     // a folder cannot go into its own subtree
     const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].IsDir;
-    if (m_nDropTarget > 0 && bFolder && m_pDoc && m_pDoc->IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
+    if (m_nDropTarget > 0 && bFolder && m_doc.IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
     if (m_pDragImage) {
         const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
         if (m_nDropTarget == -1) {
@@ -1079,9 +934,9 @@ void CDetailView::MoveDrag(const QPoint& pt) {
 }
 
 std::int32_t CDetailView::TreeDropTarget() {
-    IPaneTarget* pTree = Tree();
-    if (!pTree) return -1;
-    return static_cast<std::int32_t>(SendPaneMessage(pTree, WM_DROP_TARGET, 1, 0));
+    const SPaneRef tree = Tree();
+    if (!tree.pTarget) return -1;
+    return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
 }
 
 void CDetailView::EndDrag() {
@@ -1102,8 +957,8 @@ void CDetailView::Drop() {
     const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
     m_nDragRow = -1;
     m_nDropTarget = -1;
-    if (nTarget < 0 || !m_pDoc) return;
-    m_pDoc->MoveToFolder(nDragged, nTarget);
+    if (nTarget < 0) return;
+    m_doc.MoveToFolder(nDragged, nTarget);
     if (bFolder) {
         // the top level is rebuilt whole: here, or when the entry is gone to below
         SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
@@ -1111,14 +966,7 @@ void CDetailView::Drop() {
     } else {
         ReloadFolder();
     }
-    m_pDoc->GoToEntry(nDragged);
-}
-
-// --- neighbours --------------------------------------------------------------------------------
-
-CLeftView* CDetailView::Tree() const {
-    CMainFrame* pFrame = m_pDoc ? m_pDoc->GetFrame() : nullptr;
-    return pFrame ? pFrame->GetTreeView() : nullptr;
+    m_doc.GoToEntry(nDragged);
 }
 
 #include "moc_CDetailView.cpp"

@@ -8,19 +8,16 @@
 #include <QFont>
 #include <QPoint>
 #include <QPointer>
-#include <QTimer>
-#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 
-#include "app/CommandTarget.h"
-#include "app/PaneMessages.h"
+#include "edit/CEditEx.h"
+#include "edit/CRowLayout.h"
+#include "edit/IEditDocument.h"
 #include "table/CKnowHowItem.h"
+#include "ui/CommandTarget.h"
+#include "ui/PaneMessages.h"
 
-class CLeftView;
-class COrvantisDoc;
-class CEditEx;
 class QLabel;
 
 enum EDetailControl : int {
@@ -31,7 +28,7 @@ enum EDetailControl : int {
 class CDetailView : public QAbstractScrollArea, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
 public:
-    CDetailView(COrvantisDoc* pDoc, QWidget* pParent = nullptr);
+    explicit CDetailView(IEditDocument& doc, QWidget* pParent = nullptr);
     ~CDetailView() override;
 
     // folder shown; -1 none, 0 the top level
@@ -48,12 +45,11 @@ public:
     // --- state, for the panes around and for tests -------------------------------
     const CKnowHowArray& GetRows() const { return m_arrRows; }
     int GetCurrentRow() const { return m_nCurrentRow; }
-    // -1 none, 1 keyword editor, 2 text editor
-    int GetActiveEditor() const { return m_nActiveEditor; }
+    EEditor GetActiveEditor() const { return m_eActiveEditor; }
     int GetKeywordWidth() const { return m_nKeywordWidth; }
-    int GetKeywordLineHeight() const { return m_nKeywordLineHeight; }
+    int GetKeywordLineHeight() const { return m_layout.GetKeywordLineHeight(); }
     // Sum of the row heights; rows not measured yet count with their guess.
-    int GetTotalHeight() const { return m_nTotalHeight; }
+    int GetTotalHeight() const { return m_layout.GetTotalHeight(); }
     bool IsDragging() const { return m_bDragging; }
     std::int32_t GetDropTarget() const { return m_nDropTarget; }
     CEditEx* GetKeywordEditor() const { return m_pKeywordEdit; }
@@ -71,16 +67,16 @@ public:
     // Row heights are exact from the top down to GetMeasuredRows(); the rows
     // below hold estimates until the idle measuring (or anything that needs
     // their place) reaches them. The rows on screen are always exact.
-    int GetMeasuredRows() const { return m_nMeasuredRows; }
-    bool IsLayoutSettled() const { return m_nMeasuredRows >= static_cast<int>(m_arrRows.size()); }
-    bool IsMeasuringInIdle() const { return m_timerMeasure.isActive(); }
+    int GetMeasuredRows() const { return m_layout.GetMeasuredRows(); }
+    bool IsLayoutSettled() const { return m_layout.IsSettled(); }
+    bool IsMeasuringInIdle() const { return m_layout.IsMeasuringInIdle(); }
     // Rows measured exactly so far (cache hits included), idle steps run
     // and the longest of them, for tests and the benchmark.
-    long long GetExactMeasures() const { return m_nExactMeasures; }
-    int GetIdleSteps() const { return m_nIdleSteps; }
-    double GetLongestIdleStepMs() const { return m_dLongestIdleStepMs; }
+    long long GetExactMeasures() const { return m_layout.GetExactMeasures(); }
+    int GetIdleSteps() const { return m_layout.GetIdleSteps(); }
+    double GetLongestIdleStepMs() const { return m_layout.GetLongestIdleStepMs(); }
     // At most this many rows per idle step; 0 = as many as fit into the step's time.
-    void SetIdleStepRows(int nRows) { m_nIdleStepRows = nRows; }
+    void SetIdleStepRows(int nRows) { m_layout.SetIdleStepRows(nRows); }
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -111,22 +107,16 @@ private:
 
     // --- layout -----------------------------------------------------------------------
     void RecalcHeights(int nOnlyRow = -1);
-    // Exact height of the row, and the guess used until it is measured.
-    int MeasureRow(const CKnowHowItem& item);
-    int EstimateRow(const CKnowHowItem& item) const;
-    int KeywordBoxWidth() const { return m_nKeywordWidth - 36; }
-    int TextBoxWidth() const { return m_nClientWidth - m_nKeywordWidth - 10; }
+    // The layout wraps keywords and texts into the boxes of the widths now
+    // in force; after every change of the client or the keyword width.
+    void SyncBoxWidths() { m_layout.SetBoxWidths(m_nKeywordWidth - 36, m_nClientWidth - m_nKeywordWidth - 10); }
     // Forgets every exact height: all rows get estimates, measured again on
     // demand and in idle steps.
     void InvalidateHeights();
-    int SumOfHeights() const;
-    void ResetLayout();
-    void MeasureNextRow();
     // Measures every row down to nRow, or until the measured rows reach
-    // below the list position y.
+    // below the list position y; the scroll range follows.
     void MeasureThrough(int nRow);
     void MeasureToY(int y);
-    void OnIdleMeasure();
     void OnScrollAction(int nAction);
     void UpdateScrollRange();
     void PositionEditors();
@@ -141,7 +131,7 @@ private:
     void UpdateCursor(const QPoint& pt, bool bOverRows);
 
     // --- editing ----------------------------------------------------------------------
-    void SelectRow(int nRow, int nEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
+    void SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
     void WriteBack();
     void OnEditorChanged(CEditEx* pEdit);
     void OnEditorKey(int nCode);
@@ -166,11 +156,12 @@ private:
     std::int32_t TreeDropTarget();
 
     // --- neighbours -----------------------------------------------------------------
-    CLeftView* Tree() const;
+    SPaneRef Tree() const { return m_doc.GetTreePane(); }
 
-    COrvantisDoc* m_pDoc;
+    IEditDocument& m_doc;
     std::int32_t m_nCurrentFolder = -1;
     CKnowHowArray m_arrRows;
+    CRowLayout m_layout{m_arrRows};
     CEditEx* m_pKeywordEdit = nullptr;
     CEditEx* m_pTextEdit = nullptr;
     std::string m_strSavedKeyword;
@@ -178,17 +169,13 @@ private:
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
     int m_nKeywordWidth = 150;
-    int m_nKeywordLineHeight = 0;
-    int m_nTextLineHeight = 0;
-    int m_nTotalHeight = 0;
     bool m_bResizing = false;
     bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
-    int m_nActiveEditor = -1;
+    EEditor m_eActiveEditor = EDITOR_NONE;
     QFont m_fontText;
     QFont m_fontKeyword;
     qreal m_dPaintTabStop = 0;
-    qreal m_dMeasureTabStop = 0;
 
     // drag state
     bool m_bDragPending = false;
@@ -201,32 +188,4 @@ private:
 
     int m_nSingleMeasures = 0;
     int m_nAllMeasures = 0;
-
-    // Exact heights of texts at one box width, keyed by the stored bytes, so
-    // a reload or a structural edit of the folder shown need not lay its
-    // texts out again. Emptied when the width or the folder changes.
-    struct SHeightCache {
-        std::unordered_map<std::string, int> map;
-        std::size_t nBytes = 0;
-        int nWidth = -1;
-        void Clear() {
-            map.clear();
-            nBytes = 0;
-        }
-    };
-    int CachedHeight(SHeightCache& cache, const QFont& font, const std::string& strText, int nWidth, qreal dTabStop);
-
-    int m_nMeasuredRows = 0;
-    int m_nLayoutTextWidth = -1;  // widths the heights were measured for
-    int m_nLayoutKeywordWidth = -1;
-    int m_nTextCharWidth = 1;
-    int m_nKeywordCharWidth = 1;
-    qreal m_dKeywordTabStop = 0;
-    SHeightCache m_cacheText;
-    SHeightCache m_cacheKeyword;
-    QTimer m_timerMeasure;
-    int m_nIdleStepRows = 0;
-    long long m_nExactMeasures = 0;
-    int m_nIdleSteps = 0;
-    double m_dLongestIdleStepMs = 0;
 };

@@ -12,8 +12,8 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include "app/PaneMessages.h"
-#include "app/QtText.h"
+#include "ui/PaneMessages.h"
+#include "ui/QtText.h"
 
 namespace {
 bool IsReturn(int nKey) {
@@ -148,8 +148,8 @@ QString CEditEx::FilterInput(const QString& strInput, bool bTyped) {
     QString strOut;
     strOut.reserve(strInput.size());
     bool bDropped = false;
-    for (QChar ch : (m_nMode == 1 ? ReplaceBreaks(strInput) : strInput)) {
-        if (m_nMode == 1 && (ch == QChar('\n') || ch == QChar('\t'))) ch = QChar(' ');
+    for (QChar ch : (m_eMode == EDITOR_KEYWORD ? ReplaceBreaks(strInput) : strInput)) {
+        if (m_eMode == EDITOR_KEYWORD && (ch == QChar('\n') || ch == QChar('\t'))) ch = QChar(' ');
         if (!IsAnsiRepresentable(QString(ch))) {
             bDropped = true;
             continue;

@@ -25,6 +25,13 @@ enum EEditorKey : int {
     EK_UP_LEVEL = 9,
 };
 
+// The detail view's two editors; none while a row is selected without one.
+enum EEditor : int {
+    EDITOR_NONE = -1,
+    EDITOR_KEYWORD = 1,
+    EDITOR_TEXT = 2,
+};
+
 class CEditEx : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -32,9 +39,8 @@ public:
 
     void SetEnterAdvances(int n) { m_nEnterAdvances = n; }
     int GetEnterAdvances() const { return m_nEnterAdvances; }
-    // 1 keyword editor, 2 text editor
-    void SetMode(int n) { m_nMode = n; }
-    int GetMode() const { return m_nMode; }
+    void SetMode(EEditor eMode) { m_eMode = eMode; }
+    EEditor GetMode() const { return m_eMode; }
 
     // Receiver of the key requests (sent at once, EK_CARET posted) and of
     // the wheel turns. pReceiver guards posted requests.
@@ -86,7 +92,7 @@ private:
     void Notify(const QString& strNotice);
 
     int m_nEnterAdvances = 0;
-    int m_nMode = 0;
+    EEditor m_eMode = EDITOR_NONE;
     int m_nLimit = 0;
     bool m_bSettingText = false;
     QObject* m_pReceiver = nullptr;

@@ -7,10 +7,11 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/QtText.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "ui/DialogIds.h"
+#include "ui/QtText.h"
 
 namespace {
 const char* const kCaption = "Verknüpfung erstellen bzw. ändern";
@@ -36,10 +37,10 @@ CLinkDlg::CLinkDlg(QWidget* pParent) : QDialog(pParent) {
     QPushButton* pFile = AddButton(pButtons, "&Datei", IDC_LINK_FILE);
     QPushButton* pTest = AddButton(pButtons, "&Test", IDC_LINK_TEST);
     pButtons->addStretch(1);
-    QPushButton* pOk = AddButton(pButtons, "&OK", 1);
+    QPushButton* pOk = AddButton(pButtons, "&OK", IDOK);
     pOk->setDefault(true);
     QPushButton* pDelete = AddButton(pButtons, "&Löschen", IDC_LINK_DELETE);
-    QPushButton* pCancel = AddButton(pButtons, "&Abbrechen", 2);
+    QPushButton* pCancel = AddButton(pButtons, "&Abbrechen", IDCANCEL);
     pLayout->addLayout(pButtons);
     connect(pFile, &QPushButton::clicked, this, &CLinkDlg::OnFile);
     connect(pTest, &QPushButton::clicked, this, &CLinkDlg::OnTest);

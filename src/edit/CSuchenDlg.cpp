@@ -17,13 +17,12 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/COrvantisDoc.h"
-#include "app/QtText.h"
 #include "edit/CEditEx.h"
 #include "edit/SearchMatch.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "tree/CKnowHow.h"
+#include "ui/QtText.h"
 
 namespace {
 constexpr int kMinColumnWidth = 548;
@@ -168,7 +167,7 @@ int WidestRow(const std::vector<CHitModel::SRow>& arrRows, const QFontMetrics& m
     return nWidest;
 }
 
-CSuchenDlg::CSuchenDlg(QWidget* pParent) : QDialog(pParent) {
+CSuchenDlg::CSuchenDlg(IEditDocument& doc, QWidget* pParent) : QDialog(pParent), m_doc(doc) {
     setWindowTitle(QStringLiteral("Suchen"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint);
     setSizeGripEnabled(true);
@@ -399,14 +398,13 @@ void CSuchenDlg::ShowPreview(const std::string& strText) {
 
 void CSuchenDlg::OnGoTo() {
     if (m_nSelectedHit == -1) return;
-    if (m_pDoc) m_pDoc->GoToEntry(m_nSelectedHit);
+    m_doc.GoToEntry(m_nSelectedHit);
     accept();
 }
 
-void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc) {
+void RunSearchDialog(QWidget* pParent, IEditDocument& doc) {
     // each opening starts afresh
-    CSuchenDlg dlg(pParent);
-    dlg.SetDocument(pDoc);
+    CSuchenDlg dlg(doc, pParent);
     dlg.exec();
 }
 

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "edit/IEditDocument.h"
 #include "table/CKnowHowItem.h"
 
-class COrvantisDoc;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -36,10 +36,8 @@ enum ESuchenControl : int {
 class CSuchenDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSuchenDlg(QWidget* pParent = nullptr);
+    explicit CSuchenDlg(IEditDocument& doc, QWidget* pParent = nullptr);
     ~CSuchenDlg() override;
-
-    void SetDocument(COrvantisDoc* pDoc) { m_pDoc = pDoc; }
 
     // ID of the hit shown in the preview; -1 none.
     std::int32_t GetSelectedHit() const { return m_nSelectedHit; }
@@ -67,7 +65,7 @@ private:
     // Lists the hits by the paths (one per hit, in the order of m_arrHits).
     void FillHitList(std::vector<std::string>& arrPaths);
 
-    COrvantisDoc* m_pDoc = nullptr;
+    IEditDocument& m_doc;
     std::int32_t m_nSelectedHit = -1;
     CKnowHowArray m_arrHits;
     std::string m_strSearched;  // the search text of the listed hits (Windows-1252)
@@ -85,4 +83,4 @@ private:
 };
 
 // The search command: the dialog run modally for the document.
-void RunSearchDialog(QWidget* pParent, COrvantisDoc* pDoc);
+void RunSearchDialog(QWidget* pParent, IEditDocument& doc);

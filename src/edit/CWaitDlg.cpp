@@ -8,9 +8,9 @@
 #include <QThread>
 #include <QWindow>
 
-#include "app/QtText.h"
-#include "db/ui/DialogUnits.h"
 #include "platform/Platform.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtText.h"
 
 CWaitDlg::CWaitDlg() : QDialog(nullptr) {
     GetPlatform().BeginWaitCursor();

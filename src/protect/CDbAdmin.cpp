@@ -60,6 +60,6 @@ bool CDbAdmin::SetAdminPassword(const std::string& strNew) {
 }
 
 bool CDbAdmin::DeleteAdminPassword() {
-    GetDatabase().SetOption("AdminKey", std::string());
-    return true;
+    // a delete that does not arrive must not be reported as done
+    return GetDatabase().SetOption("AdminKey", std::string());
 }

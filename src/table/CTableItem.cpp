@@ -28,16 +28,6 @@ std::string TextLiteral(const std::string& str) {
     return "'" + str + "'";
 }
 
-std::string EscapeQuotes(const std::string& str) {
-    std::string out;
-    out.reserve(str.size() + 8);
-    for (char c : str) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
-}
-
 std::int32_t ParseInt(const std::string& str) {
     return static_cast<std::int32_t>(std::atoi(str.c_str()));
 }

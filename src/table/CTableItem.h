@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include "db/SqlText.h"
+
 using CValueMap = std::map<std::string, std::string>;
 
 class CTableItem {
@@ -25,7 +27,6 @@ public:
 std::string IntLiteral(std::int32_t n);
 std::string FlagLiteral(std::int32_t n);
 std::string TextLiteral(const std::string& str);
-std::string EscapeQuotes(const std::string& str);
 // Decimal parse as atoi: leading digits after an optional sign, else 0.
 std::int32_t ParseInt(const std::string& str);
 // The map's text for a key; empty when absent.

@@ -48,7 +48,7 @@ public:
     bool ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside);
 
     // --- writing ------------------------------------------------------------------
-    bool SaveItems(CKnowHowArray& arr);
+    [[nodiscard]] bool SaveItems(CKnowHowArray& arr);
     // Writes every row of the table back, active or not, as SaveItems
     // writes a changed entry (the UpdateNr check and raise, the edit
     // stamp), in one transaction but a batch of nBatch rows at a time, so
@@ -57,18 +57,18 @@ public:
     // service changes the key in between). False, rolled back and said as
     // SaveItems says it, when a read or a write failed or a row was
     // changed by someone else.
-    bool RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+    [[nodiscard]] bool RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
                     size_t nBatch = 500);
-    bool DeleteItem(std::int32_t nId);
+    [[nodiscard]] bool DeleteItem(std::int32_t nId);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
     // subtree is refused.
-    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
+    [[nodiscard]] bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
     // Moves the entry to the end of its own folder; the entries behind it
     // close the gap.
-    bool MoveToEnd(std::int32_t nId);
-    bool BeginWork();
-    bool CommitWork();
+    [[nodiscard]] bool MoveToEnd(std::int32_t nId);
+    [[nodiscard]] bool BeginWork();
+    [[nodiscard]] bool CommitWork();
     bool RollbackWork();
 
     // --- search -------------------------------------------------------------------

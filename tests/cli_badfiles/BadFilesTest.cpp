@@ -85,7 +85,7 @@ struct SCommand {
     const char* pszReadOnlyMessage;  // what a write refused by the file system says
 };
 
-class BadFilesTest : public ::testing::Test {
+class CBadFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         OpenForOthers(m_dir.Path());
@@ -111,7 +111,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(BadFilesTest, EveryCommandOnEveryKindOfBadFile) {
+TEST_F(CBadFilesTest, EveryCommandOnEveryKindOfBadFile) {
     const std::string strGood = ReadFile(m_strGood);
     const size_t nSize = strGood.size();
     ASSERT_GT(nSize, 16384u);
@@ -306,7 +306,7 @@ TEST_F(BadFilesTest, EveryCommandOnEveryKindOfBadFile) {
 
 // A disk that fills up: the copy and the change fail with the reason, and
 // the file keeps its content.
-TEST_F(BadFilesTest, FullDisk) {
+TEST_F(CBadFilesTest, FullDisk) {
     std::string strDisk = m_dir.File("disk");
     fs::create_directory(strDisk);
     std::string strGood = m_strGood, strScratch = m_strScratch;

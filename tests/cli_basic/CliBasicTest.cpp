@@ -25,7 +25,7 @@ std::string SystemLoginName() {
     return platform.CPosixPlatform::GetLoginName();
 }
 
-class CliBasic : public ::testing::Test {
+class CCliBasicTest : public ::testing::Test {
 protected:
     std::string Create(const std::string& strName = "x.tov") {
         std::string strPath = m_dir.File(strName);
@@ -37,7 +37,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(CliBasic, CreateWritesTheSchemaAndTheFirstOptions) {
+TEST_F(CCliBasicTest, CreateWritesTheSchemaAndTheFirstOptions) {
     std::string strPath = m_dir.File("x.tov");
     auto r = RunCli({"create", strPath});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
@@ -70,7 +70,7 @@ TEST_F(CliBasic, CreateWritesTheSchemaAndTheFirstOptions) {
     EXPECT_TRUE(RawQuery(strPath, "SELECT * FROM KnowHow").empty());
 }
 
-TEST_F(CliBasic, InfoPrintsEightLines) {
+TEST_F(CCliBasicTest, InfoPrintsEightLines) {
     std::string strPath = Create();
     auto rows = RawQuery(strPath, "SELECT Value FROM Option WHERE Key='CreateTime'");
     ASSERT_EQ(rows.size(), 1u);
@@ -94,7 +94,7 @@ TEST_F(CliBasic, InfoPrintsEightLines) {
     EXPECT_EQ(r.strErr, "");
 }
 
-TEST_F(CliBasic, InfoShowsStoredTextsAsUtf8) {
+TEST_F(CCliBasicTest, InfoShowsStoredTextsAsUtf8) {
     std::string strPath = Create();
     ASSERT_EQ(RawExec(strPath, "UPDATE Option SET Value='J\xFCrgen M\xFCller' WHERE Key='CreateUser';"), 0);
     auto r = RunCli({"info", strPath});
@@ -102,7 +102,7 @@ TEST_F(CliBasic, InfoShowsStoredTextsAsUtf8) {
     EXPECT_NE(r.strOut.find("\nErstellt von: Jürgen Müller\n"), std::string::npos) << r.strOut;
 }
 
-TEST_F(CliBasic, OldFileWithoutOptionTableHasInfoOnceUpgraded) {
+TEST_F(CCliBasicTest, OldFileWithoutOptionTableHasInfoOnceUpgraded) {
     std::string strPath = Create();
     ASSERT_EQ(RawExec(strPath, "DROP TABLE Option;"), 0);
     auto r = RunCli({"info", strPath});
@@ -115,7 +115,7 @@ TEST_F(CliBasic, OldFileWithoutOptionTableHasInfoOnceUpgraded) {
     EXPECT_EQ(lines[2], "Erstellt am: ");
 }
 
-TEST_F(CliBasic, DumpPrintsOneJsonLinePerRow) {
+TEST_F(CCliBasicTest, DumpPrintsOneJsonLinePerRow) {
     std::string strPath = Create();
     // Windows-1252 bytes, as the program stores them
     ASSERT_EQ(RawExec(strPath,
@@ -139,14 +139,14 @@ TEST_F(CliBasic, DumpPrintsOneJsonLinePerRow) {
               }));
 }
 
-TEST_F(CliBasic, DumpOfAnEmptyKnowledgeBasePrintsNothing) {
+TEST_F(CCliBasicTest, DumpOfAnEmptyKnowledgeBasePrintsNothing) {
     std::string strPath = Create();
     auto r = RunCli({"dump", strPath});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, "");
 }
 
-TEST_F(CliBasic, PathWithSpacesAndUmlauts) {
+TEST_F(CCliBasicTest, PathWithSpacesAndUmlauts) {
     fs::create_directory(m_dir.File("Mein Wissen ä"));
     std::string strPath = Create("Mein Wissen ä/Größe 1 €.tov");
     auto r = RunCli({"info", strPath});
@@ -159,7 +159,7 @@ TEST_F(CliBasic, PathWithSpacesAndUmlauts) {
     EXPECT_EQ(r.nExit, 0) << r.strErr;
 }
 
-TEST_F(CliBasic, BadFilesFailWithAMessage) {
+TEST_F(CCliBasicTest, BadFilesFailWithAMessage) {
     std::string strJunk = m_dir.File("text.tov");
     std::string strJunkContent = "kein SQLite\n" + std::string(3000, '-');
     WriteFile(strJunk, strJunkContent);
@@ -195,7 +195,7 @@ TEST_F(CliBasic, BadFilesFailWithAMessage) {
     EXPECT_FALSE(fs::exists(m_dir.File("fehlt")));
 }
 
-TEST_F(CliBasic, ReadOnlyFileCanBeReadButNotCreatedInto) {
+TEST_F(CCliBasicTest, ReadOnlyFileCanBeReadButNotCreatedInto) {
     std::string strPath = Create();
     ASSERT_EQ(RawExec(strPath, "INSERT INTO KnowHow ( ID, Name ) VALUES ( 1, 'nur lesen' );"), 0);
     OpenForOthers(m_dir.Path());
@@ -218,7 +218,7 @@ TEST_F(CliBasic, ReadOnlyFileCanBeReadButNotCreatedInto) {
     EXPECT_EQ(ReadFile(strPath), strBefore);
 }
 
-TEST_F(CliBasic, WrongUsageShowsTheUsageText) {
+TEST_F(CCliBasicTest, WrongUsageShowsTheUsageText) {
     std::string strPath = Create();
     const std::vector<std::vector<std::string>> kCases = {
         {},
@@ -246,7 +246,7 @@ TEST_F(CliBasic, WrongUsageShowsTheUsageText) {
     }
 }
 
-TEST_F(CliBasic, HoldReportsReadyAndDone) {
+TEST_F(CCliBasicTest, HoldReportsReadyAndDone) {
     std::string strPath = Create();
     auto r = RunCli({"hold", strPath, "--seconds", "0", "--transaction", "write"});
     EXPECT_EQ(r.nExit, 0) << r.strErr;

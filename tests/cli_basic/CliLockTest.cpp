@@ -10,7 +10,7 @@ namespace {
 const char* const kLocked =
     "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.";
 
-class CliLock : public ::testing::Test {
+class CCliLockTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_strDb = m_dir.File("x.tov");
@@ -21,7 +21,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(CliLock, CommandsWaitForAShortLockInsteadOfFailing) {
+TEST_F(CCliLockTest, CommandsWaitForAShortLockInsteadOfFailing) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"add", m_strDb, "--parent", "0", "--name", "A", "--folder"},
           std::vector<std::string>{"backup", m_strDb}, std::vector<std::string>{"tree", m_strDb}}) {
@@ -32,7 +32,7 @@ TEST_F(CliLock, CommandsWaitForAShortLockInsteadOfFailing) {
     EXPECT_EQ(RawQuery(m_strDb, "SELECT Name, PosNr FROM KnowHow"), (CRawRows{{"A", "1"}}));
 }
 
-TEST_F(CliLock, ALockThatOutlastsTheWaitExitsThreeWithTheReason) {
+TEST_F(CCliLockTest, ALockThatOutlastsTheWaitExitsThreeWithTheReason) {
     ASSERT_EQ(RunCli({"admin", m_strDb, "--set", "chef"}).nExit, 0);
     auto pHolder = HoldExclusive(m_strDb, 60);
     // both wait out the retry side by side
@@ -46,7 +46,7 @@ TEST_F(CliLock, ALockThatOutlastsTheWaitExitsThreeWithTheReason) {
     }
 }
 
-TEST_F(CliLock, PasswordsLongerThanTheDialogsTakeAreRefused) {
+TEST_F(CCliLockTest, PasswordsLongerThanTheDialogsTakeAreRefused) {
     const std::string strPassword(32, 'k');
     ASSERT_EQ(RunCli({"add", m_strDb, "--parent", "0", "--name", "Geheim", "--folder"}).nExit, 0);
     ASSERT_EQ(RunCli({"protect", m_strDb, "--new", strPassword}).nExit, 0);

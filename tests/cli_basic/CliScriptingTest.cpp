@@ -53,7 +53,7 @@ std::map<std::string, std::vector<std::string>> CommandsFromHelp() {
     return map;
 }
 
-class CliScripting : public ::testing::Test {
+class CCliScriptingTest : public ::testing::Test {
 protected:
     std::string Create(const std::string& strName = "x.tov") {
         std::string strPath = m_dir.File(strName);
@@ -73,7 +73,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(CliScripting, VersionAndHelpGoToStdout) {
+TEST_F(CCliScriptingTest, VersionAndHelpGoToStdout) {
     auto r = RunCli({"--version"});
     EXPECT_EQ(r.nExit, 0);
     EXPECT_EQ(r.strOut, "orvantis-cli 1.200\n");
@@ -121,7 +121,7 @@ TEST_F(CliScripting, VersionAndHelpGoToStdout) {
     }
 }
 
-TEST_F(CliScripting, ManPageAndCompletionNameEveryCommandAndOption) {
+TEST_F(CCliScriptingTest, ManPageAndCompletionNameEveryCommandAndOption) {
     std::string strMan = ReadFile((kDocDir / "orvantis-cli.1").string());
     strMan = std::regex_replace(strMan, std::regex(R"(\\-)"), "-");
     std::string strCompletion = ReadFile((kDocDir / "orvantis-cli.bash").string());
@@ -141,7 +141,7 @@ TEST_F(CliScripting, ManPageAndCompletionNameEveryCommandAndOption) {
         EXPECT_TRUE(std::regex_search(strMan, std::regex(std::string("\n\\.BI? ") + pszGlobal + "[ \n]"))) << pszGlobal;
 }
 
-TEST_F(CliScripting, ManPagesRenderWithoutWarnings) {
+TEST_F(CCliScriptingTest, ManPagesRenderWithoutWarnings) {
     if (ShellOutput("command -v man").empty()) GTEST_SKIP() << "man is not installed";
     for (const char* pszPage : {"orvantis-cli.1", "orvantis.1"}) {
         auto r = RunProcess(
@@ -153,7 +153,7 @@ TEST_F(CliScripting, ManPagesRenderWithoutWarnings) {
     }
 }
 
-TEST_F(CliScripting, CompletionOffersCommandsOptionsValuesAndKnowledgeBases) {
+TEST_F(CCliScriptingTest, CompletionOffersCommandsOptionsValuesAndKnowledgeBases) {
     fs::create_directory(m_dir.File("sub"));
     for (const char* pszFile : {"a.tov", "B.TOV", "notiz.txt", "mit leer.tov"}) WriteFile(m_dir.File(pszFile), "");
     std::string strDir = m_dir.Path() + "/";
@@ -190,7 +190,7 @@ TEST_F(CliScripting, CompletionOffersCommandsOptionsValuesAndKnowledgeBases) {
     }
 }
 
-TEST_F(CliScripting, JsonOutputOfTreeSearchAndInfo) {
+TEST_F(CCliScriptingTest, JsonOutputOfTreeSearchAndInfo) {
     std::string strDb = Create();
     ASSERT_EQ(Add(strDb, "0", "Rezepte", true), "1");
     ASSERT_EQ(Add(strDb, "1", "Apfel \"süß\"", false, "Zeile 1\nZeile 2"), "2");
@@ -244,7 +244,7 @@ TEST_F(CliScripting, JsonOutputOfTreeSearchAndInfo) {
                             "\",\"LastBackup\":\"\",\"LastReorg\":\"2026.12.07-06:34\"}\n");
 }
 
-TEST_F(CliScripting, PrintWritesThePdfToStdoutForADash) {
+TEST_F(CCliScriptingTest, PrintWritesThePdfToStdoutForADash) {
     std::string strDb = Create();
     ASSERT_EQ(Add(strDb, "0", "Rezepte", true), "1");
     ASSERT_EQ(Add(strDb, "1", "Zwetschgenkuchen", false, "500 g Zwetschgen"), "2");
@@ -269,7 +269,7 @@ TEST_F(CliScripting, PrintWritesThePdfToStdoutForADash) {
     EXPECT_EQ(r.strOut, "Seiten: 1\n");
 }
 
-TEST_F(CliScripting, OutputThatCannotBeWrittenFails) {
+TEST_F(CCliScriptingTest, OutputThatCannotBeWrittenFails) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     std::string strDb = Create();
     ASSERT_EQ(Add(strDb, "0", "Rezepte", true), "1");

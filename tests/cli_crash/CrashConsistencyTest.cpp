@@ -146,13 +146,13 @@ bool RunAndKill(const std::vector<std::string>& arrArgv, long nDelayUs, int* pnE
     return WIFSIGNALED(nStatus);
 }
 
-class CrashConsistencyTest : public ::testing::Test {
+class CCrashConsistencyTest : public ::testing::Test {
 protected:
     CTempDir m_dir;
 };
 }  // namespace
 
-TEST_F(CrashConsistencyTest, KilledCommandsLeaveOldOrNewContent) {
+TEST_F(CCrashConsistencyTest, KilledCommandsLeaveOldOrNewContent) {
     const int nTrials = EnvInt("ORVANTIS_KILL_TRIALS", 42);
     const unsigned nSeed = static_cast<unsigned>(EnvInt("ORVANTIS_KILL_SEED", static_cast<int>(::time(nullptr))));
     const std::string strEntries = std::to_string(EnvInt("ORVANTIS_KILL_ENTRIES", 1500));

@@ -43,7 +43,7 @@ std::vector<std::string> Copies(const std::string& strFolder, const std::string&
     return arr;
 }
 
-class CliDbMaintTest : public ::testing::Test {
+class CCliDbMaintTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_strDb = m_dir.File("wissen.tov");
@@ -53,7 +53,7 @@ protected:
     std::string m_strDb;
 };
 
-TEST_F(CliDbMaintTest, BackupMakesATimeStampedCopy) {
+TEST_F(CCliDbMaintTest, BackupMakesATimeStampedCopy) {
     auto result = RunCli({"backup", m_strDb});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     std::smatch m;
@@ -67,7 +67,7 @@ TEST_F(CliDbMaintTest, BackupMakesATimeStampedCopy) {
     EXPECT_TRUE(std::regex_match(Option(m_strDb, "LastBackup"), std::regex(R"(\d{4}\.\d\d\.\d\d-\d\d:\d\d)")));
 }
 
-TEST_F(CliDbMaintTest, BackupFailsWhileInUseOrWithoutFolder) {
+TEST_F(CCliDbMaintTest, BackupFailsWhileInUseOrWithoutFolder) {
     {
         CChildProcess holder({CliPath(), "hold", m_strDb, "--seconds", "60"});
         ASSERT_TRUE(holder.WaitForOutput("bereit"));
@@ -88,7 +88,7 @@ TEST_F(CliDbMaintTest, BackupFailsWhileInUseOrWithoutFolder) {
     EXPECT_EQ(Option(m_strDb, "LastBackup"), "<none>");
 }
 
-TEST_F(CliDbMaintTest, BackupSettingsShowAndChange) {
+TEST_F(CCliDbMaintTest, BackupSettingsShowAndChange) {
     auto result = RunCli({"backup-settings", m_strDb});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_EQ(result.strOut,
@@ -134,7 +134,7 @@ TEST_F(CliDbMaintTest, BackupSettingsShowAndChange) {
     EXPECT_EQ(Option(m_strDb, "BackupAuto"), "TRUE");
 }
 
-TEST_F(CliDbMaintTest, BackupSettingsTakeOnlyTheCountsTheDialogOffers) {
+TEST_F(CCliDbMaintTest, BackupSettingsTakeOnlyTheCountsTheDialogOffers) {
     const struct {
         const char* pszCount;
         int nExit;
@@ -153,7 +153,7 @@ TEST_F(CliDbMaintTest, BackupSettingsTakeOnlyTheCountsTheDialogOffers) {
     }
 }
 
-TEST_F(CliDbMaintTest, BackupSettingsAreLockedForViewingByTheAdministratorPassword) {
+TEST_F(CCliDbMaintTest, BackupSettingsAreLockedForViewingByTheAdministratorPassword) {
     ASSERT_EQ(RunCli({"admin", m_strDb, "--set", "geheim"}).nExit, 0);
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"backup-settings", m_strDb},
@@ -171,7 +171,7 @@ TEST_F(CliDbMaintTest, BackupSettingsAreLockedForViewingByTheAdministratorPasswo
     EXPECT_NE(result.strOut.find("Maximale Anzahl der Backup's: 10\n"), std::string::npos) << result.strOut;
 }
 
-TEST_F(CliDbMaintTest, ReadingCommandsLeaveTheFileAsTheyFoundIt) {
+TEST_F(CCliDbMaintTest, ReadingCommandsLeaveTheFileAsTheyFoundIt) {
     // automatic backup on (the default of a new file) and no copy of today yet
     ASSERT_EQ(Option(m_strDb, "BackupAuto"), "TRUE");
     ASSERT_TRUE(Exec(m_strDb,
@@ -202,7 +202,7 @@ TEST_F(CliDbMaintTest, ReadingCommandsLeaveTheFileAsTheyFoundIt) {
     EXPECT_NE(Option(m_strDb, "LastBackup"), "<none>");
 }
 
-TEST_F(CliDbMaintTest, ReorganizeReportsTheSaving) {
+TEST_F(CCliDbMaintTest, ReorganizeReportsTheSaving) {
     ASSERT_TRUE(Exec(m_strDb,
                      "CREATE TABLE Ballast ( Data VARCHAR(50) );"
                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "

@@ -3,8 +3,12 @@
 // same for the same seed, protected or not.
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "platform/Cp1252.h"
 #include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -90,6 +94,31 @@ TEST_F(CCliGenerateTest, NeverWritesOverAnExistingFile) {
     EXPECT_NE(r.nExit, 0);
     EXPECT_EQ(ReadFile(strPath), "meine Daten");
     EXPECT_NE(RunCli({"generate", m_dir.File("x.tov"), "--entries", "5"}).nExit, 0);
+}
+
+TEST_F(CCliGenerateTest, RefusesNumbersThatAreNotWholeOrOutOfRange) {
+    const std::pair<const char*, const char*> kCases[] = {
+        {"--entries", "12abc"},
+        {"--entries", "100abc"},
+        {"--entries", ""},
+        {"--entries", "19"},
+        {"--entries", "10000001"},
+        {"--entries", "-100"},
+        {"--entries", " 100"},
+        {"--seed", "7x"},
+        {"--seed", "-1"},
+        {"--seed", ""},
+        {"--seed", "18446744073709551616"},
+    };
+    for (auto [pszOption, pszValue] : kCases) {
+        const std::string strPath = m_dir.File("x.tov");
+        SProcessResult r = RunCli({"generate", strPath, pszOption, pszValue});
+        EXPECT_EQ(r.nExit, 2) << pszOption << " " << pszValue;
+        EXPECT_NE(r.strErr.find(std::string("orvantis-cli: ") + pszOption + " erwartet eine ganze Zahl"),
+                  std::string::npos)
+            << r.strErr;
+        EXPECT_FALSE(fs::exists(strPath)) << pszOption << " " << pszValue;
+    }
 }
 
 }  // namespace

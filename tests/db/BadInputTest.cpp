@@ -1,5 +1,6 @@
 // Files that are not what the session expects: no crash, the failure recorded.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -10,9 +11,9 @@
 
 namespace fs = std::filesystem;
 
-using BadInput = CCoreTest;
+using CBadInputTest = CCoreTest;
 
-TEST_F(BadInput, FileThatIsNotADatabase) {
+TEST_F(CBadInputTest, FileThatIsNotADatabase) {
     std::string strPath = m_dir.File("text.tov");
     std::string strContent = "Dies ist keine Datenbank.\n" + std::string(2000, '#');
     WriteFile(strPath, strContent);
@@ -20,12 +21,12 @@ TEST_F(BadInput, FileThatIsNotADatabase) {
     EXPECT_TRUE(OpenDatabase(strPath));
     EXPECT_TRUE(db.IsOpen());  // the engine reads nothing yet
     EXPECT_EQ(db.Count("sqlite_master"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 26);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     EXPECT_EQ(db.GetLastErrorText(), "file is not a database");
     EXPECT_FALSE(db.TableExists("Option"));
     EXPECT_EQ(db.GetOption("DbVersion"), "");
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
-    EXPECT_EQ(db.GetLastErrorCode(), 26);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     // creating a database on it answers true (results are ignored) and writes nothing
     EXPECT_TRUE(db.InitNewDatabase());
     { CKnowHowTable table; }
@@ -33,7 +34,7 @@ TEST_F(BadInput, FileThatIsNotADatabase) {
     EXPECT_EQ(ReadFile(strPath), strContent);
 }
 
-TEST_F(BadInput, EmptyFileIsAnEmptyDatabase) {
+TEST_F(CBadInputTest, EmptyFileIsAnEmptyDatabase) {
     std::string strPath = m_dir.File("leer.tov");
     WriteFile(strPath, "");
     CDB& db = GetDatabase();
@@ -46,11 +47,11 @@ TEST_F(BadInput, EmptyFileIsAnEmptyDatabase) {
     EXPECT_EQ(db.GetOption("DbVersion"), "1.200");
 }
 
-TEST_F(BadInput, MissingFolder) {
+TEST_F(CBadInputTest, MissingFolder) {
     std::string strPath = m_dir.File("fehlt/wissen.tov");
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Open(strPath));
-    EXPECT_EQ(db.GetLastErrorCode(), 14);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_CANTOPEN);
     EXPECT_EQ(db.GetLastErrorText(), "unable to open database file");
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
     EXPECT_EQ(db.Count("sqlite_master"), -1);
@@ -61,7 +62,7 @@ TEST_F(BadInput, MissingFolder) {
     EXPECT_FALSE(fs::exists(m_dir.File("fehlt")));
 }
 
-TEST_F(BadInput, FolderInsteadOfAFile) {
+TEST_F(CBadInputTest, FolderInsteadOfAFile) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Open(m_dir.Path()));
     EXPECT_NE(db.GetLastErrorCode(), 0);
@@ -69,7 +70,7 @@ TEST_F(BadInput, FolderInsteadOfAFile) {
     db.Close();
 }
 
-TEST_F(BadInput, ReadOnlyFileReadsButRefusesWrites) {
+TEST_F(CBadInputTest, ReadOnlyFileReadsButRefusesWrites) {
     std::string strPath = CreateDatabase();
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.SetOption("Probe", "alt"));
@@ -94,7 +95,7 @@ TEST_F(BadInput, ReadOnlyFileReadsButRefusesWrites) {
     EXPECT_EQ(ReadFile(strPath), strBefore);
 }
 
-TEST_F(BadInput, FolderWithoutWriteAccess) {
+TEST_F(CBadInputTest, FolderWithoutWriteAccess) {
     OpenForOthers(m_dir.Path());
     fs::create_directory(m_dir.File("lesen"));
     fs::permissions(m_dir.File("lesen"), fs::perms(0555));
@@ -110,7 +111,7 @@ TEST_F(BadInput, FolderWithoutWriteAccess) {
     EXPECT_FALSE(fs::exists(strPath));
 }
 
-TEST_F(BadInput, PathWithSpacesAndUmlauts) {
+TEST_F(CBadInputTest, PathWithSpacesAndUmlauts) {
     std::string strFolder = m_dir.File("Mein Wissen äöü ß");
     fs::create_directory(strFolder);
     std::string strPath = strFolder + "/Größe & 'Maß' [1].tov";

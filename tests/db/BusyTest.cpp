@@ -1,5 +1,6 @@
 // The busy retry against a real second process that holds the file locked.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +12,7 @@
 namespace {
 const char* const kInsert = "INSERT INTO Option ( Key, Value ) VALUES ( 'Probe', 'x' );";
 
-class Busy : public CCoreTest {
+class CBusyTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -30,7 +31,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
+TEST_F(CBusyTest, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     auto pChild = Hold("60", "exclusive");
     m_platform.SetSleepHook([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
     RecordSql(true);
@@ -38,7 +39,7 @@ TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     EXPECT_FALSE(db.Execute(kInsert));
     EXPECT_EQ(CountSent(kInsert), 21);
     EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>(21, 500));  // the last attempt is followed by a pause too
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(db.GetLastErrorText(), "database is locked");
     EXPECT_EQ(db.GetLastStatementError(), "database is locked");
     EXPECT_EQ(m_platform.m_nWaitDepth, 0);
@@ -46,7 +47,7 @@ TEST_F(Busy, StatementThatStaysLockedGivesUpAfterTwentyOneAttempts) {
     EXPECT_EQ(db.GetOption("Probe"), "");
 }
 
-TEST_F(Busy, StatementGoesThroughOnceTheOtherCommits) {
+TEST_F(CBusyTest, StatementGoesThroughOnceTheOtherCommits) {
     auto pChild = Hold("1", "exclusive");
     CChildProcess* p = pChild.get();
     // on the second pause let the holder finish its transaction
@@ -64,12 +65,12 @@ TEST_F(Busy, StatementGoesThroughOnceTheOtherCommits) {
     EXPECT_EQ(db.GetOption("Probe"), "x");
 }
 
-TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
+TEST_F(CBusyTest, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     auto pChild = Hold("60", "exclusive");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Option"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps, std::vector<int>(21, 500));
     EXPECT_EQ(m_platform.m_nWaitDepth, 0);
     EXPECT_TRUE(db.WasLockedOut());
@@ -88,7 +89,7 @@ TEST_F(Busy, ReadsWaitLikeWritesAndAFailedReadIsNoValue) {
     EXPECT_EQ(strValue, "");
 }
 
-TEST_F(Busy, AReadGoesThroughOnceTheOtherCommits) {
+TEST_F(CBusyTest, AReadGoesThroughOnceTheOtherCommits) {
     auto pChild = Hold("1", "exclusive");
     CChildProcess* p = pChild.get();
     m_platform.SetSleepHook([&](int) {
@@ -102,20 +103,20 @@ TEST_F(Busy, AReadGoesThroughOnceTheOtherCommits) {
     EXPECT_EQ(pChild->Wait(), 0);
 }
 
-TEST_F(Busy, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
+TEST_F(CBusyTest, WriterHoldingItsLockLetsReadersThroughButNotWriters) {
     auto pChild = Hold("60", "write");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetOption("DbVersion"), "1.200");
     EXPECT_EQ(db.Count("Option"), 7);
     EXPECT_FALSE(db.SetOption("Probe", "x"));
-    EXPECT_EQ(db.GetLastErrorCode(), 5);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
     pChild->Kill();
     EXPECT_TRUE(db.SetOption("Probe", "x"));
 }
 
-TEST_F(Busy, BeginExclusiveWaitsLikeAnyStatement) {
+TEST_F(CBusyTest, BeginExclusiveWaitsLikeAnyStatement) {
     auto pChild = Hold("60", "write");
     m_platform.SetSleepHook([](int) {});
     CDB& db = GetDatabase();

@@ -7,7 +7,7 @@
 #include "table/CKnowHowTable.h"
 
 namespace {
-class Options : public CCoreTest {
+class COptionsTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -26,7 +26,7 @@ public:
 };
 }  // namespace
 
-TEST_F(Options, NewDatabaseGetsItsRowsInOrder) {
+TEST_F(COptionsTest, NewDatabaseGetsItsRowsInOrder) {
     m_strPath = m_dir.File("neu.tov");
     ASSERT_TRUE(OpenDatabase(m_strPath));
     RecordSql(true);
@@ -52,7 +52,7 @@ TEST_F(Options, NewDatabaseGetsItsRowsInOrder) {
     EXPECT_EQ(schema[0][0], "CREATE TABLE Option ( Key VARCHAR(20), Value VARCHAR(50) )");
 }
 
-TEST_F(Options, CreationStampIsTheFirstEditStampEvenWhenTheClockMoves) {
+TEST_F(COptionsTest, CreationStampIsTheFirstEditStampEvenWhenTheClockMoves) {
     CTickingPlatform ticking;
     SetPlatform(&ticking);
     m_strPath = m_dir.File("neu.tov");
@@ -65,7 +65,7 @@ TEST_F(Options, CreationStampIsTheFirstEditStampEvenWhenTheClockMoves) {
     SetPlatform(&m_platform);
 }
 
-TEST_F(Options, ExistingOptionTableIsLeftAlone) {
+TEST_F(COptionsTest, ExistingOptionTableIsLeftAlone) {
     m_strPath = CreateDatabase();
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.SetOption("CreateUser", "erster"));
@@ -79,7 +79,7 @@ TEST_F(Options, ExistingOptionTableIsLeftAlone) {
     EXPECT_EQ(OptionRows(), before);
 }
 
-TEST_F(Options, SetInsertsOnceThenUpdates) {
+TEST_F(COptionsTest, SetInsertsOnceThenUpdates) {
     m_strPath = CreateDatabase();
     CDB& db = GetDatabase();
     RecordSql(true);
@@ -94,7 +94,7 @@ TEST_F(Options, SetInsertsOnceThenUpdates) {
     EXPECT_EQ(db.Count("Option", "Key='BackupDir'"), 1);
 }
 
-TEST_F(Options, ValuesKeepEveryCharacter) {
+TEST_F(COptionsTest, ValuesKeepEveryCharacter) {
     m_strPath = CreateDatabase();
     CDB& db = GetDatabase();
     const std::string kValues[] = {
@@ -121,7 +121,7 @@ TEST_F(Options, ValuesKeepEveryCharacter) {
     EXPECT_TRUE(db.TableExists("Option"));
 }
 
-TEST_F(Options, AbsentKeyAndMissingTableReadEmpty) {
+TEST_F(COptionsTest, AbsentKeyAndMissingTableReadEmpty) {
     m_strPath = CreateDatabase();
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetOption("LastBackup"), "");
@@ -131,7 +131,7 @@ TEST_F(Options, AbsentKeyAndMissingTableReadEmpty) {
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Option");
 }
 
-TEST_F(Options, SetWhoseCountFailsWritesNothing) {
+TEST_F(COptionsTest, SetWhoseCountFailsWritesNothing) {
     m_strPath = m_dir.File("leer.tov");
     OpenDatabase(m_strPath);
     CDB& db = GetDatabase();
@@ -145,7 +145,7 @@ TEST_F(Options, SetWhoseCountFailsWritesNothing) {
     EXPECT_EQ(db.GetUserName(), "tester");
 }
 
-TEST_F(Options, StampEditWritesNameAndTime) {
+TEST_F(COptionsTest, StampEditWritesNameAndTime) {
     m_strPath = CreateDatabase();
     CDB& db = GetDatabase();
     m_platform.SetLocalTime(2027, 1, 2, 3, 4);
@@ -163,7 +163,7 @@ TEST_F(Options, StampEditWritesNameAndTime) {
     EXPECT_EQ(rows[4], (std::vector<std::string>{"CreateTime", "2026.12.07-06:34"}));
 }
 
-TEST(TextHelpers, TimeTextIsZeroPadded) {
+TEST(CTextHelpersTest, TimeTextIsZeroPadded) {
     CScriptedPlatform platform;
     SetPlatform(&platform);
     platform.SetLocalTime(2026, 1, 2, 3, 4, 59);
@@ -175,7 +175,7 @@ TEST(TextHelpers, TimeTextIsZeroPadded) {
     SetPlatform(nullptr);
 }
 
-TEST(TextHelpers, PathParts) {
+TEST(CTextHelpersTest, PathParts) {
     const struct {
         const char* pszPath;
         const char* pszFolder;
@@ -194,7 +194,7 @@ TEST(TextHelpers, PathParts) {
     }
 }
 
-TEST(TextHelpers, LoginNameOfTheSystemFitsTheField) {
+TEST(CTextHelpersTest, LoginNameOfTheSystemFitsTheField) {
     CScriptedPlatform scripted;  // for the other operations
     std::string str = scripted.CPosixPlatform::GetLoginName();
     EXPECT_FALSE(str.empty());

@@ -1,5 +1,6 @@
 // The session's statements, counts, values and states.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -7,7 +8,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class Session : public CCoreTest {
+class CSessionTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -17,10 +18,10 @@ protected:
 };
 }  // namespace
 
-TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
+TEST_F(CSessionTest, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Execute("SELECT * FROM Nope;"));
-    ASSERT_EQ(db.GetLastErrorCode(), 1);
+    ASSERT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     std::string strText = db.GetLastErrorText();
     std::string strStatement = db.GetLastStatementError();
     EXPECT_EQ(strText, "no such table: Nope");
@@ -30,14 +31,14 @@ TEST_F(Session, ExecuteWhileClosedFailsAndKeepsTheRecordedError) {
     RecordSql(true);
     int nWaitBegins = m_platform.m_nWaitBegins;
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), strText);
     EXPECT_EQ(db.GetLastStatementError(), strStatement);
     EXPECT_TRUE(m_arrSql.empty());                     // nothing reached the engine
     EXPECT_EQ(m_platform.m_nWaitBegins, nWaitBegins);  // and no busy cursor
 }
 
-TEST_F(Session, FilePathIsHiddenWhileClosedButKeptForReopening) {
+TEST_F(CSessionTest, FilePathIsHiddenWhileClosedButKeptForReopening) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetFilePath(), m_strPath);
     ASSERT_TRUE(db.Close());
@@ -50,7 +51,7 @@ TEST_F(Session, FilePathIsHiddenWhileClosedButKeptForReopening) {
     EXPECT_EQ(db.GetFilePath(), m_strPath);
 }
 
-TEST_F(Session, OpenWhileOpenIsRefusedAndChangesNothing) {
+TEST_F(CSessionTest, OpenWhileOpenIsRefusedAndChangesNothing) {
     CDB& db = GetDatabase();
     std::string strOther = m_dir.File("other.tov");
     EXPECT_FALSE(db.Open(strOther));
@@ -59,7 +60,7 @@ TEST_F(Session, OpenWhileOpenIsRefusedAndChangesNothing) {
     EXPECT_FALSE(m_platform.FileExists(strOther));
 }
 
-TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
+TEST_F(CSessionTest, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
     CDB& db = GetDatabase();
     std::string strOther = m_dir.File("other.tov");
     ASSERT_TRUE(OpenDatabase(strOther));
@@ -69,7 +70,7 @@ TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
 
     std::string strBad = m_dir.File("no such folder/x.tov");
     EXPECT_TRUE(OpenDatabase(strBad));
-    EXPECT_EQ(db.GetLastErrorCode(), 14);  // cannot open
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_CANTOPEN);
     // the handle the engine gave back is kept; the first statement fails
     EXPECT_FALSE(db.Execute("CREATE TABLE T ( a );"));
     EXPECT_FALSE(m_platform.FileExists(strBad));
@@ -78,7 +79,7 @@ TEST_F(Session, OpenDatabaseSwitchesFilesAndAnswersTrueEvenOnFailure) {
     EXPECT_TRUE(CloseDatabase());  // closing twice is harmless
 }
 
-TEST_F(Session, CountTexts) {
+TEST_F(CSessionTest, CountTexts) {
     CDB& db = GetDatabase();
     RecordSql(true);
     EXPECT_EQ(db.Count("Option"), 7);
@@ -93,10 +94,10 @@ TEST_F(Session, CountTexts) {
                         }));
 }
 
-TEST_F(Session, CountFailureAnswersMinusOneAndRecordsTheError) {
+TEST_F(CSessionTest, CountFailureAnswersMinusOneAndRecordsTheError) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.Count("Nope"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Nope");
     EXPECT_EQ(db.GetLastStatementError(), "no such table: Nope");
     EXPECT_EQ(db.Count("Option", "Nope=1"), -1);
@@ -105,7 +106,7 @@ TEST_F(Session, CountFailureAnswersMinusOneAndRecordsTheError) {
     EXPECT_EQ(db.Count("Option", "Key LIKE 'Backup%'"), 2);
 }
 
-TEST_F(Session, GetValueCases) {
+TEST_F(CSessionTest, GetValueCases) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Execute("CREATE TABLE T ( k, v );"));
     ASSERT_TRUE(db.Execute("INSERT INTO T VALUES ( 1, 'eins' ), ( 2, NULL ), ( 3, 'drei' ), ( 3, 'drei-b' );"));
@@ -128,11 +129,11 @@ TEST_F(Session, GetValueCases) {
     EXPECT_EQ(db.GetValue("Nope", "v", "k=1"), "");
     EXPECT_EQ(m_arrSql,
               (std::vector<std::string>{"SELECT count(*) FROM Nope WHERE k=1", "SELECT v FROM Nope WHERE k=1"}));
-    EXPECT_EQ(db.GetLastErrorCode(), 1);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(db.GetLastErrorText(), "no such table: Nope");
 }
 
-TEST_F(Session, TableExistsAsksTheSchema) {
+TEST_F(CSessionTest, TableExistsAsksTheSchema) {
     CDB& db = GetDatabase();
     RecordSql(true);
     EXPECT_TRUE(db.TableExists("KnowHow"));
@@ -143,18 +144,18 @@ TEST_F(Session, TableExistsAsksTheSchema) {
     EXPECT_EQ(m_arrSql.size(), 4u);
 }
 
-TEST_F(Session, TableExistsAnswersFalseWhenTheCountFails) {
+TEST_F(CSessionTest, TableExistsAnswersFalseWhenTheCountFails) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Close());
     std::string strJunk = m_dir.File("junk.tov");
     WriteFile(strJunk, std::string(4096, 'x'));
     ASSERT_TRUE(db.Open(strJunk));
     EXPECT_EQ(db.Count("sqlite_master"), -1);
-    EXPECT_EQ(db.GetLastErrorCode(), 26);  // not a database
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_NOTADB);
     EXPECT_FALSE(db.TableExists("KnowHow"));
 }
 
-TEST_F(Session, BusyCursorSpansEachStatement) {
+TEST_F(CSessionTest, BusyCursorSpansEachStatement) {
     CDB& db = GetDatabase();
     int nBegins = m_platform.m_nWaitBegins;
     EXPECT_TRUE(db.Execute("CREATE TABLE T ( a );"));
@@ -164,19 +165,19 @@ TEST_F(Session, BusyCursorSpansEachStatement) {
     EXPECT_EQ(db.GetLastErrorText(), "table T already exists");
 }
 
-TEST_F(Session, ErrorWithoutStatementMessageKeepsTheOldOne) {
+TEST_F(CSessionTest, ErrorWithoutStatementMessageKeepsTheOldOne) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.Execute("SELEC 1;"));
     std::string strStatement = db.GetLastStatementError();
     EXPECT_NE(strStatement, "");
-    db.SetError(8, nullptr);
-    EXPECT_EQ(db.GetLastErrorCode(), 8);
+    db.SetError(SQLITE_READONLY, nullptr);
+    EXPECT_EQ(db.GetLastErrorCode(), SQLITE_READONLY);
     EXPECT_EQ(db.GetLastStatementError(), strStatement);
-    db.SetError(1, "eigene Meldung");
+    db.SetError(SQLITE_ERROR, "eigene Meldung");
     EXPECT_EQ(db.GetLastStatementError(), "eigene Meldung");
 }
 
-TEST_F(Session, WholeTextRunsInOneExecute) {
+TEST_F(CSessionTest, WholeTextRunsInOneExecute) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.Execute("CREATE TABLE T ( a ); INSERT INTO T VALUES ( 1 ); INSERT INTO T VALUES ( 2 );"));
     EXPECT_EQ(db.Count("T"), 2);

@@ -5,7 +5,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class Transaction : public CCoreTest {
+class CTransactionTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -16,7 +16,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(Transaction, NestedLevelsSendOneBeginAndOneCommit) {
+TEST_F(CTransactionTest, NestedLevelsSendOneBeginAndOneCommit) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.BeginTransaction());
     EXPECT_TRUE(db.BeginTransaction());
@@ -29,14 +29,14 @@ TEST_F(Transaction, NestedLevelsSendOneBeginAndOneCommit) {
     EXPECT_EQ(db.GetTransactionDepth(), 0);
 }
 
-TEST_F(Transaction, CommitAtDepthZeroSendsNothing) {
+TEST_F(CTransactionTest, CommitAtDepthZeroSendsNothing) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.CommitTransaction());
     EXPECT_TRUE(m_arrSql.empty());
     EXPECT_EQ(db.GetTransactionDepth(), 0);
 }
 
-TEST_F(Transaction, RollbackAtDepthZeroIsSentAndRejected) {
+TEST_F(CTransactionTest, RollbackAtDepthZeroIsSentAndRejected) {
     CDB& db = GetDatabase();
     EXPECT_FALSE(db.RollbackTransaction());
     EXPECT_EQ(m_arrSql, std::vector<std::string>{"ROLLBACK TRANSACTION;"});
@@ -44,7 +44,7 @@ TEST_F(Transaction, RollbackAtDepthZeroIsSentAndRejected) {
     EXPECT_EQ(db.GetTransactionDepth(), 0);
 }
 
-TEST_F(Transaction, ExclusiveInsidePlainOnlyCounts) {
+TEST_F(CTransactionTest, ExclusiveInsidePlainOnlyCounts) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.BeginTransaction());
     EXPECT_TRUE(db.BeginExclusiveTransaction());
@@ -55,7 +55,7 @@ TEST_F(Transaction, ExclusiveInsidePlainOnlyCounts) {
     EXPECT_EQ(m_arrSql.back(), "COMMIT TRANSACTION;");
 }
 
-TEST_F(Transaction, ExclusiveAtTheOuterLevel) {
+TEST_F(CTransactionTest, ExclusiveAtTheOuterLevel) {
     CDB& db = GetDatabase();
     EXPECT_TRUE(db.BeginExclusiveTransaction());
     EXPECT_TRUE(db.BeginTransaction());
@@ -70,7 +70,7 @@ TEST_F(Transaction, ExclusiveAtTheOuterLevel) {
     EXPECT_EQ(rows[0][0], "7");
 }
 
-TEST_F(Transaction, RollbackUndoesEveryLevel) {
+TEST_F(CTransactionTest, RollbackUndoesEveryLevel) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.BeginTransaction());
     ASSERT_TRUE(db.SetOption("A", "1"));
@@ -86,7 +86,7 @@ TEST_F(Transaction, RollbackUndoesEveryLevel) {
     EXPECT_EQ(m_arrSql.back(), "SELECT count(*) FROM Option WHERE Key='B'");
 }
 
-TEST_F(Transaction, FailedBeginKeepsTheDepthUntilRollback) {
+TEST_F(CTransactionTest, FailedBeginKeepsTheDepthUntilRollback) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Execute("BEGIN TRANSACTION;"));  // behind the counter's back
     EXPECT_FALSE(db.BeginTransaction());
@@ -102,7 +102,7 @@ TEST_F(Transaction, FailedBeginKeepsTheDepthUntilRollback) {
     EXPECT_EQ(db.GetTransactionDepth(), 0);
 }
 
-TEST_F(Transaction, CommittedChangesAreVisibleToOthers) {
+TEST_F(CTransactionTest, CommittedChangesAreVisibleToOthers) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.BeginTransaction());
     ASSERT_TRUE(db.BeginTransaction());

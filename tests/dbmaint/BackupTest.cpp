@@ -9,7 +9,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-class BackupTest : public CCoreTest {
+class CBackupTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -26,7 +26,7 @@ public:
     bool CopyFileNoOverwrite(const std::string&, const std::string&) override { return false; }
 };
 
-TEST_F(BackupTest, CopyIsNamedByMinuteAndStamped) {
+TEST_F(CBackupTest, CopyIsNamedByMinuteAndStamped) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetBackupFolder(), m_dir.Path());
     std::string strCopy;
@@ -49,7 +49,7 @@ TEST_F(BackupTest, CopyIsNamedByMinuteAndStamped) {
     EXPECT_FALSE(db.CopyToBackup(m_strDb, m_dir.Path()));
 }
 
-TEST_F(BackupTest, FailedCopyIsNotStampedAndDoesNotPrune) {
+TEST_F(CBackupTest, FailedCopyIsNotStampedAndDoesNotPrune) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.SetOption("BackupCount", "2"));
     for (const char* psz : {"wissen.tov.20261201_0900", "wissen.tov.20261202_0900", "wissen.tov.20261203_0900"})
@@ -78,7 +78,7 @@ TEST_F(BackupTest, FailedCopyIsNotStampedAndDoesNotPrune) {
     EXPECT_TRUE(failing.m_arrMessages.empty());
 }
 
-TEST_F(BackupTest, OnlyAWholeFileCountsAsCopy) {
+TEST_F(CBackupTest, OnlyAWholeFileCountsAsCopy) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Execute("CREATE TABLE Fuellung (x);"));
     for (int i = 0; i < 40; ++i) ASSERT_TRUE(db.Execute("INSERT INTO Fuellung VALUES (zeroblob(1000));"));
@@ -120,7 +120,7 @@ TEST_F(BackupTest, OnlyAWholeFileCountsAsCopy) {
 
 // A copy cut short (a killed copy of an older version, a full disk) neither
 // passes for the backup of its minute nor for the day's automatic backup.
-TEST_F(BackupTest, BrokenCopyIsReplaced) {
+TEST_F(CBackupTest, BrokenCopyIsReplaced) {
     CDB& db = GetDatabase();
     const std::string strCopyName = m_dir.File("wissen.tov.20261207_0634");
     const std::string strWhole = ReadFile(m_strDb);
@@ -150,7 +150,7 @@ TEST_F(BackupTest, BrokenCopyIsReplaced) {
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
-TEST_F(BackupTest, PruningKeepsTheNewestCopiesAndNothingElseIsTouched) {
+TEST_F(CBackupTest, PruningKeepsTheNewestCopiesAndNothingElseIsTouched) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.SetOption("BackupCount", "5"));
     std::vector<std::string> arrOld = {
@@ -173,7 +173,7 @@ TEST_F(BackupTest, PruningKeepsTheNewestCopiesAndNothingElseIsTouched) {
     EXPECT_EQ(FolderNames(m_dir.Path()), arrExpected);
 }
 
-TEST_F(BackupTest, UnlimitedCountsNeverDelete) {
+TEST_F(CBackupTest, UnlimitedCountsNeverDelete) {
     CDB& db = GetDatabase();
     for (int i = 1; i <= 12; ++i)
         Touch("wissen.tov.202611" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "_1200");
@@ -189,7 +189,7 @@ TEST_F(BackupTest, UnlimitedCountsNeverDelete) {
     EXPECT_TRUE(fs::exists(m_dir.File("wissen.tov.20261103_1200")));
 }
 
-TEST_F(BackupTest, DottedNameAndSeparateFolder) {
+TEST_F(CBackupTest, DottedNameAndSeparateFolder) {
     CloseDatabase();
     std::string strDb = CreateDatabase("wissen.alt.tov");
     CDB& db = GetDatabase();
@@ -217,7 +217,7 @@ TEST_F(BackupTest, DottedNameAndSeparateFolder) {
     EXPECT_EQ(FolderNames(strFolder), std::vector<std::string>{"wissen.alt.tov.20261207_0700"});
 }
 
-TEST_F(BackupTest, DailyBackupOncePerDay) {
+TEST_F(CBackupTest, DailyBackupOncePerDay) {
     CDB& db = GetDatabase();
     EXPECT_EQ(db.GetOption("BackupAuto"), "TRUE");
     Touch("wissen.tov.20261207_notiz");  // not a copy of today
@@ -240,7 +240,7 @@ TEST_F(BackupTest, DailyBackupOncePerDay) {
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
-TEST_F(BackupTest, FileInUseByAnotherProcessIsNotCopied) {
+TEST_F(CBackupTest, FileInUseByAnotherProcessIsNotCopied) {
     CDB& db = GetDatabase();
     CChildProcess holder({CliPath(), "hold", m_strDb, "--seconds", "60"});
     ASSERT_TRUE(holder.WaitForOutput("bereit"));

@@ -13,7 +13,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-class FailureReasonTest : public CCoreTest {
+class CFailureReasonTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -39,7 +39,7 @@ const char* const kInsert = "INSERT INTO Probe VALUES (randomblob(100000));";
 const char* const kReadOnly = "Die Datenbankdatei ist schreibgeschützt, oder ihr Ordner erlaubt keine Änderungen.";
 }  // namespace
 
-TEST_F(FailureReasonTest, ReadOnlyFileAndFolder) {
+TEST_F(CFailureReasonTest, ReadOnlyFileAndFolder) {
     OpenForOthers(m_dir.Path());
     ::chmod(m_strDb.c_str(), 0444);
     EXPECT_EQ(RunUnprivileged([&] { return Reason(m_strDb, kInsert); }), kReadOnly);
@@ -55,7 +55,7 @@ TEST_F(FailureReasonTest, ReadOnlyFileAndFolder) {
     EXPECT_EQ(RunUnprivileged([&] { return Reason(strDb, "SELECT count(*) FROM Probe;"); }), "ok");
 }
 
-TEST_F(FailureReasonTest, DamagedFilesAndAFolder) {
+TEST_F(CFailureReasonTest, DamagedFilesAndAFolder) {
     std::string strWhole = ReadFile(m_strDb);
     WriteFile(m_dir.File("kurz.tov"), strWhole.substr(0, 4096));
     WriteFile(m_dir.File("text.tov"), std::string(8192, 'a'));
@@ -71,7 +71,7 @@ TEST_F(FailureReasonTest, DamagedFilesAndAFolder) {
     EXPECT_EQ(GetDbFailureReason(0), "");
 }
 
-TEST_F(FailureReasonTest, FullDisk) {
+TEST_F(CFailureReasonTest, FullDisk) {
     std::string strDisk = m_dir.File("disk");
     fs::create_directory(strDisk);
     std::string strDb = m_strDb;

@@ -1,4 +1,6 @@
 // Reorganisation and the reorganise command.
+#include <sqlite3.h>
+
 #include <filesystem>
 
 #include "DbMaintUtil.h"
@@ -16,7 +18,7 @@ public:
     std::vector<std::string> m_arrEvents;
 };
 
-class ReorganizeTest : public CCoreTest {
+class CReorganizeTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -34,7 +36,7 @@ protected:
     std::string m_strDb;
 };
 
-TEST_F(ReorganizeTest, ReportsTheBytesSaved) {
+TEST_F(CReorganizeTest, ReportsTheBytesSaved) {
     LeaveFreePages(400);
     CDB& db = GetDatabase();
     auto nBefore = static_cast<std::int64_t>(fs::file_size(m_strDb));
@@ -51,7 +53,7 @@ TEST_F(ReorganizeTest, ReportsTheBytesSaved) {
     EXPECT_EQ(nSaved, 0);
 }
 
-TEST_F(ReorganizeTest, CommandAsksShowsTheNoticeAndReportsKilobytes) {
+TEST_F(CReorganizeTest, CommandAsksShowsTheNoticeAndReportsKilobytes) {
     CDB& db = GetDatabase();
     CRecordingNotice notice;
     EXPECT_FALSE(RunReorganize(&notice, true));  // the unanswered question is No
@@ -84,7 +86,7 @@ TEST_F(ReorganizeTest, CommandAsksShowsTheNoticeAndReportsKilobytes) {
     EXPECT_EQ(m_platform.MessageTexts(), std::vector<std::string>{"Die Datenbankgröße wurde um 0 kb reduziert."});
 }
 
-TEST_F(ReorganizeTest, FailedVacuumIsReportedAsFailure) {
+TEST_F(CReorganizeTest, FailedVacuumIsReportedAsFailure) {
     // another user in the middle of a write keeps VACUUM from its lock
     CChildProcess writer({CliPath(), "hold", m_strDb, "--seconds", "60", "--transaction", "write"});
     ASSERT_TRUE(writer.WaitForOutput("bereit"));
@@ -98,6 +100,6 @@ TEST_F(ReorganizeTest, FailedVacuumIsReportedAsFailure) {
                   "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.",
                   "Die Datenbank konnte nicht reorganisiert werden."}));
     for (const auto& msg : m_platform.m_arrMessages) EXPECT_EQ(msg.eIcon, EMsgIcon::Exclamation);
-    EXPECT_EQ(GetDatabase().GetLastErrorCode(), 5);
+    EXPECT_EQ(GetDatabase().GetLastErrorCode(), SQLITE_BUSY);
 }
 }  // namespace

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 const char* const kNoticeStart = "Die folgenden Sicherungskopien enthalten die Daten weiterhin unverschlüsselt:\n\n";
 
-class UnencryptedCopiesTest : public CProtectTest {
+class CUnencryptedCopiesTest : public CProtectTest {
 protected:
     void SetUp() override {
         CProtectTest::SetUp();
@@ -23,7 +23,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(UnencryptedCopiesTest, ProtectingNamesThePlainCopiesAndKeepsThem) {
+TEST_F(CUnencryptedCopiesTest, ProtectingNamesThePlainCopiesAndKeepsThem) {
     CDB& db = GetDatabase();
     m_platform.SetLocalTime(2026, 12, 6, 8, 0);
     ASSERT_TRUE(db.MakeBackup());
@@ -62,7 +62,7 @@ TEST_F(UnencryptedCopiesTest, ProtectingNamesThePlainCopiesAndKeepsThem) {
               std::vector<std::string>{"Alle Einträge in der Datenbank wurden verschlüsselt."});
 }
 
-TEST_F(UnencryptedCopiesTest, CliNamesThemOnOneLine) {
+TEST_F(CUnencryptedCopiesTest, CliNamesThemOnOneLine) {
     GetDatabase().MakeBackup();
     CloseDatabase();
     auto r = RunCli({"protect", m_strDb, "--new", "geheim"});
@@ -75,7 +75,7 @@ TEST_F(UnencryptedCopiesTest, CliNamesThemOnOneLine) {
     EXPECT_EQ(r.strOut, "");
 }
 
-TEST_F(UnencryptedCopiesTest, ReadOnlyFileIsRefusedWithTheReason) {
+TEST_F(CUnencryptedCopiesTest, ReadOnlyFileIsRefusedWithTheReason) {
     CloseDatabase();
     const std::string strBefore = ReadFile(m_strDb);
     OpenForOthers(m_dir.Path());

@@ -12,7 +12,7 @@ namespace {
 const char* kQuestion1000 =
     "Die Datenbank hat eine zu alte Version(1.000).\nSie muß aktualisiert werden.\n\nDatenbank jetzt aktualieren ?";
 
-class VersionTest : public CCoreTest {
+class CVersionTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -37,7 +37,7 @@ protected:
     }
 };
 
-TEST_F(VersionTest, CurrentVersionsOpenSilentlyNewerOnesAreRefused) {
+TEST_F(CVersionTest, CurrentVersionsOpenSilentlyNewerOnesAreRefused) {
     for (const char* psz : {"1.200", "1.2", "1.20000"}) {
         std::string strPath = MakeVersionFile(psz);
         OpenDatabase(strPath);
@@ -62,7 +62,7 @@ TEST_F(VersionTest, CurrentVersionsOpenSilentlyNewerOnesAreRefused) {
     EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"wissen.tov"});
 }
 
-TEST_F(VersionTest, VersionIsReadAsNumberWhateverTheLocale) {
+TEST_F(CVersionTest, VersionIsReadAsNumberWhateverTheLocale) {
     // the GUI runs under the user's locale, where "," may be the decimal point
     const char* pszOld = std::setlocale(LC_NUMERIC, nullptr);
     std::string strOld = pszOld ? pszOld : "C";
@@ -92,7 +92,7 @@ TEST_F(VersionTest, VersionIsReadAsNumberWhateverTheLocale) {
     EXPECT_NE(m_platform.MessageTexts()[1].find("zu alte Version(1.100)"), std::string::npos);
 }
 
-TEST_F(VersionTest, Version1000IsUpgradedAfterABackupCopy) {
+TEST_F(CVersionTest, Version1000IsUpgradedAfterABackupCopy) {
     std::string strPath = Make1000File();
     std::string strOld = ReadFile(strPath);
     OpenDatabase(strPath);
@@ -121,7 +121,7 @@ TEST_F(VersionTest, Version1000IsUpgradedAfterABackupCopy) {
     EXPECT_EQ(db.GetTransactionDepth(), 0);
 }
 
-TEST_F(VersionTest, Version1100GetsOnlyTheIndex) {
+TEST_F(CVersionTest, Version1100GetsOnlyTheIndex) {
     std::string strPath = MakeVersionFile("1.100");
     OpenDatabase(strPath);
     CDB& db = GetDatabase();
@@ -143,7 +143,7 @@ TEST_F(VersionTest, Version1100GetsOnlyTheIndex) {
     EXPECT_EQ(m_platform.LastMessage(), "Die Datenbank wurde aktualisert !");
 }
 
-TEST_F(VersionTest, EmptyFileCountsAs1000AndIsUpgraded) {
+TEST_F(CVersionTest, EmptyFileCountsAs1000AndIsUpgraded) {
     std::string strPath = m_dir.File("leer.tov");
     WriteFile(strPath, "");
     OpenDatabase(strPath);
@@ -160,7 +160,7 @@ TEST_F(VersionTest, EmptyFileCountsAs1000AndIsUpgraded) {
     EXPECT_TRUE(HasColumn(strPath, "KnowHow", "Link"));
 }
 
-TEST_F(VersionTest, EmptyVersionAskedAndDeclinedLeavesTheFileAlone) {
+TEST_F(CVersionTest, EmptyVersionAskedAndDeclinedLeavesTheFileAlone) {
     std::string strPath = MakeVersionFile("");
     std::string strBefore = ReadFile(strPath);
     OpenDatabase(strPath);
@@ -178,7 +178,7 @@ TEST_F(VersionTest, EmptyVersionAskedAndDeclinedLeavesTheFileAlone) {
     EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"wissen.tov"});
 }
 
-TEST_F(VersionTest, FileThatIsNoDatabaseIsRefusedWithoutUpgrade) {
+TEST_F(CVersionTest, FileThatIsNoDatabaseIsRefusedWithoutUpgrade) {
     std::string strPath = m_dir.File("notiz.tov");
     std::string strContent = "Dies ist keine Datenbank, sondern eine Textdatei mit etwas Inhalt.\n";
     for (int i = 0; i < 20; ++i) strContent += strContent.substr(0, 70);
@@ -192,7 +192,7 @@ TEST_F(VersionTest, FileThatIsNoDatabaseIsRefusedWithoutUpgrade) {
     EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"notiz.tov"});
 }
 
-TEST_F(VersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
+TEST_F(CVersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
     std::string strPath = MakeVersionFile("1.100");
     ASSERT_TRUE(RawExecOk(
         strPath, "CREATE TRIGGER NoChange BEFORE UPDATE ON Option BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
@@ -206,7 +206,7 @@ TEST_F(VersionTest, UpgradeThatCannotStoreTheVersionIsNoSuccess) {
     EXPECT_FALSE(HasUniqueIdIndex(strPath));  // rolled back with the rest
 }
 
-TEST_F(VersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
+TEST_F(CVersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
     std::string strPath = MakeVersionFile("1.200");
     OpenDatabase(strPath);
     CDB& db = GetDatabase();
@@ -236,7 +236,7 @@ TEST_F(VersionTest, LockedCurrentFileIsNeverOfferedAnUpgrade) {
     EXPECT_EQ(FolderNames(m_dir.Path()), std::vector<std::string>{"wissen.tov"});
 }
 
-TEST_F(VersionTest, FileInUseIsNotUpgraded) {
+TEST_F(CVersionTest, FileInUseIsNotUpgraded) {
     std::string strPath = Make1000File();
     std::string strBefore = ReadFile(strPath);
     CChildProcess holder({CliPath(), "hold", strPath, "--seconds", "60"});

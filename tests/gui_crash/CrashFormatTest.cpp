@@ -54,7 +54,7 @@ std::uintptr_t Address(const void* p) {
 
 }  // namespace
 
-TEST(CrashReportParts, ReportFileNameReplacesOnlyTheFileNamesExtension) {
+TEST(CCrashReportPartsTest, ReportFileNameReplacesOnlyTheFileNamesExtension) {
     struct {
         const char* pszPath;
         const char* pszExpected;
@@ -71,14 +71,14 @@ TEST(CrashReportParts, ReportFileNameReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(ReplaceExtension("/opt/orvantis/orvantis", ".html"), "/opt/orvantis/orvantis.html");
 }
 
-TEST(CrashReportParts, DefaultReportFileLiesNextToTheProgram) {
+TEST(CCrashReportPartsTest, DefaultReportFileLiesNextToTheProgram) {
     const std::string strProgram = GetProgramPath();
     ASSERT_FALSE(strProgram.empty());
     EXPECT_EQ(strProgram.substr(strProgram.rfind('/')), "/test_gui_crash");
     EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), strProgram + ".err");
 }
 
-TEST(CrashReportParts, AddInfoReplacesTheValueOfAKey) {
+TEST(CCrashReportPartsTest, AddInfoReplacesTheValueOfAKey) {
     CCrashInfo& info = GetCrashInfo();
     info.AddInfo("Testschluessel", "eins");
     info.AddInfo("Testschluessel", "zwei");
@@ -86,7 +86,7 @@ TEST(CrashReportParts, AddInfoReplacesTheValueOfAKey) {
     EXPECT_EQ(info.GetInfo().at("Testschluessel"), "zwei");
 }
 
-TEST(CrashReportParts, WindowVersionNamesDistributionAndKernel) {
+TEST(CCrashReportPartsTest, WindowVersionNamesDistributionAndKernel) {
     const std::string strDebian =
         "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"
         "VERSION=\"12 (bookworm)\"\nID=debian\n";
@@ -103,7 +103,7 @@ TEST(CrashReportParts, WindowVersionNamesDistributionAndKernel) {
     EXPECT_FALSE(GetWindowsVersion().empty());
 }
 
-TEST(CrashReportParts, ParameterListsAreCutFromDemangledNames) {
+TEST(CCrashReportPartsTest, ParameterListsAreCutFromDemangledNames) {
     struct {
         const char* pszName;
         const char* pszExpected;
@@ -119,7 +119,7 @@ TEST(CrashReportParts, ParameterListsAreCutFromDemangledNames) {
     for (const auto& c : cases) EXPECT_EQ(StripParameterList(c.pszName), c.pszExpected) << c.pszName;
 }
 
-TEST(CrashReportParts, FrameLinesNameSectionModuleAndSymbol) {
+TEST(CCrashReportPartsTest, FrameLinesNameSectionModuleAndSymbol) {
     // outside any module
     EXPECT_EQ(GetSectionAddress(0x10), "00000010 ?");
     EXPECT_EQ(GetSectionAddress(0xABCDEF), "00ABCDEF ?");
@@ -162,14 +162,14 @@ TEST(CrashReportParts, FrameLinesNameSectionModuleAndSymbol) {
     EXPECT_EQ(FormatStackLine("0F:00001234", 0x1234, "orvantis", ""), "0F:00001234 / 0x00001234 : orvantis : ");
 }
 
-TEST(CrashReportParts, TimesAreLocalDayMonthYear) {
+TEST(CCrashReportPartsTest, TimesAreLocalDayMonthYear) {
     CUtcZone utc;
     EXPECT_EQ(FormatCrashTime(0), "01.01.1970 00:00:00");
     EXPECT_EQ(FormatCrashTime(1700000000), "14.11.2023 22:13:20");
     EXPECT_EQ(FormatCrashTime(951782400 + 3599), "29.02.2000 00:59:59");
 }
 
-TEST(CrashReportParts, ReportIsWrittenAndLaterReportsAppended) {
+TEST(CCrashReportPartsTest, ReportIsWrittenAndLaterReportsAppended) {
     CUtcZone utc;
     CTempDir dir;
     const std::string strFile = dir.File("orvantis.err");
@@ -221,7 +221,7 @@ TEST(CrashReportParts, ReportIsWrittenAndLaterReportsAppended) {
     EXPECT_FALSE(WriteCrashReport(report));
 }
 
-TEST(CrashMessage, TextNamesProgramReportAndSupport) {
+TEST(CCrashMessageTest, TextNamesProgramReportAndSupport) {
     const std::string strText = CrashMessageText("orvantis", "/opt/orvantis/orvantis.err");
     EXPECT_EQ(strText,
               "orvantis hat ein Problem festgestellt und muss beendet werden.\r\r\r\r"
@@ -230,7 +230,7 @@ TEST(CrashMessage, TextNamesProgramReportAndSupport) {
               "Sie helfen uns damit diese Programm zu verbessen, \r\rVielen Dank.\r\r");
 }
 
-TEST(CrashMessage, ShownWithStopIconAndOkButton) {
+TEST(CCrashMessageTest, ShownWithStopIconAndOkButton) {
     CScriptedPlatform platform;
     SetPlatform(&platform);
     ShowCrashMessage("orvantis", "/tmp/orvantis.err");
@@ -248,7 +248,7 @@ TEST(CrashMessage, ShownWithStopIconAndOkButton) {
     EXPECT_NE(msg.strText.find("\n\n    /tmp/orvantis.err\n\n"), std::string::npos);
 }
 
-TEST(CrashMessage, OnlyTheCrashMessageOptionIsTakenUp) {
+TEST(CCrashMessageTest, OnlyTheCrashMessageOptionIsTakenUp) {
     char szProgram[] = "orvantis";
     char szOption[] = "--crash-message";
     char szOther[] = "--crash";

@@ -208,7 +208,7 @@ std::string FramesText(const SReport& report) {
 
 // A copy of this test program in a folder whose name holds a dot, named
 // "orvantis" so that the report becomes "orvantis.err".
-class CrashProcess : public ::testing::Test {
+class CCrashProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_strFolder = m_dir.File("programm.v1");
@@ -234,7 +234,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CrashProcess, AccessViolationWritesReportNextToProgramAndLaterCrashesAppend) {
+TEST_F(CCrashProcessTest, AccessViolationWritesReportNextToProgramAndLaterCrashesAppend) {
     SRun run = Crash("segv");
     EXPECT_TRUE(run.bExited);
     EXPECT_EQ(run.nExit, 128 + SIGSEGV);
@@ -266,7 +266,7 @@ TEST_F(CrashProcess, AccessViolationWritesReportNextToProgramAndLaterCrashesAppe
     EXPECT_EQ(second.arrFrames[0], "orvantis : (anonymous namespace)::CrashTestDivideByZero()");
 }
 
-TEST_F(CrashProcess, EachFaultHasItsCodeAndExitStatus) {
+TEST_F(CCrashProcessTest, EachFaultHasItsCodeAndExitStatus) {
     struct {
         const char* pszFault;
         const char* pszCode;
@@ -291,7 +291,7 @@ TEST_F(CrashProcess, EachFaultHasItsCodeAndExitStatus) {
     }
 }
 
-TEST_F(CrashProcess, NoReportWithoutAFault) {
+TEST_F(CCrashProcessTest, NoReportWithoutAFault) {
     SRun run = Crash("");
     EXPECT_EQ(run.nExit, 0);
     run = Crash("explode");
@@ -300,7 +300,7 @@ TEST_F(CrashProcess, NoReportWithoutAFault) {
     EXPECT_FALSE(std::filesystem::exists(m_strReport));
 }
 
-TEST_F(CrashProcess, MessageProcessTellsWhereTheReportIs) {
+TEST_F(CCrashProcessTest, MessageProcessTellsWhereTheReportIs) {
     // offscreen nobody sees a box: the message process writes the text to
     // stderr, which it shares with the crashed process
     SRun run = Crash("segv", true);
@@ -317,7 +317,7 @@ TEST_F(CrashProcess, MessageProcessTellsWhereTheReportIs) {
     EXPECT_EQ(ReadFile(m_strReport).find("\n\n\n\n\n"), std::string::npos);
 }
 
-TEST_F(CrashProcess, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsNotWritable) {
+TEST_F(CCrashProcessTest, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsNotWritable) {
     std::filesystem::create_directory(m_strReport);  // the report's name is taken by a folder
     SRun run = Crash("segv", true);
     EXPECT_EQ(run.nExit, 128 + SIGSEGV);
@@ -333,7 +333,7 @@ TEST_F(CrashProcess, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsNotWri
     EXPECT_EQ(ParseReport(ReadFile(m_dir.File("home/.local/state/Orvantis/orvantis.err"))).strCode, "C0000094");
 }
 
-TEST_F(CrashProcess, MessageIsShownEvenWhenNoReportCanBeWritten) {
+TEST_F(CCrashProcessTest, MessageIsShownEvenWhenNoReportCanBeWritten) {
     std::filesystem::create_directory(m_strReport);
     WriteFile(m_dir.File("datei"), "");
     m_strState = m_dir.File("datei/state");  // cannot become a folder
@@ -344,7 +344,7 @@ TEST_F(CrashProcess, MessageIsShownEvenWhenNoReportCanBeWritten) {
     EXPECT_TRUE(std::filesystem::is_directory(m_strReport));
 }
 
-TEST_F(CrashProcess, MessageProcessDoesNotInheritOpenFiles) {
+TEST_F(CCrashProcessTest, MessageProcessDoesNotInheritOpenFiles) {
     // a database the crashed program held open (with its locks) must not
     // live on in the message process
     const std::string strHeld = m_dir.File("wissen.tov");
@@ -363,7 +363,7 @@ TEST_F(CrashProcess, MessageProcessDoesNotInheritOpenFiles) {
 }
 
 // The program itself, once its main makes the three calls.
-TEST(CrashProgram, RealProgramWritesVersionLine) {
+TEST(CCrashProgramTest, RealProgramWritesVersionLine) {
     const std::filesystem::path mainSource =
         std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src/app/main.cpp";
     const std::string strMain = ReadFile(mainSource.string());

@@ -14,7 +14,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class BackupDlgTest : public CCoreTest {
+class CBackupDlgTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -47,7 +47,7 @@ protected:
     QPushButton *m_pOk = nullptr, *m_pCancel = nullptr, *m_pBrowse = nullptr;
 };
 
-TEST_F(BackupDlgTest, ShowsTheStoredSettings) {
+TEST_F(CBackupDlgTest, ShowsTheStoredSettings) {
     Open();
     EXPECT_EQ(m_pDlg->windowTitle(), "Backup Einstellungen");
     QStringList items;
@@ -78,7 +78,7 @@ TEST_F(BackupDlgTest, ShowsTheStoredSettings) {
     EXPECT_EQ(chain, (std::vector<QWidget*>{m_pCombo, m_pCheck, m_pOk, m_pCancel, m_pBrowse, m_pEdit}));
 }
 
-TEST_F(BackupDlgTest, CountChoicesAndStoredValues) {
+TEST_F(CBackupDlgTest, CountChoicesAndStoredValues) {
     ASSERT_TRUE(GetDatabase().SetOption("BackupCount", ""));
     Open();
     EXPECT_EQ(m_pCombo->currentText(), "unbegrenzt");
@@ -112,7 +112,7 @@ TEST_F(BackupDlgTest, CountChoicesAndStoredValues) {
     EXPECT_EQ(m_pCombo->currentText(), "unbegrenzt");
 }
 
-TEST_F(BackupDlgTest, FolderPickerAndOwnFolder) {
+TEST_F(CBackupDlgTest, FolderPickerAndOwnFolder) {
     std::string strOther = m_dir.File("Sicherung für Köln");
     std::filesystem::create_directory(strOther);
     Open();
@@ -144,7 +144,7 @@ TEST_F(BackupDlgTest, FolderPickerAndOwnFolder) {
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
-TEST_F(BackupDlgTest, RefusedFoldersKeepTheDialogOpenAndSaveNothing) {
+TEST_F(CBackupDlgTest, RefusedFoldersKeepTheDialogOpenAndSaveNothing) {
     std::string strGreek = m_dir.File("Ωmega");
     std::filesystem::create_directory(strGreek);
     Open();
@@ -174,7 +174,7 @@ TEST_F(BackupDlgTest, RefusedFoldersKeepTheDialogOpenAndSaveNothing) {
     EXPECT_EQ(Option("BackupCount"), "5");
 }
 
-TEST_F(BackupDlgTest, CancelSavesNothing) {
+TEST_F(CBackupDlgTest, CancelSavesNothing) {
     std::string strOther = m_dir.File("andere");
     std::filesystem::create_directory(strOther);
     for (bool bEscape : {false, true}) {

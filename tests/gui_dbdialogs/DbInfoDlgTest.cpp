@@ -10,7 +10,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class DbInfoDlgTest : public CCoreTest {
+class CDbInfoDlgTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -24,7 +24,7 @@ protected:
     static int Available(QTableWidget* pList) { return pList->width() - 2 * pList->frameWidth(); }
 };
 
-TEST_F(DbInfoDlgTest, ShowsFileFolderAndStamps) {
+TEST_F(CDbInfoDlgTest, ShowsFileFolderAndStamps) {
     std::string strFolder = m_dir.File("Ablage für Köln");
     std::filesystem::create_directory(strFolder);
     CloseDatabase();
@@ -59,7 +59,7 @@ TEST_F(DbInfoDlgTest, ShowsFileFolderAndStamps) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
-TEST_F(DbInfoDlgTest, SecondColumnFillsTheRowUnlessTooWide) {
+TEST_F(CDbInfoDlgTest, SecondColumnFillsTheRowUnlessTooWide) {
     CreateDatabase("w.tov");
     {
         CDbInfoDlg dlg;

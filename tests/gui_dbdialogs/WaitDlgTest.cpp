@@ -19,9 +19,9 @@ public:
     int m_nPaints = 0;
 };
 
-using WaitDlgTest = CCoreTest;
+using CWaitDlgTest = CCoreTest;
 
-TEST_F(WaitDlgTest, CentredOwnerlessPaintedAndBalancesTheBusyCursor) {
+TEST_F(CWaitDlgTest, CentredOwnerlessPaintedAndBalancesTheBusyCursor) {
     {
         CWaitDlg dlg;
         EXPECT_EQ(m_platform.m_nWaitBegins, 1);
@@ -54,7 +54,7 @@ TEST_F(WaitDlgTest, CentredOwnerlessPaintedAndBalancesTheBusyCursor) {
     EXPECT_EQ(m_platform.m_nWaitBegins, 1);
 }
 
-TEST_F(WaitDlgTest, ShownWhileTheDatabaseIsReorganised) {
+TEST_F(CWaitDlgTest, ShownWhileTheDatabaseIsReorganised) {
     CreateDatabase();
     int nBegins = m_platform.m_nWaitBegins;
     bool bVisibleDuringWork = false;

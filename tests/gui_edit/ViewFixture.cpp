@@ -10,7 +10,7 @@
 void CViewTest::SetUp() {
     CGuiTest::SetUp();
     if (HasFatalFailure()) return;
-    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc*) {};
+    GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc&) {};
     m_pFrame->resize(1000, 700);
     QApplication::setActiveWindow(m_pFrame.get());
     Pump();
@@ -29,10 +29,11 @@ bool CViewTest::Open(const std::string& strPath) {
 
 CEditEx* CViewTest::ActiveEdit() const {
     switch (View()->GetActiveEditor()) {
-        case 1: return KeywordEdit();
-        case 2: return TextEdit();
-        default: return nullptr;
+        case EDITOR_KEYWORD: return KeywordEdit();
+        case EDITOR_TEXT: return TextEdit();
+        case EDITOR_NONE: return nullptr;
     }
+    return nullptr;
 }
 
 CKnowHowItem CViewTest::Stored(std::int32_t nId) {

@@ -9,7 +9,7 @@
 
 #include "edit/CDetailView.h"
 #include "edit/CEditEx.h"
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
 
 class CViewTest : public CGuiTest {
 protected:

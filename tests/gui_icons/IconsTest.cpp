@@ -6,8 +6,8 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "app/CommandIds.h"
-#include "app/Icons.h"
+#include "ui/CommandIds.h"
+#include "ui/Icons.h"
 
 namespace {
 
@@ -42,11 +42,11 @@ void ExpectUsableImage(const QImage& source, int nId) {
 
 }  // namespace
 
-TEST(Icons, BitmapsAreSmallTransparentImages) {
+TEST(CIconsTest, BitmapsAreSmallTransparentImages) {
     for (int nId : kBitmapIds) ExpectUsableImage(GetBitmap(nId).toImage(), nId);
 }
 
-TEST(Icons, ToolbarCommandsHaveIconsAt16Pixels) {
+TEST(CIconsTest, ToolbarCommandsHaveIconsAt16Pixels) {
     for (int nId : kToolbarIds) {
         QIcon icon = GetCommandIcon(nId);
         ASSERT_FALSE(icon.isNull()) << nId;
@@ -55,7 +55,7 @@ TEST(Icons, ToolbarCommandsHaveIconsAt16Pixels) {
     }
 }
 
-TEST(Icons, ImagesDifferFromEachOther) {
+TEST(CIconsTest, ImagesDifferFromEachOther) {
     // a copy-paste slip in the id tables would give two commands the same picture
     QList<QImage> images;
     for (int nId : kBitmapIds) images << GetBitmap(nId).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -65,7 +65,7 @@ TEST(Icons, ImagesDifferFromEachOther) {
         for (int j = i + 1; j < images.size(); ++j) EXPECT_NE(images[i], images[j]) << i << " and " << j;
 }
 
-TEST(Icons, UnknownIdsGiveNullImagesAndRepeatedCallsAreCached) {
+TEST(CIconsTest, UnknownIdsGiveNullImagesAndRepeatedCallsAreCached) {
     EXPECT_TRUE(GetBitmap(1).isNull());
     EXPECT_TRUE(GetCommandIcon(ID_APP_EXIT).isNull());
     EXPECT_TRUE(GetCommandIcon(-1).isNull());

@@ -24,7 +24,7 @@ struct SCase {
     const char* pszUrl;  // expected URL when it resolves
 };
 
-TEST(LinkTarget, AddressesBecomeTheirUrls) {
+TEST(CLinkTargetTest, AddressesBecomeTheirUrls) {
     const SCase cases[] = {
         {"www.example.org", "http://www.example.org"},
         {"WWW.Example.org/a b", "http://www.example.org/a%20b"},
@@ -39,7 +39,7 @@ TEST(LinkTarget, AddressesBecomeTheirUrls) {
     }
 }
 
-TEST(LinkTarget, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
+TEST(CLinkTargetTest, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
     CTempDir dir;
     WriteFile(dir.File("bericht.txt"), "x");
     QUrl url;
@@ -60,7 +60,7 @@ TEST(LinkTarget, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
 }
 }  // namespace
 
-TEST(FileDialogFilter, PatternsAsTheQtDialogFiltersThem) {
+TEST(CFileDialogFilterTest, PatternsAsTheQtDialogFiltersThem) {
     // "*.*" names every file; on this system a name without a dot must not drop out
     EXPECT_EQ(QtFileFilter("Alle Dateien (*.*)|*.*||").toStdString(), "Alle Dateien (*)");
     EXPECT_EQ(QtFileFilter("Datenbank (*.tov)|*.tov||").toStdString(), "Datenbank (*.tov)");
@@ -70,7 +70,7 @@ TEST(FileDialogFilter, PatternsAsTheQtDialogFiltersThem) {
     EXPECT_EQ(QtFileFilter("").toStdString(), "");
 }
 
-TEST(ToolkitTranslation, TheToolkitsDialogsSpeakGerman) {
+TEST(CToolkitTranslationTest, TheToolkitsDialogsSpeakGerman) {
     const QString strFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!QFileInfo::exists(strFolder + "/qtbase_de.qm")) GTEST_SKIP() << "qt6-translations-l10n is not installed";
     QTranslator* pTranslator = InstallToolkitTranslation(QCoreApplication::instance());
@@ -81,7 +81,7 @@ TEST(ToolkitTranslation, TheToolkitsDialogsSpeakGerman) {
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Look in:");
 }
 
-TEST(MessageBoxLayout, AClosingMarkStaysWithItsSentenceAtEveryWidth) {
+TEST(CMessageBoxLayoutTest, AClosingMarkStaysWithItsSentenceAtEveryWidth) {
     // questions and refusals as the program words them
     const char* const texts[] = {
         "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?",

@@ -20,6 +20,8 @@
 #include "protect/ui/CPasswortDlg.h"
 #include "protect/ui/PasswordField.h"
 #include "protect/ui/PasswordPrompt.h"
+#include "support/GuiFixture.h"
+#include "ui/DialogIds.h"
 
 namespace fs = std::filesystem;
 
@@ -38,17 +40,6 @@ QStringList Labels(QWidget& dlg) {
     return list;
 }
 
-// Key by key, like a keyboard would (QTest's own typing knows only ASCII).
-void Type(QLineEdit* pEdit, const QString& str) {
-    pEdit->clear();
-    for (QChar ch : str) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(pEdit, &press);
-        QApplication::sendEvent(pEdit, &release);
-    }
-}
-
 // A tooltip fades out after a moment; the next one must be a new one.
 void HideToolTip() {
     QToolTip::hideText();
@@ -65,7 +56,7 @@ void ExpectPasswordField(QLineEdit* pEdit) {
     EXPECT_EQ(pEdit->echoMode(), QLineEdit::Password);
     EXPECT_EQ(pEdit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pEdit), int('*'));
     // 33 typed, 32 kept
-    Type(pEdit, QString(33, QChar('a')));
+    TypeKeys(pEdit, QString(33, QChar('a')));
     EXPECT_EQ(pEdit->text().size(), 32);
     pEdit->clear();
 }
@@ -77,7 +68,19 @@ void ExpectButton(QWidget& dlg, int nId, const char* pszText) {
 }
 }  // namespace
 
-class CPasswordDialogsTest : public CProtectTest {};
+class CPasswordDialogsTest : public CProtectTest {
+protected:
+    // Protects the database through the dialog, as a user does.
+    void ProtectThroughDialog(const char* pszPassword) {
+        COptionPasswortDlg dlg;
+        dlg.show();
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_PASSWORD), pszPassword);
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), pszPassword);
+        Click(Button(dlg, IDOK));
+        ASSERT_EQ(dlg.result(), QDialog::Accepted);
+        ASSERT_TRUE(GetDbPasswort().IsProtected());
+    }
+};
 
 TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     CreateWithEntries();
@@ -89,14 +92,14 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Die Datenbank ist geschützt"));
     EXPECT_EQ(Labels(dlg), QStringList{"Kennwort:"});
-    ExpectButton(dlg, 1, "OK");
-    ExpectButton(dlg, 2, "Abbrechen");
-    EXPECT_TRUE(Button(dlg, 1)->isDefault());
-    QLineEdit* pEdit = Field(dlg, 1018);
+    ExpectButton(dlg, IDOK, "OK");
+    ExpectButton(dlg, IDCANCEL, "Abbrechen");
+    EXPECT_TRUE(Button(dlg, IDOK)->isDefault());
+    QLineEdit* pEdit = Field(dlg, CPasswortDlg::IDC_PASSWORD);
     ExpectPasswordField(pEdit);
 
-    Type(pEdit, "Gruesse");
-    Click(Button(dlg, 1));
+    TypeKeys(pEdit, "Gruesse");
+    Click(Button(dlg, IDOK));
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
     EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Passworteingabe");
@@ -108,7 +111,7 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
     EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
 
     // typed in Unicode, checked as Windows-1252; Enter presses OK
-    Type(pEdit, QString::fromUtf8("Grüße"));
+    TypeKeys(pEdit, QString::fromUtf8("Grüße"));
     QTest::keyClick(pEdit, Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -116,51 +119,51 @@ TEST_F(CPasswordDialogsTest, PasswortDlgStaysOpenUntilThePasswordIsRight) {
 
     CPasswortDlg cancelled(GetDbPasswort());
     cancelled.show();
-    Click(Button(cancelled, 2));
+    Click(Button(cancelled, IDCANCEL));
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
 }
 
-TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgRefusesWhatCannotBeAPasswordAndProtects) {
     std::string strPath = CreateWithEntries();
     {
         COptionPasswortDlg dlg;
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Datenbank verschlüsseln"));
         EXPECT_EQ(Labels(dlg), (QStringList{"Kennwort:", "Kontrolleingabe:"}));
-        ExpectButton(dlg, 1, "OK");
-        ExpectButton(dlg, 2, "Abbrechen");
-        ExpectButton(dlg, 3, "Endschützen");
-        EXPECT_FALSE(Button(dlg, 3)->isVisible());
-        QLineEdit* pPassword = Field(dlg, 1017);
-        QLineEdit* pConfirm = Field(dlg, 1018);
+        ExpectButton(dlg, IDOK, "OK");
+        ExpectButton(dlg, IDCANCEL, "Abbrechen");
+        ExpectButton(dlg, COptionPasswortDlg::IDC_UNPROTECT, "Endschützen");
+        EXPECT_FALSE(Button(dlg, COptionPasswortDlg::IDC_UNPROTECT)->isVisible());
+        QLineEdit* pPassword = Field(dlg, COptionPasswortDlg::IDC_PASSWORD);
+        QLineEdit* pConfirm = Field(dlg, COptionPasswortDlg::IDC_CONFIRM);
         ExpectPasswordField(pPassword);
         ExpectPasswordField(pConfirm);
 
-        Click(Button(dlg, 1));
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(
             m_platform.LastMessage(),
             "Sie haben kein Kennwort eingegeben,\n\nohne Kennwort kann die Datenbak nicht verschlüsselt werden !");
         // different entries never reach the service
-        Type(pPassword, "geheim");
-        Type(pConfirm, "geheIm");
-        Click(Button(dlg, 1));
+        TypeKeys(pPassword, "geheim");
+        TypeKeys(pConfirm, "geheIm");
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
         // typing cannot bring such characters in; a text put there otherwise is still refused
         pPassword->setText(QString::fromUtf8("Привет"));
         pConfirm->setText(QString::fromUtf8("Привет"));
-        Click(Button(dlg, 1));
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort enthält Zeichen, die nicht verwendet werden können !");
-        Type(pPassword, "geheim~");
-        Type(pConfirm, "geheim~");
-        Click(Button(dlg, 1));
+        TypeKeys(pPassword, "geheim~");
+        TypeKeys(pConfirm, "geheim~");
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort darf nicht mit dem Zeichen '~' enden !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
         EXPECT_FALSE(GetDbPasswort().IsProtected());
 
-        Type(pPassword, "geheim");
-        Type(pConfirm, "geheim");
-        Click(Button(dlg, 1));
+        TypeKeys(pPassword, "geheim");
+        TypeKeys(pConfirm, "geheim");
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         // the success, then the copy made before encrypting, which still holds the plain texts
         auto arrTexts = m_platform.MessageTexts();
@@ -176,20 +179,25 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         EXPECT_TRUE(GetDbPasswort().IsProtected());
         ExpectStoredUnder("geheim");
     }
+}
+
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgChangesThePassword) {
+    std::string strPath = CreateWithEntries();
+    ProtectThroughDialog("geheim");
     m_platform.SetLocalTime(2026, 12, 7, 6, 40);
     {
         COptionPasswortDlg dlg;
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Datenbank Verschlüsselung ändern"));
-        EXPECT_TRUE(Button(dlg, 3)->isVisible());
+        EXPECT_TRUE(Button(dlg, COptionPasswortDlg::IDC_UNPROTECT)->isVisible());
         // empty: asks first; Cancel keeps everything
-        Click(Button(dlg, 1));
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Datenbank Sch\xFCtzen");
         EXPECT_EQ(m_platform.m_arrMessages.back().eButtons, EMsgButtons::OkCancel);
         EXPECT_TRUE(dlg.isVisible());
-        Type(Field(dlg, 1017), "anders");
-        Type(Field(dlg, 1018), "anders");
-        QTest::keyClick(Field(dlg, 1018), Qt::Key_Return);
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_PASSWORD), "anders");
+        TypeKeys(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), "anders");
+        QTest::keyClick(Field(dlg, COptionPasswortDlg::IDC_CONFIRM), Qt::Key_Return);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         // the copy made under the first password is encrypted and not named
         auto arrTexts = m_platform.MessageTexts();
@@ -199,16 +207,21 @@ TEST_F(CPasswordDialogsTest, OptionPasswortDlgProtectsChangesAndRemoves) {
         EXPECT_EQ(m_platform.LastMessage().find("0640"), std::string::npos);
         ExpectStoredUnder("anders");
     }
+}
+
+TEST_F(CPasswordDialogsTest, OptionPasswortDlgRemovesTheProtection) {
+    CreateWithEntries();
+    ProtectThroughDialog("geheim");
     m_platform.SetLocalTime(2026, 12, 7, 6, 45);
     {
         COptionPasswortDlg dlg;
         dlg.show();
-        Click(Button(dlg, 3));
+        Click(Button(dlg, COptionPasswortDlg::IDC_UNPROTECT));
         EXPECT_EQ(m_platform.LastMessage(), "Wenn Sie fortfahren wird die Datenbank entschlüsselt !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_TRUE(GetDbPasswort().IsProtected());
         m_platform.QueueAnswer(EMsgResult::Ok);
-        Click(Button(dlg, 3));
+        Click(Button(dlg, COptionPasswortDlg::IDC_UNPROTECT));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(),
                   "Alle Einträge in der Datenbank wurden entschlüsselt.\n\nDie Datenbank ist jetzt ungeschützt !");
@@ -229,16 +242,16 @@ TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), "Administrator Anmeldung");
         EXPECT_EQ(Labels(dlg), QStringList{"Kennwort:"});
-        ExpectButton(dlg, 1026, "Login");
-        ExpectButton(dlg, 2, "Abbrechen");
-        ExpectButton(dlg, 1025, "Logout");
-        EXPECT_TRUE(Button(dlg, 1026)->isDefault());
-        EXPECT_FALSE(Button(dlg, 1025)->isEnabled());
-        QLineEdit* pEdit = Field(dlg, 1018);
+        ExpectButton(dlg, CAdminLoginDlg::IDC_LOGIN, "Login");
+        ExpectButton(dlg, IDCANCEL, "Abbrechen");
+        ExpectButton(dlg, CAdminLoginDlg::IDC_LOGOUT, "Logout");
+        EXPECT_TRUE(Button(dlg, CAdminLoginDlg::IDC_LOGIN)->isDefault());
+        EXPECT_FALSE(Button(dlg, CAdminLoginDlg::IDC_LOGOUT)->isEnabled());
+        QLineEdit* pEdit = Field(dlg, CAdminLoginDlg::IDC_PASSWORD);
         ExpectPasswordField(pEdit);
 
-        Type(pEdit, "Chef");
-        Click(Button(dlg, 1026));
+        TypeKeys(pEdit, "Chef");
+        Click(Button(dlg, CAdminLoginDlg::IDC_LOGIN));
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
         EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Kennworteingabe");
@@ -247,7 +260,7 @@ TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
         EXPECT_EQ(dlg.focusWidget(), pEdit);
         EXPECT_FALSE(admin.IsUnlocked());
 
-        Type(pEdit, "chef");
+        TypeKeys(pEdit, "chef");
         QTest::keyClick(pEdit, Qt::Key_Return);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden freigegeben !");
@@ -258,10 +271,10 @@ TEST_F(CPasswordDialogsTest, AdminLoginDlgLogsInAndOut) {
         // unlocked: only Logout and Abbrechen
         CAdminLoginDlg dlg;
         dlg.show();
-        EXPECT_FALSE(Button(dlg, 1026)->isEnabled());
-        EXPECT_FALSE(Field(dlg, 1018)->isEnabled());
-        EXPECT_TRUE(Button(dlg, 1025)->isEnabled());
-        Click(Button(dlg, 1025));
+        EXPECT_FALSE(Button(dlg, CAdminLoginDlg::IDC_LOGIN)->isEnabled());
+        EXPECT_FALSE(Field(dlg, CAdminLoginDlg::IDC_PASSWORD)->isEnabled());
+        EXPECT_TRUE(Button(dlg, CAdminLoginDlg::IDC_LOGOUT)->isEnabled());
+        Click(Button(dlg, CAdminLoginDlg::IDC_LOGOUT));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Die Administrator-Funktionen wurden gesperrt !");
         EXPECT_EQ(m_platform.m_arrMessages.back().strCaption, "Administrator-Abmeldung");
@@ -278,25 +291,25 @@ TEST_F(CPasswordDialogsTest, AdminSetupDlgSetsAndDeletes) {
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Administatorfunktionen schützen"));
         EXPECT_EQ(Labels(dlg), (QStringList{"Kennwort:", "Kontrolleingabe:"}));
-        ExpectButton(dlg, 1, "OK");
-        ExpectButton(dlg, 2, "Abbrechen");
-        ExpectButton(dlg, 5, "Löschen");
-        EXPECT_FALSE(Button(dlg, 5)->isEnabled());
-        ExpectPasswordField(Field(dlg, 1017));
-        ExpectPasswordField(Field(dlg, 1018));
+        ExpectButton(dlg, IDOK, "OK");
+        ExpectButton(dlg, IDCANCEL, "Abbrechen");
+        ExpectButton(dlg, CAdminSetupDlg::IDC_DELETE, "Löschen");
+        EXPECT_FALSE(Button(dlg, CAdminSetupDlg::IDC_DELETE)->isEnabled());
+        ExpectPasswordField(Field(dlg, CAdminSetupDlg::IDC_PASSWORD));
+        ExpectPasswordField(Field(dlg, CAdminSetupDlg::IDC_CONFIRM));
 
-        Click(Button(dlg, 1));
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Sie haben kein Kennwort eingegeben !");
-        Type(Field(dlg, 1017), "chef");
-        Type(Field(dlg, 1018), "chef2");
-        Click(Button(dlg, 1));
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_PASSWORD), "chef");
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef2");
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(m_platform.LastMessage(), "Kennwort und Kontrolleingabe unterscheiden sich !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_FALSE(admin.IsAdminPasswordSet());
         EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
 
-        Type(Field(dlg, 1018), "chef");
-        Click(Button(dlg, 1));
+        TypeKeys(Field(dlg, CAdminSetupDlg::IDC_CONFIRM), "chef");
+        Click(Button(dlg, IDOK));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Das Kennwort wurde eingetragen.");
         EXPECT_TRUE(admin.IsAdminPasswordSet());
@@ -306,14 +319,14 @@ TEST_F(CPasswordDialogsTest, AdminSetupDlgSetsAndDeletes) {
         CAdminSetupDlg dlg;
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Administrator-Kennwort ändern"));
-        ASSERT_TRUE(Button(dlg, 5)->isEnabled());
-        Click(Button(dlg, 5));
+        ASSERT_TRUE(Button(dlg, CAdminSetupDlg::IDC_DELETE)->isEnabled());
+        Click(Button(dlg, CAdminSetupDlg::IDC_DELETE));
         EXPECT_EQ(m_platform.LastMessage(),
                   "Wenn Sie fortfahren wird die Administrator-Funktionen für alle Anwender freigegeben !");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_TRUE(admin.IsAdminPasswordSet());
         m_platform.QueueAnswer(EMsgResult::Ok);
-        Click(Button(dlg, 5));
+        Click(Button(dlg, CAdminSetupDlg::IDC_DELETE));
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(m_platform.LastMessage(), "Das Administrator-Kennwort wurde gelöscht.");
         EXPECT_FALSE(admin.IsAdminPasswordSet());
@@ -352,21 +365,7 @@ TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
     GetDbPasswort().ClearPassword();
     InstallPasswordPrompt();
 
-    // answers the modal dialog once it is up
-    auto answer = [](const char* pszPassword, int nButton) {
-        auto* pTimer = new QTimer;
-        QObject::connect(pTimer, &QTimer::timeout, [=] {
-            auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
-            if (!pDlg) return;
-            pTimer->stop();
-            pTimer->deleteLater();
-            Type(Field(*pDlg, 1018), pszPassword);
-            Click(Button(*pDlg, nButton));
-        });
-        pTimer->start(20);
-    };
-
-    answer("geheim", 1);
+    AnswerPasswordDialog(QStringLiteral("geheim"), IDOK);
     auto pKnowHow = OpenKnowledgeBase(strPath);
     ASSERT_NE(pKnowHow, nullptr);
     CKnowHowItem item;
@@ -374,7 +373,7 @@ TEST_F(CPasswordDialogsTest, InstalledPromptAsksWhileOpening) {
     EXPECT_EQ(item.Name, "O'Neil");
     pKnowHow.reset();
 
-    answer("", 2);
+    AnswerPasswordDialog(QString(), IDCANCEL);
     EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
     EXPECT_FALSE(GetDatabase().IsOpen());
 }
@@ -396,15 +395,16 @@ TEST_F(CPasswordDialogsTest, CharactersWindows1252CannotHoldAreRefusedAsTyped) {
         QDialog* pDlg;
         int nId;
     };
-    const SField fields[] = {{&prompt, 1018}, {&change, 1017}, {&change, 1018},
-                             {&login, 1018},  {&setup, 1017},  {&setup, 1018}};
+    const SField fields[] = {{&prompt, CPasswortDlg::IDC_PASSWORD},      {&change, COptionPasswortDlg::IDC_PASSWORD},
+                             {&change, COptionPasswortDlg::IDC_CONFIRM}, {&login, CAdminLoginDlg::IDC_PASSWORD},
+                             {&setup, CAdminSetupDlg::IDC_PASSWORD},     {&setup, CAdminSetupDlg::IDC_CONFIRM}};
     for (const SField& f : fields) {
         SCOPED_TRACE(f.pDlg->windowTitle().toStdString() + " " + std::to_string(f.nId));
         f.pDlg->show();
         QLineEdit* pEdit = Field(*f.pDlg, f.nId);
         ASSERT_NE(pEdit, nullptr);
         HideToolTip();
-        Type(pEdit, QString::fromUtf8("aЖb€"));
+        TypeKeys(pEdit, QString::fromUtf8("aЖb€"));
         EXPECT_EQ(pEdit->text(), QString::fromUtf8("ab€"));
         EXPECT_EQ(QToolTip::text(), PASSWORD_CHARACTER_REFUSED);
         // pasted: taken whole or not at all
@@ -419,21 +419,21 @@ TEST_F(CPasswordDialogsTest, CharactersWindows1252CannotHoldAreRefusedAsTyped) {
     // a character beyond the length is no such refusal
     prompt.show();
     HideToolTip();
-    Type(Field(prompt, 1018), QString(33, QChar('a')));
+    TypeKeys(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString(33, QChar('a')));
     EXPECT_FALSE(QToolTip::isVisible());
     prompt.hide();
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 
     // what reaches the check is what was typed, never "a?b"
     prompt.show();
-    Type(Field(prompt, 1018), QString::fromUtf8("aЖb"));
-    Click(Button(prompt, 1));
+    TypeKeys(Field(prompt, CPasswortDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
+    Click(Button(prompt, IDOK));
     EXPECT_TRUE(prompt.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Passwort ist falsch !");
     EXPECT_FALSE(GetDbPasswort().IsPasswordSet());
     login.show();
-    Type(Field(login, 1018), QString::fromUtf8("aЖb"));
-    Click(Button(login, 1026));
+    TypeKeys(Field(login, CAdminLoginDlg::IDC_PASSWORD), QString::fromUtf8("aЖb"));
+    Click(Button(login, CAdminLoginDlg::IDC_LOGIN));
     EXPECT_TRUE(login.isVisible());
     EXPECT_EQ(m_platform.LastMessage(), "Das eingegebene Kennwort ist falsch !");
     EXPECT_FALSE(GetDbAdmin().IsUnlocked());

@@ -22,9 +22,9 @@
 #include "app/CAboutDlg.h"
 #include "app/CCrashInfo.h"
 #include "app/COrvantisApp.h"
-#include "app/CommandIds.h"
 #include "db/CDB.h"
 #include "edit/CLinkDlg.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SNode> ONE_FOLDER = {{"+Alpha", {}}};
@@ -44,7 +44,7 @@ protected:
 };
 }  // namespace
 
-TEST(StartDatabaseCandidate, CommandLineFileEndingInTovInAnyCaseWins) {
+TEST(CStartDatabaseCandidateTest, CommandLineFileEndingInTovInAnyCaseWins) {
     const std::string strLast = "/daten/letzte.tov";
     struct SCase {
         QStringList arrArgs;
@@ -70,13 +70,13 @@ TEST(StartDatabaseCandidate, CommandLineFileEndingInTovInAnyCaseWins) {
     EXPECT_EQ(std::filesystem::path(strRelative).filename(), "rel.tov");
 }
 
-TEST(ProgramFiles, HelpAndCrashFileLieBesideTheProgram) {
+TEST(CProgramFilesTest, HelpAndCrashFileLieBesideTheProgram) {
     EXPECT_EQ(HelpFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.html");
     EXPECT_EQ(HelpFileForProgram("/opt/o.v/Orvantis.exe"), "/opt/o.v/Orvantis.html");
     EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.err");
 }
 
-TEST(ProgramFiles, InstalledProgramFindsItsHelpPageInShare) {
+TEST(CProgramFilesTest, InstalledProgramFindsItsHelpPageInShare) {
     CTempDir dir;
     namespace fs = std::filesystem;
     fs::create_directories(dir.File("usr/bin"));
@@ -97,7 +97,7 @@ TEST_F(CAppTest, StartUpOpensTheLastDatabaseProtected) {
     ASSERT_TRUE(pDoc->IsDatabaseOpen());
     EXPECT_EQ(pDoc->GetPathName(), strPath);
     EXPECT_TRUE(pDoc->IsWriteProtected());
-    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 128);
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), IDR_MENU_OPEN);
     EXPECT_EQ(pApp->GetFrame()->windowTitle().toStdString(), "letzte - Orvantis - 1.200");
 }
 
@@ -123,7 +123,7 @@ TEST_F(CAppTest, AMissingCommandLineDatabaseOpensNothing) {
     GetPlatform().WriteProfileString("Files", "LastDB", strLast);
     auto pApp = Start({QString::fromStdString(m_dir.File("fehlt.tov"))});
     EXPECT_FALSE(pApp->GetDocument()->IsDatabaseOpen());
-    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), 135);
+    EXPECT_EQ(pApp->GetFrame()->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
 
@@ -185,7 +185,7 @@ TEST_F(CAppTest, FileDialogsStartInTheFolderUsedLast) {
     auto linkFile = [] {
         CLinkDlg dlg;
         dlg.show();
-        QTest::mouseClick(dlg.findChild<QPushButton*>("button4"), Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("button%1").arg(IDC_LINK_FILE)), Qt::LeftButton);
     };
     struct SStep {
         std::function<void()> fnAction;
@@ -388,9 +388,9 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     timer.start(20);
     CMainFrame* pFrame = pApp->GetFrame();
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_SETUP));
-    pFrame->ActivatePane(1);
+    pFrame->ActivatePane(PANE_TREE);
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
-    pFrame->ActivatePane(2);
+    pFrame->ActivatePane(PANE_DETAIL);
     ASSERT_TRUE(pFrame->RouteCommand(ID_FILE_PRINT_PREVIEW));
     timer.stop();
     ASSERT_EQ(arrPrinters.size(), 3u);
@@ -399,7 +399,7 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     EXPECT_EQ(arrPrinters[2], pDoc->GetPrinter());
 }
 
-TEST(AboutBox, ShowsTheVersion) {
+TEST(CAboutBoxTest, ShowsTheVersion) {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Info über Orvantis");
     EXPECT_EQ(dlg.GetVersionText().toStdString().rfind("Orvantis Version 1.200", 0), 0u);

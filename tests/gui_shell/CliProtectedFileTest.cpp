@@ -16,26 +16,9 @@
 #include "protect/CDbPasswort.h"
 #include "protect/ui/CPasswortDlg.h"
 #include "protect/ui/PasswordPrompt.h"
+#include "ui/DialogIds.h"
 
 namespace {
-// Answers the password dialog once it is up: types the text and presses the button.
-void AnswerPasswordDialog(const QString& strPassword, int nButton) {
-    auto* pTimer = new QTimer;
-    QObject::connect(pTimer, &QTimer::timeout, [=] {
-        auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
-        if (!pDlg) return;
-        pTimer->stop();
-        pTimer->deleteLater();
-        auto* pEdit = pDlg->findChild<QLineEdit*>(QStringLiteral("1018"));
-        for (QChar ch : strPassword) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(pEdit, &press);
-        }
-        QTest::mouseClick(pDlg->findChild<QPushButton*>(QString::number(nButton)), Qt::LeftButton);
-    });
-    pTimer->start(20);
-}
-
 class CCliProtectedFileTest : public CShellTest {
 protected:
     void TearDown() override {
@@ -52,19 +35,19 @@ TEST_F(CCliProtectedFileTest, OpensWithThePasswordAndNotWithout) {
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     InstallPasswordPrompt();
 
-    AnswerPasswordDialog(QStringLiteral("Kälte€"), 1);
+    AnswerPasswordDialog(QStringLiteral("Kälte€"), IDOK);
     ASSERT_TRUE(Open(strPath));
     EXPECT_NE(ItemOf("Geheime Rezepte"), nullptr);
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
     m_pDoc->CloseDatabaseFile();
     Pump();
 
     // a wrong password keeps the dialog open; cancelling ends the opening
-    AnswerPasswordDialog(QStringLiteral("Kalte€"), 1);
-    QTimer::singleShot(200, [] { AnswerPasswordDialog(QString(), 2); });
+    AnswerPasswordDialog(QStringLiteral("Kalte€"), IDOK);
+    QTimer::singleShot(200, [] { AnswerPasswordDialog(QString(), IDCANCEL); });
     EXPECT_FALSE(Open(strPath));
     EXPECT_FALSE(GetDatabase().IsOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
     EXPECT_NE(Platform().LastMessage().find("Das eingegebene Passwort ist falsch !"), std::string::npos);
 }

@@ -12,11 +12,11 @@
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "app/Commands.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "protect/CDbAdmin.h"
+#include "ui/CommandIds.h"
 
 namespace {
 // How a command is enabled, seen from the shell.
@@ -96,14 +96,16 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
         for (bool bProtected : {false, true})
             for (int nAdmin = 0; nAdmin < 3; ++nAdmin) {
                 // 0: no password (unlocked), 1: password set and locked, 2: set and still unlocked
-                GetDatabase().SetOption("AdminKey", "");
+                ASSERT_TRUE(GetDatabase().SetOption("AdminKey", ""));
                 GetDbAdmin().ResetAdminState();
-                if (nAdmin > 0) GetDatabase().SetOption("AdminKey", "gesetzt");
+                if (nAdmin > 0) {
+                    ASSERT_TRUE(GetDatabase().SetOption("AdminKey", "gesetzt"));
+                }
                 if (nAdmin == 1) GetDbAdmin().ResetAdminState();
                 SContext c{bTreeActive, bProtected, nAdmin > 0, nAdmin != 1};
                 m_pDoc->SetWriteProtected(bProtected);
-                m_pFrame->ActivatePane(bTreeActive ? 1 : 2);
-                ASSERT_EQ(m_pFrame->GetActivePaneKind(), bTreeActive ? 1 : 0);
+                m_pFrame->ActivatePane(bTreeActive ? PANE_TREE : PANE_DETAIL);
+                ASSERT_EQ(m_pFrame->GetActivePaneKind(), bTreeActive ? PANE_TREE : PANE_DETAIL);
 
                 for (const auto& [nId, eRule] : s_mapRules) {
                     bool bExpected = false;
@@ -134,11 +136,11 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
 TEST_F(CShellTest, TreeCommandsNeedASelectionWhereTheirRuleSaysSo) {
     ASSERT_TRUE(Open(MakeDatabase("sel.tov", {{"+Alpha", {}}})));
     m_pDoc->SetWriteProtected(false);
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     EXPECT_EQ(CommandEnabled(ID_ENTRY_DELETE), 1);
     // with nothing selected (the top level shown) delete is off, export stays
     m_pDoc->EditRootFolder();
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     ASSERT_EQ(Tree()->SelectedItem(), nullptr);
     EXPECT_EQ(CommandEnabled(ID_ENTRY_DELETE), 0);
     EXPECT_EQ(CommandEnabled(ID_STRUCTURE_EXPORT), 1);
@@ -146,7 +148,7 @@ TEST_F(CShellTest, TreeCommandsNeedASelectionWhereTheirRuleSaysSo) {
 
 TEST_F(CShellTest, ADisabledCommandDoesNotRun) {
     ASSERT_TRUE(Open(MakeDatabase("dis.tov", {{"+Alpha", {}}})));
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     ASSERT_TRUE(m_pDoc->IsWriteProtected());
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_STRUCTURE_IMPORT));
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_ENTRY_DELETE));
@@ -154,7 +156,7 @@ TEST_F(CShellTest, ADisabledCommandDoesNotRun) {
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
     // commands of the other set do not run either
     m_pFrame->RouteCommand(ID_DATABASE_CLOSE);
-    ASSERT_EQ(m_pFrame->GetMenuSet(), 135);
+    ASSERT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_SEARCH));
     EXPECT_TRUE(m_arrDialogs.empty());
 }
@@ -253,7 +255,7 @@ TEST_F(CShellTest, ContextMenuForTheDetailView) {
     // evaluated on the route of the moment: with the tree active the
     // detail view's commands are off, the tree's delete follows its rule
     m_pDoc->SetWriteProtected(false);
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     emit pMenu->aboutToShow();
     EXPECT_FALSE(pMenu->actions()[0]->isEnabled());
     EXPECT_TRUE(pMenu->actions()[6]->isEnabled());

@@ -22,7 +22,7 @@ std::string ShippedDemoFolder() {
 }
 }  // namespace
 
-TEST(DemoSource, ParsesFoldersEntriesTextsAndLinks) {
+TEST(CDemoSourceTest, ParsesFoldersEntriesTextsAndLinks) {
     std::vector<SDemoNode> arr;
     std::string strError;
     ASSERT_TRUE(
@@ -54,7 +54,7 @@ TEST(DemoSource, ParsesFoldersEntriesTextsAndLinks) {
     EXPECT_EQ(arr[1].strName, Ansi("Größe"));
 }
 
-TEST(DemoSource, RejectsMalformedLines) {
+TEST(CDemoSourceTest, RejectsMalformedLines) {
     const char* const bad[] = {
         "- Eintrag oben\n",             // the top level holds folders only
         "+ A\n    + zu tief\n",         // skips a level

@@ -10,7 +10,6 @@
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
@@ -18,6 +17,7 @@
 #include "protect/CDbAdmin.h"
 #include "protect/CDbPasswort.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SNode> TWO_FOLDERS = {{"+Alpha", {{"+Unter", {}}, {"-Notiz", {}}}}, {"+Beta", {}}};
@@ -29,7 +29,7 @@ std::string LastDb() {
 
 TEST_F(CShellTest, StartsWithoutDatabaseInMenuSet135AndWriteProtected) {
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_TRUE(m_pDoc->IsWriteProtected());
     EXPECT_EQ(m_pDoc->GetTitle(), "");
     // the start-up call of the new-document path shows no dialog
@@ -44,13 +44,13 @@ TEST_F(CShellTest, OpeningRunsTheGuiStepsInOrderAndPostsThePaneMessages) {
     ASSERT_TRUE(m_pDoc->OpenDocumentFile(strPath));
     // closing first (LastDB emptied under set 135), then the path remembered
     // before the switch to set 128
-    std::vector<std::pair<std::string, int>> arrLastDb;
+    std::vector<std::pair<std::string, EResourceSet>> arrLastDb;
     for (const auto& w : m_platform.m_arrWrites)
-        if (w.strEntry == "LastDB") arrLastDb.emplace_back(w.strValue, w.nMenuSet);
+        if (w.strEntry == "LastDB") arrLastDb.emplace_back(w.strValue, w.eMenuSet);
     ASSERT_EQ(arrLastDb.size(), 2u);
-    EXPECT_EQ(arrLastDb[0], std::make_pair(std::string(), 135));
-    EXPECT_EQ(arrLastDb[1], std::make_pair(strPath, 135));
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
+    EXPECT_EQ(arrLastDb[0], std::make_pair(std::string(), IDR_MENU_CLOSED));
+    EXPECT_EQ(arrLastDb[1], std::make_pair(strPath, IDR_MENU_CLOSED));
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
     // the initial update has filled the tree; the pane messages are posted,
     // so nothing is selected before they run
     EXPECT_EQ(Tree()->topLevelItemCount(), 2);
@@ -83,7 +83,7 @@ TEST_F(CShellTest, OpeningWithoutTopLevelFolderSwitchesProtectionOffAndShowsTheT
     EXPECT_FALSE(m_pDoc->IsWriteProtected());
     EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), 0);
     EXPECT_EQ(TitleText(), "Hauptordner");
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 0);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_DETAIL);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
 }
 
@@ -107,14 +107,14 @@ TEST_F(CShellTest, CreatingAskedForAPathAndOpensTheEmptyTopLevelUnprotected) {
     // synchronous part
     EXPECT_TRUE(m_pDoc->IsDatabaseOpen());
     EXPECT_FALSE(m_pDoc->IsWriteProtected());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
     EXPECT_EQ(LastDb(), strPath);
     EXPECT_EQ(m_pDoc->GetTitle(), "neu");
     EXPECT_TRUE(GetDatabase().TableExists("Option"));
     EXPECT_TRUE(GetDatabase().TableExists("KnowHow"));
     Pump();
     EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), 0);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 0);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_DETAIL);
     // no password prompt, version question or backup message
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 }
@@ -126,7 +126,7 @@ TEST_F(CShellTest, CancelledCreateKeepsTheOpenDatabase) {
     EXPECT_FALSE(m_pDoc->OnNewDocument());
     EXPECT_TRUE(m_pDoc->IsDatabaseOpen());
     EXPECT_EQ(m_pDoc->GetPathName(), strPath);
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 128);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_OPEN);
     EXPECT_EQ(LastDb(), strPath);
 }
 
@@ -154,7 +154,7 @@ TEST_F(CShellTest, CreatingOnAFileThatIsNoDatabaseSaysSoAndOpensNothing) {
     Pump();
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
     EXPECT_FALSE(GetDatabase().IsOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_EQ(m_pDoc->GetTitle(), "");
     EXPECT_EQ(LastDb(), "");
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
@@ -182,7 +182,7 @@ TEST_F(CShellTest, RefusedPasswordLeavesNoDatabaseOpen) {
     EXPECT_EQ(nPrompts, 1);
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
     EXPECT_FALSE(GetDatabase().IsOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_EQ(m_pDoc->GetTitle(), "");
     EXPECT_EQ(m_pFrame->windowTitle().toStdString(), " - Orvantis - 1.200");
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
@@ -197,7 +197,7 @@ TEST_F(CShellTest, RefusedVersionLeavesNoDatabaseOpen) {
 
     EXPECT_FALSE(Open(strPath));
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
     EXPECT_NE(m_platform.MessageTexts()[0].find("1.300"), std::string::npos);
 }
@@ -208,7 +208,7 @@ TEST_F(CShellTest, CloseByCommandForgetsTheDatabaseWhileQuittingKeepsIt) {
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_DATABASE_CLOSE));
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
     EXPECT_EQ(LastDb(), "");
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
     EXPECT_EQ(TitleText(), "");
     EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), -1);
@@ -218,7 +218,7 @@ TEST_F(CShellTest, CloseByCommandForgetsTheDatabaseWhileQuittingKeepsIt) {
     m_pFrame->close();
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
     EXPECT_EQ(LastDb(), strPath);
-    EXPECT_EQ(m_pFrame->GetMenuSet(), 135);
+    EXPECT_EQ(m_pFrame->GetMenuSet(), IDR_MENU_CLOSED);
 }
 
 TEST_F(CShellTest, DeleteEntryAskNamesFolderContentsAndNoChangesNothing) {
@@ -296,7 +296,7 @@ TEST_F(CShellTest, GoToEntryOfATopLevelEntryShowsTheTopLevelWithNothingSelected)
     m_pDoc->GoToEntry(IdOf("Beta"));
     EXPECT_EQ(Tree()->SelectedItem(), nullptr);
     EXPECT_EQ(m_pFrame->GetDetailView()->GetCurrentFolder(), 0);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 0);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_DETAIL);
 
     m_pDoc->GoToEntry(IdOf("Notiz"));
     ASSERT_NE(Tree()->SelectedItem(), nullptr);
@@ -371,11 +371,8 @@ TEST_F(CShellTest, ReorganizeShowsTheWaitNoticeAroundTheWork) {
 }
 
 TEST_F(CShellTest, SharedFontsAreArialWithSixteenPixelCells) {
-    const QFont* pNormal = m_pDoc->GetFont(1);
-    const QFont* pBold = m_pDoc->GetFont(2);
-    ASSERT_TRUE(pNormal && pBold);
-    EXPECT_EQ(m_pDoc->GetFont(0), nullptr);
-    EXPECT_EQ(m_pDoc->GetFont(3), nullptr);
+    const QFont* pNormal = &m_pDoc->GetFont(DOC_FONT_NORMAL);
+    const QFont* pBold = &m_pDoc->GetFont(DOC_FONT_BOLD);
     EXPECT_EQ(pNormal->family(), "Arial");
     // Arial's cell of 16 pixels: 14-pixel letters, smaller only where a
     // substitute face has very tall lines

@@ -12,8 +12,8 @@
 #include "app/CLeftView.h"
 #include "app/CSplitterWndFix.h"
 #include "app/CTitleView.h"
-#include "app/CommandIds.h"
 #include "edit/CDetailView.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const char* const PLACEMENT[] = {"WindowX", "WindowY", "WindowCX", "WindowCY", "WindowMaximize", "OrdnerBreite"};
@@ -36,7 +36,7 @@ TEST_F(CShellTest, StoredPlacementAndFolderWidthAreRestored) {
     p.WriteProfileInt("Parameter", "WindowCY", 500);
     p.WriteProfileInt("Parameter", "OrdnerBreite", 260);
     COrvantisDoc doc;
-    CMainFrame frame(&doc);
+    CMainFrame frame(doc);
     frame.show();
     Pump();
     EXPECT_EQ(frame.geometry(), QRect(30, 40, 700, 500));
@@ -54,7 +54,7 @@ TEST_F(CShellTest, AWindowClosedMaximisedStartsMaximisedWithItsNormalRectangle) 
     CPlatform& p = GetPlatform();
     {
         COrvantisDoc doc;
-        CMainFrame frame(&doc);
+        CMainFrame frame(doc);
         frame.setGeometry(50, 60, 640, 480);
         frame.show();
         frame.showMaximized();
@@ -65,7 +65,7 @@ TEST_F(CShellTest, AWindowClosedMaximisedStartsMaximisedWithItsNormalRectangle) 
     EXPECT_EQ(p.GetProfileInt("Parameter", "WindowCX", -1), 640);
     EXPECT_EQ(p.GetProfileInt("Parameter", "WindowCY", -1), 480);
     COrvantisDoc doc;
-    CMainFrame frame(&doc);
+    CMainFrame frame(doc);
     EXPECT_TRUE(frame.windowState().testFlag(Qt::WindowMaximized));
     frame.show();
     frame.showNormal();
@@ -141,17 +141,17 @@ TEST_F(CShellTest, AltEnterAlternatesTheFocusBetweenTreeAndDetailView) {
     ASSERT_TRUE(Open(MakeDatabase("focus.tov", {{"+Alpha", {}}})));
     QApplication::setActiveWindow(m_pFrame.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_pFrame.get()));
-    m_pFrame->ActivatePane(1);
-    ASSERT_EQ(m_pFrame->GetActivePaneKind(), 1);
+    m_pFrame->ActivatePane(PANE_TREE);
+    ASSERT_EQ(m_pFrame->GetActivePaneKind(), PANE_TREE);
     QTest::keyClick(Tree(), Qt::Key_Return, Qt::AltModifier);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 0);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_DETAIL);
     EXPECT_TRUE(m_pFrame->GetDetailView()->hasFocus());
     QTest::keyClick(m_pFrame->GetDetailView(), Qt::Key_Return, Qt::AltModifier);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 1);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_TREE);
     EXPECT_TRUE(Tree()->hasFocus());
     // a click into the title strip makes it the active pane (kind 0) too
     QTest::mouseClick(m_pFrame->GetTitleView(), Qt::LeftButton);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 0);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_DETAIL);
     QTest::keyClick(m_pFrame->GetTitleView(), Qt::Key_Enter, Qt::AltModifier);
-    EXPECT_EQ(m_pFrame->GetActivePaneKind(), 1);
+    EXPECT_EQ(m_pFrame->GetActivePaneKind(), PANE_TREE);
 }

@@ -8,12 +8,13 @@
 
 bool CRecordingPlatform::WriteProfileString(const std::string& strSection, const std::string& strEntry,
                                             const std::string& strValue) {
-    m_arrWrites.push_back({strSection, strEntry, strValue, m_pFrame ? m_pFrame->GetMenuSet() : 0});
+    m_arrWrites.push_back({strSection, strEntry, strValue, m_pFrame ? m_pFrame->GetMenuSet() : EResourceSet{}});
     return CScriptedPlatform::WriteProfileString(strSection, strEntry, strValue);
 }
 
 bool CRecordingPlatform::WriteProfileInt(const std::string& strSection, const std::string& strEntry, int nValue) {
-    m_arrWrites.push_back({strSection, strEntry, std::to_string(nValue), m_pFrame ? m_pFrame->GetMenuSet() : 0});
+    m_arrWrites.push_back(
+        {strSection, strEntry, std::to_string(nValue), m_pFrame ? m_pFrame->GetMenuSet() : EResourceSet{}});
     return CScriptedPlatform::WriteProfileInt(strSection, strEntry, nValue);
 }
 
@@ -33,7 +34,7 @@ void CShellTest::SetUp() {
     dialogs.fnDatabasePassword = record("encrypt");
     dialogs.fnAdminLogin = record("login");
     dialogs.fnAdminSetup = record("setup");
-    dialogs.fnSearch = [this](QWidget*, COrvantisDoc*) { m_arrDialogs.push_back("search"); };
+    dialogs.fnSearch = [this](QWidget*, COrvantisDoc&) { m_arrDialogs.push_back("search"); };
 }
 
 void CShellTest::TearDown() {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
 
 class CLeftView;
 
@@ -16,7 +16,7 @@ class CRecordingPlatform : public CScriptedPlatform {
 public:
     struct SWrite {
         std::string strSection, strEntry, strValue;
-        int nMenuSet;
+        EResourceSet eMenuSet;  // 0 while there is no frame
     };
     bool WriteProfileString(const std::string& strSection, const std::string& strEntry,
                             const std::string& strValue) override;

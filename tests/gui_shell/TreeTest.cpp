@@ -10,10 +10,10 @@
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "edit/CDetailView.h"
 #include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 // A: B (C (D)), E; F; G (H)
@@ -174,7 +174,7 @@ TEST_F(CTreeTest, EnterTogglesTheFolderUnlessAltIsHeld) {
 }
 
 TEST_F(CTreeTest, DeletingTopLevelFoldersEndsOnTheFirstRemainingOrTheTopLevel) {
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     // F is empty; A and G hold entries, so the service asks once more
     for (auto [psz, nYes] : {std::pair{"F", 1}, std::pair{"A", 2}, std::pair{"G", 2}}) {
         SendPaneMessage(Tree(), WM_SHOW_FOLDER, IdOf(psz));
@@ -190,7 +190,7 @@ TEST_F(CTreeTest, DeletingTopLevelFoldersEndsOnTheFirstRemainingOrTheTopLevel) {
 }
 
 TEST_F(CTreeTest, DeletingATopLevelFolderSelectsTheFirstRemaining) {
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     SendPaneMessage(Tree(), WM_SHOW_FOLDER, IdOf("F"));
     Pump();
     m_platform.QueueAnswer(EMsgResult::Yes);
@@ -211,7 +211,7 @@ TEST_F(CTreeTest, DeletingATopLevelFolderSelectsTheFirstRemaining) {
 }
 
 TEST_F(CTreeTest, DeletingASubFolderSelectsItsParent) {
-    m_pFrame->ActivatePane(1);
+    m_pFrame->ActivatePane(PANE_TREE);
     SendPaneMessage(Tree(), WM_SHOW_FOLDER, IdOf("H"));
     Pump();
     m_platform.QueueAnswer(EMsgResult::Yes);

@@ -43,14 +43,14 @@ void AgeFile(const std::string& strPath, int nSeconds) {
     ::utimes(strPath.c_str(), tv);
 }
 
-class CopyTest : public ::testing::TestWithParam<bool> {
+class CCopyTest : public ::testing::TestWithParam<bool> {
 protected:
     bool Named() const { return GetParam(); }
     CTempDir m_dir;
 };
 }  // namespace
 
-TEST_P(CopyTest, CopiesWholeFilesAndRefusesWhatItMustNot) {
+TEST_P(CCopyTest, CopiesWholeFilesAndRefusesWhatItMustNot) {
     std::string strFrom = m_dir.File("from.tov");
     WriteFile(strFrom, Pattern(3 << 20));
     ::chmod(strFrom.c_str(), 0640);
@@ -82,7 +82,7 @@ TEST_P(CopyTest, CopiesWholeFilesAndRefusesWhatItMustNot) {
     EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"copy", "from.tov", "link", "old"}));
 }
 
-TEST_P(CopyTest, AFolderWithoutWriteRightsGetsNothing) {
+TEST_P(CCopyTest, AFolderWithoutWriteRightsGetsNothing) {
     std::string strFolder = m_dir.File("nur-lesen");
     fs::create_directory(strFolder);
     WriteFile(m_dir.File("from.tov"), "data");
@@ -109,7 +109,7 @@ long long WrittenBytes(pid_t pid) {
 // A copy killed at any moment leaves either nothing or the whole file under
 // its final name; a part it left behind is cleared by a later copy once it
 // is stale, but never while its copy still runs.
-TEST_P(CopyTest, KilledCopyLeavesNoPartialFileUnderTheFinalName) {
+TEST_P(CCopyTest, KilledCopyLeavesNoPartialFileUnderTheFinalName) {
     const std::string strData = Pattern(48 << 20);
     std::string strFrom = m_dir.File("gross.tov");
     WriteFile(strFrom, strData);
@@ -166,7 +166,7 @@ TEST_P(CopyTest, KilledCopyLeavesNoPartialFileUnderTheFinalName) {
     ::close(fdBusy);
 }
 
-TEST_P(CopyTest, FullDiskLeavesNothingBehind) {
+TEST_P(CCopyTest, FullDiskLeavesNothingBehind) {
     std::string strFrom = m_dir.File("from.tov");
     WriteFile(strFrom, Pattern(3 << 20));
     std::string strDisk = m_dir.File("disk");
@@ -186,5 +186,5 @@ TEST_P(CopyTest, FullDiskLeavesNothingBehind) {
     EXPECT_EQ(strResult, "0 " + std::to_string(ENOSPC) + " ok");
 }
 
-INSTANTIATE_TEST_SUITE_P(UnnamedAndNamedPart, CopyTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(UnnamedAndNamedPart, CCopyTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "NamedPart" : "UnnamedPart"; });

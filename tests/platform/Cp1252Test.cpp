@@ -24,7 +24,7 @@ const SHighByte kHighBytes[] = {
 };
 }  // namespace
 
-TEST(Cp1252, GermanLettersAndEuroSign) {
+TEST(CCp1252Test, GermanLettersAndEuroSign) {
     const struct {
         const char* pszUtf8;
         int nByte;
@@ -44,7 +44,7 @@ TEST(Cp1252, GermanLettersAndEuroSign) {
               "Straße „zitiert“");
 }
 
-TEST(Cp1252, HighRangeMapsToItsCharacters) {
+TEST(CCp1252Test, HighRangeMapsToItsCharacters) {
     for (const auto& c : kHighBytes) {
         EXPECT_EQ(Cp1252ToUtf8(Byte(c.nByte)), c.pszUtf8) << std::hex << c.nByte;
         bool bOk = false;
@@ -53,7 +53,7 @@ TEST(Cp1252, HighRangeMapsToItsCharacters) {
     }
 }
 
-TEST(Cp1252, EveryByteRoundTrips) {
+TEST(CCp1252Test, EveryByteRoundTrips) {
     std::string strAll;
     for (int i = 0; i < 256; ++i) strAll += static_cast<char>(i);
     std::string strUtf8 = Cp1252ToUtf8(strAll);
@@ -69,7 +69,7 @@ TEST(Cp1252, EveryByteRoundTrips) {
     }
 }
 
-TEST(Cp1252, CharactersOutsideGiveQuestionMark) {
+TEST(CCp1252Test, CharactersOutsideGiveQuestionMark) {
     const struct {
         const char* pszUtf8;
         const char* pszAnsi;
@@ -93,7 +93,7 @@ TEST(Cp1252, CharactersOutsideGiveQuestionMark) {
     EXPECT_EQ(Utf8ToCp1252("Ł"), "?");
 }
 
-TEST(Cp1252, BrokenUtf8GivesQuestionMarks) {
+TEST(CCp1252Test, BrokenUtf8GivesQuestionMarks) {
     const struct {
         const char* pszName;
         std::string strUtf8;
@@ -125,7 +125,7 @@ TEST(Cp1252, BrokenUtf8GivesQuestionMarks) {
     }
 }
 
-TEST(Cp1252, EmptyAndAsciiPassUnchanged) {
+TEST(CCp1252Test, EmptyAndAsciiPassUnchanged) {
     bool bOk = false;
     EXPECT_EQ(Utf8ToCp1252("", &bOk), "");
     EXPECT_TRUE(bOk);
@@ -139,7 +139,7 @@ TEST(Cp1252, EmptyAndAsciiPassUnchanged) {
     EXPECT_EQ(Utf8ToCp1252(strNul), strNul);
 }
 
-TEST(Cp1252, AnsiUpperFollowsWindowsRules) {
+TEST(CCp1252Test, AnsiUpperFollowsWindowsRules) {
     const struct {
         const char* pszIn;
         const char* pszOut;

@@ -8,7 +8,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(Wildcard, Patterns) {
+TEST(CWildcardTest, Patterns) {
     const struct {
         const char* pszPattern;
         const char* pszName;
@@ -44,7 +44,7 @@ TEST(Wildcard, Patterns) {
         EXPECT_EQ(MatchWildcard(c.pszPattern, c.pszName), c.bMatch) << c.pszPattern << " / " << c.pszName;
 }
 
-TEST(PlatformFiles, FindFilesListsMatchingRegularFilesWithSizes) {
+TEST(CPlatformFilesTest, FindFilesListsMatchingRegularFilesWithSizes) {
     CTempDir dir;
     WriteFile(dir.File("a.tov.1"), "12345");
     WriteFile(dir.File("a.tov.2"), "");
@@ -61,7 +61,7 @@ TEST(PlatformFiles, FindFilesListsMatchingRegularFilesWithSizes) {
     EXPECT_TRUE(platform.FindFiles(dir.File("missing"), "*").empty());
 }
 
-TEST(PlatformFiles, CopyRefusesToOverwrite) {
+TEST(CPlatformFilesTest, CopyRefusesToOverwrite) {
     CTempDir dir;
     CScriptedPlatform platform;
     WriteFile(dir.File("from"), "new");

@@ -14,7 +14,7 @@
 #include "support/TestSupport.h"
 
 namespace {
-class InUse : public CCoreTest {
+class CInUseTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -32,7 +32,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(InUse, OtherProcessHoldingTheFileMakesItBusyUntilItExits) {
+TEST_F(CInUseTest, OtherProcessHoldingTheFileMakesItBusyUntilItExits) {
     ASSERT_TRUE(m_platform.IsFileFree(m_strPath));
     auto pChild = Hold("0.5");
     EXPECT_FALSE(m_platform.IsFileFree(m_strPath));
@@ -44,14 +44,14 @@ TEST_F(InUse, OtherProcessHoldingTheFileMakesItBusyUntilItExits) {
     EXPECT_TRUE(GetDatabase().IsFileFree());
 }
 
-TEST_F(InUse, KilledHolderLeavesTheFileFree) {
+TEST_F(CInUseTest, KilledHolderLeavesTheFileFree) {
     auto pChild = Hold();
     ASSERT_FALSE(m_platform.IsFileFree(m_strPath));
     pChild->Kill();
     EXPECT_TRUE(m_platform.IsFileFree(m_strPath));
 }
 
-TEST_F(InUse, HolderInsideAnExclusiveTransactionCountsToo) {
+TEST_F(CInUseTest, HolderInsideAnExclusiveTransactionCountsToo) {
     CChildProcess child({CliPath(), "hold", m_strPath, "--seconds", "60", "--transaction", "exclusive"});
     ASSERT_TRUE(child.WaitForOutput("bereit"));
     EXPECT_FALSE(m_platform.IsFileFree(m_strPath));
@@ -59,7 +59,7 @@ TEST_F(InUse, HolderInsideAnExclusiveTransactionCountsToo) {
     EXPECT_TRUE(m_platform.IsFileFree(m_strPath));
 }
 
-TEST_F(InUse, OwnSessionCountsWhileOpenAndNotAfterClose) {
+TEST_F(CInUseTest, OwnSessionCountsWhileOpenAndNotAfterClose) {
     CDB& db = GetDatabase();
     ASSERT_TRUE(db.Open(m_strPath));
     EXPECT_FALSE(db.IsFileFree());
@@ -74,7 +74,7 @@ TEST_F(InUse, OwnSessionCountsWhileOpenAndNotAfterClose) {
     EXPECT_EQ(db.GetOption("x"), "y");
 }
 
-TEST_F(InUse, TestingDoesNotDisturbTheHolder) {
+TEST_F(CInUseTest, TestingDoesNotDisturbTheHolder) {
     // the holder's write transaction must still commit after our probe
     CChildProcess child({CliPath(), "hold", m_strPath, "--seconds", "0.5", "--transaction", "write"});
     ASSERT_TRUE(child.WaitForOutput("bereit"));
@@ -84,12 +84,12 @@ TEST_F(InUse, TestingDoesNotDisturbTheHolder) {
     EXPECT_EQ(child.Wait(), 0);
 }
 
-TEST_F(InUse, MissingFileIsNotFree) {
+TEST_F(CInUseTest, MissingFileIsNotFree) {
     EXPECT_FALSE(m_platform.IsFileFree(m_dir.File("missing.tov")));
     EXPECT_EQ(m_platform.HoldFileOpen(m_dir.File("missing.tov")), -1);
 }
 
-TEST_F(InUse, ReadOnlyFileCanBeHeldAndTested) {
+TEST_F(CInUseTest, ReadOnlyFileCanBeHeldAndTested) {
     OpenForOthers(m_dir.Path());
     ASSERT_EQ(::chmod(m_strPath.c_str(), 0444), 0);
     std::string strPath = m_strPath;
@@ -114,7 +114,7 @@ TEST_F(InUse, ReadOnlyFileCanBeHeldAndTested) {
     EXPECT_EQ(strReport, "free");
 }
 
-TEST_F(InUse, ForeignProgramInsideATransactionCountsAsInUse) {
+TEST_F(CInUseTest, ForeignProgramInsideATransactionCountsAsInUse) {
     // another program on the file, without our marker, in the middle of a write
     int fdReady[2], fdGo[2];
     ASSERT_EQ(::pipe(fdReady), 0);
@@ -145,7 +145,7 @@ TEST_F(InUse, ForeignProgramInsideATransactionCountsAsInUse) {
     EXPECT_TRUE(m_platform.IsFileFree(m_strPath));
 }
 
-TEST_F(InUse, OpeningWhileAnotherProcessProbesStillMarksTheFile) {
+TEST_F(CInUseTest, OpeningWhileAnotherProcessProbesStillMarksTheFile) {
     // the probe holds the marker byte for a moment; an open at that moment
     // must wait for it instead of going without
     std::string strPath = m_strPath;

@@ -71,6 +71,15 @@ TEST_F(CProtectTest, AdminPasswordRefusedWhileOthersUseTheFile) {
     EXPECT_FALSE(fs::exists(BackupCopy(strPath, "20261207_0634")));
 }
 
+TEST_F(CProtectTest, AdminPasswordDeleteThatDoesNotArriveIsNoSuccess) {
+    std::string strPath = CreateWithEntries();
+    ASSERT_TRUE(GetDbAdmin().SetAdminPassword("chef"));
+    auto pOther = HoldExclusive(strPath, 60);
+    EXPECT_FALSE(GetDbAdmin().DeleteAdminPassword());
+    pOther.reset();
+    EXPECT_TRUE(GetDbAdmin().IsAdminPasswordSet());
+}
+
 TEST_F(CProtectTest, OpeningChainAsksAndClosesOnFailure) {
     std::string strPath = CreateWithEntries();
     ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
@@ -121,7 +130,7 @@ TEST_F(CProtectTest, OpeningChainAsksAndClosesOnFailure) {
 
 TEST_F(CProtectTest, RefusedVersionClosesTheSession) {
     std::string strPath = CreateWithEntries();
-    GetDatabase().SetOption("DbVersion", "1.300");
+    ASSERT_TRUE(GetDatabase().SetOption("DbVersion", "1.300"));
     GetDatabase().Close();
     EXPECT_EQ(OpenKnowledgeBase(strPath), nullptr);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);

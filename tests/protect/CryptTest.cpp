@@ -27,7 +27,7 @@ std::string AllBytes() {
 }
 }  // namespace
 
-TEST(CCrypt, PublishedChecks) {
+TEST(CCryptTest, PublishedChecks) {
     CCrypt crypt;
     crypt.SetPassword("geheim");
     EXPECT_EQ(Hex(crypt.Encrypt("Hallo Welt")), "c3d8285dbc46b19a7ed244");
@@ -39,7 +39,7 @@ TEST(CCrypt, PublishedChecks) {
     EXPECT_EQ(Hex(crypt.Encrypt("Hallo Welt")), "c3d8285dbc46b19a7ed244");
 }
 
-TEST(CCrypt, RoundTripsEveryByteAndTheEscapedOnes) {
+TEST(CCryptTest, RoundTripsEveryByteAndTheEscapedOnes) {
     const std::string arrPasswords[] = {"geheim", "x", std::string("\xE4\xF6\xFC\xDF", 4), AllBytes().substr(200, 32),
                                         ""};
     const std::string arrTexts[] = {AllBytes(),
@@ -69,7 +69,7 @@ TEST(CCrypt, RoundTripsEveryByteAndTheEscapedOnes) {
     }
 }
 
-TEST(CCrypt, EmptyValuesAndNoKey) {
+TEST(CCryptTest, EmptyValuesAndNoKey) {
     CCrypt crypt;
     EXPECT_EQ(crypt.Encrypt("abc"), "");  // no key yet
     EXPECT_EQ(crypt.Decrypt("abc"), "");
@@ -79,7 +79,7 @@ TEST(CCrypt, EmptyValuesAndNoKey) {
     EXPECT_FALSE(crypt.DecryptsCleanly(""));
 }
 
-TEST(CCrypt, KeyStreamRestartsForEveryValueWhateverWasCachedBefore) {
+TEST(CCryptTest, KeyStreamRestartsForEveryValueWhateverWasCachedBefore) {
     std::string strLong;
     for (int i = 0; i < 10000; ++i) strLong += static_cast<char>('a' + i % 26);
     CCrypt fresh;
@@ -105,7 +105,7 @@ TEST(CCrypt, KeyStreamRestartsForEveryValueWhateverWasCachedBefore) {
     EXPECT_NE(a[11], b[11]);
 }
 
-TEST(CCrypt, StoredFormDecoding) {
+TEST(CCryptTest, StoredFormDecoding) {
     // every ordered pair of the three escaped bytes and a plain one
     const char arrEscaped[] = {'\'', '\\', '\0', '0'};
     for (char x : arrEscaped)
@@ -121,7 +121,7 @@ TEST(CCrypt, StoredFormDecoding) {
     EXPECT_EQ(CCrypt::Unescape("'x"), "'x");
 }
 
-TEST(CCrypt, WrongPasswordGivesOtherTextWithoutFailing) {
+TEST(CCryptTest, WrongPasswordGivesOtherTextWithoutFailing) {
     CCrypt right, wrong;
     right.SetPassword("geheim");
     wrong.SetPassword("Geheim");
@@ -136,7 +136,7 @@ TEST(CCrypt, WrongPasswordGivesOtherTextWithoutFailing) {
     EXPECT_NE(right.Decrypt(strStored), strText);
 }
 
-TEST(CCrypt, VerifiersPadToThirtyTwoCharacters) {
+TEST(CCryptTest, VerifiersPadToThirtyTwoCharacters) {
     EXPECT_EQ(CDbPasswort::MakeVerifier(""), "");
     EXPECT_EQ(CDbAdmin::MakeVerifier(""), "");
     std::string str32(32, 'k');
@@ -152,7 +152,7 @@ TEST(CCrypt, VerifiersPadToThirtyTwoCharacters) {
 // Decrypt takes the stored form apart and applies the key stream in one
 // pass; any input, escapes in odd places too, must come out as the two
 // steps one after the other would give it.
-TEST(CCrypt, DecryptIsUnescapeThenKeyStreamForAnyInput) {
+TEST(CCryptTest, DecryptIsUnescapeThenKeyStreamForAnyInput) {
     CCrypt crypt;
     crypt.SetPassword("Schl\xFCssel");
     const size_t kMax = 300;

@@ -192,7 +192,7 @@ TEST_F(CProtectTest, TrailingTildesFindTheRealKey) {
 
     // a file protected elsewhere with a password that ends with a tilde
     ASSERT_TRUE(pw.SetDatabasePassword(""));
-    GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier("abc~"));
+    ASSERT_TRUE(GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier("abc~")));
     ASSERT_TRUE(pw.ReencryptAll("", "abc~"));
     ExpectStoredUnder("abc~");
     for (const char* psz : {"abc~", "abc", "abc~~"}) {
@@ -223,7 +223,7 @@ TEST_F(CProtectTest, TypedPasswordsAreCutToThirtyTwoAndTheKeyIsNeverEmpty) {
 
     // a file protected elsewhere with tildes only
     ASSERT_TRUE(pw.SetDatabasePassword(""));
-    GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier("~"));
+    ASSERT_TRUE(GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier("~")));
     ASSERT_TRUE(pw.ReencryptAll("", "~"));
     for (const char* psz : {"~", "~~", "~~~~~~~~"}) {
         pw.ClearPassword();
@@ -238,7 +238,7 @@ TEST_F(CProtectTest, TypedPasswordsAreCutToThirtyTwoAndTheKeyIsNeverEmpty) {
     EXPECT_TRUE(pw.IsPasswordSet());
 
     // nothing stored to tell the keys apart: still no key the dialog cannot type
-    GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strLong));
+    ASSERT_TRUE(GetDatabase().SetOption("DbKey", CDbPasswort::MakeVerifier(strLong)));
     GetDatabase().Execute("UPDATE KnowHow SET Name='', Text='';");
     pw.ClearPassword();
     ASSERT_TRUE(pw.CheckPassword(strLong + "x"));

@@ -33,7 +33,7 @@ CKnowHowItem Entry(std::int32_t nMaster, std::int32_t nPos, const std::string& s
     return item;
 }
 
-class KnowHowTable : public CCoreTest {
+class CKnowHowTableTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -55,7 +55,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(KnowHowTable, MissingTableIsCreatedExactlyBeforeAnythingElse) {
+TEST_F(CKnowHowTableTest, MissingTableIsCreatedExactlyBeforeAnythingElse) {
     RecordSql(true);
     CKnowHowTable table;
     EXPECT_EQ(m_arrSql, (std::vector<std::string>{
@@ -80,7 +80,7 @@ TEST_F(KnowHowTable, MissingTableIsCreatedExactlyBeforeAnythingElse) {
     EXPECT_EQ(table.GetRecordSet().GetRowCount(), 0);  // the opening query's result
 }
 
-TEST_F(KnowHowTable, ExistingTableIsOnlyRead) {
+TEST_F(CKnowHowTableTest, ExistingTableIsOnlyRead) {
     { CKnowHowTable first; }
     RecordSql(true);
     CKnowHowTable table;
@@ -94,7 +94,7 @@ TEST_F(KnowHowTable, ExistingTableIsOnlyRead) {
                         }));
 }
 
-TEST_F(KnowHowTable, CreateFailsWhenAnIndexCannotBeMade) {
+TEST_F(CKnowHowTableTest, CreateFailsWhenAnIndexCannotBeMade) {
     ASSERT_TRUE(GetDatabase().Execute("CREATE TABLE Dummy ( x ); CREATE INDEX [KnowHow_MasterID] ON Dummy ( x );"));
     CKnowHowTable table;  // the construction goes on regardless
     EXPECT_TRUE(GetDatabase().TableExists("KnowHow"));
@@ -103,7 +103,7 @@ TEST_F(KnowHowTable, CreateFailsWhenAnIndexCannotBeMade) {
     EXPECT_TRUE(GetDatabase().TableExists("KnowHow"));
 }
 
-TEST_F(KnowHowTable, TextsRoundTripUnchanged) {
+TEST_F(CKnowHowTableTest, TextsRoundTripUnchanged) {
     CKnowHowTable table;
     const std::string kTexts[] = {
         "O'Neil",
@@ -131,7 +131,7 @@ TEST_F(KnowHowTable, TextsRoundTripUnchanged) {
     EXPECT_EQ(table.CountRows(), static_cast<int>(std::size(kTexts)));
 }
 
-TEST_F(KnowHowTable, FlagsAndNumbers) {
+TEST_F(CKnowHowTableTest, FlagsAndNumbers) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(4, 2, "Ordner");
     item.IsDir = 2;
@@ -157,7 +157,7 @@ TEST_F(KnowHowTable, FlagsAndNumbers) {
     EXPECT_EQ(back.MasterID, 0);
 }
 
-TEST_F(KnowHowTable, ReadingLeavesTransientFieldsAlone) {
+TEST_F(CKnowHowTableTest, ReadingLeavesTransientFieldsAlone) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "a");
     ASSERT_TRUE(table.InsertItem(item));
@@ -172,7 +172,7 @@ TEST_F(KnowHowTable, ReadingLeavesTransientFieldsAlone) {
     EXPECT_EQ(target.Name, "a");
 }
 
-TEST_F(KnowHowTable, SelectItemsAppends) {
+TEST_F(CKnowHowTableTest, SelectItemsAppends) {
     CKnowHowTable table;
     for (int i = 1; i <= 4; ++i) {
         CKnowHowItem item = Entry(i <= 3 ? 7 : 8, i, "E" + std::to_string(i));
@@ -190,7 +190,7 @@ TEST_F(KnowHowTable, SelectItemsAppends) {
     EXPECT_EQ(arr.size(), 5u);
 }
 
-TEST_F(KnowHowTable, OldLayoutWithLinkLastIsReadByName) {
+TEST_F(CKnowHowTableTest, OldLayoutWithLinkLastIsReadByName) {
     // a file of the first schema, later given the Link column at the end
     ASSERT_TRUE(GetDatabase().Execute(
         "CREATE TABLE KnowHow ( ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), MasterID INTEGER, LinkID INTEGER, Typ "
@@ -214,7 +214,7 @@ TEST_F(KnowHowTable, OldLayoutWithLinkLastIsReadByName) {
     EXPECT_EQ(ReadBack(table, 1).UpdateNr, 5);
 }
 
-TEST_F(KnowHowTable, FileWithoutLinkColumnReadsItEmpty) {
+TEST_F(CKnowHowTableTest, FileWithoutLinkColumnReadsItEmpty) {
     ASSERT_TRUE(GetDatabase().Execute(
         "CREATE TABLE KnowHow ( ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), MasterID INTEGER, LinkID INTEGER, Typ "
         "INTEGER, PosNr INTEGER, IsDir VARCHAR(1), Name VARCHAR(50), Text VARCHAR(50), UpdateNr INTEGER DEFAULT '0' "
@@ -225,7 +225,7 @@ TEST_F(KnowHowTable, FileWithoutLinkColumnReadsItEmpty) {
     EXPECT_EQ(item.Link, "");
 }
 
-TEST_F(KnowHowTable, StaleEntryIsRefusedWithItsMessage) {
+TEST_F(CKnowHowTableTest, StaleEntryIsRefusedWithItsMessage) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "Stichwort", "Text");
     ASSERT_TRUE(table.InsertItem(item));
@@ -254,7 +254,7 @@ TEST_F(KnowHowTable, StaleEntryIsRefusedWithItsMessage) {
     EXPECT_EQ(ReadBack(table, item.ID).Text, "ihre Fassung");
 }
 
-TEST_F(KnowHowTable, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
+TEST_F(CKnowHowTableTest, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
     const char* const kSqlite = "/usr/bin/sqlite3";
     if (!std::filesystem::exists(kSqlite)) GTEST_SKIP() << "the sqlite3 program is not installed";
     CKnowHowTable table;
@@ -278,7 +278,7 @@ TEST_F(KnowHowTable, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
     EXPECT_EQ(ReadBack(table, item.ID).UpdateNr, 2);
 }
 
-TEST_F(KnowHowTable, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
+TEST_F(CKnowHowTableTest, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "Stichwort");
     ASSERT_TRUE(table.InsertItem(item));
@@ -297,7 +297,7 @@ TEST_F(KnowHowTable, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
     EXPECT_EQ(ReadBack(table, item.ID).Name, "Stichwort");
 }
 
-TEST_F(KnowHowTable, WriteBlockedByAnotherProcessKeepsTheRaisedCounter) {
+TEST_F(CKnowHowTableTest, WriteBlockedByAnotherProcessKeepsTheRaisedCounter) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "Stichwort");
     ASSERT_TRUE(table.InsertItem(item));
@@ -314,7 +314,7 @@ TEST_F(KnowHowTable, WriteBlockedByAnotherProcessKeepsTheRaisedCounter) {
     EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
 }
 
-TEST_F(KnowHowTable, NewObjectSkipsTheCheck) {
+TEST_F(CKnowHowTableTest, NewObjectSkipsTheCheck) {
     CKnowHowTable table;
     RecordSql(true);
     CKnowHowItem item = Entry(0, 1, "ohne ID");
@@ -326,7 +326,7 @@ TEST_F(KnowHowTable, NewObjectSkipsTheCheck) {
     EXPECT_EQ(table.CountRows(), 0);
 }
 
-TEST_F(KnowHowTable, UpdateWritesEveryField) {
+TEST_F(CKnowHowTableTest, UpdateWritesEveryField) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(1, 1, "a", "b");
     ASSERT_TRUE(table.InsertItem(item));
@@ -351,7 +351,7 @@ TEST_F(KnowHowTable, UpdateWritesEveryField) {
     EXPECT_EQ(back.UpdateNr, 1);
 }
 
-TEST_F(KnowHowTable, DeletedLastIdIsGivenAgain) {
+TEST_F(CKnowHowTableTest, DeletedLastIdIsGivenAgain) {
     CKnowHowTable table;
     CKnowHowItem a = Entry(0, 1, "a"), b = Entry(0, 2, "b");
     ASSERT_TRUE(table.InsertItem(a));
@@ -374,7 +374,7 @@ public:
 };
 }  // namespace
 
-TEST_F(KnowHowTable, TextsPassTheFieldCodec) {
+TEST_F(CKnowHowTableTest, TextsPassTheFieldCodec) {
     CMarkingCodec codec;
     SetFieldCodec(&codec);
     CKnowHowTable table;

@@ -1,12 +1,13 @@
 // A query result held in memory and its row cursor.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "db/CDB.h"
 #include "support/TestSupport.h"
 #include "table/CKnowHowTable.h"
 
 namespace {
-class RecordSet : public CCoreTest {
+class CRecordSetTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -17,7 +18,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(RecordSet, NothingHeld) {
+TEST_F(CRecordSetTest, NothingHeld) {
     CRecordSet rs(GetDatabase());
     EXPECT_EQ(rs.GetRowCount(), -1);
     EXPECT_FALSE(rs.IsEOF());
@@ -29,7 +30,7 @@ TEST_F(RecordSet, NothingHeld) {
     EXPECT_TRUE(map.empty());
 }
 
-TEST_F(RecordSet, CursorWalksAndStopsBehindTheLastRow) {
+TEST_F(CRecordSetTest, CursorWalksAndStopsBehindTheLastRow) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT a, b, c FROM T ORDER BY a"));
     EXPECT_EQ(rs.GetRowCount(), 3);
@@ -55,7 +56,7 @@ TEST_F(RecordSet, CursorWalksAndStopsBehindTheLastRow) {
     EXPECT_FALSE(rs.IsEOF());
 }
 
-TEST_F(RecordSet, FieldLookupByName) {
+TEST_F(CRecordSetTest, FieldLookupByName) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT c, a, b, a AS c FROM T WHERE a=2"));
     EXPECT_EQ(rs.GetFieldValue("a"), "2");
@@ -69,7 +70,7 @@ TEST_F(RecordSet, FieldLookupByName) {
     EXPECT_EQ(map.at("b"), "y");
 }
 
-TEST_F(RecordSet, EmptyResultIsAtItsEnd) {
+TEST_F(CRecordSetTest, EmptyResultIsAtItsEnd) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT * FROM T WHERE a > 10"));
     EXPECT_EQ(rs.GetRowCount(), 0);
@@ -78,13 +79,13 @@ TEST_F(RecordSet, EmptyResultIsAtItsEnd) {
     EXPECT_EQ(rs.GetFieldValue("a"), "");
 }
 
-TEST_F(RecordSet, FailedQueryHoldsNothingAndRecordsTheError) {
+TEST_F(CRecordSetTest, FailedQueryHoldsNothingAndRecordsTheError) {
     CRecordSet rs(GetDatabase());
     ASSERT_TRUE(rs.Query("SELECT * FROM T"));
-    GetDatabase().SetError(0, "vorher");
+    GetDatabase().SetError(SQLITE_OK, "vorher");
     EXPECT_FALSE(rs.Query("SELECT * FROM Fehlt"));
     EXPECT_EQ(rs.GetRowCount(), -1);
-    EXPECT_EQ(rs.GetLastErrorCode(), 1);
+    EXPECT_EQ(rs.GetLastErrorCode(), SQLITE_ERROR);
     EXPECT_EQ(rs.GetLastErrorText(), "no such table: Fehlt");
     EXPECT_EQ(rs.GetLastStatementError(), "no such table: Fehlt");
     EXPECT_EQ(rs.GetQueryText(), "SELECT * FROM T");  // the last successful one
@@ -95,7 +96,7 @@ TEST_F(RecordSet, FailedQueryHoldsNothingAndRecordsTheError) {
     EXPECT_EQ(GetDatabase().GetLastStatementError(), "vorher");
 }
 
-TEST_F(RecordSet, SelectAndNextFillTheMap) {
+TEST_F(CRecordSetTest, SelectAndNextFillTheMap) {
     CKnowHowTable table;
     ASSERT_TRUE(GetDatabase().Execute("INSERT INTO KnowHow ( ID, PosNr ) VALUES ( 1, 1 ), ( 2, 2 ), ( 3, 3 );"));
     CValueMap map{{"alt", "bleibt"}};
@@ -120,7 +121,7 @@ TEST_F(RecordSet, SelectAndNextFillTheMap) {
     EXPECT_EQ(map.at("ID"), "1");
 }
 
-TEST_F(RecordSet, QueryWhileAnotherProcessLocksWaitsThenFails) {
+TEST_F(CRecordSetTest, QueryWhileAnotherProcessLocksWaitsThenFails) {
     std::string strPath = GetDatabase().GetFilePath();
     CKnowHowTable table;
     CChildProcess child({CliPath(), "hold", strPath, "--seconds", "60", "--transaction", "exclusive"});
@@ -129,10 +130,10 @@ TEST_F(RecordSet, QueryWhileAnotherProcessLocksWaitsThenFails) {
     CKnowHowArray arr;
     EXPECT_EQ(table.SelectItems(arr), -1);
     EXPECT_TRUE(arr.empty());
-    EXPECT_EQ(table.GetRecordSet().GetLastErrorCode(), 5);
+    EXPECT_EQ(table.GetRecordSet().GetLastErrorCode(), SQLITE_BUSY);
     EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
     // the session knows too, so that the caller can say why
-    EXPECT_EQ(GetDatabase().GetLastErrorCode(), 5);
+    EXPECT_EQ(GetDatabase().GetLastErrorCode(), SQLITE_BUSY);
     child.Kill();
     EXPECT_EQ(table.SelectItems(arr), 0);
 }

@@ -6,7 +6,7 @@
 #include "table/CKnowHowTable.h"
 
 namespace {
-class Statements : public CCoreTest {
+class CStatementsTest : public CCoreTest {
 protected:
     void SetUp() override {
         CCoreTest::SetUp();
@@ -23,7 +23,7 @@ protected:
 };
 }  // namespace
 
-TEST(Literals, Texts) {
+TEST(CLiteralsTest, Texts) {
     EXPECT_EQ(IntLiteral(0), "0");
     EXPECT_EQ(IntLiteral(-17), "-17");
     EXPECT_EQ(IntLiteral(2147483647), "2147483647");
@@ -43,7 +43,7 @@ TEST(Literals, Texts) {
     EXPECT_EQ(ParseInt(""), 0);
 }
 
-TEST(Literals, BaseRowColumnsAndValues) {
+TEST(CLiteralsTest, BaseRowColumnsAndValues) {
     CTableItem item;
     EXPECT_EQ(item.GetColumnDefinitions(), "ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), ");
     EXPECT_EQ(item.ID, 0);
@@ -62,7 +62,7 @@ TEST(Literals, BaseRowColumnsAndValues) {
     EXPECT_EQ(back.IsAktiv, 0);
 }
 
-TEST_F(Statements, InsertListsIdFirstAndLetsTheEngineNumber) {
+TEST_F(CStatementsTest, InsertListsIdFirstAndLetsTheEngineNumber) {
     CValueMap map{{"ID", "99"}, {"MasterID", "5"}, {"PosNr", "3"}};
     EXPECT_EQ(m_pTable->Insert(map), 1);
     EXPECT_EQ(m_arrSql,
@@ -72,7 +72,7 @@ TEST_F(Statements, InsertListsIdFirstAndLetsTheEngineNumber) {
     EXPECT_EQ(m_arrSql.back(), "INSERT INTO KnowHow ( ID) VALUES ( NULL );");
 }
 
-TEST_F(Statements, WholeEntryInsert) {
+TEST_F(CStatementsTest, WholeEntryInsert) {
     CKnowHowItem item;
     item.MasterID = 3;
     item.PosNr = 2;
@@ -90,7 +90,7 @@ TEST_F(Statements, WholeEntryInsert) {
               "0 );");
 }
 
-TEST_F(Statements, UpdateNamesTheRowById) {
+TEST_F(CStatementsTest, UpdateNamesTheRowById) {
     EXPECT_TRUE(m_pTable->Update(CValueMap{{"ID", "17"}, {"PosNr", "3"}}));
     EXPECT_EQ(m_arrSql.back(), "UPDATE KnowHow SET [PosNr]=3 WHERE [ID]=17;");
     EXPECT_TRUE(m_pTable->Update(CValueMap{{"ID", "4"}, {"MasterID", "1"}, {"Name", "'x'"}, {"PosNr", "2"}}));
@@ -100,7 +100,7 @@ TEST_F(Statements, UpdateNamesTheRowById) {
     EXPECT_EQ(m_arrSql.back(), "UPDATE KnowHow SET [PosNr]=3 WHERE ;");
 }
 
-TEST_F(Statements, SelectTexts) {
+TEST_F(CStatementsTest, SelectTexts) {
     CValueMap map;
     EXPECT_EQ(m_pTable->Select(map), 0);
     EXPECT_EQ(m_pTable->Select(map, "MasterID=0"), 0);
@@ -114,7 +114,7 @@ TEST_F(Statements, SelectTexts) {
                         }));
 }
 
-TEST_F(Statements, DeleteAndCountTexts) {
+TEST_F(CStatementsTest, DeleteAndCountTexts) {
     CKnowHowItem item;
     item.ID = 8;
     EXPECT_TRUE(m_pTable->DeleteById(5));
@@ -133,7 +133,7 @@ TEST_F(Statements, DeleteAndCountTexts) {
                         }));
 }
 
-TEST_F(Statements, UpdateNrIsReadByValue) {
+TEST_F(CStatementsTest, UpdateNrIsReadByValue) {
     ASSERT_EQ(m_pTable->Insert(CValueMap{{"UpdateNr", "41"}}), 1);
     m_arrSql.clear();
     EXPECT_EQ(m_pTable->GetUpdateNr(1), 41);
@@ -144,7 +144,7 @@ TEST_F(Statements, UpdateNrIsReadByValue) {
     EXPECT_EQ(m_pTable->GetUpdateNr(2), 0);
 }
 
-TEST_F(Statements, FailedInsertAnswersZero) {
+TEST_F(CStatementsTest, FailedInsertAnswersZero) {
     ASSERT_TRUE(GetDatabase().Execute("DROP TABLE KnowHow;"));
     EXPECT_EQ(m_pTable->GetRecordSet().InsertRow(CValueMap{{"PosNr", "1"}}), -1);
     EXPECT_EQ(m_pTable->Insert(CValueMap{{"PosNr", "1"}}), 0);
@@ -164,7 +164,7 @@ public:
 };
 }  // namespace
 
-TEST_F(Statements, BaseTableCreatesNothingAndOpensWithTheFixedQuery) {
+TEST_F(CStatementsTest, BaseTableCreatesNothingAndOpensWithTheFixedQuery) {
     CPlainTable table("Fremd");
     EXPECT_TRUE(table.m_bInit);
     EXPECT_FALSE(table.Create());

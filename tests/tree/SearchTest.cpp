@@ -171,7 +171,7 @@ TEST_F(CSearchTest, OpenDatabaseFindsWhatAByteWiseSearchFinds) {
               Ansi("SELECT * FROM KnowHow WHERE ([Name] LIKE '%Tschü%' OR [Text] LIKE '%Tschü%') AND IsAktiv='1';"));
 }
 
-TEST(LikeMatchTest, BytesWildcardsAndAsciiCase) {
+TEST(CLikeMatchTest, BytesWildcardsAndAsciiCase) {
     struct SCase {
         const char* pszPattern;
         const char* pszText;

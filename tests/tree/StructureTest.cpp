@@ -122,9 +122,9 @@ void PrintTo(const SImportCase& c, std::ostream* pOut) {
     *pOut << '"' << c.strTemplate << '"';
 }
 
-class CImportCases : public CStructureTest, public ::testing::WithParamInterface<SImportCase> {};
+class CImportCasesTest : public CStructureTest, public ::testing::WithParamInterface<SImportCase> {};
 
-TEST_P(CImportCases, BuildsTheExpectedTree) {
+TEST_P(CImportCasesTest, BuildsTheExpectedTree) {
     std::int32_t T = Add(0, "T", true);
     Add(T, "alt");
     Import(GetParam().strTemplate, T);
@@ -133,7 +133,7 @@ TEST_P(CImportCases, BuildsTheExpectedTree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Templates, CImportCases,
+    Templates, CImportCasesTest,
     ::testing::Values(
         SImportCase{"TwoSpaces", "+ K\n  + A\n    - B\n  - D\n", "T{alt K{A{B} D}}"},
         SImportCase{"FourSpaces", "+ K\n    + A\n        - B\n    - D\n", "T{alt K{A{B} D}}"},

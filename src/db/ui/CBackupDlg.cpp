@@ -6,12 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/QtText.h"
 #include "db/CBackupSettings.h"
 #include "db/CDB.h"
-#include "db/ui/DialogUnits.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtText.h"
 
 bool CDirDialog::Browse() {
     std::string strTitle = m_strTitle.empty() ? std::string("Open") : m_strTitle;

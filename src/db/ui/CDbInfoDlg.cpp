@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/QtText.h"
 #include "db/CDbInfo.h"
-#include "db/ui/DialogUnits.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtText.h"
 
 CDbInfoDlg::CDbInfoDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowTitle(QStringLiteral("Datenbank Info"));

@@ -6,12 +6,13 @@
 #include "protect/CDbAdmin.h"
 #include "protect/PasswordCommands.h"
 #include "protect/ui/PasswordField.h"
+#include "ui/DialogIds.h"
 
 CAdminLoginDlg::CAdminLoginDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowTitle(QStringLiteral("Administrator Anmeldung"));
     m_pEdit = CreatePasswordField(this, IDC_PASSWORD);
     m_pLogin = CreateDialogButton(this, QStringLiteral("Login"), IDC_LOGIN);
-    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
+    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), IDCANCEL);
     m_pLogout = CreateDialogButton(this, QStringLiteral("Logout"), IDC_LOGOUT);
     m_pLogin->setDefault(true);
 

@@ -5,14 +5,15 @@
 
 #include "protect/PasswordCommands.h"
 #include "protect/ui/PasswordField.h"
+#include "ui/DialogIds.h"
 
 CNewPasswordDlg::CNewPasswordDlg(QWidget* pParent, const QString& strCaption, const QString& strThird, int nThirdId)
     : QDialog(pParent) {
     setWindowTitle(strCaption);
     m_pPassword = CreatePasswordField(this, IDC_PASSWORD);
     m_pConfirm = CreatePasswordField(this, IDC_CONFIRM);
-    m_pOk = CreateDialogButton(this, QStringLiteral("OK"), 1);
-    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
+    m_pOk = CreateDialogButton(this, QStringLiteral("OK"), IDOK);
+    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), IDCANCEL);
     m_pThird = CreateDialogButton(this, strThird, nThirdId);
     m_pOk->setDefault(true);
     LayOutPasswordDialog(this,

@@ -3,16 +3,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/QtText.h"
 #include "protect/CDbPasswort.h"
 #include "protect/PasswordCommands.h"
 #include "protect/ui/PasswordField.h"
+#include "ui/DialogIds.h"
+#include "ui/QtText.h"
 
 CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pParent), m_passwort(passwort) {
     setWindowTitle(QStringLiteral("Die Datenbank ist geschützt"));
     m_pEdit = CreatePasswordField(this, IDC_PASSWORD);
-    m_pOk = CreateDialogButton(this, QStringLiteral("OK"), 1);
-    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), 2);
+    m_pOk = CreateDialogButton(this, QStringLiteral("OK"), IDOK);
+    m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), IDCANCEL);
     m_pOk->setDefault(true);
 
     LayOutPasswordDialog(this, {{QStringLiteral("Kennwort:"), m_pEdit}}, {m_pOk, m_pCancel});

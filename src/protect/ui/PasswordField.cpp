@@ -14,8 +14,8 @@
 #include <QValidator>
 #include <utility>
 
-#include "app/QtText.h"
 #include "protect/CCrypt.h"
+#include "ui/QtText.h"
 
 namespace {
 // Password fields show an asterisk for every character, whatever the

@@ -26,6 +26,12 @@ enum EInternalCommand : int {
     ID_DETAIL_CLOSE = 1124,
 };
 
+// The two panes that take the focus, as the frame activates them.
+enum EPaneKind : int {
+    PANE_TREE = 1,    // the folder tree
+    PANE_DETAIL = 2,  // the detail view (the title strip beside it counts as this side)
+};
+
 // A pane (or the frame, or the document) that takes these messages.
 class IPaneTarget {
 public:
@@ -46,4 +52,22 @@ void PostPaneMessage(QObject* pReceiver, IPaneTarget* pTarget, unsigned nMsg, st
                      std::intptr_t lParam = 0);
 inline void PostPaneCommand(QObject* pReceiver, IPaneTarget* pTarget, int nCommand) {
     PostPaneMessage(pReceiver, pTarget, WM_COMMAND, nCommand, 0);
+}
+
+// A pane as its neighbours address it: the target of its messages and the
+// object whose lifetime guards the posted ones; both null while there is none.
+struct SPaneRef {
+    QObject* pObject = nullptr;
+    IPaneTarget* pTarget = nullptr;
+};
+
+inline std::intptr_t SendPaneMessage(const SPaneRef& pane, unsigned nMsg, std::intptr_t wParam = 0,
+                                     std::intptr_t lParam = 0) {
+    return SendPaneMessage(pane.pTarget, nMsg, wParam, lParam);
+}
+inline std::intptr_t SendPaneCommand(const SPaneRef& pane, int nCommand) {
+    return SendPaneCommand(pane.pTarget, nCommand);
+}
+inline void PostPaneMessage(const SPaneRef& pane, unsigned nMsg, std::intptr_t wParam = 0, std::intptr_t lParam = 0) {
+    PostPaneMessage(pane.pObject, pane.pTarget, nMsg, wParam, lParam);
 }

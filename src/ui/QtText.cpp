@@ -1,4 +1,4 @@
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 #include "platform/Cp1252.h"
 

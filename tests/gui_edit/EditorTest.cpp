@@ -8,10 +8,10 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-#include "app/PaneMessages.h"
 #include "edit/CEditEx.h"
 #include "edit/TextLayout.h"
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
+#include "ui/PaneMessages.h"
 
 namespace {
 // Records the requests: sent ones at once, posted ones when delivered.
@@ -48,7 +48,7 @@ QFont TextFont() {
     return font;
 }
 
-class EditorTest : public ::testing::Test {
+class CEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetPlatform(&m_platform);
@@ -62,10 +62,10 @@ protected:
     }
     void TearDown() override { SetPlatform(nullptr); }
 
-    void Use(int nMode, const std::string& strText) {
-        m_pEdit->SetMode(nMode);
-        m_pEdit->SetEnterAdvances(nMode == 1 ? 1 : 0);
-        m_pEdit->SetLimitText(nMode == 1 ? 80 : 0);
+    void Use(EEditor eMode, const std::string& strText) {
+        m_pEdit->SetMode(eMode);
+        m_pEdit->SetEnterAdvances(eMode == EDITOR_KEYWORD ? 1 : 0);
+        m_pEdit->SetLimitText(eMode == EDITOR_KEYWORD ? 80 : 0);
         m_pEdit->SetAnsiText(strText);
     }
     // Codes sent while the key was handled, then those posted.
@@ -93,9 +93,9 @@ protected:
 using Codes = std::vector<int>;
 }  // namespace
 
-TEST_F(EditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
+TEST_F(CEditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
     struct SCase {
-        int nMode;
+        EEditor eMode;
         int nKey;
         Qt::KeyboardModifiers mods;
         Codes sent;
@@ -103,28 +103,28 @@ TEST_F(EditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
         const char* pszTextAfter;
     };
     const SCase cases[] = {
-        {1, Qt::Key_Tab, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
-        {2, Qt::Key_Tab, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
-        {1, Qt::Key_Backtab, Qt::ShiftModifier, {EK_BACK}, {}, "abc"},
-        {2, Qt::Key_Backtab, Qt::ShiftModifier, {EK_BACK}, {}, "abc"},
-        {1, Qt::Key_Return, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
-        {1, Qt::Key_Enter, Qt::KeypadModifier, {EK_FORWARD}, {}, "abc"},
-        {1, Qt::Key_Return, Qt::ShiftModifier, {EK_UP_LEVEL}, {}, "abc"},
-        {2, Qt::Key_Return, Qt::ShiftModifier, {EK_UP_LEVEL}, {}, "abc"},
-        {1, Qt::Key_Return, Qt::ControlModifier, {EK_OPEN}, {EK_CARET}, "abc"},
-        {2, Qt::Key_Return, Qt::ControlModifier, {EK_OPEN}, {EK_CARET}, "abc"},
-        {1, Qt::Key_Escape, Qt::NoModifier, {EK_CANCEL}, {}, "abc"},
-        {2, Qt::Key_Escape, Qt::NoModifier, {EK_CANCEL}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Tab, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Tab, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Backtab, Qt::ShiftModifier, {EK_BACK}, {}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Backtab, Qt::ShiftModifier, {EK_BACK}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Return, Qt::NoModifier, {EK_FORWARD}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Enter, Qt::KeypadModifier, {EK_FORWARD}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Return, Qt::ShiftModifier, {EK_UP_LEVEL}, {}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Return, Qt::ShiftModifier, {EK_UP_LEVEL}, {}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Return, Qt::ControlModifier, {EK_OPEN}, {EK_CARET}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Return, Qt::ControlModifier, {EK_OPEN}, {EK_CARET}, "abc"},
+        {EDITOR_KEYWORD, Qt::Key_Escape, Qt::NoModifier, {EK_CANCEL}, {}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Escape, Qt::NoModifier, {EK_CANCEL}, {}, "abc"},
         // Enter in the text editor is a new line
-        {2, Qt::Key_Return, Qt::NoModifier, {}, {EK_CARET}, "a\r\nbc"},
-        {2, Qt::Key_X, Qt::NoModifier, {}, {EK_CARET}, "axbc"},
-        {1, Qt::Key_Left, Qt::NoModifier, {}, {EK_CARET}, "abc"},
+        {EDITOR_TEXT, Qt::Key_Return, Qt::NoModifier, {}, {EK_CARET}, "a\r\nbc"},
+        {EDITOR_TEXT, Qt::Key_X, Qt::NoModifier, {}, {EK_CARET}, "axbc"},
+        {EDITOR_KEYWORD, Qt::Key_Left, Qt::NoModifier, {}, {EK_CARET}, "abc"},
     };
     for (const SCase& c : cases) {
-        Use(c.nMode, "abc");
+        Use(c.eMode, "abc");
         CaretTo(1);
         auto [sent, posted] = Press(c.nKey, c.mods);
-        const std::string strWhat = "mode " + std::to_string(c.nMode) + " key " + std::to_string(c.nKey) + " mods " +
+        const std::string strWhat = "mode " + std::to_string(c.eMode) + " key " + std::to_string(c.nKey) + " mods " +
                                     std::to_string(int(c.mods));
         EXPECT_EQ(sent, c.sent) << strWhat;
         EXPECT_EQ(posted, c.posted) << strWhat;
@@ -132,8 +132,8 @@ TEST_F(EditorTest, KeysThatMoveBetweenFieldsBecomeRequests) {
     }
 }
 
-TEST_F(EditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
-    Use(2, "one\r\ntwo\r\nthree");
+TEST_F(CEditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
+    Use(EDITOR_TEXT, "one\r\ntwo\r\nthree");
     CaretTo(5);  // line 2
     auto [sent, posted] = Press(Qt::Key_Up);
     EXPECT_TRUE(sent.empty());
@@ -151,20 +151,20 @@ TEST_F(EditorTest, UpAndDownLeaveOnlyFromTheFirstAndLastLine) {
     EXPECT_EQ(sent, Codes{EK_NEXT_ROW});
 
     // a one-line text leaves downwards at once
-    Use(2, "single");
+    Use(EDITOR_TEXT, "single");
     CaretTo(2);
     std::tie(sent, posted) = Press(Qt::Key_Down);
     EXPECT_EQ(sent, Codes{EK_NEXT_ROW});
 }
 
-TEST_F(EditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
+TEST_F(CEditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
     m_pEdit->setFont([] {
         QFont f = TextFont();
         f.setBold(true);
         return f;
     }());
     m_pEdit->setGeometry(10, 10, 80, 200);
-    Use(1, "Stichwort mit mehreren Woertern");
+    Use(EDITOR_KEYWORD, "Stichwort mit mehreren Woertern");
     ASSERT_GT(m_pEdit->GetLineCount(), 1);
     m_pEdit->moveCursor(QTextCursor::End);
     ASSERT_GT(m_pEdit->GetCaretLine(), 0);
@@ -175,8 +175,8 @@ TEST_F(EditorTest, UpInAWrappedKeywordMovesWithinTheEditorFirst) {
     EXPECT_EQ(sent, Codes{EK_PREV_ROW});
 }
 
-TEST_F(EditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
-    Use(2, "Text");
+TEST_F(CEditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
+    Use(EDITOR_TEXT, "Text");
     int nChanges = 0;
     QObject::connect(m_pEdit, &CEditEx::UserTextChanged, [&] { ++nChanges; });
     m_pEdit->SetAnsiText("Neuer Text");
@@ -189,8 +189,8 @@ TEST_F(EditorTest, ProgramTextRaisesNoChangeButTypingAndUndoDo) {
     EXPECT_EQ(m_pEdit->GetAnsiText(), "Neuer Text");
 }
 
-TEST_F(EditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
-    Use(2, "");
+TEST_F(CEditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
+    Use(EDITOR_TEXT, "");
     QString strRefused;
     QObject::connect(m_pEdit, &CEditEx::InputRefused, [&](const QString& s) { strRefused = s; });
     TypeText(m_pEdit, QString::fromUtf8("a\u4E2D\u20ACb\U0001F600c"));
@@ -212,8 +212,8 @@ TEST_F(EditorTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
     EXPECT_FALSE(strRefused.isEmpty());
 }
 
-TEST_F(EditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
-    Use(1, "");
+TEST_F(CEditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
+    Use(EDITOR_KEYWORD, "");
     QTest::keyClicks(m_pEdit, QString(85, QChar('k')));
     EXPECT_EQ(m_pEdit->GetAnsiText(), std::string(80, 'k'));
     EXPECT_FALSE(m_pEdit->LastNotice().isEmpty());
@@ -239,14 +239,14 @@ TEST_F(EditorTest, KeywordIsLimitedTo80TypedOrPastedCharactersInOneLine) {
     EXPECT_EQ(m_pEdit->GetAnsiText(), std::string(90, 'L'));
 
     // the text editor has no limit
-    Use(2, "");
+    Use(EDITOR_TEXT, "");
     QApplication::clipboard()->setText(QString(500, QChar('t')));
     m_pEdit->paste();
     EXPECT_EQ(m_pEdit->GetAnsiText().size(), 500u);
 }
 
-TEST_F(EditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
-    Use(2, "fest");
+TEST_F(CEditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
+    Use(EDITOR_TEXT, "fest");
     m_pEdit->setReadOnly(true);
     m_pEdit->moveCursor(QTextCursor::End);
     QTest::keyClicks(m_pEdit, "xyz");
@@ -256,11 +256,11 @@ TEST_F(EditorTest, ReadOnlyEditorStillSendsRequestsButTakesNoInput) {
     EXPECT_EQ(sent, Codes{EK_FORWARD});
 }
 
-TEST_F(EditorTest, WheelTurnsScrollTheViewNotTheEditor) {
+TEST_F(CEditorTest, WheelTurnsScrollTheViewNotTheEditor) {
     CWheelRecorder target;
     target.resize(100, 100);
     m_pEdit->SetWheelTarget(&target);
-    Use(2, std::string(2000, 'w'));
+    Use(EDITOR_TEXT, std::string(2000, 'w'));
     m_pEdit->resize(100, 40);
     const int nBefore = m_pEdit->verticalScrollBar()->value();
     QWheelEvent wheel(QPointF(5, 5), m_pEdit->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
@@ -271,7 +271,7 @@ TEST_F(EditorTest, WheelTurnsScrollTheViewNotTheEditor) {
     EXPECT_TRUE(wheel.isAccepted());
 }
 
-TEST_F(EditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
+TEST_F(CEditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
     const char* texts[] = {
         "",
         "kurz",
@@ -280,7 +280,7 @@ TEST_F(EditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
         "Tabelle\tmit\tTabulatoren\tund\tnoch\tmehr\tSpalten\tdarin",
         "EinWortDasVielZuLangIstUmInEineZeileZuPassenUndDeshalbMittendrinUmbrochenWird",
     };
-    Use(2, "");
+    Use(EDITOR_TEXT, "");
     m_pEdit->SetTabStopChars(2);
     const qreal dTab = TabStopDistance(m_pEdit->font(), 2);
     for (int nWidth : {60, 137, 300, 641}) {
@@ -300,7 +300,7 @@ TEST_F(EditorTest, LineCountsAgreeWithTheRowLayoutAlsoWhileHidden) {
     EXPECT_EQ(m_pEdit->GetLineCount(), CountTextLines(m_pEdit->font(), StoredToDisplay(texts[2]), 500, dTab));
 }
 
-TEST(StoredText, LineBreaksRoundTripAndAreWrittenAsCrLf) {
+TEST(CStoredTextTest, LineBreaksRoundTripAndAreWrittenAsCrLf) {
     EXPECT_EQ(StoredToDisplay("a\r\nb\nc\rd"), QStringLiteral("a\nb\nc\nd"));
     EXPECT_EQ(DisplayToStored(QStringLiteral("a\nb")), "a\r\nb");
     EXPECT_EQ(DisplayToStored(QString::fromUtf8("\u00C4\u00D6\u00DC\u20AC")), "\xC4\xD6\xDC\x80");

@@ -9,10 +9,10 @@
 #include <algorithm>
 
 #include "ViewFixture.h"
-#include "app/CommandIds.h"
-#include "app/QtText.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
+#include "ui/QtText.h"
 
 namespace {
 constexpr int kBigRows = 120;
@@ -277,7 +277,7 @@ TEST_F(CDeferredLayoutTest, TypingWhileTheRowsBelowAreMeasuredLosesNothing) {
     ShowDirectly(m_nBig);
     Paint();
     ClickRow(0, 900);
-    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     TextEdit()->moveCursor(QTextCursor::End);
     const std::int32_t nId = View()->GetRows()[0].ID;
     const std::string strBefore = View()->GetRows()[0].Text;
@@ -289,7 +289,7 @@ TEST_F(CDeferredLayoutTest, TypingWhileTheRowsBelowAreMeasuredLosesNothing) {
     const std::string strTyped = strBefore + Ansi("Hallo Welt\r\nund noch mehr");
     EXPECT_EQ(View()->GetRows()[0].Text, strTyped);
     EXPECT_EQ(TextEdit()->GetAnsiText(), strTyped);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     EXPECT_TRUE(TextEdit()->hasFocus());
     // the editor still lies over its row
     EXPECT_EQ(TextEdit()->geometry().top(), 1 - View()->GetScrollPos() + View()->RowTop(0) + 3);

@@ -6,9 +6,10 @@
 #include "edit/CLinkDlg.h"
 #include "platform/Cp1252.h"
 #include "support/TestSupport.h"
+#include "ui/DialogIds.h"
 
 namespace {
-class LinkTest : public ::testing::Test {
+class CLinkTest : public ::testing::Test {
 protected:
     void SetUp() override { SetPlatform(&m_platform); }
     void TearDown() override { SetPlatform(nullptr); }
@@ -36,24 +37,27 @@ protected:
 };
 }  // namespace
 
-TEST_F(LinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
+TEST_F(CLinkTest, ButtonsCarryTheirTextsAndTheEditStartsWithTheLink) {
     Open("C:\\Daten\\Liste.xls", 1);
     EXPECT_EQ(m_pDlg->windowTitle(), QString::fromUtf8("Verknüpfung erstellen bzw. ändern"));
-    const std::pair<int, const char*> buttons[] = {
-        {4, "&Datei"}, {6, "&Test"}, {1, "&OK"}, {5, "&Löschen"}, {2, "&Abbrechen"}};
+    const std::pair<int, const char*> buttons[] = {{IDC_LINK_FILE, "&Datei"},
+                                                   {IDC_LINK_TEST, "&Test"},
+                                                   {IDOK, "&OK"},
+                                                   {IDC_LINK_DELETE, "&Löschen"},
+                                                   {IDCANCEL, "&Abbrechen"}};
     for (auto [nId, pszText] : buttons) {
         ASSERT_NE(Button(nId), nullptr);
         EXPECT_EQ(Button(nId)->text(), QString::fromUtf8(pszText));
     }
-    EXPECT_TRUE(Button(1)->isDefault());
+    EXPECT_TRUE(Button(IDOK)->isDefault());
     EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("C:\\Daten\\Liste.xls"));
 }
 
-TEST_F(LinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
+TEST_F(CLinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
     // an empty edit makes a plain text entry
     Open("/home/a/b.txt", 1);
     m_pDlg->LinkEdit()->clear();
-    Click(1);
+    Click(IDOK);
     EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
     EXPECT_EQ(m_pDlg->m_item.Link, "");
     EXPECT_EQ(m_pDlg->m_item.Typ, 0);
@@ -61,29 +65,29 @@ TEST_F(LinkTest, OkSetsOrClearsTheLinkAndMarksOnlyRealChanges) {
 
     // an unchanged link on a link entry changes nothing
     Open("/home/a/b.txt", 1);
-    Click(1);
+    Click(IDOK);
     EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
     EXPECT_FALSE(m_pDlg->m_item.Modified);
 
     // the same link on an entry without the type becomes a link entry
     Open("/home/a/b.txt", 0);
-    Click(1);
+    Click(IDOK);
     EXPECT_EQ(m_pDlg->m_item.Typ, 1);
     EXPECT_TRUE(m_pDlg->m_item.Modified);
 
     // taken as typed: blanks stay, umlauts are stored as Windows-1252
     Open("", 0);
     m_pDlg->LinkEdit()->setText(QString::fromUtf8(" /tmp/Übersicht.pdf "));
-    Click(1);
+    Click(IDOK);
     EXPECT_EQ(m_pDlg->m_item.Link,
               " /tmp/\xDC"
               "bersicht.pdf ");
     EXPECT_EQ(m_pDlg->m_item.Typ, 1);
 }
 
-TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
+TEST_F(CLinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
     Open("mailto:info@example.org", 1);
-    Click(5);
+    Click(IDC_LINK_DELETE);
     EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
     EXPECT_FALSE(m_pDlg->isVisible());
     EXPECT_EQ(m_pDlg->m_item.Link, "");
@@ -91,7 +95,7 @@ TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
 
     Open("mailto:info@example.org", 1);
     m_pDlg->LinkEdit()->setText(QStringLiteral("anders"));
-    Click(2);
+    Click(IDCANCEL);
     EXPECT_EQ(m_pDlg->result(), QDialog::Rejected);
     EXPECT_EQ(m_pDlg->m_item.Link, "mailto:info@example.org");
     EXPECT_FALSE(m_pDlg->m_item.Modified);
@@ -102,10 +106,10 @@ TEST_F(LinkTest, DeleteEndsLikeOkWithoutLinkAndCancelKeepsTheEntry) {
     EXPECT_EQ(m_pDlg->m_item.Link, "x");
 }
 
-TEST_F(LinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
+TEST_F(CLinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
     Open("alt", 1);
     m_platform.QueueFileDialog("/home/benutzer/Dokumente/Ölpreise.ods");
-    Click(4);
+    Click(IDC_LINK_FILE);
     ASSERT_EQ(m_platform.m_arrDialogs.size(), 1u);
     const SRecordedDialog& dlg = m_platform.m_arrDialogs[0];
     EXPECT_TRUE(dlg.bOpen);
@@ -115,20 +119,20 @@ TEST_F(LinkTest, FileButtonPutsThePickedPathIntoTheEdit) {
     EXPECT_EQ(dlg.strPresetName, "");
     EXPECT_EQ(m_pDlg->LinkEdit()->text(), QString::fromUtf8("/home/benutzer/Dokumente/Ölpreise.ods"));
     EXPECT_TRUE(m_pDlg->isVisible());
-    Click(1);
+    Click(IDOK);
     EXPECT_EQ(m_pDlg->m_item.Link, "/home/benutzer/Dokumente/\xD6lpreise.ods");
 
     // cancelled: nothing changes
     Open("alt", 1);
     m_platform.QueueFileDialog("");
-    Click(4);
+    Click(IDC_LINK_FILE);
     EXPECT_EQ(m_pDlg->LinkEdit()->text(), QStringLiteral("alt"));
 }
 
-TEST_F(LinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
+TEST_F(CLinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
     Open("", 0);
     m_pDlg->LinkEdit()->setText(QString::fromUtf8("/home/\u6587\u4EF6/plan.txt"));
-    Click(1);
+    Click(IDOK);
     EXPECT_NE(m_pDlg->result(), QDialog::Accepted);
     EXPECT_TRUE(m_pDlg->isVisible());
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
@@ -136,15 +140,15 @@ TEST_F(LinkTest, ALinkWindows1252CannotHoldIsRefusedNotStoredGarbled) {
     EXPECT_EQ(m_pDlg->m_item.Link, "");
     EXPECT_FALSE(m_pDlg->m_item.Modified);
     // nor is it handed to the shell garbled
-    Click(6);
+    Click(IDC_LINK_TEST);
     EXPECT_TRUE(m_platform.m_arrShellOpened.empty());
 }
 
-TEST_F(LinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
+TEST_F(CLinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
     Open("/nicht/da.txt", 1);
     m_pDlg->LinkEdit()->setText(QStringLiteral("/auch/nicht/da.txt"));
     m_platform.QueueShellResult(SE_ERR_FNF);
-    Click(6);
+    Click(IDC_LINK_TEST);
     ASSERT_EQ(m_platform.m_arrShellOpened, std::vector<std::string>{"/auch/nicht/da.txt"});
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
     EXPECT_EQ(m_platform.m_arrMessages[0].strText,
@@ -157,11 +161,11 @@ TEST_F(LinkTest, TestOpensTheEditedTextAndExplainsAFailure) {
 
     // an empty link goes to the shell like any other
     m_pDlg->LinkEdit()->clear();
-    Click(6);
+    Click(IDC_LINK_TEST);
     EXPECT_EQ(m_platform.m_arrShellOpened.back(), "");
 }
 
-TEST_F(LinkTest, EveryShellCodeShowsItsTextOrNothing) {
+TEST_F(CLinkTest, EveryShellCodeShowsItsTextOrNothing) {
     const std::map<int, const char*> texts = {
         {2, "Datei nicht gefunden."},
         {3, "Das Verzeichnis wurde nicht gefunden."},

@@ -70,8 +70,7 @@ protected:
         CViewTest::TearDown();
     }
     void OpenDialog() {
-        m_pDlg = std::make_unique<CSuchenDlg>(m_pFrame.get());
-        m_pDlg->SetDocument(m_pDoc.get());
+        m_pDlg = std::make_unique<CSuchenDlg>(*m_pDoc, m_pFrame.get());
         m_pDlg->show();
         QApplication::setActiveWindow(m_pDlg.get());
         m_pDlg->SearchEdit()->setFocus();

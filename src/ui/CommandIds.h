@@ -1,5 +1,6 @@
 #pragma once
-// Command ids of menus, toolbar and context menu.
+// Command ids of menus, toolbar and context menu, and the resource sets
+// that group them.
 
 enum ECommandId : int {
     ID_FILE_NEW = 57600,
@@ -37,4 +38,11 @@ enum ECommandId : int {
     ID_BACKUP_SETTINGS = 32809,
     ID_ADMIN_LOGIN = 32811,
     ID_ADMIN_PROTECT = 32812,
+};
+
+// Menu and toolbar sets, and the context menu.
+enum EResourceSet : int {
+    IDR_MENU_OPEN = 128,     // a database is open
+    IDR_MENU_CLOSED = 135,   // none is open
+    IDR_CONTEXT_MENU = 152,  // the detail view's "Kontext"
 };

@@ -2,7 +2,7 @@
 // Strokes sit on half pixels so that one-unit lines stay sharp at 16 px; the
 // same drawing is rendered again at 32 px for high-resolution screens.
 
-#include "app/Icons.h"
+#include "ui/Icons.h"
 
 #include <QHash>
 #include <QImage>
@@ -11,7 +11,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QWheelEvent>
 
 #include "ViewFixture.h"
-#include "app/CommandIds.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
 
 namespace {
 std::string ManyLines(int n) {
@@ -103,7 +103,7 @@ TEST_F(CLayoutTest, SelectingScrollsTheRowIntoViewATallRowToItsTop) {
 
 TEST_F(CLayoutTest, TheCaretIsKeptVisibleWhileTypingInATallText) {
     ClickRow(2, 900);
-    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     TextEdit()->moveCursor(QTextCursor::End);
     Type("!");
     const int nCaretY =
@@ -164,7 +164,7 @@ TEST_F(CLayoutTest, TheDividerMovesOnlyBeyond150AndIsStoredOnClosing) {
 
     // the editors follow the new column
     ClickRow(0, 300);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(KeywordEdit()->geometry().right() + 1, 397);
     EXPECT_EQ(TextEdit()->geometry().left(), 405);
 

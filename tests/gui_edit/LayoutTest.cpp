@@ -27,7 +27,7 @@ QRect Inked(const QImage& image) {
 }
 }  // namespace
 
-TEST(TextLayout, HeightsFollowLinesAndBreaks) {
+TEST(CTextLayoutTest, HeightsFollowLinesAndBreaks) {
     const QFont font = Font();
     const int nLine = LineHeight();
     ASSERT_GT(nLine, 10);
@@ -45,7 +45,7 @@ TEST(TextLayout, HeightsFollowLinesAndBreaks) {
     EXPECT_EQ(CountTextLines(font, QStringLiteral("x"), 0, 0), 0);
 }
 
-TEST(TextLayout, WordsWrapAndAnOverlongWordBreaksInside) {
+TEST(CTextLayoutTest, WordsWrapAndAnOverlongWordBreaksInside) {
     const QFont font = Font();
     const QFontMetrics fm(font);
     const QString strWords = QStringLiteral("alpha beta gamma delta epsilon zeta eta theta");
@@ -59,7 +59,7 @@ TEST(TextLayout, WordsWrapAndAnOverlongWordBreaksInside) {
     EXPECT_EQ(CountTextLines(font, strLong, nNarrow, 0), 6);
 }
 
-TEST(TextLayout, DrawingStaysInsideTheBoxAndTheClip) {
+TEST(CTextLayoutTest, DrawingStaysInsideTheBoxAndTheClip) {
     const QFont font = Font();
     QImage image(300, 200, QImage::Format_RGB32);
     const QString strText = QString(400, QChar('M'));
@@ -97,7 +97,7 @@ TEST(TextLayout, DrawingStaysInsideTheBoxAndTheClip) {
     EXPECT_TRUE(Inked(image).isEmpty());
 }
 
-TEST(TextLayout, GuessedHeightsCountBreaksAsTheLayoutDoesAndStayNearIt) {
+TEST(CTextLayoutTest, GuessedHeightsCountBreaksAsTheLayoutDoesAndStayNearIt) {
     const QFont font = Font();
     const int nLine = LineHeight();
     const int nChar = QFontMetrics(font).averageCharWidth();

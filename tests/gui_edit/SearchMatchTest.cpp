@@ -6,7 +6,7 @@ namespace {
 using Ranges = std::vector<std::pair<int, int>>;
 }
 
-TEST(SearchMatch, LettersMatchAcrossCaseByWindows1252RulesAndOverlapsCount) {
+TEST(CSearchMatchTest, LettersMatchAcrossCaseByWindows1252RulesAndOverlapsCount) {
     EXPECT_EQ(FindOccurrences("\xDC"
                               "bersicht und \xFC"
                               "bersicht",

@@ -1,4 +1,4 @@
-#include "app/PaneMessages.h"
+#include "ui/PaneMessages.h"
 
 #include <QMetaObject>
 #include <QPointer>

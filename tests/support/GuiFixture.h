@@ -16,6 +16,7 @@
 #include "app/COrvantisDoc.h"
 #include "support/TestSupport.h"
 
+class QLineEdit;
 class QWidget;
 
 // A folder ("+Name") or an entry ("-Name") with its children; the text is
@@ -54,3 +55,9 @@ protected:
 // One key press as the keyboard delivers it, without separate presses of
 // the modifier keys; the text follows from the key when not given.
 void SendKey(QWidget* pWidget, int nKey, Qt::KeyboardModifiers mods, QString strText = QString());
+// Empties the field and types the text key by key, as a keyboard would
+// (QTest's own typing knows only ASCII).
+void TypeKeys(QLineEdit* pEdit, const QString& str);
+// Answers the password dialog of an opening once it is up: types the
+// password and presses the button (IDOK or IDCANCEL).
+void AnswerPasswordDialog(const QString& strPassword, int nButton);

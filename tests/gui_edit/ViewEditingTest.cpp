@@ -4,13 +4,13 @@
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "ui/CommandIds.h"
 
 namespace {
 const std::vector<SEntry> kProjects = {
@@ -38,7 +38,7 @@ const char* const kNotSaved = "Die Eingaben konnten nicht gespeichert werden !";
 TEST_F(CEditingTest, TabOnTheNewRowStoresTheEntryAppendsARowAndMovesOn) {
     ClickRow(3, 140);
     ASSERT_EQ(View()->GetCurrentRow(), 3);
-    ASSERT_EQ(View()->GetActiveEditor(), 1);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_TRUE(KeywordEdit()->hasFocus());
     Type("Gamma");
     Press(Qt::Key_Tab);
@@ -50,20 +50,20 @@ TEST_F(CEditingTest, TabOnTheNewRowStoresTheEntryAppendsARowAndMovesOn) {
     EXPECT_EQ(ChildNames(m_nProjekte), "Alpha,Beta,Unterordner,Gamma");
     EXPECT_EQ(RowNames(), "Alpha,Beta,Unterordner,Gamma,_");
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     EXPECT_TRUE(TextEdit()->hasFocus());
 
     Type("Inhalt");
     Press(Qt::Key_Tab);
     EXPECT_EQ(Stored(nGamma).Text, "Inhalt");
     EXPECT_EQ(View()->GetCurrentRow(), 4);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
 
     // Tab on the empty row keeps its keyword editor and stores nothing
     Press(Qt::Key_Tab);
     Press(Qt::Key_Tab);
     EXPECT_EQ(View()->GetCurrentRow(), 4);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(RowNames(), "Alpha,Beta,Unterordner,Gamma,_");
     EXPECT_EQ(ChildNames(m_nProjekte), "Alpha,Beta,Unterordner,Gamma");
 
@@ -71,12 +71,12 @@ TEST_F(CEditingTest, TabOnTheNewRowStoresTheEntryAppendsARowAndMovesOn) {
     // Enter in a keyword goes to the text
     Press(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     Press(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     Press(Qt::Key_Return);
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -112,14 +112,14 @@ TEST_F(CEditingTest, EscapeRestoresWhatTheFieldShowedWhenTheRowWasSelected) {
     Press(Qt::Key_Escape);
     EXPECT_EQ(KeywordEdit()->GetAnsiText(), "Alpha");
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(Stored(nAlpha).Name, "Alpha");
 
     Press(Qt::Key_Tab);
     Type(QString::fromUtf8("Müll"));
     Press(Qt::Key_Escape);
     EXPECT_EQ(TextEdit()->GetAnsiText(), "Text von Alpha");
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     Press(Qt::Key_Tab);
     EXPECT_EQ(Stored(nAlpha).Text, "Text von Alpha");
 
@@ -211,7 +211,7 @@ TEST_F(CEditingTest, MoveUpAndDownFollowTheirEnablingAndSwapPositions) {
     EXPECT_EQ(RowNames(), "Beta2,Alpha,Unterordner,_");
     EXPECT_EQ(ChildNames(m_nProjekte), "Beta2,Alpha,Unterordner");
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
 
     View()->OnCommand(ID_ENTRY_MOVE_DOWN);
     EXPECT_EQ(ChildNames(m_nProjekte), "Alpha,Beta2,Unterordner");
@@ -242,7 +242,7 @@ TEST_F(CEditingTest, ConvertToFolderAsksOnlyForAStoredRow) {
     View()->OnCommand(ID_FOLDER_CREATE);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     Type("Neuer Ordner");
     Press(Qt::Key_Tab);
     const std::int32_t nNew = IdOf("Neuer Ordner");
@@ -261,12 +261,12 @@ TEST_F(CEditingTest, ConvertToFolderAsksOnlyForAStoredRow) {
     EXPECT_EQ(m_platform.m_arrMessages[0].eButtons, EMsgButtons::YesNo);
     EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
     EXPECT_EQ(Stored(nAlpha).IsDir, 0);
-    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
 
     m_platform.QueueAnswer(EMsgResult::Yes);
     View()->OnCommand(ID_FOLDER_CREATE);
     EXPECT_EQ(Stored(nAlpha).IsDir, 1);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_NE(m_pFrame->GetTreeView()->FindItem(nAlpha), nullptr);
     // a folder is not converted again, nor linked
     EXPECT_FALSE(CommandEnabled(ID_FOLDER_CREATE));
@@ -295,7 +295,7 @@ TEST_F(CEditingTest, DeletingTheRowBeingEditedRemovesExactlyThatEntry) {
         EXPECT_EQ(Stored(nFirst).ID, 0);
         EXPECT_EQ(View()->GetRows()[0].Name, Ansi(strSecond.c_str()));
         EXPECT_EQ(View()->GetCurrentRow(), 0);
-        EXPECT_EQ(View()->GetActiveEditor(), -1);
+        EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
         for (const CKnowHowItem& row : View()->GetRows()) EXPECT_NE(row.ID, nFirst);
 
         // the entries behind it were renumbered by the delete; editing them is
@@ -321,7 +321,7 @@ TEST_F(CEditingTest, DeleteDeclinedKeepsTheTypingAndTheLastStoredRowLeadsToTheEm
     m_platform.QueueAnswer(EMsgResult::No);
     View()->OnCommand(ID_ENTRY_DELETE);
     EXPECT_EQ(RowNames(), "AlphaX,Beta,Unterordner,_");
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     Press(Qt::Key_Down);
     EXPECT_EQ(Stored(nAlpha).Name, "AlphaX");
 
@@ -344,21 +344,21 @@ TEST_F(CEditingTest, DownFromNoRowSelectsTheFirstAndUpDownMoveWithoutEditor) {
     View()->setFocus();
     Press(Qt::Key_Down);
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
     Press(Qt::Key_Up);
     EXPECT_EQ(View()->GetCurrentRow(), 0);
     for (int i = 0; i < 6; ++i) Press(Qt::Key_Down);
     EXPECT_EQ(View()->GetCurrentRow(), 3);
     // Enter opens the keyword editor of the current row
     Press(Qt::Key_Return);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(View()->GetCurrentRow(), 3);
 }
 
 TEST_F(CEditingTest, NothingTypedIsLostWhenTheFolderChanges) {
     const std::int32_t nAlpha = IdOf("Alpha");
     ClickRow(0, 900);
-    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     TextEdit()->moveCursor(QTextCursor::End);
     Type("X ");
     ShowFolder(IdOf("Archiv"));
@@ -416,7 +416,7 @@ TEST_F(CEditingTest, SwitchingWriteProtectionOnKeepsTheTypingAndMakesTheEditorRe
     Pump();
     ASSERT_TRUE(m_pDoc->IsWriteProtected());
     EXPECT_EQ(Stored(nAlpha).Text, "Text von Alpha und mehr");
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     EXPECT_TRUE(TextEdit()->isReadOnly());
     EXPECT_TRUE(KeywordEdit()->isReadOnly());
     Type("?");
@@ -496,7 +496,7 @@ TEST_F(CEditingTest, EditsBeforeAndAfterANewDatabasePasswordAreKept) {
     const std::int32_t nAlpha = IdOf("Alpha");
     const std::int32_t nBeta = IdOf("Beta");
     ClickRow(RowOf("Alpha"), 400);
-    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     Type(" ergänzt");
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_DATABASE_ENCRYPT));
     Pump();

@@ -1,4 +1,4 @@
-#include "db/ui/DialogUnits.h"
+#include "ui/DialogUnits.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -10,9 +10,10 @@
 
 #include "ViewFixture.h"
 #include "app/CLeftView.h"
-#include "app/CommandIds.h"
 #include "edit/CLinkDlg.h"
 #include "platform/Cp1252.h"
+#include "ui/CommandIds.h"
+#include "ui/DialogIds.h"
 
 namespace {
 const char* const kLong =
@@ -40,7 +41,7 @@ protected:
 
 TEST_F(CKeysTest, UpAndDownWalkTheWrappedLinesBeforeLeavingTheRow) {
     ClickRow(1, 900);
-    ASSERT_EQ(View()->GetActiveEditor(), 2);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
     const int nLines = TextEdit()->GetLineCount();
     ASSERT_GE(nLines, 3);
     // the row is as tall as the editor's lines
@@ -54,7 +55,7 @@ TEST_F(CKeysTest, UpAndDownWalkTheWrappedLinesBeforeLeavingTheRow) {
     EXPECT_EQ(TextEdit()->GetCaretLine(), 0);
     Press(Qt::Key_Up);
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
 
     // Down: a one-line text leaves at once, a wrapped one walks its lines first
     Press(Qt::Key_Down);
@@ -69,7 +70,7 @@ TEST_F(CKeysTest, UpAndDownWalkTheWrappedLinesBeforeLeavingTheRow) {
     ClickRow(0, 140);
     Press(Qt::Key_Up);
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     // Down in the last row stays there
     ClickRow(4, 140);
     Press(Qt::Key_Down);
@@ -91,7 +92,7 @@ TEST_F(CKeysTest, CtrlEnterOpensTheFolderOrTheLinkAndLeavesTheKeyword) {
     Press(Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(View()->GetCurrentFolder(), IdOf("Start"));
     EXPECT_EQ(View()->GetCurrentRow(), 2);
-    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
 
     // a link: opened through the shell, its failure explained
     m_platform.QueueShellResult(SE_ERR_PNF);
@@ -101,19 +102,19 @@ TEST_F(CKeysTest, CtrlEnterOpensTheFolderOrTheLinkAndLeavesTheKeyword) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"Fehler beim Öffnen der Datei !\n\nDas Verzeichnis wurde nicht "
                                                    "gefunden.\n\nDatei: /tmp/nirgends/plan.pdf"});
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(KeywordEdit()->GetAnsiText(), "Verweis");
 
     // a plain entry: nothing
     ClickRow(0, 140);
     Press(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(m_platform.m_arrShellOpened.size(), 1u);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
 }
 
 TEST_F(CKeysTest, KeysOnTheViewItselfOpenGoUpAndStartEditing) {
     ClickRow(2, 10);
-    ASSERT_EQ(View()->GetActiveEditor(), -1);
+    ASSERT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
     ASSERT_TRUE(View()->hasFocus());
     Press(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(View()->GetCurrentFolder(), IdOf("Ordner"));
@@ -123,7 +124,7 @@ TEST_F(CKeysTest, KeysOnTheViewItselfOpenGoUpAndStartEditing) {
     EXPECT_EQ(View()->GetCurrentRow(), 2);
     View()->setFocus();
     Press(Qt::Key_Tab);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_EQ(View()->GetCurrentRow(), 2);
 }
 
@@ -172,18 +173,18 @@ TEST_F(CKeysTest, TheLinkDialogChangesTheRowOnlyOnOk) {
             pDlg->findChild<QPushButton*>(QStringLiteral("button%1").arg(nButton))->click();
         });
     };
-    answer(QStringLiteral("/tmp/egal.txt"), 2);
+    answer(QStringLiteral("/tmp/egal.txt"), IDCANCEL);
     View()->OnCommand(ID_LINK_EDIT);
     EXPECT_EQ(Stored(nKurz).Typ, 0);
     EXPECT_EQ(View()->GetRows()[0].Link, "");
 
-    answer(QString::fromUtf8("/tmp/Ablage/Übersicht.txt"), 1);
+    answer(QString::fromUtf8("/tmp/Ablage/Übersicht.txt"), IDOK);
     View()->OnCommand(ID_LINK_EDIT);
     EXPECT_EQ(Stored(nKurz).Typ, 1);
     EXPECT_EQ(Stored(nKurz).Link,
               "/tmp/Ablage/\xDC"
               "bersicht.txt");
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_TRUE(CommandEnabled(ID_LINK_OPEN));
     EXPECT_FALSE(CommandEnabled(ID_FOLDER_CREATE));
     View()->OnCommand(ID_LINK_OPEN);
@@ -198,7 +199,7 @@ TEST_F(CKeysTest, TheRightButtonSelectsWithoutEditorAndTheContextMenuFollowsTheR
     QTest::mousePress(View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, y));
     QTest::mouseRelease(View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, y));
     EXPECT_EQ(View()->GetCurrentRow(), 3);
-    EXPECT_EQ(View()->GetActiveEditor(), -1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_NONE);
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(200, y), View()->viewport()->mapToGlobal(QPoint(200, y)));
     QCoreApplication::sendEvent(View()->viewport(), &event);
     QMenu* pMenu = View()->findChild<QMenu*>();
@@ -225,12 +226,12 @@ TEST_F(CViewTest, ANewKnowledgeBaseStartsWithTheKeywordEditorOnTheTopLevelsNewRo
     EXPECT_EQ(RowNames(), "_");
     EXPECT_EQ(View()->GetRows()[0].IsDir, 1);
     EXPECT_EQ(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetActiveEditor(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_KEYWORD);
     EXPECT_TRUE(KeywordEdit()->hasFocus());
     EXPECT_FALSE(m_pDoc->IsWriteProtected());
     Type("Erster Ordner");
     Press(Qt::Key_Return);
     EXPECT_EQ(RowNames(), "Erster Ordner,_");
     EXPECT_EQ(Stored(IdOf("Erster Ordner")).IsDir, 1);
-    EXPECT_EQ(View()->GetActiveEditor(), 2);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
 }

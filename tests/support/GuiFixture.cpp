@@ -1,13 +1,18 @@
-#include "support/gui_fixture.h"
+#include "support/GuiFixture.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include "app/DocDialogs.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
+#include "protect/ui/CPasswortDlg.h"
 #include "table/CFieldCodec.h"
 #include "tree/CKnowHow.h"
 
@@ -33,11 +38,34 @@ void SendKey(QWidget* pWidget, int nKey, Qt::KeyboardModifiers mods, QString str
     QCoreApplication::sendEvent(pWidget, &release);
 }
 
+void TypeKeys(QLineEdit* pEdit, const QString& str) {
+    pEdit->clear();
+    for (QChar ch : str) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(pEdit, &press);
+        QApplication::sendEvent(pEdit, &release);
+    }
+}
+
+void AnswerPasswordDialog(const QString& strPassword, int nButton) {
+    auto* pTimer = new QTimer;
+    QObject::connect(pTimer, &QTimer::timeout, [=] {
+        auto* pDlg = qobject_cast<CPasswortDlg*>(QApplication::activeModalWidget());
+        if (!pDlg) return;
+        pTimer->stop();
+        pTimer->deleteLater();
+        TypeKeys(pDlg->findChild<QLineEdit*>(QString::number(CPasswortDlg::IDC_PASSWORD)), strPassword);
+        QTest::mouseClick(pDlg->findChild<QPushButton*>(QString::number(nButton)), Qt::LeftButton);
+    });
+    pTimer->start(20);
+}
+
 void CGuiTest::SetUp() {
     SetPlatform(&Platform());
     ResetDocDialogs();
     m_pDoc = std::make_unique<COrvantisDoc>();
-    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc);
     ASSERT_TRUE(m_pDoc->OnNewDocument());
     m_pFrame->show();
     Pump();

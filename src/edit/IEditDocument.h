@@ -1,0 +1,55 @@
+#pragma once
+// The document as the editing panes see it: the entries of the open
+// database, the write protection, the two shared fonts, the moves to other
+// entries, and the neighbours that the application owns (the folder tree,
+// the context menu, the print job). The application hands it in, so that
+// edit/ never reaches up into app/.
+
+#include <QFont>
+#include <cstdint>
+
+#include "table/CKnowHowItem.h"
+#include "ui/PaneMessages.h"
+
+class QPoint;
+class QWidget;
+
+// The document's two fonts: Arial normal for texts, bold for keywords and titles.
+enum EDocFont : int {
+    DOC_FONT_NORMAL = 1,
+    DOC_FONT_BOLD = 2,
+};
+
+class IEditDocument {
+public:
+    virtual ~IEditDocument() = default;
+
+    // --- the open database (nothing read, nothing written while none is open) ---
+    virtual bool IsDatabaseOpen() const = 0;
+    virtual int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) = 0;
+    // nFolder is nAncestor or lies below it (a parent chain in a circle counts as inside).
+    virtual bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) = 0;
+    [[nodiscard]] virtual bool SaveItems(CKnowHowArray& arr) = 0;
+    // Asks first; true when the entry (a folder with all it holds) was deleted.
+    virtual bool DeleteEntryAsk(std::int32_t nId) = 0;
+    virtual bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) = 0;
+
+    virtual bool IsWriteProtected() const = 0;
+    virtual const QFont& GetFont(EDocFont eFont) const = 0;
+
+    // --- moves the panes show ---------------------------------------------------------
+    virtual void GoToEntry(std::int32_t nId) = 0;
+    virtual void GoToNextEntry(std::int32_t nId) = 0;
+    virtual void GoToPreviousEntry(std::int32_t nId) = 0;
+    virtual void ShowFolderTitle(std::int32_t nFolder) = 0;
+
+    // --- neighbours -------------------------------------------------------------------
+    // The folder tree, for the pane messages; empty while there is none.
+    virtual SPaneRef GetTreePane() const = 0;
+    // The context menu ("Kontext"), parented to pParent; its commands take
+    // the frame's route and enabling.
+    virtual void ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) = 0;
+    // The print dialog (bPreview false) or the print preview of the folder's
+    // entries, with the program's printer.
+    virtual void PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) = 0;
+};
