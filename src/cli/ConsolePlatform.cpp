@@ -24,5 +24,6 @@ EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::s
 }
 
 bool CConsolePlatform::HasShown(const std::string& strText) const {
-    return std::find(m_arrShown.begin(), m_arrShown.end(), strText) != m_arrShown.end();
+    return std::any_of(m_arrShown.begin(), m_arrShown.end(),
+                       [&](const std::string& strShown) { return strShown.find(strText) != std::string::npos; });
 }

@@ -16,7 +16,7 @@ public:
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
 
-    // Whether a message with this text (Windows-1252) was printed.
+    // Whether a message holding this text (Windows-1252) was printed.
     bool HasShown(const std::string& strText) const;
 
 private:

@@ -34,6 +34,14 @@ void WrongPasswordDelay() {
 // Copies listed by name in the notice; the rest are counted.
 constexpr size_t kListedCopies = 12;
 
+// A write that did not arrive: the refusal, after the engine's reason
+// where it gives one the user can act on.
+void ShowWriteFailure(const char* pszRefusal) {
+    std::string strWhy = GetDbFailureReason(GetDatabase().GetLastErrorCode());
+    if (!strWhy.empty()) strWhy += "\n\n";
+    GetPlatform().MessageBox(strWhy + Ansi(pszRefusal), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+}
+
 // A file that cannot be written fails each of these half-way and in
 // silence; say why before anything starts.
 bool CheckWritable(const char* pszRefusal) {
@@ -157,7 +165,10 @@ bool ConfirmDeleteAdminPassword() {
 
 bool DeleteAdminPasswordReport() {
     if (!CheckWritable("Das Kennwort kann zur Zeit nicht gelöscht werden !")) return false;
-    if (!GetDbAdmin().DeleteAdminPassword()) return false;
+    if (!GetDbAdmin().DeleteAdminPassword()) {
+        ShowWriteFailure("Das Kennwort kann zur Zeit nicht gelöscht werden !");
+        return false;
+    }
     Information("Das Administrator-Kennwort wurde gelöscht.", "Administrator-Kennwort");
     return true;
 }

@@ -75,7 +75,11 @@ TEST_F(CProtectTest, AdminPasswordDeleteThatDoesNotArriveIsNoSuccess) {
     std::string strPath = CreateWithEntries();
     ASSERT_TRUE(GetDbAdmin().SetAdminPassword("chef"));
     auto pOther = HoldExclusive(strPath, 60);
-    EXPECT_FALSE(GetDbAdmin().DeleteAdminPassword());
+    m_platform.m_arrMessages.clear();
+    EXPECT_FALSE(DeleteAdminPasswordReport());
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_platform.LastMessage(),
+              std::string(DB_LOCKED_MESSAGE) + "\n\nDas Kennwort kann zur Zeit nicht gelöscht werden !");
     pOther.reset();
     EXPECT_TRUE(GetDbAdmin().IsAdminPasswordSet());
 }
