@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+#include "support/TestSupport.h"
+
 namespace testdisk {
 inline bool WriteProcFile(const char* pszPath, const std::string& strText) {
     int fd = ::open(pszPath, O_WRONLY | O_CLOEXEC);
@@ -44,32 +46,9 @@ inline std::string EnterSmallDisk(const std::string& strFolder, long nBytes) {
 }  // namespace testdisk
 
 inline std::string RunOnSmallDisk(const std::string& strFolder, long nBytes, const std::function<std::string()>& fn) {
-    int fds[2];
-    if (::pipe(fds) != 0) return "child: no pipe";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
+    // the mount goes with the child's namespace
+    return RunInChild([&] {
         std::string str = testdisk::EnterSmallDisk(strFolder, nBytes);
-        if (str.empty()) str = fn();
-        const char* p = str.data();
-        size_t nLeft = str.size();
-        while (nLeft > 0) {
-            ssize_t n = ::write(fds[1], p, nLeft);
-            if (n <= 0) break;
-            p += n;
-            nLeft -= static_cast<size_t>(n);
-        }
-        ::_exit(0);  // the mount goes with the namespace
-    }
-    ::close(fds[1]);
-    std::string strResult;
-    char buf[512];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) strResult.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int nStatus = 0;
-    ::waitpid(pid, &nStatus, 0);
-    if (!WIFEXITED(nStatus)) return "child: killed by signal " + std::to_string(WTERMSIG(nStatus));
-    if (WEXITSTATUS(nStatus) != 0) return "child: exit " + std::to_string(WEXITSTATUS(nStatus));
-    return strResult;
+        return str.empty() ? fn() : str;
+    });
 }

@@ -147,13 +147,12 @@ std::string ShellOutput(const std::string& strCommand) {
     return strOut;
 }
 
-std::string RunUnprivileged(const std::function<std::string()>& fn) {
+std::string RunInChild(const std::function<std::string()>& fn) {
     int fds[2];
     if (::pipe(fds) != 0) return "child: no pipe";
     pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        if (!DropPrivileges()) ::_exit(126);
         std::string str = fn();
         const char* p = str.data();
         size_t nLeft = str.size();
@@ -176,6 +175,13 @@ std::string RunUnprivileged(const std::function<std::string()>& fn) {
     if (!WIFEXITED(nStatus)) return "child: killed by signal " + std::to_string(WTERMSIG(nStatus));
     if (WEXITSTATUS(nStatus) != 0) return "child: exit " + std::to_string(WEXITSTATUS(nStatus));
     return strResult;
+}
+
+std::string RunUnprivileged(const std::function<std::string()>& fn) {
+    return RunInChild([&] {
+        if (!DropPrivileges()) ::_exit(126);
+        return fn();
+    });
 }
 
 void OpenForOthers(const std::string& strPath) {

@@ -52,6 +52,11 @@ SProcessResult RunProcess(const std::vector<std::string>& arrArgv);
 // The standard output of a shell command line (pdftotext, pdfinfo, ...).
 std::string ShellOutput(const std::string& strCommand);
 
+// Runs fn in a forked child and answers the text it returned there, or a
+// text starting with "child:" when the child failed. The child ends with
+// _exit: no destructors, no gtest output of the copied parent state.
+std::string RunInChild(const std::function<std::string()>& fn);
+
 // Root passes every permission check, so a read-only file is writable for it.
 // Cases about read-only files run in a forked child that drops to the user
 // "nobody" when the tests run as root. RunUnprivileged answers the text that
