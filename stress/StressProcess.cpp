@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +53,8 @@ int WaitFor(pid_t pid) {
     ::signal(SIGINT, SIG_DFL);
     auto argv = Argv(arr);
     ::execv(argv[0], argv.data());
+    // said where the run's output goes, so a log shows why nothing ran
+    ::dprintf(2, "%s: %s\n", argv[0], std::strerror(errno));
     ::_exit(127);
 }
 }  // namespace

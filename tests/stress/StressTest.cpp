@@ -375,15 +375,24 @@ TEST(CStressRunTest, TellsFromWhatTheProgramDidHowAnAddEnded) {
          }},
     };
     CTempDir dir;
-    std::vector<std::future<SProcessResult>> arrRuns;
+    // every script is written and closed before the first run forks: a run
+    // started earlier would inherit a script still open for writing, and
+    // executing that script then fails with "Text file busy"
     for (size_t i = 0; i < arrCases.size(); ++i) {
         std::string strScript = dir.File("cli" + std::to_string(i));
         WriteFile(strScript, "#!/bin/sh\n" + arrCases[i].strScript + "\n");
         ::chmod(strScript.c_str(), 0755);
-        std::vector<std::string> arr{"--processes", "1",       "--doc",        "0",
-                                     "--ops",       "add",     "--seconds",    "1.5",
-                                     "--lock-max",  "0",       "--kill-every", "0",
-                                     "--cli",       strScript, "--dir",        dir.File("run" + std::to_string(i))};
+    }
+    std::vector<std::future<SProcessResult>> arrRuns;
+    for (size_t i = 0; i < arrCases.size(); ++i) {
+        std::vector<std::string> arr{"--processes", "1",
+                                     "--doc",       "0",
+                                     "--ops",       "add",
+                                     "--seconds",   "1.5",
+                                     "--lock-max",  "0",
+                                     "--kill-every", "0",
+                                     "--cli",       dir.File("cli" + std::to_string(i)),
+                                     "--dir",       dir.File("run" + std::to_string(i))};
         arr.insert(arr.end(), arrCases[i].arrOptions.begin(), arrCases[i].arrOptions.end());
         arrRuns.push_back(std::async(std::launch::async, RunStressInto, arr, dir.File("out" + std::to_string(i))));
     }
