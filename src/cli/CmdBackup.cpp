@@ -2,7 +2,7 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
-#include "platform/PosixPlatform.h"
+#include "platform/Platform.h"
 #include "tree/CKnowHow.h"
 
 namespace {
@@ -16,9 +16,7 @@ int Run(const SCliArgs& args) {
         return CliFail(
             Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\nSie kann zur Zeit nicht gesichert werden !"));
     if (strCopy.empty()) {
-        std::string strReason;
-        if (auto* pPosix = dynamic_cast<CPosixPlatform*>(&GetPlatform()))
-            strReason = DescribeFileError(pPosix->GetLastCopyError());
+        std::string strReason = GetPlatform().GetLastCopyFailure();
         return CliFail("Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " +
                        Utf8ToCp1252(db.GetBackupFolder()) + ")." + (strReason.empty() ? "" : " " + strReason));
     }

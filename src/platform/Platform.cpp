@@ -28,6 +28,10 @@ int CPlatform::ShellOpen(const std::string&) {
     return SE_ERR_NOASSOC;
 }
 
+std::string CPlatform::GetLastCopyFailure() const {
+    return std::string();
+}
+
 bool CPlatform::ShowHelp(const std::string&) {
     return false;
 }

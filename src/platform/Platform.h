@@ -56,6 +56,9 @@ public:
     virtual bool FileExists(const std::string& strPath) = 0;
     // Fails when the target exists already.
     virtual bool CopyFileNoOverwrite(const std::string& strFrom, const std::string& strTo) = 0;
+    // Why the last copy failed, in the user's words (Windows-1252); empty
+    // after one that succeeded or for a cause without a wording.
+    virtual std::string GetLastCopyFailure() const;
     virtual bool DeleteFile(const std::string& strPath) = 0;
     // Regular files of strFolder whose names match strPattern ('*' = any run).
     virtual std::vector<SFileInfo> FindFiles(const std::string& strFolder, const std::string& strPattern) = 0;

@@ -180,6 +180,18 @@ bool PublishPart(const std::string& strPart, const std::string& strTo) {
     }
     return bDone;
 }
+
+// The last steps once strTo holds the copy: a close that fails (a network
+// file system may say so only here) takes the name away again.
+bool CloseAndFlush(CFd& fdOut, const std::string& strTo, const std::string& strFolder) {
+    if (!fdOut.Close()) {
+        CKeepErrno keep;
+        ::unlink(strTo.c_str());
+        return false;
+    }
+    FlushFolder(strFolder);
+    return true;
+}
 }  // namespace
 
 bool CopyFileAtomic(const std::string& strFrom, const std::string& strTo, bool bNamedTemp) {
@@ -207,13 +219,7 @@ bool CopyFileAtomic(const std::string& strFrom, const std::string& strTo, bool b
                 ::fsync(fdOut.Get()) != 0 ||
                 ::linkat(AT_FDCWD, strProc.c_str(), AT_FDCWD, strTo.c_str(), AT_SYMLINK_FOLLOW) != 0)
                 return false;
-            if (!fdOut.Close()) {
-                CKeepErrno keep;
-                ::unlink(strTo.c_str());
-                return false;
-            }
-            FlushFolder(strFolder);
-            return true;
+            return CloseAndFlush(fdOut, strTo, strFolder);
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
     }
@@ -232,13 +238,7 @@ bool CopyFileAtomic(const std::string& strFrom, const std::string& strTo, bool b
     }
     // the lock goes with the close, after the part has its final name
     if (!PublishPart(strPart, strTo)) return false;
-    if (!fdOut.Close()) {
-        CKeepErrno keep;
-        ::unlink(strTo.c_str());
-        return false;
-    }
-    FlushFolder(strFolder);
-    return true;
+    return CloseAndFlush(fdOut, strTo, strFolder);
 }
 
 std::string DescribeFileError(int nErrno) {
@@ -312,6 +312,10 @@ bool CPosixPlatform::CopyFileNoOverwrite(const std::string& strFrom, const std::
     bool bCopied = CopyFileAtomic(strFrom, strTo);
     m_nLastCopyError = bCopied ? 0 : errno;
     return bCopied;
+}
+
+std::string CPosixPlatform::GetLastCopyFailure() const {
+    return m_nLastCopyError ? DescribeFileError(m_nLastCopyError) : std::string();
 }
 
 bool CPosixPlatform::DeleteFile(const std::string& strPath) {

@@ -28,12 +28,11 @@ public:
     std::time_t GetTime() override;
     void Sleep(int nMilliseconds) override;
 
-    // errno of the last copy that failed, 0 after one that succeeded.
-    int GetLastCopyError() const { return m_nLastCopyError; }
+    std::string GetLastCopyFailure() const override;
 
 private:
     std::map<std::string, std::string> m_mapSettings;
-    int m_nLastCopyError = 0;
+    int m_nLastCopyError = 0;  // errno of the last copy, 0 after one that succeeded
 };
 
 // '*' matches any run of bytes, every other byte itself.

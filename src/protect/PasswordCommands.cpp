@@ -34,12 +34,10 @@ void WrongPasswordDelay() {
 // Copies listed by name in the notice; the rest are counted.
 constexpr size_t kListedCopies = 12;
 
-// A write that did not arrive: the refusal, after the engine's reason
-// where it gives one the user can act on.
-void ShowWriteFailure(const char* pszRefusal) {
-    std::string strWhy = GetDbFailureReason(GetDatabase().GetLastErrorCode());
-    if (!strWhy.empty()) strWhy += "\n\n";
-    GetPlatform().MessageBox(strWhy + Ansi(pszRefusal), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+// The refusal, after the reason where there is one the user can act on.
+void ShowRefusal(const std::string& strWhy, const char* pszRefusal) {
+    GetPlatform().MessageBox((strWhy.empty() ? strWhy : strWhy + "\n\n") + Ansi(pszRefusal), "",
+                             EMsgIcon::Exclamation, EMsgButtons::Ok);
 }
 
 // A file that cannot be written fails each of these half-way and in
@@ -47,7 +45,7 @@ void ShowWriteFailure(const char* pszRefusal) {
 bool CheckWritable(const char* pszRefusal) {
     std::string strWhy = WhyDatabaseCannotBeWritten();
     if (strWhy.empty()) return true;
-    GetPlatform().MessageBox(strWhy + "\n\n" + Ansi(pszRefusal), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+    ShowRefusal(strWhy, pszRefusal);
     return false;
 }
 
@@ -166,7 +164,9 @@ bool ConfirmDeleteAdminPassword() {
 bool DeleteAdminPasswordReport() {
     if (!CheckWritable("Das Kennwort kann zur Zeit nicht gelöscht werden !")) return false;
     if (!GetDbAdmin().DeleteAdminPassword()) {
-        ShowWriteFailure("Das Kennwort kann zur Zeit nicht gelöscht werden !");
+        // a write that did not arrive
+        ShowRefusal(GetDbFailureReason(GetDatabase().GetLastErrorCode()),
+                    "Das Kennwort kann zur Zeit nicht gelöscht werden !");
         return false;
     }
     Information("Das Administrator-Kennwort wurde gelöscht.", "Administrator-Kennwort");

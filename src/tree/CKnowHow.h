@@ -57,8 +57,8 @@ public:
     // service changes the key in between). False, rolled back and said as
     // SaveItems says it, when a read or a write failed or a row was
     // changed by someone else.
-    [[nodiscard]] bool RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
-                    size_t nBatch = 500);
+    [[nodiscard]] bool RewriteAll(const std::function<void()>& fnBeforeRead,
+                                  const std::function<void()>& fnBeforeWrite, size_t nBatch = 500);
     [[nodiscard]] bool DeleteItem(std::int32_t nId);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved

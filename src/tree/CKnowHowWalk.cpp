@@ -228,10 +228,9 @@ bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::functio
     std::vector<std::pair<const STreeNode*, int>> arrStack;
     auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
         auto it = mapChildren.find(nId);
-        if (it == mapChildren.end()) return false;
+        if (it == mapChildren.end()) return;
         for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
             arrStack.emplace_back(&*child, nChildLevel);
-        return true;
     };
     pushChildren(nFolder, nLevel);
     while (!arrStack.empty()) {

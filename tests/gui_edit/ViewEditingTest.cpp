@@ -375,15 +375,8 @@ TEST_F(CEditingTest, NothingTypedIsLostWhenTheProgramEnds) {
     m_pFrame->close();
     Pump();
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
-    {
-        std::unique_ptr<CKnowHow> pService = OpenKnowledgeBase(m_strPath);
-        ASSERT_TRUE(pService);
-        CKnowHowItem item;
-        ASSERT_EQ(pService->GetItem(item, nBeta), 1);
-        // leaving by closing trims like any other leave
-        EXPECT_EQ(item.Text, "Text von BetaY");
-    }
-    CloseDatabase();
+    // leaving by closing trims like any other leave
+    EXPECT_EQ(StoredAfterClose(nBeta).Text, "Text von BetaY");
     EXPECT_EQ(m_platform.GetProfileInt("Parameter", "Stichwortbreite", -1), 150);
 }
 
@@ -397,14 +390,7 @@ TEST_F(CEditingTest, NothingTypedIsLostWhenTheDatabaseIsClosed) {
     EXPECT_FALSE(m_pDoc->IsDatabaseOpen());
     EXPECT_EQ(View()->GetCurrentFolder(), -1);
     EXPECT_TRUE(View()->GetRows().empty());
-    {
-        std::unique_ptr<CKnowHow> pService = OpenKnowledgeBase(m_strPath);
-        ASSERT_TRUE(pService);
-        CKnowHowItem item;
-        ASSERT_EQ(pService->GetItem(item, nBeta), 1);
-        EXPECT_EQ(item.Name, "BetaZ");
-    }
-    CloseDatabase();
+    EXPECT_EQ(StoredAfterClose(nBeta).Name, "BetaZ");
 }
 
 TEST_F(CEditingTest, SwitchingWriteProtectionOnKeepsTheTypingAndMakesTheEditorReadOnly) {

@@ -5,7 +5,10 @@
 
 #include "app/CLeftView.h"
 #include "app/DocDialogs.h"
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "protect/KnowledgeBase.h"
+#include "tree/CKnowHow.h"
 
 void CViewTest::SetUp() {
     CGuiTest::SetUp();
@@ -39,6 +42,19 @@ CEditEx* CViewTest::ActiveEdit() const {
 CKnowHowItem CViewTest::Stored(std::int32_t nId) {
     CKnowHowItem item;
     m_pDoc->GetItem(item, nId);
+    return item;
+}
+
+CKnowHowItem CViewTest::StoredAfterClose(std::int32_t nId) {
+    CKnowHowItem item;
+    {
+        std::unique_ptr<CKnowHow> pService = OpenKnowledgeBase(m_strPath);
+        EXPECT_TRUE(pService);
+        if (pService) {
+            EXPECT_EQ(pService->GetItem(item, nId), 1);
+        }
+    }
+    CloseDatabase();
     return item;
 }
 

@@ -28,6 +28,9 @@ protected:
 
     // The stored entry (empty one with ID 0 when none).
     CKnowHowItem Stored(std::int32_t nId);
+    // The same read by a session of its own once the document has closed
+    // the file; the session is closed again.
+    CKnowHowItem StoredAfterClose(std::int32_t nId);
     // Keywords of the view's rows, the empty row as "_".
     std::string RowNames() const;
     int RowOf(const std::string& strName) const;
