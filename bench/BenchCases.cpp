@@ -537,7 +537,7 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
             return !str.empty() && str.back() == '!' ? str.substr(0, str.size() - 1) : str + "!";
         };
         STimes t = Measure(
-            5, [&] { bOk = pService->SaveItems(arr) && bOk; },
+            5, [&] { bOk = pService->SaveItems(arr) == EWriteResult::Saved && bOk; },
             [&] {
                 raw.Exec("BEGIN TRANSACTION;");
                 sqlite3_stmt* p = raw.Prepare(
@@ -621,7 +621,7 @@ void RunDeleteCase(SBenchConfig& cfg, CResults& results) {
         fs::copy_file(cfg.strPlainCache, strPath, ec);
     };
     STimes t = Measure(
-        3, [&] { bOk = pService && pService->DeleteItem(nFirst) && bOk; },
+        3, [&] { bOk = pService && pService->DeleteItem(nFirst) == EWriteResult::Saved && bOk; },
         [&] {
             // the same rows written: the siblings behind move up, the entry goes
             raw.Exec("BEGIN EXCLUSIVE TRANSACTION;");

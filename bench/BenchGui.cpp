@@ -83,7 +83,7 @@ bool PrepareLongText(const SBenchConfig& cfg) {
         strText.back() = '.';  // no half line break at the end
         item.SetText(strText);
         CKnowHowArray arr{item};
-        bOk = pService->SaveItems(arr);
+        bOk = pService->SaveItems(arr) == EWriteResult::Saved;
     }
     pService.reset();
     CloseDatabase();

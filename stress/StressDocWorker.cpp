@@ -119,7 +119,7 @@ void CDocWorker::Append() {
     item.SetText(strText);
     m_arrRows.push_back(item);
     long nSeq = Begin("add", {strName, m_strFolder, strText, "0"});
-    bool bOk = m_pKnowHow->SaveItems(m_arrRows) && m_arrRows.back().ID > 0;
+    bool bOk = m_pKnowHow->SaveItems(m_arrRows) == EWriteResult::Saved && m_arrRows.back().ID > 0;
     if (End(nSeq, bOk, std::to_string(m_arrRows.back().ID)))
         m_own.Add(strName, m_arrRows.back().ID, m_strFolder, false);
     else
@@ -135,7 +135,7 @@ void CDocWorker::Edit() {
     std::string strText = m_own.NewToken('t');
     row.SetText(strText);
     long nSeq = Begin("set", {row.Name, strText});
-    if (!End(nSeq, m_pKnowHow->SaveItems(m_arrRows))) Show();
+    if (!End(nSeq, m_pKnowHow->SaveItems(m_arrRows) == EWriteResult::Saved)) Show();
 }
 
 void CDocWorker::Swap() {
@@ -150,7 +150,7 @@ void CDocWorker::Swap() {
     m_arrRows[i + 1].SetPosNr(nPos);
     std::swap(m_arrRows[i], m_arrRows[i + 1]);
     long nSeq = Begin("swap", {m_arrRows[i + 1].Name, m_arrRows[i].Name});
-    if (!End(nSeq, m_pKnowHow->SaveItems(m_arrRows))) Show();
+    if (!End(nSeq, m_pKnowHow->SaveItems(m_arrRows) == EWriteResult::Saved)) Show();
 }
 
 void CDocWorker::Convert() {
@@ -163,7 +163,7 @@ void CDocWorker::Convert() {
     row.SetIsDir(1);
     std::string strName = row.Name;
     long nSeq = Begin("conv", {strName});
-    if (End(nSeq, m_pKnowHow->SaveItems(m_arrRows)))
+    if (End(nSeq, m_pKnowHow->SaveItems(m_arrRows) == EWriteResult::Saved))
         m_own.MakeFolder(strName);
     else
         Show();
@@ -174,7 +174,7 @@ void CDocWorker::MoveEntry() {
     std::string strTarget = strName.empty() ? std::string() : m_own.PickMoveTarget(strName);
     if (strTarget.empty()) return Append();
     long nSeq = Begin("move", {strName, strTarget});
-    if (End(nSeq, m_pKnowHow->MoveToFolder(m_own.IdOf(strName), m_own.FolderId(strTarget))))
+    if (End(nSeq, m_pKnowHow->MoveToFolder(m_own.IdOf(strName), m_own.FolderId(strTarget)) == EWriteResult::Saved))
         m_own.Move(strName, strTarget);
     Show();  // a drop refreshes the folder shown
 }
@@ -184,7 +184,7 @@ void CDocWorker::DeleteEntry() {
     if (strName.empty()) return Append();
     // the folder question is answered Yes by the platform
     long nSeq = Begin("del", {strName});
-    if (End(nSeq, m_pKnowHow->DeleteItem(m_own.IdOf(strName)))) m_own.Remove(strName);
+    if (End(nSeq, m_pKnowHow->DeleteItem(m_own.IdOf(strName)) == EWriteResult::Saved)) m_own.Remove(strName);
     Show();
 }
 

@@ -88,7 +88,7 @@ bool CController::Setup() {
             arr[0].SetIsDir(bDir ? 1 : 0);
             arr[0].SetName(strName);
             arr[0].SetText(strText);
-            if (!pKnowHow->SaveItems(arr) || arr[0].ID <= 0) return std::int32_t{0};
+            if (pKnowHow->SaveItems(arr) != EWriteResult::Saved || arr[0].ID <= 0) return std::int32_t{0};
             log.End(nSeq, true, 0, "", std::to_string(arr[0].ID));
             return arr[0].ID;
         };

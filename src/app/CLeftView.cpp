@@ -6,10 +6,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <algorithm>
+#include <functional>
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
+#include "tree/CKnowHow.h"
 #include "edit/CDetailView.h"
 #include "ui/CommandIds.h"
 #include "ui/QtText.h"
@@ -149,6 +152,35 @@ QTreeWidgetItem* CLeftView::FindItem(std::int32_t nId) const {
     for (int i = 0; i < topLevelItemCount(); ++i)
         if (QTreeWidgetItem* p = FindBelow(topLevelItem(i), nId)) return p;
     return nullptr;
+}
+
+void CLeftView::ReloadKeepingPlace() {
+    if (m_bDragging) return;
+    // the open folders, parents before their children, and the selection
+    std::vector<std::int32_t> arrOpen;
+    std::function<void(QTreeWidgetItem*)> collect = [&](QTreeWidgetItem* pItem) {
+        if (IsPlaceholder(pItem) || !pItem->isExpanded()) return;
+        arrOpen.push_back(ItemId(pItem));
+        for (int i = 0; i < pItem->childCount(); ++i) collect(pItem->child(i));
+    };
+    for (int i = 0; i < topLevelItemCount(); ++i) collect(topLevelItem(i));
+    QTreeWidgetItem* pSelected = SelectedItem();
+    const std::int32_t nSelected = pSelected ? ItemId(pSelected) : -1;
+    const int nScroll = verticalScrollBar()->value();
+    setUpdatesEnabled(false);
+    m_bSuppressSelect = true;
+    RemoveAllItems();
+    FillChildren(nullptr);
+    for (std::int32_t nId : arrOpen)
+        if (QTreeWidgetItem* pItem = FindItem(nId)) {
+            FillChildren(pItem);
+            pItem->setExpanded(true);
+        }
+    // a folder that is gone leaves no selection: the detail view shows its parent
+    if (QTreeWidgetItem* pItem = FindItem(nSelected)) SelectItem(pItem);
+    m_bSuppressSelect = false;
+    verticalScrollBar()->setValue(nScroll);
+    setUpdatesEnabled(true);
 }
 
 void CLeftView::RefreshFolder(std::int32_t nId) {
@@ -342,7 +374,8 @@ void CLeftView::DropAt(const QPoint& pt) {
     // a folder cannot go into its own subtree
     if (nTarget > 0 && m_doc.IsInsideFolder(nTarget, nDragged)) return;
 
-    m_doc.MoveToFolder(nDragged, nTarget);
+    SWriteReport report;
+    SayWriteResult(m_doc.MoveToFolder(nDragged, nTarget, &report), report, false);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nOld);
     SendPaneMessage(this, WM_REFRESH_FOLDER, nTarget);
     PostPaneMessage(this, this, WM_SHOW_FOLDER, nDragged);

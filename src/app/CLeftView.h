@@ -31,6 +31,9 @@ public:
     void SelectFolder(std::int32_t nId);
     QTreeWidgetItem* FindItem(std::int32_t nId) const;
     void RefreshFolder(std::int32_t nId);
+    // Reads every folder shown again (another user's change), keeping the
+    // open folders, the selection and the scroll position; shows nothing anew.
+    void ReloadKeepingPlace();
     void DeleteSelectedFolder();
 
     // WM_DROP_TARGET: bTest marks the folder under the cursor and answers its

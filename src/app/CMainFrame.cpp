@@ -22,6 +22,7 @@
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "platform/Platform.h"
+#include "ui/WaitPump.h"
 #include "ui/CommandIds.h"
 
 namespace {
@@ -48,6 +49,9 @@ CMainFrame::CMainFrame(COrvantisDoc& doc) : m_doc(doc) {
     m_wndStatusBar = new QStatusBar(this);
     m_pIdleLabel = new QLabel(GetIdlePrompt(), m_wndStatusBar);
     m_wndStatusBar->addWidget(m_pIdleLabel, 1);
+    m_pEditNote = new QLabel(m_wndStatusBar);
+    m_pEditNote->setObjectName(QStringLiteral("editNote"));
+    m_wndStatusBar->addPermanentWidget(m_pEditNote);
     for (const char* pszIndicator : {"UF", "NUM", "RF"}) {
         auto* pLabel = new QLabel(QString::fromLatin1(pszIndicator), m_wndStatusBar);
         pLabel->setObjectName(QString::fromLatin1(pszIndicator));
@@ -82,6 +86,12 @@ CMainFrame::CMainFrame(COrvantisDoc& doc) : m_doc(doc) {
         RebuildMenus();
     });
 
+    // while another user's lock is waited for, the window says so and keeps painting
+    SetWaitNotice([this](bool bWaiting) {
+        m_pIdleLabel->setText(bWaiting ? QString::fromUtf8("Warte auf einen anderen Benutzer …") : GetIdlePrompt());
+        m_pIdleLabel->repaint();
+    });
+
     m_pIdleTimer = new QTimer(this);
     m_pIdleTimer->setInterval(IDLE_INTERVAL_MS);
     connect(m_pIdleTimer, &QTimer::timeout, this, [this] {
@@ -94,7 +104,12 @@ CMainFrame::CMainFrame(COrvantisDoc& doc) : m_doc(doc) {
     connect(m_pIdleOnce, &QTimer::timeout, this, &CMainFrame::UpdateToolBarStates);
 }
 
+void CMainFrame::SetEditNote(const QString& strNote) {
+    m_pEditNote->setText(strNote);
+}
+
 CMainFrame::~CMainFrame() {
+    SetWaitNotice(nullptr);
     // the panes go after this body, and the focus moves while they go; it must
     // not reach a frame that is half destroyed
     disconnect(qApp, nullptr, this, nullptr);
@@ -158,6 +173,16 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent) {
+    // not in the middle of a wait; and typing that cannot be stored asks first
+    if (IsWaitingForOthers()) {
+        pEvent->ignore();
+        RunWhenNotWaiting(this, [this] { close(); });
+        return;
+    }
+    if (!m_doc.QueryCloseDatabase()) {
+        pEvent->ignore();
+        return;
+    }
     SavePlacement();
     m_doc.CloseDocument();
     pEvent->accept();
@@ -296,6 +321,8 @@ void CMainFrame::UpdateActions(const QList<QAction*>& arrActions) {
 }
 
 void CMainFrame::UpdateToolBarStates() {
+    // enabling reads the file: not inside a wait for another user
+    if (IsWaitingForOthers()) return;
     UpdateActions(m_wndToolBar->actions());
 }
 

@@ -70,6 +70,9 @@ public:
     QSplitter* GetSplitter() const { return m_wndSplitter; }
     CSplitterWndFix* GetRightSplitter() const { return m_wndRightSplitter; }
     QLabel* GetIdleLabel() const { return m_pIdleLabel; }
+    // The note of the editing panes at the right of the status bar (empty: none).
+    void SetEditNote(const QString& strNote);
+    QLabel* GetEditNoteLabel() const { return m_pEditNote; }
 
     // Placement and folder pane width into "Parameter".
     void SavePlacement();
@@ -99,6 +102,7 @@ private:
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_pIdleLabel = nullptr;
+    QLabel* m_pEditNote = nullptr;
 
     CLeftView* m_pTreeView = nullptr;
     CTitleView* m_pTitleView = nullptr;

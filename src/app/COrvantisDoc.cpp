@@ -1,6 +1,8 @@
 #include "app/COrvantisDoc.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QTimer>
 #include <QMenu>
 #include <QPrinter>
 #include <filesystem>
@@ -23,6 +25,7 @@
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
 #include "ui/CommandIds.h"
+#include "ui/WaitPump.h"
 
 namespace {
 const char* const TEMPLATE_FILTER = "Vorlage (*.txt)|*.txt||";
@@ -58,6 +61,10 @@ std::string DocumentTitleFromPath(const std::string& strPath) {
 
 COrvantisDoc::COrvantisDoc() : m_fontNormal(MakeFont(QFont::Normal)), m_fontBold(MakeFont(QFont::Bold)) {
     m_recentFiles.Load();
+    // one cheap read a second, no lock held: another user's commit shows up
+    m_pPollTimer = new QTimer(this);
+    connect(m_pPollTimer, &QTimer::timeout, this, &COrvantisDoc::PollForChanges);
+    m_pPollTimer->start(CHANGE_POLL_MS);
 }
 
 COrvantisDoc::~COrvantisDoc() {
@@ -106,8 +113,8 @@ std::string COrvantisDoc::GetPath(std::int32_t nId) {
     return m_pKnowHow ? m_pKnowHow->GetPath(nId) : std::string();
 }
 
-bool COrvantisDoc::SaveItems(CKnowHowArray& arr) {
-    return m_pKnowHow ? m_pKnowHow->SaveItems(arr) : false;
+EWriteResult COrvantisDoc::SaveItems(CKnowHowArray& arr) {
+    return m_pKnowHow ? m_pKnowHow->SaveItems(arr) : EWriteResult::Failed;
 }
 
 // --- opening, creating, closing ----------------------------------------------------------
@@ -127,7 +134,7 @@ bool COrvantisDoc::NewDatabase() {
         return false;
     RememberDatabaseDialogFolder(strPath);
 
-    if (IsDatabaseOpen()) CloseDatabaseFile();
+    if (IsDatabaseOpen() && !CloseDatabaseFile()) return false;
     // session, no password, Option table, knowledge-tree service, administrator state
     m_pKnowHow = CreateKnowledgeBase(strPath);
     // an existing file that is no database, or a folder that may not be
@@ -148,7 +155,7 @@ bool COrvantisDoc::NewDatabase() {
 }
 
 bool COrvantisDoc::OpenDatabaseFile(const std::string& strPath) {
-    CloseDatabaseFile();
+    if (!CloseDatabaseFile()) return false;
     // session, password, version check, daily backup, knowledge-tree service, administrator state
     m_pKnowHow = OpenKnowledgeBase(strPath);
     if (!m_pKnowHow) return false;
@@ -169,7 +176,13 @@ void COrvantisDoc::StartInEmptyRoot() {
     PostPaneMessage(Detail(), Detail(), WM_SELECT_ENTRY, 0, EDITOR_KEYWORD + 1);
 }
 
-void COrvantisDoc::CloseDatabaseFile() {
+bool COrvantisDoc::QueryCloseDatabase() {
+    if (!m_pKnowHow || !Detail()) return true;
+    return SendPaneCommand(Detail(), ID_DETAIL_QUERY_CLOSE) != 0;
+}
+
+bool COrvantisDoc::CloseDatabaseFile() {
+    if (!QueryCloseDatabase()) return false;
     SendPaneCommand(Tree(), ID_DETAIL_RESET);
     SendPaneCommand(Detail(), ID_DETAIL_RESET);
     if (m_pFrame && m_pFrame->GetTitleView()) m_pFrame->GetTitleView()->SetTitle("", "");
@@ -179,6 +192,7 @@ void COrvantisDoc::CloseDatabaseFile() {
     SwitchMenu(IDR_MENU_CLOSED);
     GetPlatform().WriteProfileString("Files", "LastDB", "");
     emit DocumentChanged();
+    return true;
 }
 
 void COrvantisDoc::CloseDocument() {
@@ -243,16 +257,27 @@ void COrvantisDoc::SetPathAndTitle(const std::string& strPath) {
 
 // --- entries -------------------------------------------------------------------------------
 
-bool COrvantisDoc::DeleteEntryAsk(std::int32_t nId) {
+bool COrvantisDoc::ConfirmDeleteEntry(std::int32_t nId) {
     if (!m_pKnowHow) return false;
     CKnowHowItem item;
     GetItem(item, nId);
     const char* pszQuestion =
         item.IsDir ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
                    : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?";
-    if (GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes)
-        return false;
-    return m_pKnowHow->DeleteItem(nId);
+    return GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
+           EMsgResult::Yes;
+}
+
+bool COrvantisDoc::DeleteEntryAsk(std::int32_t nId) {
+    if (!ConfirmDeleteEntry(nId)) return false;
+    SWriteReport report;
+    const EWriteResult eResult = m_pKnowHow->DeleteItem(nId, &report);
+    // another user was first: gone all the same
+    if (eResult == EWriteResult::Deleted)
+        GetPlatform().MessageBox(EntryDeletedMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+    else
+        SayWriteResult(eResult, report, false);
+    return eResult == EWriteResult::Saved || eResult == EWriteResult::Deleted;
 }
 
 void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
@@ -293,14 +318,16 @@ void COrvantisDoc::ExportStructureAsk(std::int32_t nFolder) {
                              bWriteFailed ? EMsgIcon::Exclamation : EMsgIcon::Information, EMsgButtons::Ok);
 }
 
-bool COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) {
-    if (!m_pKnowHow) return false;
+EWriteResult COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) {
+    if (!m_pKnowHow) return EWriteResult::Failed;
     CKnowHowItem item;
-    if (GetItem(item, nId) != 1) return false;
-    if (item.MasterID != nTargetFolder) return m_pKnowHow->MoveToFolder(nId, nTargetFolder);
+    const int nFound = GetItem(item, nId);
+    if (nFound < 0) return EWriteResult::Failed;
+    if (nFound != 1) return EWriteResult::Deleted;
+    if (item.MasterID != nTargetFolder) return m_pKnowHow->MoveToFolder(nId, nTargetFolder, pReport);
     // into the folder that holds it already: to the end of its list, the
     // entries behind it close the gap (positions stay 1..n)
-    return m_pKnowHow->MoveToEnd(nId);
+    return m_pKnowHow->MoveToEnd(nId, pReport);
 }
 
 void COrvantisDoc::GoToEntry(std::int32_t nId) {
@@ -338,6 +365,38 @@ void COrvantisDoc::ShowFolderTitle(std::int32_t nFolder) {
     CKnowHowItem item;
     GetItem(item, nFolder);
     pTitle->SetTitle(nFolder == 0 ? std::string("Hauptordner") : GetPath(nFolder), item.Text);
+}
+
+void COrvantisDoc::MarkFolderChanged(bool bChanged) {
+    if (CTitleView* pTitle = m_pFrame ? m_pFrame->GetTitleView() : nullptr)
+        pTitle->SetNote(bChanged ? QString::fromUtf8("Ein anderer Benutzer hat etwas geändert; die Zeile zeigt es, "
+                                                     "sobald sie verlassen wird.")
+                                 : QString());
+}
+
+void COrvantisDoc::SetEditNote(const std::string& strNote) {
+    if (m_pFrame) m_pFrame->SetEditNote(QString::fromStdString(strNote));
+}
+
+void COrvantisDoc::RefreshViews() {
+    if (!m_pKnowHow) return;
+    if (CLeftView* pTree = Tree()) pTree->ReloadKeepingPlace();
+    if (CDetailView* pDetail = Detail()) pDetail->Refresh(false);
+}
+
+void COrvantisDoc::PollForChanges() {
+    // nothing while a dialog is open, a wait or a drag is in progress
+    if (!m_pKnowHow || IsWaitingForOthers() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    CLeftView* pTree = Tree();
+    CDetailView* pDetail = Detail();
+    if ((pTree && pTree->IsDragging()) || (pDetail && pDetail->IsDragging())) return;
+    bool bChanged = false;
+    // read without waiting: a file held by someone is asked again next time
+    if (!GetDatabase().ReadChangedByOthers(bChanged) || !bChanged) return;
+    if (pTree) pTree->ReloadKeepingPlace();
+    if (pDetail) pDetail->Refresh(true);
+    if (pDetail) ShowFolderTitle(pDetail->GetCurrentFolder());
 }
 
 const QFont& COrvantisDoc::GetFont(EDocFont eFont) const {
@@ -395,6 +454,10 @@ bool COrvantisDoc::OnCommand(int nId) {
     };
     switch (nId) {
         case ID_DATABASE_CLOSE: CloseDatabaseFile(); return true;
+        case ID_VIEW_REFRESH: RefreshViews(); return true;
+        case ID_ENTRY_SAVE:
+            if (CDetailView* pDetail = Detail()) pDetail->OnCommand(ID_ENTRY_SAVE);
+            return true;
         case ID_SEARCH:
             if (dialogs.fnSearch) dialogs.fnSearch(pParent, *this);
             return true;
@@ -422,7 +485,9 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
         case ID_DATABASE_CLOSE:
         case ID_SEARCH:
         case ID_ROOT_EDIT:
-        case ID_DATABASE_INFO: state.bEnabled = true; return true;
+        case ID_DATABASE_INFO:
+        case ID_ENTRY_SAVE:
+        case ID_VIEW_REFRESH: state.bEnabled = true; return true;
         case ID_WRITE_PROTECT:
             state.bEnabled = true;
             state.bChecked = m_bWriteProtect;

@@ -24,6 +24,9 @@ class CLeftView;
 class CMainFrame;
 class QPrinter;
 
+// How often another user's commit is looked for while idle.
+inline constexpr int CHANGE_POLL_MS = 1000;
+
 class COrvantisDoc : public QObject, public CCommandTarget, public IPaneTarget, public IEditDocument {
     Q_OBJECT
 public:
@@ -35,32 +38,45 @@ public:
 
     // --- forwarding to the knowledge-tree service (0 / empty while closed) ---
     int GetItem(CKnowHowItem& item, std::int32_t nId);
-    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) override;
+    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly);
     int CountChildren(std::int32_t nFolder, bool bFoldersOnly);
     std::int32_t GetParentId(std::int32_t nId);
     // nFolder is nAncestor or lies below it. A parent chain that runs in a
     // circle (a damaged file) counts as inside: nothing may move there.
     bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) override;
     std::string GetPath(std::int32_t nId);
-    [[nodiscard]] bool SaveItems(CKnowHowArray& arr) override;
-    CKnowHow* GetService() const { return m_pKnowHow.get(); }
+    [[nodiscard]] EWriteResult SaveItems(CKnowHowArray& arr);
+    CKnowHow* GetService() const override { return m_pKnowHow.get(); }
     bool IsDatabaseOpen() const override { return m_pKnowHow != nullptr; }
 
     // --- document operations ---------------------------------------------------------
     bool NewDatabase();
     bool OpenDatabaseFile(const std::string& strPath);
-    void CloseDatabaseFile();
+    // False when the user chose to go back to typing that cannot be stored.
+    bool CloseDatabaseFile();
+    // Typing not stored yet is written, or dropped as the user chooses;
+    // false to stay (the file is not to be closed).
+    bool QueryCloseDatabase();
     void CloseDocument();
     void ReleaseDatabase();
-    bool DeleteEntryAsk(std::int32_t nId) override;
+    bool ConfirmDeleteEntry(std::int32_t nId) override;
+    // The question, the delete and what it met said; true when deleted (or
+    // gone already).
+    bool DeleteEntryAsk(std::int32_t nId);
     void ImportStructureAsk(std::int32_t nFolder);
     void ExportStructureAsk(std::int32_t nFolder);
-    bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) override;
+    EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) override;
     void GoToEntry(std::int32_t nId) override;
     void GoToNextEntry(std::int32_t nId) override;
     void GoToPreviousEntry(std::int32_t nId) override;
     void EditRootFolder();
     void ShowFolderTitle(std::int32_t nFolder) override;
+    void MarkFolderChanged(bool bChanged) override;
+    void SetEditNote(const std::string& strNote) override;
+    // The tree and the folder shown read again, keeping the place (F5).
+    void RefreshViews();
+    // Once a second while idle: another user's commit is noticed and shown.
+    void PollForChanges();
     bool IsWriteProtected() const override { return m_bWriteProtect; }
     void SetWriteProtected(bool b) { m_bWriteProtect = b; }
     const QFont& GetFont(EDocFont eFont) const override;
@@ -121,6 +137,7 @@ private:
     std::string m_strPathName;
     CRecentFileList m_recentFiles;
     std::unique_ptr<QPrinter> m_pPrinter;
+    class QTimer* m_pPollTimer = nullptr;
 };
 
 // "Projekte" for "/daten/Projekte.tov": the file name without folder and extension.

@@ -20,6 +20,12 @@ void CTitleView::SetTitle(const std::string& strTitle, const std::string& strSub
     repaint();
 }
 
+void CTitleView::SetNote(const QString& strNote) {
+    if (m_strNote == strNote) return;
+    m_strNote = strNote;
+    repaint();
+}
+
 void CTitleView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QRect r = rect();
@@ -40,6 +46,13 @@ void CTitleView::paintEvent(QPaintEvent*) {
     painter.setFont(m_doc.GetFont(DOC_FONT_BOLD));
     // no mnemonic processing: "&" stays an ampersand
     painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, m_strTitle);
+    if (!m_strNote.isEmpty()) {
+        painter.save();
+        painter.setFont(m_doc.GetFont(DOC_FONT_NORMAL));
+        painter.setPen(QColor(160, 0, 0));
+        painter.drawText(r, Qt::AlignRight | Qt::AlignTop, m_strNote);
+        painter.restore();
+    }
 
     painter.setFont(m_doc.GetFont(DOC_FONT_NORMAL));
     painter.setPen(palette().color(QPalette::Shadow));

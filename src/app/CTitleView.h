@@ -17,6 +17,9 @@ public:
     void SetTitle(const std::string& strTitle, const std::string& strSubTitle);
     const QString& GetTitleText() const { return m_strTitle; }
     const QString& GetSubTitleText() const { return m_strSubTitle; }
+    // A short note at the right end of the first line (empty: none).
+    void SetNote(const QString& strNote);
+    const QString& GetNote() const { return m_strNote; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -25,4 +28,5 @@ private:
     COrvantisDoc& m_doc;
     QString m_strTitle;
     QString m_strSubTitle;
+    QString m_strNote;
 };

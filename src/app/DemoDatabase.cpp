@@ -34,7 +34,7 @@ bool Store(CKnowHow& service, const std::vector<SDemoNode>& arrNodes, std::int32
             item.SetTyp(1);
         }
         CKnowHowArray arr{item};
-        if (!service.SaveItems(arr) || arr[0].ID <= 0) return false;
+        if (service.SaveItems(arr) != EWriteResult::Saved || arr[0].ID <= 0) return false;
         if (!Store(service, node.arrChildren, arr[0].ID)) return false;
     }
     return true;

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "ui/QtText.h"
+#include "ui/WaitPump.h"
 
 namespace {
 QString SettingsKey(const std::string& strSection, const std::string& strEntry) {
@@ -82,6 +83,7 @@ EMsgResult CQtPlatform::MessageBox(const std::string& strText, const std::string
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     if (eButtons == EMsgButtons::YesNo) buttons = QMessageBox::Yes | QMessageBox::No;
     if (eButtons == EMsgButtons::OkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    if (eButtons == EMsgButtons::YesNoCancel) buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     QString strCaptionQ = strCaption.empty() ? QStringLiteral("Orvantis") : FromAnsi(strCaption);
     QMessageBox box(icon, strCaptionQ, MessageBoxText(strText), buttons, QApplication::activeWindow());
     if (auto* pYes = box.button(QMessageBox::Yes)) pYes->setText("&Ja");
@@ -95,7 +97,9 @@ EMsgResult CQtPlatform::MessageBox(const std::string& strText, const std::string
         case QMessageBox::Yes: return EMsgResult::Yes;
         case QMessageBox::No: return EMsgResult::No;
         case QMessageBox::Cancel: return EMsgResult::Cancel;
-        default: return eButtons == EMsgButtons::YesNo ? EMsgResult::No : EMsgResult::Ok;
+        default:
+            if (eButtons == EMsgButtons::YesNoCancel) return EMsgResult::Cancel;
+            return eButtons == EMsgButtons::YesNo ? EMsgResult::No : EMsgResult::Ok;
     }
 }
 
@@ -105,6 +109,23 @@ void CQtPlatform::BeginWaitCursor() {
 
 void CQtPlatform::EndWaitCursor() {
     QApplication::restoreOverrideCursor();
+}
+
+void CQtPlatform::BeginWaitForOthers() {
+    BeginWaitCursor();
+    BeginWaitingForOthers();
+}
+
+void CQtPlatform::EndWaitForOthers() {
+    EndWaitingForOthers();
+    EndWaitCursor();
+}
+
+void CQtPlatform::Sleep(int nMilliseconds) {
+    if (IsWaitingForOthers())
+        PumpWhileWaiting(nMilliseconds);
+    else
+        CPosixPlatform::Sleep(nMilliseconds);
 }
 
 int CQtPlatform::GetProfileInt(const std::string& strSection, const std::string& strEntry, int nDefault) {

@@ -28,6 +28,10 @@ public:
                           EMsgButtons eButtons) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
+    // The window keeps painting while another user's lock is waited for.
+    void BeginWaitForOthers() override;
+    void EndWaitForOthers() override;
+    void Sleep(int nMilliseconds) override;
 
     int GetProfileInt(const std::string& strSection, const std::string& strEntry, int nDefault) override;
     bool WriteProfileInt(const std::string& strSection, const std::string& strEntry, int nValue) override;

@@ -14,6 +14,20 @@ bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item) {
     return false;
 }
 
+int CliWriteResult(EWriteResult eResult, const SWriteReport& report, const std::string& strNotDone) {
+    if (eResult == EWriteResult::Saved) return CLI_OK;
+    if (strNotDone.empty()) {
+        SayWriteResult(eResult, report);
+        return CLI_FAILED;
+    }
+    // a refusal of a whole command says its own last line
+    if (eResult == EWriteResult::Deleted)
+        CliFail(EntryDeletedMessage());
+    else
+        SayWriteResult(eResult, report, false);
+    return CliFail(strNotDone);
+}
+
 bool CliCheckFolder(CKnowHow& service, std::int32_t nId) {
     if (nId == 0) return true;
     CKnowHowItem item;

@@ -8,11 +8,17 @@
 class CKnowHow;
 class CKnowHowItem;
 struct SCliArgs;
+struct SWriteReport;
+enum class EWriteResult;
 
 // Reads the stored entry nId; false (with a message) when there is none.
 bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item);
 // True for the root (0) and a stored folder; otherwise a message and false.
 bool CliCheckFolder(CKnowHow& service, std::int32_t nId);
+// Says what a write met (the program's messages) and answers the exit
+// status: CLI_OK for Saved, else CLI_FAILED (main turns a lock into
+// CLI_LOCKED). strNotDone, when given, is said last for a refusal.
+int CliWriteResult(EWriteResult eResult, const SWriteReport& report, const std::string& strNotDone = std::string());
 // The ID of a value option (0 when absent); false (with a message) when invalid.
 bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId);
 // Opens the file named first and reads the entry nFolder stands for (0: the

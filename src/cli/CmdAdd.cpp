@@ -27,7 +27,9 @@ int Run(const SCliArgs& args) {
     item.SetIsDir(args.Has("--folder") ? 1 : 0);
     item.SetName(strName);
     item.SetText(strText);
-    if (!pService->SaveItems(arr) || item.ID <= 0) return CLI_FAILED;
+    SWriteReport report;
+    EWriteResult eResult = pService->SaveItems(arr, &report);
+    if (eResult != EWriteResult::Saved || item.ID <= 0) return eResult == EWriteResult::Saved ? CLI_FAILED : CliWriteResult(eResult, report);
     CliPrintLine(std::to_string(item.ID));
     return CLI_OK;
 }

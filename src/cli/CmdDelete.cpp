@@ -12,8 +12,9 @@ int Run(const SCliArgs& args) {
     if (!pService) return CLI_FAILED;
     CKnowHowItem item;
     if (!CliReadEntry(*pService, nId, item)) return CLI_FAILED;
-    if (!pService->DeleteItem(nId)) return CliFail(Ansi("Der Eintrag wurde nicht gelöscht."));
-    return CLI_OK;
+    SWriteReport report;
+    EWriteResult eResult = pService->DeleteItem(nId, &report);
+    return CliWriteResult(eResult, report, Ansi("Der Eintrag wurde nicht gelöscht."));
 }
 
 CCliRegistrar reg({"delete", "DATEI ID [--yes]", 2, {}, {}, Run});

@@ -312,7 +312,7 @@ bool WriteFolders(CKnowHow& service, CRandom& rnd, const SShape& shape, std::vec
             arrIndex.push_back(f);
         }
         if (arrLevel.empty()) continue;
-        if (!service.SaveItems(arrLevel)) {
+        if (service.SaveItems(arrLevel) != EWriteResult::Saved) {
             CliFail("Die Ordner konnten nicht gespeichert werden.");
             return false;
         }
@@ -338,7 +338,7 @@ bool WriteEntries(CKnowHow& service, CRandom& rnd, const SShape& shape, const st
         }
         arr.push_back(std::move(item));
         if (arr.size() == kBatch || e + 1 == shape.nEntries) {
-            if (!service.SaveItems(arr)) {
+            if (service.SaveItems(arr) != EWriteResult::Saved) {
                 CliFail("Die Einträge konnten nicht gespeichert werden.");
                 return false;
             }

@@ -14,7 +14,9 @@ int Run(const SCliArgs& args) {
     if (!CliReadEntry(*pService, nId, item) || !CliCheckFolder(*pService, nTarget)) return CLI_FAILED;
     if (pService->IsInSubtree(nTarget, nId))
         return CliFail(Ansi("Ein Ordner kann nicht in sich selbst verschoben werden."));
-    return pService->MoveToFolder(nId, nTarget) ? CLI_OK : CLI_FAILED;
+    SWriteReport report;
+    EWriteResult eResult = pService->MoveToFolder(nId, nTarget, &report);
+    return CliWriteResult(eResult, report);
 }
 
 CCliRegistrar reg({"move", "DATEI ID ZIELORDNER", 3, {}, {}, Run});

@@ -24,7 +24,9 @@ int Run(const SCliArgs& args) {
         item.SetLink(strLink);
         item.SetTyp(strLink.empty() ? 0 : 1);
     }
-    return pService->SaveItems(arr) ? CLI_OK : CLI_FAILED;
+    SWriteReport report;
+    EWriteResult eResult = pService->SaveItems(arr, &report);
+    return CliWriteResult(eResult, report);
 }
 
 CCliRegistrar reg(

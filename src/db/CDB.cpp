@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/Platform.h"
@@ -39,6 +40,7 @@ bool CDB::Open(const std::string& strPath) {
     if (m_pConnection) return false;
     m_strFilePath = strPath;
     m_bLockedOut = false;
+    m_nDataVersion = -1;
     int rc = sqlite3_open(strPath.c_str(), &m_pConnection);
     if (rc != SQLITE_OK) {
         SetError(rc, nullptr);
@@ -66,17 +68,22 @@ int CDB::RunWithBusyRetry(const std::string& strSql, const std::function<int(cha
     CPlatform& platform = GetPlatform();
     bool bWaiting = false;
     int rc = SQLITE_OK;
-    for (int nAttempt = 0;; ++nAttempt) {
+    int nWaited = 0;
+    int nStep = DB_BUSY_STEP_MIN_MS;
+    for (;;) {
         char* pszMsg = nullptr;
         Trace(strSql);
         rc = fnAttempt(&pszMsg);
         if (rc == SQLITE_BUSY) {
             // readers wait like writers: another user's commit or maintenance
             // holds the file only for a moment
-            if (!bWaiting) platform.BeginWaitCursor();
-            bWaiting = true;
-            platform.Sleep(DB_BUSY_PAUSE_MS);
-            if (nAttempt < DB_BUSY_RETRIES) {
+            if (nWaited < DB_BUSY_WAIT_MS) {
+                if (!bWaiting) platform.BeginWaitForOthers();
+                bWaiting = true;
+                const int nPause = std::min(nStep, DB_BUSY_WAIT_MS - nWaited);
+                platform.Sleep(nPause);
+                nWaited += nPause;
+                nStep = std::min(nStep * 2, DB_BUSY_STEP_MAX_MS);
                 sqlite3_free(pszMsg);
                 continue;
             }
@@ -89,7 +96,7 @@ int CDB::RunWithBusyRetry(const std::string& strSql, const std::function<int(cha
         sqlite3_free(pszMsg);
         break;
     }
-    if (bWaiting) platform.EndWaitCursor();
+    if (bWaiting) platform.EndWaitForOthers();
     return rc;
 }
 
@@ -140,6 +147,22 @@ bool CDB::ReadTableExists(const std::string& strTable, bool& bExists) {
     int n = Count("sqlite_master", strCondition.c_str());
     bExists = n > 0;
     return n >= 0;
+}
+
+bool CDB::ReadChangedByOthers(bool& bChanged) {
+    bChanged = false;
+    if (!m_pConnection) return false;
+    // one step, no busy wait: the next call asks again
+    sqlite3_stmt* pStmt = nullptr;
+    if (sqlite3_prepare_v2(m_pConnection, "PRAGMA data_version;", -1, &pStmt, nullptr) != SQLITE_OK) return false;
+    Trace("PRAGMA data_version;");
+    const bool bRead = sqlite3_step(pStmt) == SQLITE_ROW;
+    const long long nVersion = bRead ? sqlite3_column_int64(pStmt, 0) : -1;
+    sqlite3_finalize(pStmt);
+    if (!bRead) return false;
+    bChanged = m_nDataVersion >= 0 && nVersion != m_nDataVersion;
+    m_nDataVersion = nVersion;
+    return true;
 }
 
 bool CDB::IsFileFree() {

@@ -14,10 +14,13 @@ struct sqlite3;
 // Version of the program and of the current schema.
 inline constexpr const char* ORVANTIS_VERSION = "1.200";
 
-// A statement that meets another user's lock runs at most 1 + DB_BUSY_RETRIES
-// times, with a pause after each attempt.
-inline constexpr int DB_BUSY_RETRIES = 20;
-inline constexpr int DB_BUSY_PAUSE_MS = 500;
+// A statement that meets another user's lock is tried again after short
+// pauses, growing from DB_BUSY_STEP_MIN_MS to DB_BUSY_STEP_MAX_MS, until the
+// pauses add up to DB_BUSY_WAIT_MS: a lock of a moment costs a moment, and
+// whoever waits comes back soon after it ends.
+inline constexpr int DB_BUSY_WAIT_MS = 10500;
+inline constexpr int DB_BUSY_STEP_MIN_MS = 1;
+inline constexpr int DB_BUSY_STEP_MAX_MS = 50;
 
 // Shown (UTF-8 source text) when another user keeps the file locked beyond
 // the busy retry.
@@ -57,8 +60,8 @@ public:
     bool RollbackTransaction();
     int GetTransactionDepth() const { return m_nTransactionDepth; }
 
-    // Runs one attempt of a statement until it is not answered busy, at most
-    // 1 + DB_BUSY_RETRIES times with a pause after each busy answer; records
+    // Runs one attempt of a statement until it is not answered busy, with
+    // a pause after each busy answer, for DB_BUSY_WAIT_MS at most; records
     // a failure, whose engine message also goes to *pstrMessage; without
     // bRecordAny only a lock that outlasted the retry is recorded (record
     // sets keep their own record). fnAttempt gets the place for the
@@ -68,6 +71,10 @@ public:
     // True once a statement gave up because another user kept the file
     // locked beyond the retry (until the next Open).
     bool WasLockedOut() const { return m_bLockedOut; }
+    // Another connection's commit since the last call, read without waiting
+    // and without a lock held afterwards: false when the file could not be
+    // read now (try again later). The first call answers true.
+    bool ReadChangedByOthers(bool& bChanged);
     // Clears the recorded error, so that a later failure can be told apart.
     void ClearLastError() { m_nLastError = 0; }
 
@@ -126,6 +133,7 @@ private:
     std::string m_strTimeStamp;
 
     bool m_bLockedOut = false;
+    long long m_nDataVersion = -1;  // PRAGMA data_version last read
     int m_nInUseHandle = -1;  // shared in-use lock while open
     StatementHook m_hook;
 };
@@ -155,6 +163,8 @@ std::string GetDbFailureReason(int nCode);
 // Shows the reason for the session's last failure when there is one the
 // user can act on; answers whether a message was shown.
 bool ShowDbFailureReason();
+// The same for the engine code nCode (recorded before a rollback).
+bool ShowDbFailureReason(int nCode);
 // True for the engine codes of another user's lock.
 bool IsLockedOutCode(int nCode);
 // "Datenbank konnte nicht geöffnet werden !"

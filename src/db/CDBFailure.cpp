@@ -25,7 +25,11 @@ std::string GetDbFailureReason(int nCode) {
 }
 
 bool ShowDbFailureReason() {
-    std::string strReason = GetDbFailureReason(GetDatabase().GetLastErrorCode());
+    return ShowDbFailureReason(GetDatabase().GetLastErrorCode());
+}
+
+bool ShowDbFailureReason(int nCode) {
+    std::string strReason = GetDbFailureReason(nCode);
     if (strReason.empty()) return false;
     GetPlatform().MessageBox(strReason, "", EMsgIcon::Exclamation, EMsgButtons::Ok);
     return true;

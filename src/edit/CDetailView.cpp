@@ -3,24 +3,21 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
-#include "edit/CEditEx.h"
-#include "edit/CLinkDlg.h"
+#include "db/CDB.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "ui/CommandIds.h"
-#include "ui/Icons.h"
 #include "ui/QtText.h"
 
 namespace {
 const QColor kBackground(243, 243, 243);
-constexpr int kIconCellRight = 29;
 constexpr int kMinKeywordWidth = 150;
 
 std::string TrimRight(const std::string& str, const char* pszChars) {
@@ -28,27 +25,15 @@ std::string TrimRight(const std::string& str, const char* pszChars) {
     return nEnd == std::string::npos ? std::string() : str.substr(0, nEnd + 1);
 }
 
-// A 3-D frame as the button cells have it; the interior inset by one.
-void Draw3dRect(QPainter& painter, const QRect& rc, const QColor& topLeft, const QColor& bottomRight) {
-    if (rc.width() <= 0 || rc.height() <= 0) return;
-    painter.fillRect(QRect(rc.left(), rc.top(), rc.width() - 1, 1), topLeft);
-    painter.fillRect(QRect(rc.left(), rc.top(), 1, rc.height() - 1), topLeft);
-    painter.fillRect(QRect(rc.right(), rc.top(), 1, rc.height()), bottomRight);
-    painter.fillRect(QRect(rc.left(), rc.bottom(), rc.width(), 1), bottomRight);
-}
-
-int IconFor(const CKnowHowItem& item) {
-    if (item.IsDir) return IDB_ENTRY_FOLDER;
-    if (item.Typ == 1) return IDB_ENTRY_LINK;
-    return IDB_ENTRY_TEXT;
-}
-
-QRect MakeRect(int nLeft, int nTop, int nRight, int nBottom) {
-    return QRect(QPoint(nLeft, nTop), QPoint(nRight - 1, nBottom - 1));
-}
 }  // namespace
 
-CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent) : QAbstractScrollArea(pParent), m_doc(doc) {
+CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent)
+    : QAbstractScrollArea(pParent),
+      m_doc(doc),
+      m_rows([&doc] { return doc.GetService(); }),
+      m_writer(
+          m_rows, doc, this, [this] { RowsReplaced(); }, [this] { viewport()->update(); }),
+      m_drag(viewport(), *this) {
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -78,7 +63,7 @@ CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent) : QAbstractScroll
 CDetailView::~CDetailView() = default;
 
 void CDetailView::OnInitialUpdate() {
-    m_arrRows.clear();
+    m_rows.Clear();
     m_layout.Reset();
     m_layout.ClearCaches();
     m_nKeywordWidth = GetPlatform().GetProfileInt("Parameter", "Stichwortbreite", kMinKeywordWidth);
@@ -86,82 +71,96 @@ void CDetailView::OnInitialUpdate() {
     m_nCurrentRow = -1;
     m_eActiveEditor = EDITOR_NONE;
     HideEditors();
+    m_writer.ClearMark();
 
-    m_fontText = m_doc.GetFont(DOC_FONT_NORMAL);
-    m_fontKeyword = m_doc.GetFont(DOC_FONT_BOLD);
-
-    m_pKeywordEdit->setFont(m_fontKeyword);
+    const QFont& fontText = m_doc.GetFont(DOC_FONT_NORMAL);
+    const QFont& fontKeyword = m_doc.GetFont(DOC_FONT_BOLD);
+    m_pKeywordEdit->setFont(fontKeyword);
     m_pKeywordEdit->SetLimitText(80);
-    m_pTextEdit->setFont(m_fontText);
+    m_pTextEdit->setFont(fontText);
     m_pTextEdit->SetTabStopChars(2);
 
-    m_dPaintTabStop = TabStopDistance(m_fontText, 2);
-    m_layout.SetFonts(m_fontKeyword, m_fontText);
+    m_layout.SetFonts(fontKeyword, fontText);
+    m_painter.SetFonts(fontKeyword, fontText, m_layout.GetKeywordTabStop(), TabStopDistance(fontText, 2));
     m_layout.UpdateTotal();  // no rows: 0
     UpdateScrollRange();
     viewport()->update();
 }
 
-// --- data ------------------------------------------------------------------------------------
+// --- reading and writing ------------------------------------------------------------------------
 
-bool CDetailView::IsWriteProtected() const {
-    return m_doc.IsWriteProtected();
-}
-
-CKnowHowItem CDetailView::MakeEmptyRow() const {
-    CKnowHowItem item;
-    item.ID = 0;
-    item.MasterID = m_nCurrentFolder;
-    item.PosNr = static_cast<std::int32_t>(m_arrRows.size()) + 1;
-    item.IsDir = m_nCurrentFolder == 0 ? 1 : 0;
-    return item;
-}
-
-void CDetailView::SaveRows() {
-    if (m_nCurrentFolder < 0 || m_arrRows.empty()) return;
-    const bool bFolderChanged =
-        std::any_of(m_arrRows.begin(), m_arrRows.end(), [](const CKnowHowItem& r) { return r.Modified && r.IsDir; });
-    const bool bOk = m_doc.SaveItems(m_arrRows);
-    if (bFolderChanged) SendPaneCommand(Tree(), ID_TREE_REFRESH);
-    // what was not written is discarded: show the stored state again
-    if (!bOk) ReloadFolder();
-}
-
-void CDetailView::LoadRows() {
-    m_arrRows.clear();
-    m_doc.GetChildren(m_arrRows, m_nCurrentFolder, false);
-    m_arrRows.push_back(MakeEmptyRow());
-}
-
-void CDetailView::ShowFolder(std::int32_t nFolder) {
-    if (nFolder == m_nCurrentFolder) return;
-    // the open editor's text is in its row already (copied on every change)
-    SaveRows();
-    // The new folder is shown from its top (its first row is selected
-    // below); starting there spares measuring down to the old position.
-    ScrollTo(0);
-    m_layout.ClearCaches();
-    m_nCurrentFolder = nFolder;
-    ReloadFolder();
-    m_doc.ShowFolderTitle(nFolder);
-    SelectRow(0, EDITOR_NONE);
-}
-
-void CDetailView::ReloadFolder() {
-    m_arrRows.clear();
-    m_nCurrentRow = -1;
-    m_eActiveEditor = EDITOR_NONE;
-    HideEditors();
-    LoadRows();
+void CDetailView::RowsReplaced() {
+    if (m_nCurrentRow >= m_rows.Count()) m_nCurrentRow = m_rows.Count() - 1;
     RecalcHeights();
     viewport()->update();
 }
 
+void CDetailView::ShowFolder(std::int32_t nFolder) {
+    if (nFolder == m_rows.GetFolder()) return;
+    // the open editor's text is in its row already (copied on every change);
+    // typing that cannot be stored keeps the folder shown
+    const std::int32_t nShown = m_rows.GetFolder();
+    auto stay = [&] {
+        if (nShown >= 0) PostPaneMessage(Tree(), WM_SHOW_FOLDER, nShown);
+    };
+    if (!m_writer.Save()) return stay();
+    const EWriteResult eResult = m_rows.Load(nFolder);
+    if (eResult != EWriteResult::Saved) {
+        // the view keeps what it showed, and says why
+        CRowsWriter::SayFileNotUsable(eResult, GetDatabase().GetLastErrorCode(), false);
+        return stay();
+    }
+    m_nCurrentRow = -1;
+    m_eActiveEditor = EDITOR_NONE;
+    m_bOthersChanged = false;
+    HideEditors();
+    // The new folder is shown from its top (its first row is selected
+    // below); starting there spares measuring down to the old position.
+    ScrollTo(0);
+    m_layout.ClearCaches();
+    RowsReplaced();
+    m_doc.ShowFolderTitle(nFolder);
+    SelectRow(0, EDITOR_NONE);
+}
+
+void CDetailView::HideEditors() {
+    // hiding the focused editor must not send the focus out of the view
+    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
+    m_pKeywordEdit->hide();
+    m_pTextEdit->hide();
+}
+
+void CDetailView::EmptyPane() {
+    m_rows.Clear();
+    m_nCurrentRow = -1;
+    m_eActiveEditor = EDITOR_NONE;
+    HideEditors();
+    m_writer.ClearMark();
+    m_layout.Reset();
+    m_layout.ClearCaches();
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+bool CDetailView::QueryClose() {
+    if (GetCurrentFolder() < 0 || !m_doc.IsDatabaseOpen()) return true;
+    if (IsRow(m_nCurrentRow) && !IsWriteProtected()) WriteBack();
+    bool bDropped = false;
+    if (!m_writer.QueryClose(bDropped)) return false;
+    if (bDropped) EmptyPane();  // as the user chose
+    return true;
+}
+
 // --- layout ----------------------------------------------------------------------------------
+
+void CDetailView::SyncBoxWidths() {
+    m_layout.SetBoxWidths(m_nKeywordWidth - 36, m_nClientWidth - m_nKeywordWidth - 10);
+    m_painter.SetWidths(m_nKeywordWidth, m_nClientWidth);
+}
 
 void CDetailView::RecalcHeights(int nOnlyRow) {
     if (IsRow(nOnlyRow)) {
-        CKnowHowItem& item = m_arrRows[nOnlyRow];
+        CKnowHowItem& item = Rows()[nOnlyRow];
         if (nOnlyRow == m_nCurrentRow) {
             // while typing: the editors' own line counts, nothing re-laid out
             ++m_nSingleMeasures;
@@ -175,32 +174,9 @@ void CDetailView::RecalcHeights(int nOnlyRow) {
         m_layout.UpdateTotal();
         UpdateScrollRange();
         PositionEditors();
-    } else {
-        ++m_nAllMeasures;
-        InvalidateHeights();
+        return;
     }
-}
-
-void CDetailView::HideEditors() {
-    // hiding the focused editor must not send the focus out of the view
-    if (m_pKeywordEdit->hasFocus() || m_pTextEdit->hasFocus()) setFocus();
-    m_pKeywordEdit->hide();
-    m_pTextEdit->hide();
-}
-
-void CDetailView::EmptyPane() {
-    m_nCurrentFolder = -1;
-    m_arrRows.clear();
-    m_nCurrentRow = -1;
-    m_eActiveEditor = EDITOR_NONE;
-    HideEditors();
-    m_layout.Reset();
-    m_layout.ClearCaches();
-    UpdateScrollRange();
-    viewport()->update();
-}
-
-void CDetailView::InvalidateHeights() {
+    ++m_nAllMeasures;
     // Only the rows someone needs are laid out now (the ones on screen and
     // every row above them, when painting); the rest start from a guess and
     // are measured in idle steps, top down, so no row on screen moves.
@@ -225,7 +201,7 @@ void CDetailView::OnScrollAction(int nAction) {
     if (nAction == QAbstractSlider::SliderNoAction || IsLayoutSettled()) return;
     QScrollBar* pBar = verticalScrollBar();
     if (pBar->sliderPosition() < pBar->maximum()) return;
-    MeasureThrough(static_cast<int>(m_arrRows.size()) - 1);
+    MeasureThrough(m_rows.Count() - 1);
     pBar->setSliderPosition(pBar->maximum());
 }
 
@@ -254,8 +230,8 @@ int CDetailView::HitTest(int y) {
     // its bottom frame line
     MeasureToY(GetScrollPos() + y);
     int nTop = 1 - GetScrollPos();
-    for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
-        const int nHeight = m_arrRows[i].DisplayHeight;
+    for (int i = 0; i < m_rows.Count(); ++i) {
+        const int nHeight = Rows()[i].DisplayHeight;
         if (nTop <= y && y < nTop + nHeight) return i;
         nTop += nHeight;
     }
@@ -267,32 +243,24 @@ bool CDetailView::IsAboveEndOfRows(int y) {
     return y < m_layout.GetTotalHeight() - GetScrollPos();
 }
 
-QRect CDetailView::KeywordRect(int nTop, int nHeight) const {
-    return MakeRect(33, nTop + 3, m_nKeywordWidth - 3, nTop + nHeight);
-}
-
-QRect CDetailView::TextRect(int nTop, int nHeight) const {
-    return MakeRect(m_nKeywordWidth + 5, nTop + 3, m_nClientWidth - 5, nTop + nHeight - 3);
-}
-
 void CDetailView::PositionEditors() {
     if (!IsRow(m_nCurrentRow)) return;
     const int nRowTop = RowTop(m_nCurrentRow);  // measures first
     const int nTop = 1 - GetScrollPos() + nRowTop;
-    const int nHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
+    const int nHeight = Rows()[m_nCurrentRow].DisplayHeight;
     auto place = [](CEditEx* pEdit, const QRect& rc) {
         const QRect rcSafe(rc.topLeft(), QSize(std::max(0, rc.width()), std::max(0, rc.height())));
         if (pEdit->geometry() != rcSafe) pEdit->setGeometry(rcSafe);
         // the editor is as tall as its text: it never scrolls by itself
         pEdit->verticalScrollBar()->setValue(0);
     };
-    place(m_pKeywordEdit, KeywordRect(nTop, nHeight));
-    place(m_pTextEdit, TextRect(nTop, nHeight));
+    place(m_pKeywordEdit, m_painter.KeywordRect(nTop, nHeight));
+    place(m_pTextEdit, m_painter.TextRect(nTop, nHeight));
 }
 
 void CDetailView::ScrollTo(int nPos) {
     // a place beyond the guessed end is held against the real one
-    if (nPos > verticalScrollBar()->maximum()) MeasureThrough(static_cast<int>(m_arrRows.size()) - 1);
+    if (nPos > verticalScrollBar()->maximum()) MeasureThrough(m_rows.Count() - 1);
     if (nPos != GetScrollPos()) verticalScrollBar()->setValue(nPos);
 }
 
@@ -301,7 +269,7 @@ void CDetailView::ScrollRowIntoView() {
     const int nRowTop = RowTop(m_nCurrentRow);  // measures first
     const int nVisibleTop = GetScrollPos();
     const int nVisibleBottom = nVisibleTop + m_nClientHeight;
-    const int nRowHeight = m_arrRows[m_nCurrentRow].DisplayHeight;
+    const int nRowHeight = Rows()[m_nCurrentRow].DisplayHeight;
     const int nRowBottom = nRowTop + nRowHeight;
     if (nRowTop < nVisibleTop)
         ScrollTo(nRowTop);
@@ -359,7 +327,7 @@ bool CDetailView::viewportEvent(QEvent* pEvent) {
 }
 
 void CDetailView::paintEvent(QPaintEvent* pEvent) {
-    // Qt paints into the window's back buffer and shows it in one piece
+    // Qt paints into the window's back buffer and shows it in one piece;
     // the rows on screen, and every row above them, are laid out exactly
     MeasureToY(GetScrollPos() + viewport()->height());
     QPainter painter(viewport());
@@ -367,50 +335,19 @@ void CDetailView::paintEvent(QPaintEvent* pEvent) {
     painter.fillRect(rcClip, kBackground);
     painter.setPen(palette().color(QPalette::WindowText));
     int nTop = 1 - GetScrollPos();
-    for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
-        const int nBottom = nTop + m_arrRows[i].DisplayHeight;
+    for (int i = 0; i < m_rows.Count(); ++i) {
+        const CKnowHowItem& item = Rows()[i];
+        const int nBottom = nTop + item.DisplayHeight;
         if (nTop > rcClip.bottom()) break;
-        if (nBottom > rcClip.top()) DrawRow(painter, i, nTop, rcClip);
+        if (nBottom > rcClip.top()) {
+            const bool bCurrent = i == m_nCurrentRow;
+            m_painter.Draw(painter, palette(), item, nTop, bCurrent, bCurrent && m_pKeywordEdit->isVisible(),
+                           bCurrent && m_pTextEdit->isVisible(), rcClip);
+            // a row whose typing could not be stored yet
+            if (m_writer.IsMarking() && (item.ID > 0 ? item.Modified : !(item.Name.empty() && item.Text.empty())))
+                painter.fillRect(QRect(22, nTop + 3, 5, 5), QColor(200, 0, 0));
+        }
         nTop = nBottom;
-    }
-}
-
-void CDetailView::DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rcClip) {
-    const CKnowHowItem& item = m_arrRows[nRow];
-    const int nBottom = nTop + item.DisplayHeight;
-    const int K = m_nKeywordWidth;
-    const int W = m_nClientWidth;
-    const QPalette& pal = palette();
-    const bool bSunken = nRow == m_nCurrentRow;
-    const QColor light = pal.color(QPalette::Light);
-    // the button shadow: dark enough that the current (sunken) row stands out
-    const QColor shadow = pal.color(QPalette::Dark);
-    const QColor face = pal.color(QPalette::Button);
-    auto drawCell = [&](const QRect& rc) {
-        Draw3dRect(painter, rc, bSunken ? shadow : light, bSunken ? light : shadow);
-        painter.fillRect(rc.adjusted(1, 1, -1, -1), face);
-    };
-
-    drawCell(MakeRect(1, nTop, kIconCellRight, nBottom));
-    const QPixmap icon = GetBitmap(IconFor(item));
-    painter.fillRect(QRect(6, nTop + 2, 16, 16), Qt::white);
-    painter.drawPixmap(6, nTop + 2, icon);
-
-    drawCell(MakeRect(30, nTop, K, nBottom));
-    const bool bKeywordEditorShown = bSunken && m_pKeywordEdit->isVisible();
-    if (!bKeywordEditorShown) {
-        DrawWrappedText(painter, m_fontKeyword, FromAnsi(item.Name), KeywordRect(nTop, item.DisplayHeight),
-                        m_layout.GetKeywordTabStop(), rcClip);
-    }
-
-    // bump edge: raised outside, sunken inside; the interior keeps the background
-    const QRect rcText = MakeRect(K + 1, nTop, W, nBottom);
-    Draw3dRect(painter, rcText, pal.color(QPalette::Midlight), pal.color(QPalette::Shadow));
-    Draw3dRect(painter, rcText.adjusted(1, 1, -1, -1), pal.color(QPalette::Mid), pal.color(QPalette::Light));
-    const bool bTextEditorShown = bSunken && m_pTextEdit->isVisible();
-    if (!bTextEditorShown) {
-        DrawWrappedText(painter, m_fontText, FromAnsi(item.Text), TextRect(nTop, item.DisplayHeight), m_dPaintTabStop,
-                        rcClip);
     }
 }
 
@@ -423,36 +360,69 @@ std::string CDetailView::EditorValue(const CEditEx* pEdit, const std::string& st
     return DisplayToStored(strShown);
 }
 
-void CDetailView::WriteBack() {
+bool CDetailView::WriteBack() {
     const int nRow = m_nCurrentRow;
-    CKnowHowItem item = m_arrRows[nRow];
+    CKnowHowItem& item = Rows()[nRow];
     item.SetName(TrimRight(EditorValue(m_pKeywordEdit, m_strSavedKeyword), " "));
     item.SetText(TrimRight(EditorValue(m_pTextEdit, m_strSavedText), " \r\n"));
-    m_arrRows[nRow] = item;
-    if (item.Modified && item.Name != "-" && !item.Name.empty()) {
-        for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i) {
-            if (i != nRow && m_arrRows[i].Name == item.Name) {
-                GetPlatform().MessageBox(Ansi("Das Stichwort existiert bereits !"), "Warnung", EMsgIcon::Exclamation,
-                                         EMsgButtons::Ok);
-                break;
-            }
-        }
+    if (item.Modified && item.Name != "-" && !item.Name.empty() && m_rows.IsDuplicateKeyword(nRow))
+        GetPlatform().MessageBox(Ansi("Das Stichwort existiert bereits !"), "Warnung", EMsgIcon::Exclamation,
+                                 EMsgButtons::Ok);
+    const bool bNewRow = item.ID == 0 && IsLastRow(nRow);
+    const bool bSaved = m_writer.Save();
+    // a refusal the user resolved may have taken the row away
+    if (!IsRow(nRow)) {
+        m_nCurrentRow = m_rows.Count() - 1;
+        return bSaved;
     }
-    SaveRows();
-    if (m_nCurrentRow != nRow) return;  // the save failed and the folder was reloaded
     // a new entry that was just stored gets a new empty row behind it
-    if (IsLastRow(nRow) && m_arrRows[nRow].ID > 0) {
-        m_layout.AppendRow(MakeEmptyRow());
-    }
+    if (bNewRow && IsLastRow(nRow) && Rows()[nRow].ID > 0) m_layout.AppendRow(m_rows.MakeEmptyRow());
     // only the row left can have changed its height
     m_layout.RemeasureRow(nRow);
     UpdateScrollRange();
+    return bSaved;
+}
+
+void CDetailView::TakeOthersChanges() {
+    m_bOthersChanged = false;
+    m_doc.MarkFolderChanged(false);
+    if (m_rows.Reload() != EWriteResult::Saved) return;
+    RowsReplaced();
 }
 
 void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, bool bForceWriteBack) {
-    if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) WriteBack();
+    if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) {
+        const int nLeft = m_nCurrentRow;
+        const bool bSameRow = nRow == nLeft;
+        const std::int32_t nTargetId = IsRow(nRow) ? Rows()[nRow].ID : -1;
+        const bool bTargetLast = IsLastRow(nRow);
+        const std::int32_t nLeftId = Rows()[nLeft].ID;
+        if (!WriteBack() && m_rows.HasUnsaved()) {
+            // the typing could not be stored: the editor and its caret stay
+            CEditEx* pEdit = m_eActiveEditor == EDITOR_KEYWORD ? m_pKeywordEdit
+                             : m_eActiveEditor == EDITOR_TEXT  ? m_pTextEdit
+                                                               : nullptr;
+            if (pEdit && pEdit->isVisible()) pEdit->setFocus();
+            viewport()->update();
+            return;
+        }
+        // another user's change waited for the row to be left
+        if (m_bOthersChanged) TakeOthersChanges();
+        // the row meant may stand elsewhere now: it is found by its entry
+        auto at = [&](int n) { return IsRow(n) ? Rows()[n].ID : -2; };
+        int nMeant = nRow;
+        if (bSameRow)
+            nMeant = nLeftId > 0 ? m_rows.IndexOf(nLeftId) : std::min(m_nCurrentRow, m_rows.Count() - 1);
+        else if (nTargetId > 0)
+            nMeant = m_rows.IndexOf(nTargetId);
+        else if (nTargetId == 0 && bTargetLast)
+            nMeant = m_rows.Count() - 1;
+        if (nMeant < 0) nMeant = std::min(nRow, m_rows.Count() - 1);
+        if (nMeant != nRow || at(nRow) != nTargetId) pPoint = nullptr;
+        if (nRow >= 0) nRow = nMeant;
+    }
 
-    const int nRows = static_cast<int>(m_arrRows.size());
+    const int nRows = m_rows.Count();
     if (nRow >= nRows) nRow = nRows - 1;
     if (eEditor != EDITOR_KEYWORD && eEditor != EDITOR_TEXT) eEditor = EDITOR_NONE;
 
@@ -469,8 +439,8 @@ void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, boo
     }
 
     m_nCurrentRow = nRow;
-    m_strSavedKeyword = m_arrRows[nRow].Name;
-    m_strSavedText = m_arrRows[nRow].Text;
+    m_strSavedKeyword = Rows()[nRow].Name;
+    m_strSavedText = Rows()[nRow].Text;
     m_pKeywordEdit->SetAnsiText(m_strSavedKeyword);
     m_pTextEdit->SetAnsiText(m_strSavedText);
     PositionEditors();
@@ -490,7 +460,7 @@ void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, boo
 
 void CDetailView::OnEditorChanged(CEditEx* pEdit) {
     if (!IsRow(m_nCurrentRow)) return;
-    CKnowHowItem& item = m_arrRows[m_nCurrentRow];
+    CKnowHowItem& item = Rows()[m_nCurrentRow];
     // untrimmed: trimming happens when the row is left
     if (pEdit == m_pKeywordEdit)
         item.SetName(EditorValue(m_pKeywordEdit, m_strSavedKeyword));
@@ -498,7 +468,7 @@ void CDetailView::OnEditorChanged(CEditEx* pEdit) {
         item.SetText(EditorValue(m_pTextEdit, m_strSavedText));
     const int nOld = item.DisplayHeight;
     RecalcHeights(m_nCurrentRow);
-    if (m_arrRows[m_nCurrentRow].DisplayHeight != nOld) {
+    if (Rows()[m_nCurrentRow].DisplayHeight != nOld) {
         KeepCaretVisible();
         viewport()->update();
     }
@@ -529,15 +499,15 @@ void CDetailView::OnEditorKey(int nCode) {
             if (e == EDITOR_TEXT) m_pTextEdit->SetAnsiText(m_strSavedText);
             // a row not stored yet drops a folder conversion; the empty row of
             // the top level stays a folder, as every new entry there is one
-            if (IsRow(r) && m_arrRows[r].ID == 0) m_arrRows[r].SetIsDir(m_nCurrentFolder == 0 ? 1 : 0);
+            if (IsRow(r) && Rows()[r].ID == 0) Rows()[r].SetIsDir(GetCurrentFolder() == 0 ? 1 : 0);
             SelectRow(r, e);
             break;
         case EK_CARET: KeepCaretVisible(); break;
         case EK_OPEN:
-            OpenRow(r);
+            m_commands.OpenRow(r);
             SelectRow(r, e);
             break;
-        case EK_UP_LEVEL: GoUpLevel(); break;
+        case EK_UP_LEVEL: m_commands.GoUpLevel(); break;
         default: SelectRow(r, e); break;
     }
 }
@@ -545,12 +515,15 @@ void CDetailView::OnEditorKey(int nCode) {
 // --- messages and commands -----------------------------------------------------------------
 
 std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) {
+    // while a save asks the user, what arrives comes back afterwards
+    if (m_writer.IsSaving() && nMsg != WM_EDITOR_KEY) {
+        QTimer::singleShot(50, this, [this, nMsg, wParam, lParam] { OnPaneMessage(nMsg, wParam, lParam); });
+        return 0;
+    }
     switch (nMsg) {
         case WM_SHOW_FOLDER: ShowFolder(static_cast<std::int32_t>(wParam)); return 0;
         case WM_SELECT_ENTRY: {
-            int nFound = -1;
-            for (int i = 0; i < static_cast<int>(m_arrRows.size()); ++i)
-                if (m_arrRows[i].ID == static_cast<std::int32_t>(wParam)) nFound = i;
+            const int nFound = m_rows.IndexOf(static_cast<std::int32_t>(wParam));
             // lParam: editor + 1
             if (nFound >= 0) SelectRow(nFound, static_cast<EEditor>(lParam - 1));
             return 0;
@@ -560,167 +533,26 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
         default: return 0;
     }
     switch (static_cast<int>(wParam)) {
+        case ID_DETAIL_QUERY_CLOSE: return QueryClose() ? 1 : 0;
         case ID_DETAIL_CLOSE:
-            SaveRows();
+            m_writer.Save();
             SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
             return 0;
         case ID_DETAIL_RESET:
             // what the user typed is written before the pane is emptied
-            if (m_nCurrentFolder >= 0 && m_doc.IsDatabaseOpen()) SelectRow(-1, EDITOR_NONE);
+            if (GetCurrentFolder() >= 0 && m_doc.IsDatabaseOpen()) SelectRow(-1, EDITOR_NONE);
             EmptyPane();
             return 0;
         case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, EDITOR_NONE); return 0;
-        case ID_DETAIL_RELOAD: {
-            if (m_nCurrentFolder < 0) return 0;
-            const int nRow = m_nCurrentRow;
-            ReloadFolder();
-            if (nRow >= 0) SelectRow(nRow, EDITOR_NONE);
-            return 0;
-        }
+        case ID_DETAIL_RELOAD: Refresh(false); return 0;
         case ID_DETAIL_READONLY_CHANGED:
             // typing done before the protection was switched on is kept
             SelectRow(m_nCurrentRow, m_eActiveEditor, nullptr, true);
             return 0;
         default: OnCommand(static_cast<int>(wParam)); return 0;
     }
-}
-
-bool CDetailView::OnUpdateCommand(int nId, SCommandState& state) {
-    const int r = m_nCurrentRow;
-    const bool bRow = IsRow(r);
-    const bool bWritable = !IsWriteProtected();
-    const CKnowHowItem* pItem = bRow ? &m_arrRows[r] : nullptr;
-    switch (nId) {
-        case ID_ENTRY_DELETE: state.bEnabled = bRow && bWritable && pItem->ID != 0; return true;
-        case ID_ENTRY_MOVE_UP: state.bEnabled = bRow && r > 0 && bWritable && pItem->ID != 0; return true;
-        case ID_ENTRY_MOVE_DOWN:
-            state.bEnabled = bRow && !IsLastRow(r) && bWritable && m_arrRows[r + 1].ID != 0;
-            return true;
-        case ID_FOLDER_CREATE: state.bEnabled = bRow && bWritable && pItem->Typ != 1 && pItem->IsDir != 1; return true;
-        case ID_ENTRY_PREVIOUS:
-        case ID_ENTRY_NEXT: state.bEnabled = bRow && !IsLastRow(r); return true;
-        case ID_LINK_EDIT: state.bEnabled = bRow && bWritable && pItem->IsDir != 1; return true;
-        case ID_LINK_OPEN: state.bEnabled = bRow && pItem->Typ == 1; return true;
-        case ID_FOLDER_OPEN: state.bEnabled = bRow && pItem->IsDir != 0; return true;
-        case ID_FILE_PRINT:
-        case ID_FILE_PRINT_DIRECT:
-        case ID_FILE_PRINT_PREVIEW: state.bEnabled = true; return true;
-        default: return false;
-    }
-}
-
-bool CDetailView::OnCommand(int nId) {
-    SCommandState state;
-    if (!OnUpdateCommand(nId, state)) return false;
-    if (!state.bEnabled) return true;  // a disabled command reached us by key: nothing
-    const std::int32_t nId0 = IsRow(m_nCurrentRow) ? m_arrRows[m_nCurrentRow].ID : 0;
-    switch (nId) {
-        case ID_ENTRY_DELETE: DeleteEntry(); break;
-        case ID_ENTRY_MOVE_UP: MoveUp(); break;
-        case ID_ENTRY_MOVE_DOWN: MoveDown(); break;
-        case ID_FOLDER_CREATE: ConvertToFolder(); break;
-        case ID_ENTRY_PREVIOUS: m_doc.GoToPreviousEntry(nId0); break;
-        case ID_ENTRY_NEXT: m_doc.GoToNextEntry(nId0); break;
-        case ID_LINK_EDIT: EditLink(); break;
-        case ID_LINK_OPEN: CLinkDlg::OpenLink(m_arrRows[m_nCurrentRow].Link); break;
-        case ID_FOLDER_OPEN: OpenRow(m_nCurrentRow); break;
-        case ID_FILE_PRINT:
-        case ID_FILE_PRINT_DIRECT:
-        case ID_FILE_PRINT_PREVIEW: m_doc.PrintFolder(this, m_nCurrentFolder, nId == ID_FILE_PRINT_PREVIEW); break;
-        default: break;
-    }
-    return true;
-}
-
-void CDetailView::DeleteEntry() {
-    const int nIndex = m_nCurrentRow;
-    if (nIndex < 0) return;
-    if (!m_doc.DeleteEntryAsk(m_arrRows[nIndex].ID)) return;
-    // The entry is gone, and with it whatever was typed into it. The stored
-    // entries behind it were renumbered (and their update counters raised)
-    // by the delete, so the list is read again rather than patched: the row
-    // removed is the deleted entry, and later edits are not refused as
-    // someone else's change.
-    ReloadFolder();
-    SelectRow(nIndex, EDITOR_NONE);
-    SaveRows();
-    SendPaneCommand(Tree(), ID_TREE_REFRESH);
-}
-
-void CDetailView::MoveUp() {
-    ExchangeCurrentRow(-1);
-}
-
-void CDetailView::MoveDown() {
-    ExchangeCurrentRow(1);
-}
-
-void CDetailView::ExchangeCurrentRow(int nDelta) {
-    const int i = m_nCurrentRow;
-    const int j = i + nDelta;
-    if (i < 0 || j < 0 || j >= static_cast<int>(m_arrRows.size())) return;
-    if (m_eActiveEditor != EDITOR_NONE) {
-        SelectRow(i, EDITOR_NONE);
-        if (m_nCurrentRow != i) return;  // the save failed and the folder was reloaded
-    }
-    // the later of the two must be stored: the empty row stays last
-    const int nLater = std::max(i, j);
-    if (m_arrRows[nLater].ID == 0) return;
-    // both rows keep exact heights in their new places
-    MeasureThrough(nLater);
-    SelectRow(-1, EDITOR_NONE);
-    if (static_cast<int>(m_arrRows.size()) <= nLater) return;
-    const std::int32_t nPos = m_arrRows[i].PosNr;
-    m_arrRows[i].SetPosNr(m_arrRows[j].PosNr);
-    m_arrRows[j].SetPosNr(nPos);
-    std::swap(m_arrRows[i], m_arrRows[j]);
-    SelectRow(j, EDITOR_NONE);
-    viewport()->update();
-    SaveRows();
-}
-
-void CDetailView::ConvertToFolder() {
-    const int r = m_nCurrentRow;
-    if (r < 0) return;
-    if (!IsLastRow(r)) {
-        if (GetPlatform().MessageBox(Ansi("Texteintrag in ein Verzeichnis umwandeln ?"), "Verzeichnis erstellen",
-                                     EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes)
-            return;
-    }
-    if (m_nCurrentRow != r) return;
-    m_arrRows[r].SetIsDir(1);
-    RecalcHeights();
-    SaveRows();
-    viewport()->update();
-    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
-}
-
-void CDetailView::EditLink() {
-    const int r = m_nCurrentRow;
-    if (r < 0) return;
-    CLinkDlg dlg(window());
-    dlg.m_item = m_arrRows[r];
-    if (dlg.exec() != QDialog::Accepted) return;
-    if (m_nCurrentRow != r) return;
-    m_arrRows[r] = dlg.m_item;
-    SaveRows();
-    viewport()->update();
-    SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
-}
-
-void CDetailView::OpenRow(int nRow) {
-    if (!IsRow(nRow)) return;
-    const CKnowHowItem& item = m_arrRows[nRow];
-    if (item.IsDir)
-        PostPaneMessage(Tree(), WM_SHOW_FOLDER, item.ID);
-    else if (item.Typ == 1)
-        CLinkDlg::OpenLink(item.Link);
-}
-
-void CDetailView::GoUpLevel() {
-    m_doc.GoToEntry(m_nCurrentFolder);
 }
 
 // --- keyboard --------------------------------------------------------------------------------
@@ -744,20 +576,14 @@ void CDetailView::keyPressEvent(QKeyEvent* pEvent) {
             if (m_nCurrentRow > 0) SelectRow(m_nCurrentRow - 1, EDITOR_NONE);
             return;
         case Qt::Key_Down: SelectRow(m_nCurrentRow + 1, EDITOR_NONE); return;
-        case Qt::Key_Escape:
-            if (m_bDragging) {
-                EndDrag();
-                m_nDragRow = -1;
-                m_nDropTarget = -1;
-            }
-            return;
+        case Qt::Key_Escape: m_drag.Cancel(); return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             if (mods & Qt::AltModifier) break;  // the frame's pane switch
             if (mods & Qt::ControlModifier)
-                OpenRow(m_nCurrentRow);
+                m_commands.OpenRow(m_nCurrentRow);
             else if (mods & Qt::ShiftModifier)
-                GoUpLevel();
+                m_commands.GoUpLevel();
             else if (m_eActiveEditor == EDITOR_NONE)
                 SelectRow(m_nCurrentRow, EDITOR_KEYWORD);
             return;
@@ -792,34 +618,12 @@ void CDetailView::mousePressEvent(QMouseEvent* pEvent) {
         const EEditor eEditor = pt.x() > K ? EDITOR_TEXT : pt.x() > 30 ? EDITOR_KEYWORD : EDITOR_NONE;
         SelectRow(nRow, eEditor, &pt);
     }
-    if (pt.x() < kIconCellRight) {
-        const int nRow = HitTest(pt.y());
-        if (nRow >= 0 && m_arrRows[nRow].ID > 0) {
-            m_bDragPending = true;
-            m_ptPress = pt;
-            m_nDragRow = nRow;
-            m_nDragId = m_arrRows[nRow].ID;
-            m_nDropTarget = -1;
-        }
-    }
+    m_drag.Press(pt);
 }
 
 void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     const QPoint pt = pEvent->position().toPoint();
-    if (m_bDragging) {
-        MoveDrag(pt);
-        return;
-    }
-    if (pEvent->buttons() == Qt::NoButton) m_bDragPending = false;
-    if (m_bDragPending && !IsWriteProtected()) {
-        const int dx = m_ptPress.x() - pt.x();
-        const int dy = m_ptPress.y() - pt.y();
-        const int d2 = dx * dx + dy * dy;
-        if (4 < d2 && d2 < 30) {
-            BeginDrag(pt);
-            return;
-        }
-    }
+    if (m_drag.MouseMove(pt, pEvent->buttons(), IsWriteProtected())) return;
     const bool bOverRows = IsAboveEndOfRows(pt.y());
     UpdateCursor(pt, bOverRows);
     if (!bOverRows) return;
@@ -850,7 +654,7 @@ void CDetailView::UpdateCursor(const QPoint& pt, bool bOverRows) {
         } else if (5 < pt.x() && pt.x() < 25) {
             const int y = GetScrollPos() + pt.y();
             int nTop = 0;
-            for (const CKnowHowItem& item : m_arrRows) {
+            for (const CKnowHowItem& item : Rows()) {
                 if (nTop >= y) break;  // every later row starts lower still
                 if (y < nTop + 20 && (item.IsDir || item.Typ == 1)) {
                     shape = Qt::PointingHandCursor;
@@ -865,14 +669,13 @@ void CDetailView::UpdateCursor(const QPoint& pt, bool bOverRows) {
 
 void CDetailView::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (pEvent->button() != Qt::LeftButton) return;
-    m_bDragPending = false;
     m_bResizing = false;
     m_bDividerPressed = false;
-    if (m_bDragging) Drop();
+    if (std::optional<CDetailDrag::SDrop> drop = m_drag.Release()) m_commands.Drop(*drop);
 }
 
 void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
-    if (pEvent->button() == Qt::LeftButton && pEvent->position().x() < 30) OpenRow(m_nCurrentRow);
+    if (pEvent->button() == Qt::LeftButton && pEvent->position().x() < 30) m_commands.OpenRow(m_nCurrentRow);
 }
 
 void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
@@ -881,92 +684,23 @@ void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
 
 // --- drag and drop ------------------------------------------------------------------------
 
-void CDetailView::BeginDrag(const QPoint& pt) {
-    if (m_eActiveEditor != EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_NONE);
-    // the save on leaving the editor may have read the folder again
-    if (!IsRow(m_nDragRow) || m_arrRows[m_nDragRow].ID != m_nDragId) {
-        m_bDragPending = false;
-        return;
-    }
-    QWidget* pHost = window();
-    m_pDragImage = new QLabel(pHost);
-    m_pDragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_pDragImage->setPixmap(GetBitmap(IconFor(m_arrRows[m_nDragRow])));
-    m_pDragImage->resize(16, 16);
-    m_pDragImage->show();
-    m_pDragImage->raise();
-    viewport()->grabMouse();
-    m_bDragging = true;
-    m_bDragPending = false;
-    MoveDrag(pt);
-}
-
-void CDetailView::MoveDrag(const QPoint& pt) {
-    if (m_pDragImage) {
-        QWidget* pHost = m_pDragImage->parentWidget();
-        m_pDragImage->move(viewport()->mapTo(pHost, pt) + QPoint(12, 12));
-        m_pDragImage->hide();
-    }
-    m_nDropTarget = -1;
-    const int nRow = HitTest(pt.y());
-    if (0 < pt.x() && pt.x() < kIconCellRight && nRow >= 0 && m_arrRows[nRow].ID > 0 && m_arrRows[nRow].IsDir)
-        m_nDropTarget = m_arrRows[nRow].ID;
-    else
-        m_nDropTarget = TreeDropTarget();
-    if (m_nDropTarget == m_nDragId) m_nDropTarget = -1;
-    // a folder cannot go into its own subtree
-    const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].IsDir;
-    if (m_nDropTarget > 0 && bFolder && m_doc.IsInsideFolder(m_nDropTarget, m_nDragId)) m_nDropTarget = -1;
-    if (m_pDragImage) {
-        const QPixmap icon = GetBitmap(IconFor(m_arrRows[m_nDragRow]));
-        if (m_nDropTarget == -1) {
-            QPixmap combined = icon;
-            QPainter painter(&combined);
-            painter.drawPixmap(0, 0, GetBitmap(IDB_NO_DROP));
-            painter.end();
-            m_pDragImage->setPixmap(combined);
-        } else {
-            m_pDragImage->setPixmap(icon);
-        }
-        m_pDragImage->show();
-        m_pDragImage->raise();
-    }
-}
-
-std::int32_t CDetailView::TreeDropTarget() {
+std::int32_t CDetailView::DragTreeTarget() {
     const SPaneRef tree = Tree();
     if (!tree.pTarget) return -1;
     return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
 }
 
-void CDetailView::EndDrag() {
-    if (m_pDragImage) {
-        m_pDragImage->hide();
-        m_pDragImage->deleteLater();
-    }
-    m_pDragImage = nullptr;
-    viewport()->releaseMouse();
-    m_bDragging = false;
+void CDetailView::DragTreeClear() {
     SendPaneMessage(Tree(), WM_DROP_TARGET, 0, 0);
 }
 
-void CDetailView::Drop() {
-    EndDrag();
-    const std::int32_t nTarget = m_nDropTarget;
-    const std::int32_t nDragged = m_nDragId;
-    const bool bFolder = IsRow(m_nDragRow) && m_arrRows[m_nDragRow].ID == nDragged && m_arrRows[m_nDragRow].IsDir;
-    m_nDragRow = -1;
-    m_nDropTarget = -1;
-    if (nTarget < 0) return;
-    m_doc.MoveToFolder(nDragged, nTarget);
-    if (bFolder) {
-        // the top level is rebuilt whole: here, or when the entry is gone to below
-        SendPaneMessage(Tree(), WM_REFRESH_FOLDER, m_nCurrentFolder, 0);
-        if (m_nCurrentFolder != 0 && nTarget != 0) SendPaneMessage(Tree(), WM_REFRESH_FOLDER, nTarget, 0);
-    } else {
-        ReloadFolder();
-    }
-    m_doc.GoToEntry(nDragged);
+bool CDetailView::DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) {
+    return m_doc.IsInsideFolder(nFolder, nAncestor);
+}
+
+bool CDetailView::DragBeforeStart(int nRow, std::int32_t nId) {
+    if (m_eActiveEditor != EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_NONE);
+    return IsRow(nRow) && Rows()[nRow].ID == nId && !m_rows.HasUnsaved();
 }
 
 #include "moc_CDetailView.cpp"

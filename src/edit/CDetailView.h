@@ -2,56 +2,71 @@
 // The right-hand pane: the entries of one folder as rows of icon, keyword and
 // text, edited in place by two editors laid over the current row. Every move
 // between fields and rows writes the row being left back, so the user's
-// typing is saved as they go.
+// typing is saved as they go. The rows and their writing belong to
+// CFolderRows; this view presents them and what their writes answer.
 
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPoint>
-#include <QPointer>
 #include <cstdint>
 #include <string>
 
+#include "edit/CDetailCommands.h"
+#include "edit/CDetailDrag.h"
 #include "edit/CEditEx.h"
 #include "edit/CRowLayout.h"
+#include "edit/CRowPainter.h"
+#include "edit/CRowsWriter.h"
 #include "edit/IEditDocument.h"
-#include "table/CKnowHowItem.h"
+#include "tree/CFolderRows.h"
 #include "ui/CommandTarget.h"
 #include "ui/PaneMessages.h"
-
-class QLabel;
 
 enum EDetailControl : int {
     IDC_KEYWORD_EDIT = 1000,
     IDC_TEXT_EDIT = 1001,
 };
 
-class CDetailView : public QAbstractScrollArea, public CCommandTarget, public IPaneTarget {
+class CDetailView : public QAbstractScrollArea,
+                    public CCommandTarget,
+                    public IPaneTarget,
+                    private CDetailDrag::IHost {
     Q_OBJECT
 public:
     explicit CDetailView(IEditDocument& doc, QWidget* pParent = nullptr);
     ~CDetailView() override;
 
     // folder shown; -1 none, 0 the top level
-    std::int32_t GetCurrentFolder() const { return m_nCurrentFolder; }
+    std::int32_t GetCurrentFolder() const { return m_rows.GetFolder(); }
 
     // Fonts, editors, column width; after creation and after every opening
     // or creation of a database.
     void OnInitialUpdate();
 
-    bool OnCommand(int nId) override;
-    bool OnUpdateCommand(int nId, SCommandState& state) override;
+    bool OnCommand(int nId) override { return m_commands.OnCommand(nId); }
+    bool OnUpdateCommand(int nId, SCommandState& state) override { return m_commands.OnUpdateCommand(nId, state); }
     std::intptr_t OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) override;
 
+    // Reads the folder shown again, keeping the current row (by its entry),
+    // the editor with its caret and the scroll position; typing not yet
+    // stored stays. bAuto: another user's change noticed while idle, said
+    // nothing about when the file cannot be read now.
+    void Refresh(bool bAuto) { m_commands.Refresh(bAuto); }
+    // An editor is open on a row: another user's change waits until it is left.
+    bool IsEditing() const { return m_eActiveEditor != EDITOR_NONE; }
+    // Rows hold typing that could not be stored yet.
+    bool HasUnsaved() const { return m_rows.HasUnsaved(); }
+
     // --- state, for the panes around and for tests -------------------------------
-    const CKnowHowArray& GetRows() const { return m_arrRows; }
+    const CKnowHowArray& GetRows() const { return m_rows.Rows(); }
     int GetCurrentRow() const { return m_nCurrentRow; }
     EEditor GetActiveEditor() const { return m_eActiveEditor; }
     int GetKeywordWidth() const { return m_nKeywordWidth; }
     int GetKeywordLineHeight() const { return m_layout.GetKeywordLineHeight(); }
     // Sum of the row heights; rows not measured yet count with their guess.
     int GetTotalHeight() const { return m_layout.GetTotalHeight(); }
-    bool IsDragging() const { return m_bDragging; }
-    std::int32_t GetDropTarget() const { return m_nDropTarget; }
+    bool IsDragging() const { return m_drag.IsDragging(); }
+    std::int32_t GetDropTarget() const { return m_drag.GetDropTarget(); }
     CEditEx* GetKeywordEditor() const { return m_pKeywordEdit; }
     CEditEx* GetTextEditor() const { return m_pTextEdit; }
     // Row under the client y, -1 for none. Measures the rows down to y first.
@@ -92,27 +107,33 @@ protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
-    // --- data -------------------------------------------------------------------------
-    bool IsWriteProtected() const;
-    bool IsRow(int nRow) const { return nRow >= 0 && nRow < static_cast<int>(m_arrRows.size()); }
-    bool IsLastRow(int nRow) const { return nRow >= 0 && nRow == static_cast<int>(m_arrRows.size()) - 1; }
-    CKnowHowItem MakeEmptyRow() const;
-    void SaveRows();
+    friend class CDetailCommands;  // carries the entry commands out on the rows shown here
+
+    CKnowHowArray& Rows() { return m_rows.Rows(); }
+    const CKnowHowArray& Rows() const { return m_rows.Rows(); }
+    bool IsWriteProtected() const { return m_doc.IsWriteProtected(); }
+    bool IsRow(int nRow) const { return m_rows.IsRow(nRow); }
+    bool IsLastRow(int nRow) const { return m_rows.IsLastRow(nRow); }
+
+    // --- reading and writing ---------------------------------------------------------
     void ShowFolder(std::int32_t nFolder);
-    void ReloadFolder();
-    void LoadRows();
+    // Reads the folder again for the change another user made while a row
+    // was being edited.
+    void TakeOthersChanges();
+    // After the rows changed as a whole: heights, editors, paint.
+    void RowsReplaced();
     // No folder, no rows, no editor: after closing or before another file.
     void EmptyPane();
     void HideEditors();
+    // Closing the folder or the file: true when nothing typed stays unstored
+    // (written, or dropped as the user chose).
+    bool QueryClose();
 
     // --- layout -----------------------------------------------------------------------
     void RecalcHeights(int nOnlyRow = -1);
     // The layout wraps keywords and texts into the boxes of the widths now
     // in force; after every change of the client or the keyword width.
-    void SyncBoxWidths() { m_layout.SetBoxWidths(m_nKeywordWidth - 36, m_nClientWidth - m_nKeywordWidth - 10); }
-    // Forgets every exact height: all rows get estimates, measured again on
-    // demand and in idle steps.
-    void InvalidateHeights();
+    void SyncBoxWidths();
     // Measures every row down to nRow, or until the measured rows reach
     // below the list position y; the scroll range follows.
     void MeasureThrough(int nRow);
@@ -120,48 +141,40 @@ private:
     void OnScrollAction(int nAction);
     void UpdateScrollRange();
     void PositionEditors();
-    QRect KeywordRect(int nTop, int nHeight) const;
-    QRect TextRect(int nTop, int nHeight) const;
     void ScrollTo(int nPos);
     bool IsAboveEndOfRows(int y);
     void ScrollRowIntoView();
     void KeepCaretVisible();
-    void DrawRow(QPainter& painter, int nRow, int nTop, const QRect& rcClip);
     // bOverRows: pt lies above the end of the rows
     void UpdateCursor(const QPoint& pt, bool bOverRows);
 
     // --- editing ----------------------------------------------------------------------
     void SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
-    void WriteBack();
+    // Copies the editors into the current row and saves; false when the row
+    // could not be stored (it stays current).
+    bool WriteBack();
     void OnEditorChanged(CEditEx* pEdit);
     void OnEditorKey(int nCode);
     std::string EditorValue(const CEditEx* pEdit, const std::string& strSaved) const;
 
-    // --- commands ---------------------------------------------------------------------
-    void DeleteEntry();
-    void MoveUp();
-    void MoveDown();
-    // Exchanges the current row with the one nDelta (-1 or 1) away.
-    void ExchangeCurrentRow(int nDelta);
-    void ConvertToFolder();
-    void EditLink();
-    void OpenRow(int nRow);
-    void GoUpLevel();
-
-    // --- drag ---------------------------------------------------------------------------
-    void BeginDrag(const QPoint& pt);
-    void MoveDrag(const QPoint& pt);
-    void EndDrag();
-    void Drop();
-    std::int32_t TreeDropTarget();
+    // --- drag host --------------------------------------------------------------------
+    int DragHitTest(int y) override { return HitTest(y); }
+    const CKnowHowItem* DragRow(int nRow) const override { return IsRow(nRow) ? &Rows()[nRow] : nullptr; }
+    std::int32_t DragTreeTarget() override;
+    void DragTreeClear() override;
+    bool DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) override;
+    bool DragBeforeStart(int nRow, std::int32_t nId) override;
 
     // --- neighbours -----------------------------------------------------------------
     SPaneRef Tree() const { return m_doc.GetTreePane(); }
 
     IEditDocument& m_doc;
-    std::int32_t m_nCurrentFolder = -1;
-    CKnowHowArray m_arrRows;
-    CRowLayout m_layout{m_arrRows};
+    CFolderRows m_rows;
+    CRowsWriter m_writer;
+    CRowLayout m_layout{m_rows.Rows()};
+    CRowPainter m_painter;
+    CDetailDrag m_drag;
+    CDetailCommands m_commands{*this, m_doc};
     CEditEx* m_pKeywordEdit = nullptr;
     CEditEx* m_pTextEdit = nullptr;
     std::string m_strSavedKeyword;
@@ -173,18 +186,7 @@ private:
     bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
     EEditor m_eActiveEditor = EDITOR_NONE;
-    QFont m_fontText;
-    QFont m_fontKeyword;
-    qreal m_dPaintTabStop = 0;
-
-    // drag state
-    bool m_bDragPending = false;
-    QPoint m_ptPress;
-    int m_nDragRow = -1;
-    std::int32_t m_nDragId = 0;
-    std::int32_t m_nDropTarget = -1;
-    bool m_bDragging = false;
-    QPointer<QLabel> m_pDragImage;
+    bool m_bOthersChanged = false;  // another user's change waits for the row to be left
 
     int m_nSingleMeasures = 0;
     int m_nAllMeasures = 0;

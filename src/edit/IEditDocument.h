@@ -8,7 +8,11 @@
 #include <QFont>
 #include <cstdint>
 
+#include <string>
+
 #include "table/CKnowHowItem.h"
+#include "table/CWriteResult.h"
+#include "tree/CKnowHow.h"
 #include "ui/PaneMessages.h"
 
 class QPoint;
@@ -26,13 +30,14 @@ public:
 
     // --- the open database (nothing read, nothing written while none is open) ---
     virtual bool IsDatabaseOpen() const = 0;
-    virtual int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) = 0;
+    // The open database's knowledge-tree service; null while none is open.
+    virtual CKnowHow* GetService() const = 0;
     // nFolder is nAncestor or lies below it (a parent chain in a circle counts as inside).
     virtual bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) = 0;
-    [[nodiscard]] virtual bool SaveItems(CKnowHowArray& arr) = 0;
-    // Asks first; true when the entry (a folder with all it holds) was deleted.
-    virtual bool DeleteEntryAsk(std::int32_t nId) = 0;
-    virtual bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) = 0;
+    // The question before an entry (a folder with all it holds) is deleted.
+    virtual bool ConfirmDeleteEntry(std::int32_t nId) = 0;
+    [[nodiscard]] virtual EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder,
+                                                    SWriteReport* pReport) = 0;
 
     virtual bool IsWriteProtected() const = 0;
     virtual const QFont& GetFont(EDocFont eFont) const = 0;
@@ -42,6 +47,11 @@ public:
     virtual void GoToNextEntry(std::int32_t nId) = 0;
     virtual void GoToPreviousEntry(std::int32_t nId) = 0;
     virtual void ShowFolderTitle(std::int32_t nFolder) = 0;
+    // Another user changed the file while a row was being edited: the title
+    // strip says so until the row is left and the folder read again.
+    virtual void MarkFolderChanged(bool bChanged) = 0;
+    // A note in the status bar (UTF-8; empty: none), such as typing not stored yet.
+    virtual void SetEditNote(const std::string& strNote) = 0;
 
     // --- neighbours -------------------------------------------------------------------
     // The folder tree, for the pane messages; empty while there is none.

@@ -13,7 +13,7 @@
 #include <vector>
 
 enum class EMsgIcon { None, Exclamation, Information, Question, Stop };
-enum class EMsgButtons { Ok, YesNo, OkCancel };
+enum class EMsgButtons { Ok, YesNo, OkCancel, YesNoCancel };
 enum class EMsgResult { Ok, Cancel, Yes, No };
 
 struct SFileInfo {
@@ -43,6 +43,10 @@ public:
     // Counted: every Begin is matched by one End.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
+    // Around the pauses of waiting for another user's lock (the busy wait
+    // cursor here; the desktop says what it waits for and keeps painting).
+    virtual void BeginWaitForOthers() { BeginWaitCursor(); }
+    virtual void EndWaitForOthers() { EndWaitCursor(); }
 
     // --- per-user settings ----------------------------------------------
     virtual int GetProfileInt(const std::string& strSection, const std::string& strEntry, int nDefault) = 0;

@@ -177,7 +177,11 @@ bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& str
     CKnowHow knowHow;
     // read under the old key, written under the new one, a batch at a
     // time: the file is never held in memory whole
-    bool bOk = knowHow.RewriteAll([&] { SetKey(strOld); }, [&] { SetKey(strNew); });
+    SWriteReport report;
+    EWriteResult eResult = knowHow.RewriteAll([&] { SetKey(strOld); }, [&] { SetKey(strNew); }, 500, &report);
+    const bool bOk = eResult == EWriteResult::Saved;
+    // rolled back already: the reason can be said without holding the file
+    SayWriteResult(eResult, report);
     // the key the file's texts are stored under now
     SetKey(bOk ? strNew : strOld);
     return bOk;

@@ -28,3 +28,10 @@ void DecryptFieldInto(const char* pszStored, std::string& strOut) {
     else
         strOut.assign(pszStored);
 }
+
+void DecryptFieldInto(const char* pStored, std::size_t n, std::string& strOut) {
+    if (g_pCodec)
+        g_pCodec->DecryptFieldInto(pStored, n, strOut);
+    else
+        strOut.assign(pStored, n);
+}

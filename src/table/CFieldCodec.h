@@ -26,3 +26,5 @@ std::string DecryptField(const std::string& strStored);
 // DecryptField of a cell into strOut, without the extra copy of the
 // pass-through.
 void DecryptFieldInto(const char* pszStored, std::string& strOut);
+// The same for n stored bytes (NUL bytes among them).
+void DecryptFieldInto(const char* pStored, std::size_t n, std::string& strOut);

@@ -1,6 +1,9 @@
 #include "table/CKnowHowItem.h"
 
+#include <sqlite3.h>
+
 #include <cstdlib>
+#include <string_view>
 
 #include "table/CFieldCodec.h"
 #include "table/CRecordSet.h"
@@ -10,6 +13,10 @@ int LastIndexOf(const std::vector<std::string>& arrNames, const char* pszName) {
     for (int i = static_cast<int>(arrNames.size()) - 1; i >= 0; --i)
         if (arrNames[i] == pszName) return i;
     return -1;
+}
+
+std::size_t Hash(const std::string& str) {
+    return std::hash<std::string_view>{}(str);
 }
 
 // Marks the entry modified only for a value that differs.
@@ -92,6 +99,82 @@ void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& 
     textAt(cols.nName, Name);
     textAt(cols.nLink, Link);
     textAt(cols.nText, Text);
+    MarkStored();
+}
+
+void CKnowHowItem::ReadStatement(sqlite3_stmt* pStmt, const SKnowHowColumns& cols) {
+    auto intAt = [&](int nCol) {
+        return nCol >= 0 ? static_cast<std::int32_t>(sqlite3_column_int64(pStmt, nCol)) : std::int32_t{0};
+    };
+    auto textAt = [&](int nCol, std::string& str) {
+        const char* p = nCol >= 0 ? reinterpret_cast<const char*>(sqlite3_column_text(pStmt, nCol)) : nullptr;
+        // the length travels with the value: a NUL byte inside it is kept
+        const std::size_t n = p ? static_cast<std::size_t>(sqlite3_column_bytes(pStmt, nCol)) : 0;
+        DecryptFieldInto(p ? p : "", n, str);
+    };
+    ID = intAt(cols.nId);
+    IsAktiv = intAt(cols.nAktiv);
+    MasterID = intAt(cols.nMaster);
+    Typ = intAt(cols.nTyp);
+    LinkID = intAt(cols.nLinkId);
+    PosNr = intAt(cols.nPos);
+    IsDir = intAt(cols.nDir);
+    UpdateNr = intAt(cols.nUpdate);
+    textAt(cols.nName, Name);
+    textAt(cols.nLink, Link);
+    textAt(cols.nText, Text);
+    MarkStored();
+}
+
+void CKnowHowItem::MarkStored() {
+    Origin.bKnown = true;
+    Origin.MasterID = MasterID;
+    Origin.PosNr = PosNr;
+    Origin.IsDir = IsDir;
+    Origin.Typ = Typ;
+    Origin.UpdateNr = UpdateNr;
+    Origin.nName = Hash(Name);
+    Origin.nText = Hash(Text);
+    Origin.nLink = Hash(Link);
+}
+
+unsigned CKnowHowItem::ChangedColumns() const {
+    return Origin.bKnown ? ColumnsChangedIn(*this) : KH_ALL_COLUMNS;
+}
+
+unsigned CKnowHowItem::ColumnsChangedIn(const CKnowHowItem& other) const {
+    if (!Origin.bKnown) return KH_ALL_COLUMNS;
+    unsigned n = 0;
+    if (Hash(other.Name) != Origin.nName) n |= KH_NAME;
+    if (Hash(other.Text) != Origin.nText) n |= KH_TEXT;
+    if (Hash(other.Link) != Origin.nLink) n |= KH_LINK;
+    if (other.Typ != Origin.Typ) n |= KH_TYP;
+    if ((other.IsDir != 0) != (Origin.IsDir != 0)) n |= KH_ISDIR;
+    if (other.PosNr != Origin.PosNr) n |= KH_POSNR;
+    if (other.MasterID != Origin.MasterID) n |= KH_MASTERID;
+    return n;
+}
+
+unsigned CKnowHowItem::DifferingColumns(const CKnowHowItem& other) const {
+    unsigned n = 0;
+    if (Name != other.Name) n |= KH_NAME;
+    if (Text != other.Text) n |= KH_TEXT;
+    if (Link != other.Link) n |= KH_LINK;
+    if (Typ != other.Typ) n |= KH_TYP;
+    if ((IsDir != 0) != (other.IsDir != 0)) n |= KH_ISDIR;
+    if (PosNr != other.PosNr) n |= KH_POSNR;
+    if (MasterID != other.MasterID) n |= KH_MASTERID;
+    return n;
+}
+
+void CKnowHowItem::TakeColumns(const CKnowHowItem& other, unsigned nColumns) {
+    if (nColumns & KH_NAME) Name = other.Name;
+    if (nColumns & KH_TEXT) Text = other.Text;
+    if (nColumns & KH_LINK) Link = other.Link;
+    if (nColumns & KH_TYP) Typ = other.Typ;
+    if (nColumns & KH_ISDIR) IsDir = other.IsDir;
+    if (nColumns & KH_POSNR) PosNr = other.PosNr;
+    if (nColumns & KH_MASTERID) MasterID = other.MasterID;
 }
 
 void CKnowHowItem::SetName(const std::string& str) {

@@ -2,6 +2,7 @@
 // One KnowHow row in memory: a folder or an entry of the knowledge tree.
 // Texts are plain Windows-1252 in memory, also in a protected database.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +10,27 @@
 #include "table/CTableItem.h"
 
 class CRecordSet;
+struct sqlite3_stmt;
+
+// What a stored row held when it was read: a later write is checked against
+// it field by field, so that it changes only what the user changed and never
+// lands on another entry that took over the ID. Texts are kept as hashes.
+struct SRowOrigin {
+    bool bKnown = false;
+    std::int32_t MasterID = 0, PosNr = 0, IsDir = 0, Typ = 0, UpdateNr = 0;
+    std::size_t nName = 0, nText = 0, nLink = 0;
+};
+
+// The columns a write may change, as bits.
+enum EKnowHowColumn : unsigned {
+    KH_NAME = 1,
+    KH_TEXT = 2,
+    KH_LINK = 4,
+    KH_TYP = 8,
+    KH_ISDIR = 16,
+    KH_POSNR = 32,
+    KH_MASTERID = 64,
+};
 
 // Where the KnowHow columns stand in a query result: the index of the last
 // result column of that name (as a value map built from the row keeps the
@@ -30,6 +52,19 @@ public:
     void ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols);
     // The same from the cells of one result row (null for NULL).
     void ReadCells(const char* const* ppCells, const SKnowHowColumns& cols);
+    // The same from the current row of a statement; texts keep every byte.
+    void ReadStatement(sqlite3_stmt* pStmt, const SKnowHowColumns& cols);
+
+    // The values now held become the origin (after a read or a write).
+    void MarkStored();
+    // The columns whose values differ from the origin (all without one).
+    unsigned ChangedColumns() const;
+    // The columns whose values differ between the two entries.
+    unsigned DifferingColumns(const CKnowHowItem& other) const;
+    // The columns whose values differ from the origin in other.
+    unsigned ColumnsChangedIn(const CKnowHowItem& other) const;
+    // Copies the columns named by nColumns from other.
+    void TakeColumns(const CKnowHowItem& other, unsigned nColumns);
 
     // The setters mark the entry modified only when the value changes.
     void SetName(const std::string& str);
@@ -50,6 +85,9 @@ public:
     std::string Link;
     std::int32_t DisplayHeight = 0;  // detail view layout, never stored
     bool Modified = false;           // never stored
+    SRowOrigin Origin;               // never stored
 };
+
+inline constexpr unsigned KH_ALL_COLUMNS = KH_NAME | KH_TEXT | KH_LINK | KH_TYP | KH_ISDIR | KH_POSNR | KH_MASTERID;
 
 using CKnowHowArray = std::vector<CKnowHowItem>;

@@ -27,3 +27,6 @@ private:
     std::string m_strSql;
     sqlite3_stmt* m_pStmt = nullptr;
 };
+
+// Binds a text with its length: NUL bytes and every other byte arrive.
+void BindText(sqlite3_stmt* pStmt, int nIndex, const std::string& str);

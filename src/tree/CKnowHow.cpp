@@ -68,6 +68,30 @@ int CKnowHow::CountChildren(std::int32_t nMasterId, bool bFoldersOnly) {
 
 // --- writing -----------------------------------------------------------------
 
+std::string EntryDeletedMessage() {
+    return Ansi("Der Eintrag wurde inzwischen von einem anderen Benutzer gelöscht.");
+}
+
+std::string FolderGoneMessage() {
+    return Ansi("Der Ordner, in den der neue Eintrag gehört, wurde inzwischen von einem anderen Benutzer gelöscht.");
+}
+
+void SayWriteResult(EWriteResult eResult, const SWriteReport& report, bool bSaveFailed) {
+    CPlatform& platform = GetPlatform();
+    switch (eResult) {
+        case EWriteResult::Saved:
+        case EWriteResult::Declined: return;
+        case EWriteResult::Conflict:
+        case EWriteResult::Deleted: ShowStaleRowMessage(); break;
+        case EWriteResult::ParentGone:
+            platform.MessageBox(FolderGoneMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+            break;
+        case EWriteResult::Locked:
+        case EWriteResult::Failed: ShowDbFailureReason(report.nEngineCode); break;
+    }
+    if (bSaveFailed) ShowSaveFailed();
+}
+
 bool CKnowHow::BeginWork() {
     // The write lock is taken at the start of a batch: two writers that had
     // both read the file would otherwise wait for each other until one gave
@@ -83,117 +107,162 @@ bool CKnowHow::RollbackWork() {
     return GetDatabase().RollbackTransaction();
 }
 
-bool CKnowHow::AbandonWork(bool bShowSaveFailed) {
-    // the reason first: a rollback of nothing records an error of its own
-    ShowDbFailureReason();
-    RollbackWork();
-    if (bShowSaveFailed) ShowSaveFailed();
-    return false;
+EWriteResult CKnowHow::Failure() {
+    return WriteFailureFromCode(GetDatabase().GetLastErrorCode());
 }
 
-bool CKnowHow::SaveItems(CKnowHowArray& arr) {
+EWriteResult CKnowHow::AbandonWork(EWriteResult eResult, SWriteReport& report) {
+    CDB& db = GetDatabase();
+    if (eResult == EWriteResult::Locked || eResult == EWriteResult::Failed) report.nEngineCode = db.GetLastErrorCode();
+    // a rollback of nothing records an error of its own
+    RollbackWork();
+    return eResult;
+}
+
+bool CKnowHow::ReadIsLiveFolder(std::int32_t nFolder, bool& bLive, std::int32_t nNotId) {
+    bLive = false;
+    std::unordered_set<std::int32_t> setSeen;
+    for (std::int32_t a = nFolder; a != 0;) {
+        // a circle, or the entry itself among its own parents
+        if (a < 0 || a == nNotId || !setSeen.insert(a).second) return true;
+        SNavRow nav;
+        int n = ReadNavById(nav, a);
+        if (n < 0) return false;
+        if (n != 1 || !nav.IsDir) return true;
+        a = nav.MasterID;
+    }
+    bLive = true;
+    return true;
+}
+
+EWriteResult CKnowHow::SaveItems(CKnowHowArray& arr, SWriteReport* pReport) {
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    report = SWriteReport();
+    // Only changed and new rows are written; leaving a row with nothing
+    // typed takes no lock and waits for nobody.
+    std::vector<size_t> arrWrite;
+    bool bModified = false;
+    for (size_t i = 0; i < arr.size(); ++i) {
+        const CKnowHowItem& item = arr[i];
+        if (item.ID > 0 ? item.Modified : !(item.Name.empty() && item.Text.empty())) arrWrite.push_back(i);
+        bModified = bModified || item.Modified;
+    }
+    if (arrWrite.empty()) return EWriteResult::Saved;
+
     CDB& db = GetDatabase();
     db.ClearLastError();
-    if (!BeginWork()) return AbandonWork(true);
-    if (std::any_of(arr.begin(), arr.end(), [](const CKnowHowItem& item) { return item.Modified; })) db.StampEdit();
+    // a batch that is not written leaves the rows as they were given
+    std::vector<CKnowHowItem> arrBefore;
+    arrBefore.reserve(arrWrite.size());
+    for (size_t i : arrWrite) arrBefore.push_back(arr[i]);
+    auto abandon = [&](EWriteResult eResult, int nIndex) {
+        report.nIndex = nIndex;
+        AbandonWork(eResult, report);
+        for (size_t k = 0; k < arrWrite.size(); ++k) arr[arrWrite[k]] = arrBefore[k];
+        return eResult;
+    };
+    if (!BeginWork()) return abandon(Failure(), -1);
+    if (bModified) (void)db.StampEdit();  // the stamp is a note, not the user's data
     // New rows are appended behind what the file holds now, not behind what
     // the caller was shown: another user may have appended meanwhile. Each
     // folder is counted once, and again after a row of it was rewritten.
     std::unordered_map<std::int32_t, std::int32_t> mapNextPos;
-    for (auto& item : arr) {
-        bool bOk;
+    std::unordered_set<std::int32_t> setLive;
+    for (size_t i : arrWrite) {
+        CKnowHowItem& item = arr[i];
+        const int nIndex = static_cast<int>(i);
         if (item.ID > 0) {
-            if (!item.Modified) continue;
-            bOk = m_table.UpdateItem(item);
+            const std::int32_t nOldFolder = item.MasterID;
+            EWriteResult eResult = m_table.UpdateItem(item, &report.stored);
+            if (eResult != EWriteResult::Saved) return abandon(eResult, nIndex);
+            mapNextPos.erase(nOldFolder);
             mapNextPos.erase(item.MasterID);
         } else {
-            if (item.Name.empty() && item.Text.empty()) continue;
+            // a folder that another user deleted takes no new entries: they
+            // would belong to no tree
+            if (!setLive.count(item.MasterID)) {
+                bool bLive = false;
+                if (!ReadIsLiveFolder(item.MasterID, bLive)) return abandon(Failure(), nIndex);
+                if (!bLive) return abandon(EWriteResult::ParentGone, nIndex);
+                setLive.insert(item.MasterID);
+            }
             auto it = mapNextPos.find(item.MasterID);
             if (it == mapNextPos.end()) {
                 int n = CountChildren(item.MasterID);
-                if (n < 0) return AbandonWork(true);
+                if (n < 0) return abandon(Failure(), nIndex);
                 it = mapNextPos.emplace(item.MasterID, n + 1).first;
             }
             item.PosNr = it->second++;
-            bOk = m_table.InsertItem(item);
+            if (!m_table.InsertItem(item)) return abandon(Failure(), nIndex);
+            // the new ID may be one that a parent of the folder still names
+            bool bLive = false;
+            if (!ReadIsLiveFolder(item.MasterID, bLive, item.ID)) return abandon(Failure(), nIndex);
+            if (!bLive) return abandon(EWriteResult::ParentGone, nIndex);
         }
-        if (!bOk) return AbandonWork(true);
         item.Modified = false;
     }
-    // a commit that fails (another user still reading after the retries)
-    // has written nothing; say so rather than report success
-    if (!CommitWork()) return AbandonWork(true);
-    return true;
+    // a commit that fails (another user still reading after the wait) has
+    // written nothing; say so rather than report success
+    if (!CommitWork()) return abandon(Failure(), -1);
+    return EWriteResult::Saved;
 }
 
-bool CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
-                          size_t nBatch) {
+EWriteResult CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead,
+                                  const std::function<void()>& fnBeforeWrite, size_t nBatch, SWriteReport* pReport) {
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    report = SWriteReport();
     CDB& db = GetDatabase();
     db.ClearLastError();
-    if (!BeginWork()) return AbandonWork(true);
+    if (!BeginWork()) return AbandonWork(Failure(), report);
     // The rows come in pages by ID, the page's last ID the start of the
     // next: nothing here changes an ID, so every row is met once. IDs are
     // taken as the file has them, also where they do not fit 32 bits.
-    struct SRow {
-        CKnowHowItem item;
-        std::string strId;
-    };
-    struct SContext {
-        std::vector<SRow>& arr;
-        const CRecordSet& rs;
-        std::optional<SKnowHowColumns> cols;
-    };
-    std::vector<SRow> arrRows;
-    arrRows.reserve(nBatch);
-    SContext context{arrRows, m_table.GetRecordSet(), std::nullopt};
-    auto onRow = [](void* p, const char* const* ppCells) {
-        auto& c = *static_cast<SContext*>(p);
-        if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
-        SRow& row = c.arr.emplace_back();
-        row.item.ReadCells(ppCells, *c.cols);
-        const char* pszId = c.cols->nId >= 0 ? ppCells[c.cols->nId] : nullptr;
-        row.strId = pszId ? pszId : "";
-        return true;
-    };
-    const std::string strOrder = "ID LIMIT " + std::to_string(nBatch);
-    std::string strAfter;  // empty: from the first row on
+    CKnowHowArray arrRows;
+    std::vector<std::int64_t> arrIds;
+    bool bFirst = true;
+    std::int64_t nAfter = 0;
     bool bStamped = false;
-    // the check and the write of UpdateItem, each compiled once
+    // the check and the write, each compiled once
     CKnowHowUpdater updater;
     for (;;) {
         arrRows.clear();
-        context.cols.reset();
+        arrIds.clear();
         fnBeforeRead();
-        std::string strCondition = "ID>" + strAfter;
-        if (m_table.SelectEach(strAfter.empty() ? nullptr : strCondition.c_str(), strOrder.c_str(), onRow, &context) <
-            0)
-            return AbandonWork(true);
+        if (m_table.SelectPage(bFirst, nAfter, nBatch, arrRows, arrIds) < 0) return AbandonWork(Failure(), report);
         if (arrRows.empty()) break;
-        if (!bStamped) db.StampEdit();
+        if (!bStamped) (void)db.StampEdit();
         bStamped = true;
         fnBeforeWrite();
-        for (SRow& row : arrRows)
-            if (!updater.Update(row.item, std::strtoll(row.strId.c_str(), nullptr, 10))) return AbandonWork(true);
-        strAfter = arrRows.back().strId;
+        for (size_t i = 0; i < arrRows.size(); ++i) {
+            EWriteResult eResult = updater.UpdateTexts(arrRows[i], arrIds[i]);
+            if (eResult != EWriteResult::Saved) return AbandonWork(eResult, report);
+        }
+        bFirst = false;
+        nAfter = arrIds.back();
     }
-    if (!CommitWork()) return AbandonWork(true);
-    return true;
+    if (!CommitWork()) return AbandonWork(Failure(), report);
+    return EWriteResult::Saved;
 }
 
-bool CKnowHow::DeleteItem(std::int32_t nId) {
+EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    report = SWriteReport();
     CDB& db = GetDatabase();
     db.ClearLastError();
-    db.StampEdit();
+    (void)db.StampEdit();  // a note before the question, as ever
     CKnowHowItem item;
     // an unknown ID would otherwise renumber the top level as if its
     // first entry had gone
     int nFound = GetItem(item, nId);
     std::vector<std::int32_t> arrIds;
     if (nFound < 0 || (nFound == 1 && !CollectSubtree(item, arrIds))) {
-        ShowDbFailureReason();
-        return false;
+        report.nEngineCode = db.GetLastErrorCode();
+        return Failure();
     }
-    if (nFound != 1) return false;
+    if (nFound != 1) return EWriteResult::Deleted;
     if (arrIds.size() > 1) {
         std::string strQuestion = Format(
             Ansi("Ordner löschen:\n\nIn dem Ordner befinden sich %d Einträge !\n\nSind Sie wirklich alle Einträge "
@@ -201,106 +270,125 @@ bool CKnowHow::DeleteItem(std::int32_t nId) {
                 .c_str(),
             static_cast<int>(arrIds.size() - 1));
         if (GetPlatform().MessageBox(strQuestion, "", EMsgIcon::Exclamation, EMsgButtons::YesNo) != EMsgResult::Yes)
-            return false;
+            return EWriteResult::Declined;
     }
 
-    if (!BeginWork()) return AbandonWork(false);
+    if (!BeginWork()) return AbandonWork(Failure(), report);
     // While the question was open others may have moved, renumbered or
     // filled the entry: the gap is closed where it is now, and what is
     // deleted must be what the question counted.
     CKnowHowItem current;
     std::vector<std::int32_t> arrNow;
     nFound = GetItem(current, nId);
-    if (nFound < 0 || (nFound == 1 && !CollectSubtree(current, arrNow))) return AbandonWork(false);
+    if (nFound < 0 || (nFound == 1 && !CollectSubtree(current, arrNow))) return AbandonWork(Failure(), report);
+    if (nFound != 1) return AbandonWork(EWriteResult::Deleted, report);
     // the same entries, in whatever order they stand now
     auto sorted = [](std::vector<std::int32_t> arr) {
         std::sort(arr.begin(), arr.end());
         return arr;
     };
-    if (nFound != 1 || sorted(arrNow) != sorted(arrIds)) {
-        ShowStaleRowMessage();
-        return AbandonWork(false);
+    if (sorted(arrNow) != sorted(arrIds)) {
+        report.stored = current;
+        return AbandonWork(EWriteResult::Conflict, report);
     }
     int n = CountChildren(current.MasterID);
-    if (n < 0) return AbandonWork(false);
+    if (n < 0) return AbandonWork(Failure(), report);
     // The siblings behind the entry in one read instead of one per
     // position (which read the whole folder each time): every position
     // from the entry's on to n that exactly one of them holds moves up by
     // one, in position order. The rows are those GetItemAt finds at such a
     // position (an integer there), and the moves cannot meet a position
-    // still to come, so reading them first changes nothing.
+    // still to come, so reading them first changes nothing. Only the
+    // position is written: everything else of a sibling stays as stored.
     if (current.PosNr < n) {
         CKnowHowArray arrBehind;
         std::string strCondition = Format(
             "MasterID=%d AND PosNr>%d AND PosNr<=%d AND typeof(PosNr)='integer' AND "
             "IsAktiv='1'",
             current.MasterID, current.PosNr, n);
-        if (m_table.SelectItems(arrBehind, strCondition.c_str(), "PosNr") < 0) return AbandonWork(false);
+        if (m_table.SelectItems(arrBehind, strCondition.c_str(), "PosNr") < 0) return AbandonWork(Failure(), report);
         for (size_t i = 0; i < arrBehind.size();) {
             size_t j = i + 1;
             while (j < arrBehind.size() && arrBehind[j].PosNr == arrBehind[i].PosNr) ++j;
             if (j == i + 1) {
                 CKnowHowItem& sibling = arrBehind[i];
                 sibling.SetPosNr(sibling.PosNr - 1);
-                if (!m_table.UpdateItem(sibling)) return AbandonWork(false);
+                EWriteResult eResult = m_table.UpdateItem(sibling, &report.stored);
+                if (eResult != EWriteResult::Saved) return AbandonWork(eResult, report);
             }
             i = j;
         }
     }
     for (std::int32_t nDelete : arrNow)
-        if (!m_table.DeleteById(nDelete)) return AbandonWork(false);
-    if (!CommitWork()) return AbandonWork(false);
-    return true;
+        if (!m_table.DeleteById(nDelete)) return AbandonWork(Failure(), report);
+    if (!CommitWork()) return AbandonWork(Failure(), report);
+    return EWriteResult::Saved;
 }
 
-bool CKnowHow::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder) {
-    return Move(nId, nTargetFolder, false);
+EWriteResult CKnowHow::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) {
+    return Move(nId, nTargetFolder, false, pReport);
 }
 
-bool CKnowHow::MoveToEnd(std::int32_t nId) {
-    return Move(nId, -1, true);
+EWriteResult CKnowHow::MoveToEnd(std::int32_t nId, SWriteReport* pReport) {
+    return Move(nId, -1, true, pReport);
 }
 
-bool CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder) {
+EWriteResult CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder,
+                            SWriteReport* pReport) {
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    report = SWriteReport();
     CDB& db = GetDatabase();
     db.ClearLastError();
     // A move that is refused or changes nothing is told from reads alone,
     // without the write lock; the same checks are made again under it.
-    auto check = [&](CKnowHowItem& item, bool& bMove) {
-        bMove = false;
+    // eResult: Saved to go on, Deleted for an entry that is gone, Declined
+    // for a target inside the entry, ParentGone for a target that is no folder.
+    auto check = [&](CKnowHowItem& item, EWriteResult& eResult) {
+        eResult = EWriteResult::Saved;
         int nFound = GetItem(item, nId);
         if (nFound < 0) return false;
-        if (nFound != 1) return true;
-        if (bToEndOfOwnFolder) nTargetFolder = item.MasterID;
-        // already there: appending would leave a gap at its old position
-        if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) {
-            bMove = true;
+        if (nFound != 1) {
+            eResult = EWriteResult::Deleted;
             return true;
         }
+        if (bToEndOfOwnFolder) nTargetFolder = item.MasterID;
+        // already there: appending would leave a gap at its old position
+        if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) return true;
         // into itself or below itself would cut the subtree off the tree
         bool bInside = false;
         if (!ReadIsInSubtree(nTargetFolder, nId, bInside)) return false;
-        bMove = !bInside;
+        if (bInside) {
+            eResult = EWriteResult::Declined;
+            return true;
+        }
+        bool bLive = false;
+        if (!ReadIsLiveFolder(nTargetFolder, bLive)) return false;
+        if (!bLive) eResult = EWriteResult::ParentGone;
         return true;
     };
     CKnowHowItem item;
-    bool bMove = false;
-    if (!check(item, bMove)) return AbandonWork(true);
-    if (!bMove) return false;
-    if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) return true;
+    EWriteResult eCheck = EWriteResult::Saved;
+    if (!check(item, eCheck)) {
+        report.nEngineCode = db.GetLastErrorCode();
+        return Failure();
+    }
+    if (eCheck != EWriteResult::Saved) return eCheck;
+    if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) return EWriteResult::Saved;
 
     // read and written in one transaction: the positions are those of the
     // file, whatever others appended or moved since it was last shown
-    if (!BeginWork()) return AbandonWork(true);
-    if (!check(item, bMove)) return AbandonWork(true);
-    if (!bMove || (item.MasterID == nTargetFolder && !bToEndOfOwnFolder)) {
+    if (!BeginWork()) return AbandonWork(Failure(), report);
+    if (!check(item, eCheck)) return AbandonWork(Failure(), report);
+    if (eCheck != EWriteResult::Saved) return AbandonWork(eCheck, report);
+    if (item.MasterID == nTargetFolder && !bToEndOfOwnFolder) {
         RollbackWork();
-        return bMove;
+        return EWriteResult::Saved;
     }
     CKnowHowArray arr;
-    if (GetChildren(arr, item.MasterID) < 0) return AbandonWork(true);
+    if (GetChildren(arr, item.MasterID) < 0) return AbandonWork(Failure(), report);
     int n = CountChildren(nTargetFolder);
-    if (n < 0) return AbandonWork(true);
+    if (n < 0) return AbandonWork(Failure(), report);
     // within its own folder it counts itself
     std::int32_t nNewPos = bToEndOfOwnFolder ? n : n + 1;
     bool bAfter = false;
@@ -316,8 +404,38 @@ bool CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfO
             child.SetPosNr(child.PosNr - 1);
         }
     }
-    // SaveItems rolls everything back and says so when it fails
-    if (!SaveItems(arr)) return false;
-    if (!CommitWork()) return AbandonWork(true);
-    return true;
+    // SaveItems rolls everything back when it fails
+    EWriteResult eResult = SaveItems(arr, &report);
+    if (eResult != EWriteResult::Saved) return eResult;
+    if (!CommitWork()) return AbandonWork(Failure(), report);
+    return EWriteResult::Saved;
+}
+
+EWriteResult CKnowHow::SwapPositions(std::int32_t nIdA, std::int32_t nIdB, CKnowHowItem& a, CKnowHowItem& b,
+                                     SWriteReport* pReport) {
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    report = SWriteReport();
+    GetDatabase().ClearLastError();
+    if (!BeginWork()) return AbandonWork(Failure(), report);
+    const int nA = GetItem(a, nIdA);
+    const int nB = nA == 1 ? GetItem(b, nIdB) : 0;
+    if (nA < 0 || nB < 0) return AbandonWork(Failure(), report);
+    if (nA != 1 || nB != 1) return AbandonWork(EWriteResult::Deleted, report);
+    // one of them went to another folder meanwhile
+    if (a.MasterID != b.MasterID) {
+        report.stored = a;
+        return AbandonWork(EWriteResult::Conflict, report);
+    }
+    (void)GetDatabase().StampEdit();  // a note, not the user's data
+    const std::int32_t nPosA = a.PosNr;
+    a.SetPosNr(b.PosNr);
+    b.SetPosNr(nPosA);
+    for (CKnowHowItem* p : {&a, &b}) {
+        EWriteResult eResult = m_table.UpdateItem(*p, &report.stored);
+        if (eResult != EWriteResult::Saved) return AbandonWork(eResult, report);
+        p->Modified = false;
+    }
+    if (!CommitWork()) return AbandonWork(Failure(), report);
+    return EWriteResult::Saved;
 }

@@ -11,6 +11,14 @@
 #include <vector>
 
 #include "table/CKnowHowTable.h"
+#include "table/CWriteResult.h"
+
+// Where a write that was not Saved stopped.
+struct SWriteReport {
+    int nIndex = -1;       // the array index of the row it stopped at; -1 none
+    CKnowHowItem stored;   // Conflict, Deleted: that row as stored now (ID 0 when gone)
+    int nEngineCode = 0;   // Locked, Failed: the engine's code
+};
 
 class CKnowHow {
 public:
@@ -48,28 +56,51 @@ public:
     bool ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside);
 
     // --- writing ------------------------------------------------------------------
-    [[nodiscard]] bool SaveItems(CKnowHowArray& arr);
-    // Writes every row of the table back, active or not, as SaveItems
-    // writes a changed entry (the UpdateNr check and raise, the edit
-    // stamp), in one transaction but a batch of nBatch rows at a time, so
-    // that no file is ever held in memory whole. fnBeforeRead runs before a
-    // batch is read, fnBeforeWrite before it is written (the password
-    // service changes the key in between). False, rolled back and said as
-    // SaveItems says it, when a read or a write failed or a row was
-    // changed by someone else.
-    [[nodiscard]] bool RewriteAll(const std::function<void()>& fnBeforeRead,
-                                  const std::function<void()>& fnBeforeWrite, size_t nBatch = 500);
-    [[nodiscard]] bool DeleteItem(std::int32_t nId);
+    // Every write runs in one exclusive transaction and shows nothing: it has
+    // ended (committed or rolled back) before anyone talks to the user, so a
+    // question or a message never keeps others out of the file. A write that
+    // is not Saved leaves the array as it was given (flags, IDs, counters),
+    // and says in *pReport where it stopped.
+    //
+    // Writes every new or changed entry of the array (UpdateItem's check for
+    // stored ones). Nothing to write takes no lock. A new entry is written
+    // only into a folder that still is one and reaches the top level
+    // (ParentGone otherwise).
+    [[nodiscard]] EWriteResult SaveItems(CKnowHowArray& arr, SWriteReport* pReport = nullptr);
+    // Writes Name, Text and Link of every row of the table back, active or
+    // not, with the counter check and raise and the edit stamp, in one
+    // transaction but a batch of nBatch rows at a time, so that no file is
+    // ever held in memory whole. fnBeforeRead runs before a batch is read,
+    // fnBeforeWrite before it is written (the password service changes the
+    // key in between). Every other stored value stays as it is.
+    [[nodiscard]] EWriteResult RewriteAll(const std::function<void()>& fnBeforeRead,
+                                          const std::function<void()>& fnBeforeWrite, size_t nBatch = 500,
+                                          SWriteReport* pReport = nullptr);
+    // Deletes the entry and everything below it, asking first when that is
+    // more than the entry; Declined when the answer was No, Deleted when
+    // another user deleted it first, Conflict when its subtree changed while
+    // the question was open.
+    [[nodiscard]] EWriteResult DeleteItem(std::int32_t nId, SWriteReport* pReport = nullptr);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
-    // subtree is refused.
-    [[nodiscard]] bool MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder);
+    // subtree is Declined.
+    [[nodiscard]] EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder,
+                                            SWriteReport* pReport = nullptr);
     // Moves the entry to the end of its own folder; the entries behind it
     // close the gap.
-    [[nodiscard]] bool MoveToEnd(std::int32_t nId);
+    [[nodiscard]] EWriteResult MoveToEnd(std::int32_t nId, SWriteReport* pReport = nullptr);
+    // Exchanges the positions of two entries of one folder as the file
+    // holds them now (moving a row up or down); only the positions are
+    // written. a and b get the entries as stored afterwards.
+    [[nodiscard]] EWriteResult SwapPositions(std::int32_t nIdA, std::int32_t nIdB, CKnowHowItem& a, CKnowHowItem& b,
+                                             SWriteReport* pReport = nullptr);
     [[nodiscard]] bool BeginWork();
     [[nodiscard]] bool CommitWork();
     bool RollbackWork();
+    // True when nFolder is the top level (0) or an active folder whose
+    // parents lead up to it without meeting nNotId; false in bOk when the
+    // file could not be read.
+    bool ReadIsLiveFolder(std::int32_t nFolder, bool& bLive, std::int32_t nNotId = 0);
 
     // --- search -------------------------------------------------------------------
     // Without bWithTexts the hits carry no Text and Link: a listing of many
@@ -114,11 +145,12 @@ private:
     bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
     // The entry's ID and those of everything below it, in delete order.
     bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
-    bool Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder);
-    // Rolls back a write that failed or was refused, after showing why the
-    // engine refused (another user's lock, ...) and, with bShowSaveFailed,
-    // that nothing was stored. Answers false.
-    bool AbandonWork(bool bShowSaveFailed);
+    EWriteResult Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder, SWriteReport* pReport);
+    // Rolls back a write that failed or was refused; the engine's code goes
+    // into the report first (a rollback records an error of its own).
+    EWriteResult AbandonWork(EWriteResult eResult, SWriteReport& report);
+    // The outcome of the statement that just failed.
+    static EWriteResult Failure();
     // The template lines of nFolder and everything below it; false when an
     // unknown folder, nothing to write or (bReadFailed) a failed read.
     bool StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines, bool& bReadFailed);
@@ -134,6 +166,14 @@ private:
 // "Die Eingaben konnten nicht gespeichert werden !"
 std::string SaveFailedMessage();
 void ShowSaveFailed();
+// Says, after its transaction has ended, why a write was not Saved: another
+// user's change, the engine's reason, the folder that is gone; then, with
+// bSaveFailed, that nothing was stored. Nothing for Saved and Declined.
+void SayWriteResult(EWriteResult eResult, const SWriteReport& report, bool bSaveFailed = true);
+// "Der Eintrag wurde inzwischen von einem anderen Benutzer gelöscht."
+std::string EntryDeletedMessage();
+// The folder of a new entry is gone.
+std::string FolderGoneMessage();
 
 // The message shown after an export (Windows-1252): the usual confirmation,
 // or the failure when the file could not be written.

@@ -3,6 +3,7 @@
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "platform/Platform.h"
 #include "tree/CKnowHow.h"
 #include "tree/CStdioFileEx.h"
 
@@ -182,15 +183,27 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
         return n;
     };
 
+    bool bFolderGone = false;
     auto fail = [&] {
-        // why first (another user's lock, ...), then that nothing was imported
-        AbandonWork(false);
+        // rolled back first, then why (another user's lock, ...) and that
+        // nothing was imported: no message while the file is held
+        SWriteReport report;
+        AbandonWork(EWriteResult::Failed, report);
+        if (bFolderGone)
+            GetPlatform().MessageBox(FolderGoneMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        else
+            ShowDbFailureReason(report.nEngineCode);
         if (pstrFailure) *pstrFailure = SaveFailedMessage();
         return 0;
     };
     GetDatabase().ClearLastError();
     if (!BeginWork()) return fail();
-    GetDatabase().StampEdit();
+    (void)GetDatabase().StampEdit();  // a note, not the user's data
+    // a folder that another user deleted takes no new entries
+    bool bLive = false;
+    if (!ReadIsLiveFolder(nTargetFolder, bLive)) return fail();
+    bFolderGone = !bLive;
+    if (bFolderGone) return fail();
     // counted inside the transaction: others may have appended meanwhile
     int nTargetCount = CountChildren(nTargetFolder);
     if (nTargetCount < 0) return fail();

@@ -38,6 +38,8 @@ enum ECommandId : int {
     ID_BACKUP_SETTINGS = 32809,
     ID_ADMIN_LOGIN = 32811,
     ID_ADMIN_PROTECT = 32812,
+    ID_VIEW_REFRESH = 32820,  // F5: the tree and the folder read again
+    ID_ENTRY_SAVE = 32821,    // Strg+S: what is typed is written now
 };
 
 // Menu and toolbar sets, and the context menu.

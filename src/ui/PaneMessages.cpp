@@ -3,6 +3,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "ui/WaitPump.h"
+
 std::intptr_t SendPaneMessage(IPaneTarget* pTarget, unsigned nMsg, std::intptr_t wParam, std::intptr_t lParam) {
     return pTarget ? pTarget->OnPaneMessage(nMsg, wParam, lParam) : 0;
 }
@@ -14,7 +16,11 @@ void PostPaneMessage(QObject* pReceiver, IPaneTarget* pTarget, unsigned nMsg, st
     QMetaObject::invokeMethod(
         pReceiver,
         [guard, pTarget, nMsg, wParam, lParam] {
-            if (guard) pTarget->OnPaneMessage(nMsg, wParam, lParam);
+            // nothing is handled inside a wait for another user's lock
+            if (guard)
+                RunWhenNotWaiting(guard, [guard, pTarget, nMsg, wParam, lParam] {
+                    if (guard) pTarget->OnPaneMessage(nMsg, wParam, lParam);
+                });
         },
         Qt::QueuedConnection);
 }

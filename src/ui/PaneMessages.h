@@ -22,7 +22,8 @@ enum EInternalCommand : int {
     ID_DETAIL_RESET = 1028,
     ID_OPEN_LAST_DATABASE = 1030,
     ID_DETAIL_READONLY_CHANGED = 1033,
-    ID_DETAIL_RELOAD = 1035,  // every stored row was written anew: read the folder again
+    ID_DETAIL_RELOAD = 1035,       // every stored row was written anew: read the folder again
+    ID_DETAIL_QUERY_CLOSE = 1036,  // answers 1 when nothing typed stays unstored (written or dropped)
     ID_DETAIL_CLOSE = 1124,
 };
 

@@ -46,7 +46,7 @@ protected:
         arrTop[0].SetText("Alle Projekte\r\nzweite Zeile");
         arrTop[0].SetIsDir(1);
         arrTop[0].SetPosNr(1);
-        EXPECT_TRUE(kh.SaveItems(arrTop));
+        EXPECT_EQ(kh.SaveItems(arrTop), EWriteResult::Saved);
         const int nFolder = arrTop[0].ID;
         EXPECT_GT(nFolder, 0);
 
@@ -69,7 +69,7 @@ protected:
             arr[i].MasterID = nFolder;
             arr[i].SetPosNr(i + 1);
         }
-        EXPECT_TRUE(kh.SaveItems(arr));
+        EXPECT_EQ(kh.SaveItems(arr), EWriteResult::Saved);
         return nFolder;
     }
 };

@@ -31,7 +31,7 @@ protected:
         arrTop[0].SetName("Handbuch");
         arrTop[0].SetIsDir(1);
         arrTop[0].SetPosNr(1);
-        ASSERT_TRUE(m_pService->SaveItems(arrTop));
+        ASSERT_EQ(m_pService->SaveItems(arrTop), EWriteResult::Saved);
         m_nFolder = arrTop[0].ID;
         CKnowHowArray arr(3);
         for (int i = 0; i < 3; ++i) {
@@ -42,7 +42,7 @@ protected:
             arr[i].MasterID = m_nFolder;
             arr[i].SetPosNr(i + 1);
         }
-        ASSERT_TRUE(m_pService->SaveItems(arr));
+        ASSERT_EQ(m_pService->SaveItems(arr), EWriteResult::Saved);
     }
     void TearDown() override {
         m_pService.reset();

@@ -387,9 +387,9 @@ TEST_F(CShellTest, SharedFontsAreArialWithSixteenPixelCells) {
 
 TEST_F(CShellTest, MovingAFolderIntoItsOwnParentPutsItLastWithoutAGap) {
     ASSERT_TRUE(Open(MakeDatabase("m.tov", {{"+A", {}}, {"+B", {}}, {"+C", {}}})));
-    ASSERT_TRUE(m_pDoc->MoveToFolder(IdOf("A"), 0));
+    ASSERT_EQ(m_pDoc->MoveToFolder(IdOf("A"), 0, nullptr), EWriteResult::Saved);
     EXPECT_EQ(ChildNames(0), "B,C,A");
-    ASSERT_TRUE(m_pDoc->MoveToFolder(IdOf("B"), IdOf("A")));
+    ASSERT_EQ(m_pDoc->MoveToFolder(IdOf("B"), IdOf("A"), nullptr), EWriteResult::Saved);
     EXPECT_EQ(ChildNames(0), "C,A");
     EXPECT_EQ(ChildNames(IdOf("A")), "B");
 }

@@ -88,7 +88,7 @@ TEST_F(CTreeTest, CollapsingAndOpeningAgainReadsTheDatabaseAgain) {
     item.SetIsDir(1);
     item.SetName("Neu");
     CKnowHowArray arr{item};
-    ASSERT_TRUE(other.SaveItems(arr));
+    ASSERT_EQ(other.SaveItems(arr), EWriteResult::Saved);
 
     pG->setExpanded(false);
     EXPECT_EQ(CTreeViewEx::ItemImage(pG), 0);
@@ -100,7 +100,7 @@ TEST_F(CTreeTest, CollapsingAndOpeningAgainReadsTheDatabaseAgain) {
 
 TEST_F(CTreeTest, APlaceholderWhoseSubFoldersVanishedIsNotShown) {
     CKnowHow other;
-    ASSERT_TRUE(other.DeleteItem(IdOf("H")));
+    ASSERT_EQ(other.DeleteItem(IdOf("H")), EWriteResult::Saved);
     QTreeWidgetItem* pG = ItemOf("G");
     pG->setExpanded(true);
     EXPECT_EQ(pG->childCount(), 0);
@@ -356,7 +356,7 @@ TEST_F(CTreeTest, DropTargetTestAnswersTheDetailView) {
 TEST_F(CTreeTest, RefreshOfAFolderReloadsItsNodeAndIgnoresUnloadedOnes) {
     ItemOf("A")->setExpanded(true);
     CKnowHow other;
-    ASSERT_TRUE(other.MoveToFolder(IdOf("F"), IdOf("E")));
+    ASSERT_EQ(other.MoveToFolder(IdOf("F"), IdOf("E")), EWriteResult::Saved);
     // E is loaded: its node is read again and shows the new sub-folder
     SendPaneMessage(Tree(), WM_REFRESH_FOLDER, IdOf("E"));
     EXPECT_EQ(ChildTexts(ItemOf("E")), (std::vector<std::string>{"F"}));
@@ -373,7 +373,7 @@ TEST_F(CTreeTest, TreeRefreshReloadsTheSelectedFolder) {
     SendPaneMessage(Tree(), WM_SHOW_FOLDER, IdOf("G"));
     Pump();
     CKnowHow other;
-    ASSERT_TRUE(other.MoveToFolder(IdOf("F"), IdOf("G")));
+    ASSERT_EQ(other.MoveToFolder(IdOf("F"), IdOf("G")), EWriteResult::Saved);
     SendPaneCommand(Tree(), ID_TREE_REFRESH);
     ItemOf("G")->setExpanded(true);
     EXPECT_EQ(ChildTexts(ItemOf("G")), (std::vector<std::string>{"H", "F"}));

@@ -128,7 +128,7 @@ TEST_F(CProtectTest, OpeningChainAsksAndClosesOnFailure) {
     folder.PosNr = 1;
     folder.SetName("Neu");
     CKnowHowArray arr{folder};
-    ASSERT_TRUE(pNew->SaveItems(arr));
+    ASSERT_EQ(pNew->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(RawRows()[0].strName, "Neu");
 }
 

@@ -109,7 +109,7 @@ TEST_F(CProtectTest, FailureInTheMiddleLeavesEverythingAsItWas) {
     ASSERT_EQ(knowHow.GetItem(item, 5), 1);
     item.SetText("neuer Text");
     CKnowHowArray arr{item};
-    ASSERT_TRUE(knowHow.SaveItems(arr));
+    ASSERT_EQ(knowHow.SaveItems(arr), EWriteResult::Saved);
     CCrypt old;
     old.SetPassword("geheim");
     EXPECT_EQ(RawRows()[4].strText, old.Encrypt("neuer Text"));

@@ -65,7 +65,7 @@ protected:
         CKnowHow knowHow;
         // folders first, so the children can name them
         CKnowHowArray arr = SampleItems();
-        EXPECT_TRUE(knowHow.SaveItems(arr));
+        EXPECT_EQ(knowHow.SaveItems(arr), EWriteResult::Saved);
         for (int i = 0; i < 6; ++i) EXPECT_EQ(arr[i].ID, i + 1);
         return strPath;
     }

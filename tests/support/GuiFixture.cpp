@@ -106,7 +106,7 @@ bool StoreEntries(CKnowHow& service, const std::vector<SEntry>& arr, std::int32_
             item.SetTyp(1);
         }
         CKnowHowArray one{item};
-        if (!service.SaveItems(one)) return false;
+        if (service.SaveItems(one) != EWriteResult::Saved) return false;
         if (!StoreEntries(service, entry.arrChildren, one[0].ID)) return false;
     }
     return true;

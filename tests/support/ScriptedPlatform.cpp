@@ -13,7 +13,8 @@ EMsgResult CScriptedPlatform::MessageBox(const std::string& strText, const std::
     }
     switch (eButtons) {
         case EMsgButtons::YesNo: return EMsgResult::No;
-        case EMsgButtons::OkCancel: return EMsgResult::Cancel;
+        case EMsgButtons::OkCancel:
+        case EMsgButtons::YesNoCancel: return EMsgResult::Cancel;
         default: return EMsgResult::Ok;
     }
 }

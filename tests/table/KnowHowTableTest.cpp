@@ -209,7 +209,7 @@ TEST_F(CKnowHowTableTest, OldLayoutWithLinkLastIsReadByName) {
     EXPECT_EQ(item.UpdateNr, 4);
     EXPECT_EQ(item.PosNr, 1);
     item.Text = "neu";
-    EXPECT_TRUE(table.UpdateItem(item));
+    EXPECT_EQ(table.UpdateItem(item), EWriteResult::Saved);
     EXPECT_EQ(ReadBack(table, 1).Text, "neu");
     EXPECT_EQ(ReadBack(table, 1).UpdateNr, 5);
 }
@@ -233,14 +233,14 @@ TEST_F(CKnowHowTableTest, StaleEntryIsRefusedWithItsMessage) {
     CKnowHowItem theirs = mine;
 
     theirs.Text = "ihre Fassung";
-    ASSERT_TRUE(table.UpdateItem(theirs));
+    ASSERT_EQ(table.UpdateItem(theirs), EWriteResult::Saved);
     EXPECT_EQ(theirs.UpdateNr, 1);
     EXPECT_EQ(RawValue("SELECT UpdateNr FROM KnowHow"), "1");
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
 
     RecordSql(true);
     mine.Text = "meine Fassung";
-    EXPECT_FALSE(table.UpdateItem(mine));
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
     const SRecordedMessage& msg = m_platform.m_arrMessages[0];
     EXPECT_EQ(msg.strText,
@@ -267,13 +267,13 @@ TEST_F(CKnowHowTableTest, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
                     "UPDATE KnowHow SET Name='anders', UpdateNr=UpdateNr+1 WHERE ID=" + std::to_string(item.ID) + ";"});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     mine.Name = "meins";
-    EXPECT_FALSE(table.UpdateItem(mine));
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
     EXPECT_EQ(ReadBack(table, item.ID).Name, "anders");
     // read again, the entry can be written
     mine = ReadBack(table, item.ID);
     mine.Name = "meins";
-    EXPECT_TRUE(table.UpdateItem(mine));
+    EXPECT_EQ(table.UpdateItem(mine), EWriteResult::Saved);
     EXPECT_EQ(ReadBack(table, item.ID).Name, "meins");
     EXPECT_EQ(ReadBack(table, item.ID).UpdateNr, 2);
 }
@@ -286,13 +286,13 @@ TEST_F(CKnowHowTableTest, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
     ASSERT_TRUE(GetDatabase().Execute(
         "CREATE TRIGGER Sperre BEFORE UPDATE ON KnowHow BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
     mine.Name = "neu";
-    EXPECT_FALSE(table.UpdateItem(mine));
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
     EXPECT_EQ(mine.UpdateNr, 1);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());  // the failed statement itself shows nothing
     EXPECT_EQ(GetDatabase().GetLastStatementError(), "gesperrt");
     ASSERT_TRUE(GetDatabase().Execute("DROP TRIGGER Sperre;"));
     // the stored counter is still 0: the same object is refused now
-    EXPECT_FALSE(table.UpdateItem(mine));
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
     EXPECT_EQ(ReadBack(table, item.ID).Name, "Stichwort");
 }
@@ -306,11 +306,11 @@ TEST_F(CKnowHowTableTest, WriteBlockedByAnotherProcessKeepsTheRaisedCounter) {
     ASSERT_TRUE(child.WaitForOutput("bereit"));
     m_platform.SetSleepHook([](int) {});
     mine.Name = "neu";
-    EXPECT_FALSE(table.UpdateItem(mine));  // the check reads, the write waits and gives up
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);  // the check reads, the write waits and gives up
     EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
     EXPECT_EQ(mine.UpdateNr, 1);
     child.Kill();
-    EXPECT_FALSE(table.UpdateItem(mine));
+    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
 }
 
@@ -318,7 +318,7 @@ TEST_F(CKnowHowTableTest, NewObjectSkipsTheCheck) {
     CKnowHowTable table;
     RecordSql(true);
     CKnowHowItem item = Entry(0, 1, "ohne ID");
-    EXPECT_TRUE(table.UpdateItem(item));  // names row 0, which does not exist
+    EXPECT_EQ(table.UpdateItem(item), EWriteResult::Saved);  // names row 0, which does not exist
     EXPECT_EQ(item.UpdateNr, 0);
     ASSERT_EQ(m_arrSql.size(), 1u);
     EXPECT_EQ(m_arrSql[0].rfind("UPDATE KnowHow SET ", 0), 0u);
@@ -338,7 +338,7 @@ TEST_F(CKnowHowTableTest, UpdateWritesEveryField) {
     item.Name = "x'y";
     item.Text = "\\";
     item.Link = "mailto:a@b.de";
-    ASSERT_TRUE(table.UpdateItem(item));
+    ASSERT_EQ(table.UpdateItem(item), EWriteResult::Saved);
     CKnowHowItem back = ReadBack(table, item.ID);
     EXPECT_EQ(back.MasterID, 2);
     EXPECT_EQ(back.PosNr, 5);

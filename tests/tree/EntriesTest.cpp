@@ -113,7 +113,7 @@ TEST_F(CEntriesTest, SaveItemsWritesOnlyNewAndChangedEntries) {
     arr.back().PosNr = 4;
     m_platform.SetLoginName("anna");
     RecordSql(true);
-    EXPECT_TRUE(m_pTree->SaveItems(arr));  // nothing has a keyword or a change
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);  // nothing has a keyword or a change
     RecordSql(false);
     EXPECT_EQ(arr.back().ID, 0);
     for (const auto& s : m_arrSql) EXPECT_EQ(s.find("KnowHow"), std::string::npos) << s;
@@ -123,7 +123,7 @@ TEST_F(CEntriesTest, SaveItemsWritesOnlyNewAndChangedEntries) {
     arr.back().SetName("E");
     m_arrSql.clear();
     RecordSql(true);
-    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     RecordSql(false);
     int nUpdates = 0, nInserts = 0;
     for (const auto& s : m_arrSql) {
@@ -152,7 +152,7 @@ TEST_F(CEntriesTest, PositionsStayDenseThroughAppendDeleteAndMoves) {
     EXPECT_EQ(Shape(F), "a b c d e");
     EXPECT_EQ(PositionFaults(), "");
 
-    EXPECT_TRUE(m_pTree->DeleteItem(arrIds[2]));  // the middle one
+    EXPECT_EQ(m_pTree->DeleteItem(arrIds[2]), EWriteResult::Saved);  // the middle one
     EXPECT_EQ(Shape(F), "a b d e");
     EXPECT_EQ(PositionFaults(), "");
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
@@ -164,14 +164,14 @@ TEST_F(CEntriesTest, PositionsStayDenseThroughAppendDeleteAndMoves) {
     arr[1].SetPosNr(arr[2].PosNr);
     arr[2].SetPosNr(nPos);
     std::swap(arr[1], arr[2]);
-    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(Shape(F), "a d b e");
     EXPECT_EQ(PositionFaults(), "");
 
     // move between folders: appended to the target, gap closed at the source
     std::int32_t T = Add(0, "T", true);
     for (const char* psz : {"x", "y", "z"}) Add(T, psz);
-    EXPECT_TRUE(m_pTree->MoveToFolder(arrIds[1], T));
+    EXPECT_EQ(m_pTree->MoveToFolder(arrIds[1], T), EWriteResult::Saved);
     EXPECT_EQ(Shape(F), "a d e");
     EXPECT_EQ(Shape(T), "x y z b");
     CKnowHowItem item;
@@ -182,7 +182,7 @@ TEST_F(CEntriesTest, PositionsStayDenseThroughAppendDeleteAndMoves) {
     // a folder moves with its subtree
     std::int32_t S = Add(F, "S", true);
     Add(S, "s1");
-    EXPECT_TRUE(m_pTree->MoveToFolder(F, T));
+    EXPECT_EQ(m_pTree->MoveToFolder(F, T), EWriteResult::Saved);
     EXPECT_EQ(Shape(0), "T{x y z b F{a d e S{s1}}}");
     EXPECT_EQ(PositionFaults(), "");
 }
@@ -193,13 +193,13 @@ TEST_F(CEntriesTest, MovesThatWouldBreakTheTreeChangeNothing) {
     auto rowsBefore = Query("SELECT * FROM KnowHow ORDER BY ID");
 
     RecordSql(true);
-    EXPECT_TRUE(m_pTree->MoveToFolder(D, K));  // already there
+    EXPECT_EQ(m_pTree->MoveToFolder(D, K), EWriteResult::Saved);  // already there
     RecordSql(false);
     for (const auto& s : m_arrSql) EXPECT_EQ(s.rfind("SELECT", 0), 0u) << s;
 
-    EXPECT_FALSE(m_pTree->MoveToFolder(H, H));  // into itself
-    EXPECT_FALSE(m_pTree->MoveToFolder(K, I));  // below itself
-    EXPECT_FALSE(m_pTree->MoveToFolder(9999, 0));
+    EXPECT_NE(m_pTree->MoveToFolder(H, H), EWriteResult::Saved);  // into itself
+    EXPECT_NE(m_pTree->MoveToFolder(K, I), EWriteResult::Saved);  // below itself
+    EXPECT_NE(m_pTree->MoveToFolder(9999, 0), EWriteResult::Saved);
     EXPECT_EQ(Query("SELECT * FROM KnowHow ORDER BY ID"), rowsBefore);
     EXPECT_EQ(Shape(0), strBefore);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
@@ -222,7 +222,7 @@ TEST_F(CEntriesTest, DeletingAFolderAsksWithTheCountOfEverythingInIt) {
         "Ordner löschen:\n\nIn dem Ordner befinden sich 7 Einträge !\n\nSind Sie wirklich alle Einträge zu löschen ?");
 
     m_platform.QueueAnswer(EMsgResult::No);
-    EXPECT_FALSE(m_pTree->DeleteItem(F));
+    EXPECT_NE(m_pTree->DeleteItem(F), EWriteResult::Saved);
     ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
     EXPECT_EQ(m_platform.m_arrMessages[0].strText, strQuestion);
     EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Exclamation);
@@ -231,7 +231,7 @@ TEST_F(CEntriesTest, DeletingAFolderAsksWithTheCountOfEverythingInIt) {
     EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
 
     m_platform.QueueAnswer(EMsgResult::Yes);
-    EXPECT_TRUE(m_pTree->DeleteItem(F));
+    EXPECT_EQ(m_pTree->DeleteItem(F), EWriteResult::Saved);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 2u);
     EXPECT_EQ(RowCount(), 2);
     EXPECT_EQ(Shape(0), "P Q");
@@ -239,12 +239,12 @@ TEST_F(CEntriesTest, DeletingAFolderAsksWithTheCountOfEverythingInIt) {
 
     // an empty folder goes without a question
     std::int32_t E = Add(0, "E", true);
-    EXPECT_TRUE(m_pTree->DeleteItem(E));
+    EXPECT_EQ(m_pTree->DeleteItem(E), EWriteResult::Saved);
     EXPECT_EQ(m_platform.m_arrMessages.size(), 2u);
 
     // unknown IDs and the root delete nothing and renumber nothing
-    EXPECT_FALSE(m_pTree->DeleteItem(9999));
-    EXPECT_FALSE(m_pTree->DeleteItem(0));
+    EXPECT_NE(m_pTree->DeleteItem(9999), EWriteResult::Saved);
+    EXPECT_NE(m_pTree->DeleteItem(0), EWriteResult::Saved);
     EXPECT_EQ(Shape(0), "P Q");
     EXPECT_EQ(PositionFaults(), "");
     (void)P;
@@ -259,7 +259,7 @@ TEST_F(CEntriesTest, ATextEntryWithChildrenTakesThemAlong) {
     Add(C, "c1");
     Add(F, "U");
     m_platform.QueueAnswer(EMsgResult::Yes);
-    EXPECT_TRUE(m_pTree->DeleteItem(T));
+    EXPECT_EQ(m_pTree->DeleteItem(T), EWriteResult::Saved);
     EXPECT_EQ(m_platform.MessageTexts(),
               std::vector<std::string>{"Ordner löschen:\n\nIn dem Ordner befinden sich 2 Einträge !\n\nSind Sie "
                                        "wirklich alle Einträge zu löschen ?"});

@@ -231,7 +231,7 @@ TEST_F(CFastPathTest, ExportsAndDeleteQuestionsAreThoseOfTheRowByRowWalk) {
         const bool bFound = m_pTree->GetItem(item, nId) == 1;
         std::vector<std::string> arrExpected;
         if (bFound && nBelow > 0) m_platform.QueueAnswer(EMsgResult::No);
-        EXPECT_FALSE(m_pTree->DeleteItem(nId));
+        EXPECT_NE(m_pTree->DeleteItem(nId), EWriteResult::Saved);
         if (bFound && nBelow > 0)
             arrExpected.push_back("Ordner löschen:\n\nIn dem Ordner befinden sich " + std::to_string(nBelow) +
                                   " Einträge !\n\nSind Sie wirklich alle Einträge zu löschen ?");
@@ -242,7 +242,7 @@ TEST_F(CFastPathTest, ExportsAndDeleteQuestionsAreThoseOfTheRowByRowWalk) {
     for (const auto& [item, n] : RefBelow(410, 0)) setGone.insert(std::to_string(item.ID));
     auto rowsBefore = Query("SELECT ID FROM KnowHow ORDER BY ID");
     m_platform.QueueAnswer(EMsgResult::Yes);
-    EXPECT_TRUE(m_pTree->DeleteItem(410));
+    EXPECT_EQ(m_pTree->DeleteItem(410), EWriteResult::Saved);
     std::vector<std::vector<std::string>> rowsExpected;
     for (const auto& row : rowsBefore)
         if (!setGone.count(row[0])) rowsExpected.push_back(row);
@@ -258,7 +258,7 @@ TEST_F(CFastPathTest, DeletesCloseTheGapAsRenumberingPositionByPositionDid) {
     const std::string strCopy = CopyFile("kopie.tov");
     for (std::int32_t nId : arrDeletes) {
         m_platform.QueueAnswer(EMsgResult::Yes);
-        ASSERT_TRUE(m_pTree->DeleteItem(nId)) << nId;
+        ASSERT_EQ(m_pTree->DeleteItem(nId), EWriteResult::Saved) << nId;
     }
     const auto rowsFast = Dump();
 
@@ -272,7 +272,7 @@ TEST_F(CFastPathTest, DeletesCloseTheGapAsRenumberingPositionByPositionDid) {
             CKnowHowItem sibling;
             if (m_pTree->GetItemAt(sibling, item.MasterID, p) != 1) continue;
             sibling.SetPosNr(p - 1);
-            ASSERT_TRUE(m_pTree->GetTable().UpdateItem(sibling));
+            ASSERT_EQ(m_pTree->GetTable().UpdateItem(sibling), EWriteResult::Saved);
         }
         ASSERT_TRUE(m_pTree->GetTable().DeleteById(nId));
         for (const auto& [below, nLevel] : RefBelow(nId, 0)) ASSERT_TRUE(m_pTree->GetTable().DeleteById(below.ID));
@@ -344,7 +344,7 @@ TEST_F(CFastPathTest, PagedRewriteStoresWhatSavingEveryEntryStored) {
     const std::vector<std::pair<std::string, std::string>> arrSteps = {{"", "alt"}, {"alt", "neu"}, {"neu", ""}};
     // pages of 7 rows, their ends between entries of one folder
     for (const auto& [strOld, strNew] : arrSteps)
-        ASSERT_TRUE(m_pTree->RewriteAll([&] { codec.SetKey(strOld); }, [&] { codec.SetKey(strNew); }, 7));
+        ASSERT_EQ(m_pTree->RewriteAll([&] { codec.SetKey(strOld); }, [&] { codec.SetKey(strNew); }, 7), EWriteResult::Saved);
     const auto rowsFast = Dump();
 
     Reopen(strCopy);
@@ -354,7 +354,7 @@ TEST_F(CFastPathTest, PagedRewriteStoresWhatSavingEveryEntryStored) {
         ASSERT_GT(m_pTree->GetAllItems(arr), 0);
         for (auto& item : arr) item.Modified = true;
         codec.SetKey(strNew);
-        ASSERT_TRUE(m_pTree->SaveItems(arr));
+        ASSERT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
         if (strNew == "neu") {
             // in between, the stored form is the cipher's
             CCrypt crypt;
@@ -378,7 +378,7 @@ TEST_F(CFastPathTest, PagedRewriteRewritesRowsWithoutAPositiveIdInPlace) {
     const int nRows = RowCount();
     CSwitchingCodec codec;
     SetFieldCodec(&codec);
-    ASSERT_TRUE(m_pTree->RewriteAll([&] { codec.SetKey(""); }, [&] { codec.SetKey("k"); }, 50));
+    ASSERT_EQ(m_pTree->RewriteAll([&] { codec.SetKey(""); }, [&] { codec.SetKey("k"); }, 50), EWriteResult::Saved);
     SetFieldCodec(nullptr);
     CCrypt crypt;
     crypt.SetPassword("k");

@@ -74,7 +74,7 @@ TEST_F(CLockedFileTest, DeleteClosesTheGapThoughTheFileWasLockedWhileTheQuestion
     m_platform.SetMessageHook([&](const SRecordedMessage&) { pHolder = HoldExclusive(1); });
     m_platform.QueueAnswer(EMsgResult::Yes);
     RealPauses();
-    EXPECT_TRUE(m_pTree->DeleteItem(X));
+    EXPECT_EQ(m_pTree->DeleteItem(X), EWriteResult::Saved);
     EXPECT_EQ(Shape(F), "Y Z");
     EXPECT_EQ(PositionFaults(), "");
 }
@@ -95,7 +95,7 @@ TEST_F(CLockedFileTest, WhatIsAppendedOrMovedInTakesItsPlaceBehindWhatOthersAdde
     fresh.SetName("d");
     arr.push_back(fresh);
     ASSERT_EQ(RunCli({"add", m_strDb, "--parent", std::to_string(F), "--name", "c"}).nExit, 0);
-    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(arr.back().PosNr, 4);
 
     // another user appends to the target just before the move writes
@@ -105,7 +105,7 @@ TEST_F(CLockedFileTest, WhatIsAppendedOrMovedInTakesItsPlaceBehindWhatOthersAdde
         bOtherDone = true;
         EXPECT_EQ(RunCli({"add", m_strDb, "--parent", std::to_string(F), "--name", "e"}).nExit, 0);
     });
-    EXPECT_TRUE(m_pTree->MoveToFolder(M, F));
+    EXPECT_EQ(m_pTree->MoveToFolder(M, F), EWriteResult::Saved);
     GetDatabase().SetStatementHook(nullptr);
     EXPECT_EQ(Shape(F), "a b c d e m");
     EXPECT_EQ(PositionFaults(), "");
@@ -122,7 +122,7 @@ TEST_F(CLockedFileTest, ARowThatAnotherUserDeletedOrChangedIsRefusedNotOverwritt
     ASSERT_EQ(RunCli({"delete", m_strDb, std::to_string(X)}).nExit, 0);
     CKnowHowArray arrX{arr[0]};
     arrX[0].SetText("meins");
-    EXPECT_FALSE(m_pTree->SaveItems(arrX));
+    EXPECT_NE(m_pTree->SaveItems(arrX), EWriteResult::Saved);
     EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
 
     // changed meanwhile, and the file locked when the counter is read
@@ -132,7 +132,7 @@ TEST_F(CLockedFileTest, ARowThatAnotherUserDeletedOrChangedIsRefusedNotOverwritt
     RealPauses();
     CKnowHowArray arrY{arr[1]};
     arrY[0].SetText("meins");
-    EXPECT_FALSE(m_pTree->SaveItems(arrY));
+    EXPECT_NE(m_pTree->SaveItems(arrY), EWriteResult::Saved);
     EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
     EXPECT_EQ(Query("SELECT Text FROM KnowHow WHERE ID=" + std::to_string(Y)),
               (std::vector<std::vector<std::string>>{{"vom anderen"}}));
@@ -171,10 +171,10 @@ TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
              CKnowHowArray arr(1);
              arr[0].MasterID = F;
              arr[0].SetName("neu");
-             return m_pTree->SaveItems(arr);
+             return m_pTree->SaveItems(arr) == EWriteResult::Saved;
          }},
-        {"move", [&] { return m_pTree->MoveToFolder(X, T); }},
-        {"delete", [&] { return m_pTree->DeleteItem(X); }},
+        {"move", [&] { return m_pTree->MoveToFolder(X, T) == EWriteResult::Saved; }},
+        {"delete", [&] { return m_pTree->DeleteItem(X) == EWriteResult::Saved; }},
         {"import", [&] {
              std::string strTemplate = m_dir.File("vorlage.txt");
              WriteFile(strTemplate, "+ Neu\n  - eins\n");

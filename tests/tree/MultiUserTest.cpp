@@ -26,7 +26,7 @@ TEST_F(CMultiUserTest, AStaleRowRefusesTheWholeBatch) {
     fresh.SetName("neu");
     arr.insert(arr.begin(), fresh);
     arr[1].SetText("meins");
-    EXPECT_FALSE(m_pTree->SaveItems(arr));
+    EXPECT_NE(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(m_platform.MessageTexts(),
               (std::vector<std::string>{"Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen "
                                         "anderen Benutzer geändert wurden!",
@@ -48,7 +48,7 @@ TEST_F(CMultiUserTest, AWriterWaitsForAnotherProcessesTransaction) {
     arr[0].MasterID = F;
     arr[0].SetPosNr(1);
     arr[0].SetName("wartet");
-    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_FALSE(m_platform.m_arrSleeps.empty());
     for (int n : m_platform.m_arrSleeps) EXPECT_EQ(n, 500);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
@@ -69,7 +69,7 @@ TEST_F(CMultiUserTest, ACommitThatCannotGoThroughIsReportedAndRolledBack) {
     arr[0].MasterID = F;
     arr[0].SetPosNr(1);
     arr[0].SetName("verloren?");
-    EXPECT_FALSE(m_pTree->SaveItems(arr));
+    EXPECT_NE(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(m_platform.MessageTexts(),
               (std::vector<std::string>{
                   "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.",
@@ -83,7 +83,7 @@ TEST_F(CMultiUserTest, ACommitThatCannotGoThroughIsReportedAndRolledBack) {
     arr[0].MasterID = F;
     arr[0].SetPosNr(1);
     arr[0].SetName("danach");
-    EXPECT_TRUE(m_pTree->SaveItems(arr));
+    EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_EQ(Shape(F), "danach");
 }
 

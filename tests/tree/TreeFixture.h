@@ -35,7 +35,7 @@ protected:
         item.SetIsDir(bFolder ? 1 : 0);
         item.SetName(Ansi(pszName));
         item.SetText(Ansi(pszText));
-        EXPECT_TRUE(m_pTree->SaveItems(arr));
+        EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
         return item.ID;
     }
 

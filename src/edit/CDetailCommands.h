@@ -1,0 +1,38 @@
+#pragma once
+// The entry commands of the detail view (delete, move up and down, make a
+// folder, links, open, go up a level, save, refresh, print), their enabling,
+// and the move of a dragged row: each carried out on the view's rows and
+// presented in the view.
+
+#include <cstdint>
+
+#include "edit/CDetailDrag.h"
+#include "edit/IEditDocument.h"
+#include "ui/CommandTarget.h"
+
+class CDetailView;
+
+class CDetailCommands {
+public:
+    CDetailCommands(CDetailView& view, IEditDocument& doc) : m_view(view), m_doc(doc) {}
+
+    bool OnUpdateCommand(int nId, SCommandState& state);
+    bool OnCommand(int nId);
+    // A folder is shown in the tree (and so here), a link is opened.
+    void OpenRow(int nRow);
+    // The folder that holds the one shown, with it selected.
+    void GoUpLevel();
+    void Drop(const CDetailDrag::SDrop& drop);
+    // CDetailView::Refresh.
+    void Refresh(bool bAuto);
+
+private:
+    void DeleteEntry();
+    // Exchanges the current row with the one nDelta (-1 or 1) away.
+    void ExchangeCurrentRow(int nDelta);
+    void ConvertToFolder();
+    void EditLink();
+
+    CDetailView& m_view;
+    IEditDocument& m_doc;
+};
