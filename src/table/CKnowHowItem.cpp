@@ -132,6 +132,7 @@ void CKnowHowItem::MarkStored() {
     Origin.PosNr = PosNr;
     Origin.IsDir = IsDir;
     Origin.Typ = Typ;
+    Origin.LinkID = LinkID;
     Origin.UpdateNr = UpdateNr;
     Origin.nName = Hash(Name);
     Origin.nText = Hash(Text);
@@ -152,6 +153,7 @@ unsigned CKnowHowItem::ColumnsChangedIn(const CKnowHowItem& other) const {
     if ((other.IsDir != 0) != (Origin.IsDir != 0)) n |= KH_ISDIR;
     if (other.PosNr != Origin.PosNr) n |= KH_POSNR;
     if (other.MasterID != Origin.MasterID) n |= KH_MASTERID;
+    if (other.LinkID != Origin.LinkID) n |= KH_LINKID;
     return n;
 }
 
@@ -164,6 +166,7 @@ unsigned CKnowHowItem::DifferingColumns(const CKnowHowItem& other) const {
     if ((IsDir != 0) != (other.IsDir != 0)) n |= KH_ISDIR;
     if (PosNr != other.PosNr) n |= KH_POSNR;
     if (MasterID != other.MasterID) n |= KH_MASTERID;
+    if (LinkID != other.LinkID) n |= KH_LINKID;
     return n;
 }
 
@@ -175,6 +178,7 @@ void CKnowHowItem::TakeColumns(const CKnowHowItem& other, unsigned nColumns) {
     if (nColumns & KH_ISDIR) IsDir = other.IsDir;
     if (nColumns & KH_POSNR) PosNr = other.PosNr;
     if (nColumns & KH_MASTERID) MasterID = other.MasterID;
+    if (nColumns & KH_LINKID) LinkID = other.LinkID;
 }
 
 void CKnowHowItem::SetName(const std::string& str) {

@@ -17,7 +17,7 @@ struct sqlite3_stmt;
 // lands on another entry that took over the ID. Texts are kept as hashes.
 struct SRowOrigin {
     bool bKnown = false;
-    std::int32_t MasterID = 0, PosNr = 0, IsDir = 0, Typ = 0, UpdateNr = 0;
+    std::int32_t MasterID = 0, PosNr = 0, IsDir = 0, Typ = 0, LinkID = 0, UpdateNr = 0;
     std::size_t nName = 0, nText = 0, nLink = 0;
 };
 
@@ -30,6 +30,7 @@ enum EKnowHowColumn : unsigned {
     KH_ISDIR = 16,
     KH_POSNR = 32,
     KH_MASTERID = 64,
+    KH_LINKID = 128,
 };
 
 // Where the KnowHow columns stand in a query result: the index of the last
@@ -88,6 +89,6 @@ public:
     SRowOrigin Origin;               // never stored
 };
 
-inline constexpr unsigned KH_ALL_COLUMNS = KH_NAME | KH_TEXT | KH_LINK | KH_TYP | KH_ISDIR | KH_POSNR | KH_MASTERID;
+inline constexpr unsigned KH_ALL_COLUMNS = KH_NAME | KH_TEXT | KH_LINK | KH_TYP | KH_ISDIR | KH_POSNR | KH_MASTERID | KH_LINKID;
 
 using CKnowHowArray = std::vector<CKnowHowItem>;

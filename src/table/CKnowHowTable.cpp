@@ -79,10 +79,9 @@ int ReadItems(const std::string& strSql, const std::function<void(sqlite3_stmt*)
     return -1;
 }
 
-// Internal bits beside the editable columns: the whole row of an entry
+// Internal bit beside the editable columns: the whole row of an entry
 // written without origin.
-constexpr unsigned kAktiv = 128;
-constexpr unsigned kLinkId = 256;
+constexpr unsigned kAktiv = 256;
 
 // The UPDATE of the columns nColumns and the counter nUpdateNr of row nRowId,
 // its values bound with their lengths.
@@ -105,7 +104,7 @@ bool WriteColumns(const CKnowHowItem& item, std::int64_t nRowId, unsigned nColum
     if (nColumns & kAktiv) add("IsAktiv", flag(item.IsAktiv));
     if (nColumns & KH_ISDIR) add("IsDir", flag(item.IsDir));
     if (nColumns & KH_LINK) add("Link", text(item.Link));
-    if (nColumns & kLinkId) add("LinkID", number(item.LinkID));
+    if (nColumns & KH_LINKID) add("LinkID", number(item.LinkID));
     if (nColumns & KH_MASTERID) add("MasterID", number(item.MasterID));
     if (nColumns & KH_NAME) add("Name", text(item.Name));
     if (nColumns & KH_POSNR) add("PosNr", number(item.PosNr));
@@ -167,13 +166,13 @@ EWriteResult CKnowHowTable::UpdateItem(CKnowHowItem& item, CKnowHowItem* pStored
         if (pStored && bFound) *pStored = stored;
         return e;
     };
-    // a row that another user deleted meanwhile is as stale as a changed one
-    if (!bFound || stored.IsAktiv != 1) return refuse(EWriteResult::Deleted);
+    // a row that another user deleted (or hid) meanwhile is as stale as a changed one
+    if (!bFound || (stored.IsAktiv != 0) != (item.IsAktiv != 0)) return refuse(EWriteResult::Deleted);
     CKnowHowItem merged = item;
     unsigned nWrite = 0;
     if (!item.Origin.bKnown) {
         if (stored.UpdateNr != item.UpdateNr) return refuse(EWriteResult::Conflict);
-        nWrite = KH_ALL_COLUMNS | kAktiv | kLinkId;
+        nWrite = KH_ALL_COLUMNS | kAktiv;
     } else {
         const SRowOrigin& origin = item.Origin;
         const unsigned nTheirs = item.ColumnsChangedIn(stored);
@@ -234,7 +233,10 @@ bool CKnowHowInserter::Insert(CKnowHowItem& item) {
 
 CKnowHowUpdater::CKnowHowUpdater()
     : m_check("SELECT UpdateNr FROM KnowHow WHERE ID=?;"),
-      m_update("UPDATE KnowHow SET [Name]=?, [Text]=?, [Link]=?, [UpdateNr]=? WHERE [ID]=?;") {}
+      // a NULL holds no text under any key: it stays NULL
+      m_update(
+          "UPDATE KnowHow SET [Name]=CASE WHEN [Name] IS NULL THEN NULL ELSE ? END, [Text]=CASE WHEN [Text] IS NULL "
+          "THEN NULL ELSE ? END, [Link]=CASE WHEN [Link] IS NULL THEN NULL ELSE ? END, [UpdateNr]=? WHERE [ID]=?;") {}
 
 EWriteResult CKnowHowUpdater::UpdateTexts(CKnowHowItem& item, std::int64_t nRowId) {
     auto failure = [] { return WriteFailureFromCode(GetDatabase().GetLastErrorCode()); };

@@ -81,8 +81,10 @@ void SayWriteResult(EWriteResult eResult, const SWriteReport& report, bool bSave
     switch (eResult) {
         case EWriteResult::Saved:
         case EWriteResult::Declined: return;
-        case EWriteResult::Conflict:
-        case EWriteResult::Deleted: ShowStaleRowMessage(); break;
+        case EWriteResult::Conflict: ShowStaleRowMessage(); break;
+        case EWriteResult::Deleted:
+            platform.MessageBox(EntryDeletedMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+            break;
         case EWriteResult::ParentGone:
             platform.MessageBox(FolderGoneMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
             break;
@@ -128,7 +130,8 @@ bool CKnowHow::ReadIsLiveFolder(std::int32_t nFolder, bool& bLive, std::int32_t 
         SNavRow nav;
         int n = ReadNavById(nav, a);
         if (n < 0) return false;
-        if (n != 1 || !nav.IsDir) return true;
+        // files written elsewhere may hang a folder below a text entry
+        if (n != 1 || (a == nFolder && !nav.IsDir)) return true;
         a = nav.MasterID;
     }
     bLive = true;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -63,6 +64,16 @@ void CCoreTest::RecordSql(bool bOn) {
         GetDatabase().SetStatementHook([this](const std::string& s) { m_arrSql.push_back(s); });
     else
         GetDatabase().SetStatementHook(nullptr);
+}
+
+std::vector<int> FullBusyWait() {
+    std::vector<int> arr;
+    int nWaited = 0;
+    for (int nStep = DB_BUSY_STEP_MIN_MS; nWaited < DB_BUSY_WAIT_MS; nStep = std::min(nStep * 2, DB_BUSY_STEP_MAX_MS)) {
+        arr.push_back(std::min(nStep, DB_BUSY_WAIT_MS - nWaited));
+        nWaited += arr.back();
+    }
+    return arr;
 }
 
 std::string CliPath() {

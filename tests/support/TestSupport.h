@@ -93,6 +93,8 @@ CRawRows RawQuery(const std::string& strPath, const std::string& strSql);
 int RawExec(const std::string& strPath, const std::string& strSql);
 
 std::string CliPath();
+// The pauses of one wait for a lock that outlasts it, as the session makes them.
+std::vector<int> FullBusyWait();
 // Another program's exclusive transaction on the file for nSeconds: a plain
 // SQLite connection (no in-use marker), as another user's commit or a
 // reorganisation holds it. Killing the object ends the lock at once.

@@ -225,7 +225,7 @@ TEST_F(CKnowHowTableTest, FileWithoutLinkColumnReadsItEmpty) {
     EXPECT_EQ(item.Link, "");
 }
 
-TEST_F(CKnowHowTableTest, StaleEntryIsRefusedWithItsMessage) {
+TEST_F(CKnowHowTableTest, StaleEntryIsRefusedAsAConflictAndShowsNothing) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "Stichwort", "Text");
     ASSERT_TRUE(table.InsertItem(item));
@@ -236,22 +236,21 @@ TEST_F(CKnowHowTableTest, StaleEntryIsRefusedWithItsMessage) {
     ASSERT_EQ(table.UpdateItem(theirs), EWriteResult::Saved);
     EXPECT_EQ(theirs.UpdateNr, 1);
     EXPECT_EQ(RawValue("SELECT UpdateNr FROM KnowHow"), "1");
-    EXPECT_TRUE(m_platform.m_arrMessages.empty());
 
     RecordSql(true);
     mine.Text = "meine Fassung";
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
-    ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
-    const SRecordedMessage& msg = m_platform.m_arrMessages[0];
-    EXPECT_EQ(msg.strText,
-              "Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer ge\xE4ndert "
-              "wurden!");
-    EXPECT_EQ(msg.strCaption, "");
-    EXPECT_EQ(msg.eIcon, EMsgIcon::Exclamation);
-    EXPECT_EQ(msg.eButtons, EMsgButtons::Ok);
-    EXPECT_EQ(mine.UpdateNr, 0);  // the object is unchanged
+    CKnowHowItem stored;
+    EXPECT_EQ(table.UpdateItem(mine, &stored), EWriteResult::Conflict);
+    // the caller talks, after its transaction has ended
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    EXPECT_EQ(stored.Text, "ihre Fassung");
+    EXPECT_EQ(mine.Text, "meine Fassung");
+    EXPECT_EQ(mine.UpdateNr, 0);
     for (const auto& s : m_arrSql) EXPECT_EQ(s.rfind("UPDATE", 0), std::string::npos) << s;
     EXPECT_EQ(ReadBack(table, item.ID).Text, "ihre Fassung");
+    EXPECT_EQ(StaleRowMessage(),
+              "Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen anderen Benutzer ge\xE4ndert "
+              "wurden!");
 }
 
 TEST_F(CKnowHowTableTest, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
@@ -267,8 +266,7 @@ TEST_F(CKnowHowTableTest, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
                     "UPDATE KnowHow SET Name='anders', UpdateNr=UpdateNr+1 WHERE ID=" + std::to_string(item.ID) + ";"});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     mine.Name = "meins";
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
+    EXPECT_EQ(table.UpdateItem(mine), EWriteResult::Conflict);
     EXPECT_EQ(ReadBack(table, item.ID).Name, "anders");
     // read again, the entry can be written
     mine = ReadBack(table, item.ID);
@@ -278,7 +276,7 @@ TEST_F(CKnowHowTableTest, SecondProgramChangingTheRowMakesTheLaterWriteFail) {
     EXPECT_EQ(ReadBack(table, item.ID).UpdateNr, 2);
 }
 
-TEST_F(CKnowHowTableTest, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
+TEST_F(CKnowHowTableTest, AFailedOrBlockedWriteLeavesTheObjectAsItWasSoThatTheNextTryGoesThrough) {
     CKnowHowTable table;
     CKnowHowItem item = Entry(0, 1, "Stichwort");
     ASSERT_TRUE(table.InsertItem(item));
@@ -286,32 +284,26 @@ TEST_F(CKnowHowTableTest, FailedWriteAfterTheCheckKeepsTheRaisedCounter) {
     ASSERT_TRUE(GetDatabase().Execute(
         "CREATE TRIGGER Sperre BEFORE UPDATE ON KnowHow BEGIN SELECT RAISE(ABORT, 'gesperrt'); END;"));
     mine.Name = "neu";
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
-    EXPECT_EQ(mine.UpdateNr, 1);
-    EXPECT_TRUE(m_platform.m_arrMessages.empty());  // the failed statement itself shows nothing
+    EXPECT_EQ(table.UpdateItem(mine), EWriteResult::Failed);
+    EXPECT_EQ(mine.UpdateNr, 0);
+    EXPECT_EQ(mine.Name, "neu");
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
     EXPECT_EQ(GetDatabase().GetLastStatementError(), "gesperrt");
     ASSERT_TRUE(GetDatabase().Execute("DROP TRIGGER Sperre;"));
-    // the stored counter is still 0: the same object is refused now
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
-    EXPECT_EQ(ReadBack(table, item.ID).Name, "Stichwort");
-}
 
-TEST_F(CKnowHowTableTest, WriteBlockedByAnotherProcessKeepsTheRaisedCounter) {
-    CKnowHowTable table;
-    CKnowHowItem item = Entry(0, 1, "Stichwort");
-    ASSERT_TRUE(table.InsertItem(item));
-    CKnowHowItem mine = ReadBack(table, item.ID);
+    // another program holds its write lock: the check reads, the write waits and gives up
     CChildProcess child({CliPath(), "hold", m_strPath, "--seconds", "60", "--transaction", "write"});
     ASSERT_TRUE(child.WaitForOutput("bereit"));
     m_platform.SetSleepHook([](int) {});
-    mine.Name = "neu";
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);  // the check reads, the write waits and gives up
-    EXPECT_EQ(m_platform.m_arrSleeps.size(), 21u);
-    EXPECT_EQ(mine.UpdateNr, 1);
+    EXPECT_EQ(table.UpdateItem(mine), EWriteResult::Locked);
+    EXPECT_EQ(m_platform.m_arrSleeps, FullBusyWait());
+    EXPECT_EQ(mine.UpdateNr, 0);
     child.Kill();
-    EXPECT_NE(table.UpdateItem(mine), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
+
+    EXPECT_EQ(table.UpdateItem(mine), EWriteResult::Saved);
+    EXPECT_EQ(mine.UpdateNr, 1);
+    EXPECT_EQ(ReadBack(table, item.ID).Name, "neu");
+    EXPECT_EQ(ReadBack(table, item.ID).UpdateNr, 1);
 }
 
 TEST_F(CKnowHowTableTest, NewObjectSkipsTheCheck) {

@@ -84,10 +84,14 @@ TEST_F(CStatementsTest, WholeEntryInsert) {
     item.Link = "";
     ASSERT_TRUE(m_pTable->InsertItem(item));
     EXPECT_EQ(item.ID, 1);
+    // the values are bound with their lengths, so a text holds any byte
     EXPECT_EQ(m_arrSql.back(),
               "INSERT INTO KnowHow ( ID, [IsAktiv], [IsDir], [Link], [LinkID], [MasterID], [Name], [PosNr], [Text], "
-              "[Typ], [UpdateNr]) VALUES ( NULL, '1', '1', '', 7, 3, 'O''Neil', 2, 'C:\\Pfad\nzweite Zeile 100%', -1, "
-              "0 );");
+              "[Typ], [UpdateNr]) VALUES ( NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? );");
+    EXPECT_EQ(RawQuery(GetDatabase().GetFilePath(),
+                       "SELECT IsAktiv, typeof(IsDir), IsDir, Link, LinkID, MasterID, Name, PosNr, Text, Typ, UpdateNr "
+                       "FROM KnowHow;"),
+              (CRawRows{{"1", "text", "1", "", "7", "3", "O'Neil", "2", "C:\\Pfad\nzweite Zeile 100%", "-1", "0"}}));
 }
 
 TEST_F(CStatementsTest, UpdateNamesTheRowById) {

@@ -255,7 +255,11 @@ TEST_F(CEntriesTest, ATextEntryWithChildrenTakesThemAlong) {
     // files written elsewhere may hang entries below a text entry
     std::int32_t F = Add(0, "F", true);
     std::int32_t T = Add(F, "T");
-    std::int32_t C = Add(T, "c", true);
+    // the program itself files nothing below a text entry
+    ASSERT_TRUE(GetDatabase().Execute(
+        "INSERT INTO KnowHow ( IsAktiv, MasterID, PosNr, IsDir, Name, Text, Link, Typ, LinkID, UpdateNr ) VALUES ( "
+        "'1', " + std::to_string(T) + ", 1, '1', 'c', '', '', 0, 0, 0 );"));
+    const auto C = static_cast<std::int32_t>(sqlite3_last_insert_rowid(GetDatabase().GetHandle()));
     Add(C, "c1");
     Add(F, "U");
     m_platform.QueueAnswer(EMsgResult::Yes);

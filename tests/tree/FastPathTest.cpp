@@ -352,8 +352,17 @@ TEST_F(CFastPathTest, PagedRewriteStoresWhatSavingEveryEntryStored) {
         codec.SetKey(strOld);
         CKnowHowArray arr;
         ASSERT_GT(m_pTree->GetAllItems(arr), 0);
-        for (auto& item : arr) item.Modified = true;
         codec.SetKey(strNew);
+        // what the file holds read under the new key is the origin: every
+        // text differs from it, nothing else does
+        CKnowHowTable table;
+        for (auto& item : arr) {
+            CKnowHowItem stored;
+            bool bFound = false;
+            ASSERT_TRUE(table.ReadStored(item.ID, stored, bFound));
+            item.Origin = stored.Origin;
+            item.Modified = true;
+        }
         ASSERT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
         if (strNew == "neu") {
             // in between, the stored form is the cipher's
@@ -362,7 +371,9 @@ TEST_F(CFastPathTest, PagedRewriteStoresWhatSavingEveryEntryStored) {
             EXPECT_EQ(Query("SELECT Name FROM KnowHow WHERE ID=403")[0][0], crypt.Encrypt("im Kreis"));
         }
     }
-    EXPECT_EQ(Dump(), rowsFast);
+    const auto rowsSlow = Dump();
+    ASSERT_EQ(rowsSlow.size(), rowsFast.size());
+    for (size_t i = 0; i < rowsSlow.size(); ++i) EXPECT_EQ(rowsSlow[i], rowsFast[i]);
     SetFieldCodec(nullptr);
 }
 

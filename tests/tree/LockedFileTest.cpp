@@ -122,18 +122,21 @@ TEST_F(CLockedFileTest, ARowThatAnotherUserDeletedOrChangedIsRefusedNotOverwritt
     ASSERT_EQ(RunCli({"delete", m_strDb, std::to_string(X)}).nExit, 0);
     CKnowHowArray arrX{arr[0]};
     arrX[0].SetText("meins");
-    EXPECT_NE(m_pTree->SaveItems(arrX), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
+    SWriteReport report;
+    EXPECT_EQ(m_pTree->SaveItems(arrX, &report), EWriteResult::Deleted);
+    EXPECT_EQ(report.nIndex, 0);
+    EXPECT_EQ(arrX[0].Text, "meins");
 
     // changed meanwhile, and the file locked when the counter is read
-    m_platform.Clear();
     ASSERT_EQ(RunCli({"set", m_strDb, std::to_string(Y), "--text", "vom anderen"}).nExit, 0);
     auto pHolder = HoldExclusive(1);
     RealPauses();
     CKnowHowArray arrY{arr[1]};
     arrY[0].SetText("meins");
-    EXPECT_NE(m_pTree->SaveItems(arrY), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.MessageTexts(), (std::vector<std::string>{kStale, kNotSaved}));
+    EXPECT_EQ(m_pTree->SaveItems(arrY, &report), EWriteResult::Conflict);
+    EXPECT_EQ(report.stored.Text, "vom anderen");
+    // the write talks to nobody: its caller does, after the transaction
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
     EXPECT_EQ(Query("SELECT Text FROM KnowHow WHERE ID=" + std::to_string(Y)),
               (std::vector<std::vector<std::string>>{{"vom anderen"}}));
 }
@@ -165,16 +168,23 @@ TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
         const char* pszName;
         std::function<bool()> fn;
     };
+    // what the program says after a write that could not go through
+    SWriteReport report;
+    auto said = [&](EWriteResult e) {
+        EXPECT_EQ(e, EWriteResult::Locked);
+        SayWriteResult(e, report);
+        return e == EWriteResult::Saved;
+    };
     const std::vector<SCase> cases = {
         {"save",
          [&] {
              CKnowHowArray arr(1);
              arr[0].MasterID = F;
              arr[0].SetName("neu");
-             return m_pTree->SaveItems(arr) == EWriteResult::Saved;
+             return said(m_pTree->SaveItems(arr, &report));
          }},
-        {"move", [&] { return m_pTree->MoveToFolder(X, T) == EWriteResult::Saved; }},
-        {"delete", [&] { return m_pTree->DeleteItem(X) == EWriteResult::Saved; }},
+        {"move", [&] { return said(m_pTree->MoveToFolder(X, T, &report)); }},
+        {"delete", [&] { return said(m_pTree->DeleteItem(X, &report)); }},
         {"import", [&] {
              std::string strTemplate = m_dir.File("vorlage.txt");
              WriteFile(strTemplate, "+ Neu\n  - eins\n");

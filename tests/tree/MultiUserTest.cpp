@@ -26,12 +26,14 @@ TEST_F(CMultiUserTest, AStaleRowRefusesTheWholeBatch) {
     fresh.SetName("neu");
     arr.insert(arr.begin(), fresh);
     arr[1].SetText("meins");
-    EXPECT_NE(m_pTree->SaveItems(arr), EWriteResult::Saved);
-    EXPECT_EQ(m_platform.MessageTexts(),
-              (std::vector<std::string>{"Die Daten konnten nicht gespeicht werden,\nda sie inzwischen von einen "
-                                        "anderen Benutzer geändert wurden!",
-                                        "Die Eingaben konnten nicht gespeichert werden !"}));
-    for (const auto& msg : m_platform.m_arrMessages) EXPECT_EQ(msg.eIcon, EMsgIcon::Exclamation);
+    SWriteReport report;
+    EXPECT_EQ(m_pTree->SaveItems(arr, &report), EWriteResult::Conflict);
+    EXPECT_EQ(report.nIndex, 1);
+    EXPECT_EQ(report.stored.Text, "vom anderen");
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    // the batch is as it was: the new row has no ID, the typing stands
+    EXPECT_EQ(arr[0].ID, 0);
+    EXPECT_EQ(arr[1].Text, "meins");
     EXPECT_EQ(Shape(F), "X");
     EXPECT_EQ(Query("SELECT Text, UpdateNr FROM KnowHow WHERE ID=" + std::to_string(X)),
               (std::vector<std::vector<std::string>>{{"vom anderen", "1"}}));
@@ -50,7 +52,7 @@ TEST_F(CMultiUserTest, AWriterWaitsForAnotherProcessesTransaction) {
     arr[0].SetName("wartet");
     EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
     EXPECT_FALSE(m_platform.m_arrSleeps.empty());
-    for (int n : m_platform.m_arrSleeps) EXPECT_EQ(n, 500);
+    for (int n : m_platform.m_arrSleeps) EXPECT_LE(n, DB_BUSY_STEP_MAX_MS);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
     EXPECT_EQ(hold.Wait(), 0);
     EXPECT_EQ(Shape(F), "wartet");
@@ -69,7 +71,12 @@ TEST_F(CMultiUserTest, ACommitThatCannotGoThroughIsReportedAndRolledBack) {
     arr[0].MasterID = F;
     arr[0].SetPosNr(1);
     arr[0].SetName("verloren?");
-    EXPECT_NE(m_pTree->SaveItems(arr), EWriteResult::Saved);
+    SWriteReport report;
+    const EWriteResult e = m_pTree->SaveItems(arr, &report);
+    EXPECT_EQ(e, EWriteResult::Locked);
+    EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+    EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    SayWriteResult(e, report);
     EXPECT_EQ(m_platform.MessageTexts(),
               (std::vector<std::string>{
                   "Die Datenbank wird gerade von einem anderen Benutzer verwendet. Bitte später erneut versuchen.",
