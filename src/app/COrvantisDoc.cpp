@@ -159,6 +159,9 @@ bool COrvantisDoc::OpenDatabaseFile(const std::string& strPath) {
     // session, password, version check, daily backup, knowledge-tree service, administrator state
     m_pKnowHow = OpenKnowledgeBase(strPath);
     if (!m_pKnowHow) return false;
+    // the file as shown now: what later polls compare against
+    bool bChanged = false;
+    (void)GetDatabase().ReadChangedByOthers(bChanged);
     GetPlatform().WriteProfileString("Files", "LastDB", strPath);
     SwitchMenu(IDR_MENU_OPEN);
     if (CountChildren(0, true) >= 1)
@@ -486,8 +489,8 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
         case ID_SEARCH:
         case ID_ROOT_EDIT:
         case ID_DATABASE_INFO:
-        case ID_ENTRY_SAVE:
         case ID_VIEW_REFRESH: state.bEnabled = true; return true;
+        case ID_ENTRY_SAVE: state.bEnabled = !m_bWriteProtect; return true;
         case ID_WRITE_PROTECT:
             state.bEnabled = true;
             state.bChecked = m_bWriteProtect;

@@ -7,6 +7,7 @@
 #include "db/CDB.h"
 
 #include "edit/CDetailView.h"
+#include "edit/CEditEx.h"
 #include "edit/CLinkDlg.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
@@ -170,9 +171,18 @@ void CDetailCommands::Drop(const CDetailDrag::SDrop& drop) {
     if (eResult == EWriteResult::Saved) m_doc.GoToEntry(drop.nDragged);
 }
 
+bool CDetailCommands::IsTyping() const {
+    if (m_view.m_rows.HasUnsaved()) return true;
+    const int r = m_view.m_nCurrentRow;
+    if (!m_view.IsEditing() || !m_view.IsRow(r)) return false;
+    return m_view.Rows()[r].Modified ||
+           m_view.m_pKeywordEdit->toPlainText() != StoredToDisplay(m_view.m_strSavedKeyword) ||
+           m_view.m_pTextEdit->toPlainText() != StoredToDisplay(m_view.m_strSavedText);
+}
+
 void CDetailCommands::Refresh(bool bAuto) {
     if (m_view.m_rows.GetFolder() < 0 || m_view.m_writer.IsSaving()) return;
-    if (bAuto && m_view.IsEditing()) {
+    if (bAuto && IsTyping()) {
         // another user's change waits until the row is left
         m_view.m_bOthersChanged = true;
         m_doc.MarkFolderChanged(true);

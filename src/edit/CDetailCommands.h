@@ -27,6 +27,8 @@ public:
     void Refresh(bool bAuto);
 
 private:
+    // The user has typed something that is not stored yet.
+    bool IsTyping() const;
     void DeleteEntry();
     // Exchanges the current row with the one nDelta (-1 or 1) away.
     void ExchangeCurrentRow(int nDelta);

@@ -6,6 +6,7 @@
 #include "app/CLeftView.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "tree/CKnowHow.h"
 #include "ui/CommandIds.h"
 
 namespace {
@@ -49,10 +50,15 @@ TEST_F(CColleaguesTest, AnEditOfAnEntryWhoseIdWasReusedNeverOverwritesTheNewEntr
     Colleague({"add", "--parent", std::to_string(m_nProjekte), "--name", "Neu", "--text", "neuer Text"});
     ASSERT_EQ(IdOf("Neu"), nAlt);
     TypeText(0, " geändert");
+    AnswerRefusedRow("saveAsNew");
     Press(Qt::Key_Tab);
+    EXPECT_EQ(m_strRefusedMessage.rfind(Cp1252ToUtf8(EntryDeletedMessage()), 0), 0u) << m_strRefusedMessage;
     CRawRows rows = Raw("SELECT Name, Text, MasterID FROM KnowHow WHERE ID=" + std::to_string(nAlt));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"Neu", "neuer Text", std::to_string(m_nProjekte)}));
+    // the typing lives on as a new entry where it was typed
+    EXPECT_EQ(Raw("SELECT Text, MasterID FROM KnowHow WHERE Name='Alt'"),
+              (CRawRows{{Ansi("Text von Alt geändert"), std::to_string(m_nArchiv)}}));
 }
 
 TEST_F(CColleaguesTest, NothingIsWrittenIntoAFolderThatAnotherUserDeleted) {
@@ -60,7 +66,11 @@ TEST_F(CColleaguesTest, NothingIsWrittenIntoAFolderThatAnotherUserDeleted) {
     Colleague({"delete", std::to_string(m_nArchiv), "--yes"});
     ClickRow(1, 60);
     Type("Verwaist");
+    AnswerRefusedRow("saveAsNew");
     Press(Qt::Key_Tab);
+    EXPECT_EQ(m_nRefusedDialogs, 1);
+    // offered the nearest folder that still exists: here the top level
+    EXPECT_EQ(Raw("SELECT MasterID FROM KnowHow WHERE Name='Verwaist'"), (CRawRows{{"0"}}));
     EXPECT_TRUE(Raw("SELECT ID FROM KnowHow WHERE MasterID NOT IN (SELECT ID FROM KnowHow WHERE IsDir='1') "
                     "AND MasterID<>0")
                     .empty());
@@ -74,8 +84,9 @@ TEST_F(CColleaguesTest, AnEntryOnlyMovedByAnotherUserKeepsTheTyping) {
     Press(Qt::Key_Tab);
     EXPECT_EQ(Stored(nBeta).Text, "Text von Beta von mir");
     EXPECT_EQ(Stored(nBeta).PosNr, 1);
+    // Tab went on to the entry behind Beta, where it stands now
     ASSERT_GE(View()->GetCurrentRow(), 0);
-    EXPECT_EQ(View()->GetRows()[View()->GetCurrentRow()].ID, nBeta);
+    EXPECT_EQ(View()->GetRows()[View()->GetCurrentRow()].ID, IdOf("Unterordner"));
 }
 
 TEST_F(CColleaguesTest, DeletingAnEntryAnotherUserDeletedSaysSo) {
@@ -104,12 +115,16 @@ TEST_F(CColleaguesTest, WhileAMessageIsOpenOtherUsersCanWork) {
     TypeText(0, " meins");
     Colleague({"set", std::to_string(IdOf("Alpha")), "--text", "seins"});
     int nExit = -1;
-    m_platform.SetMessageHook([&](const SRecordedMessage&) {
-        if (nExit < 0) nExit = RunCli({"info", m_strPath}).nExit;
+    AnswerRefusedRow("later", [&] {
+        nExit = RunCli({"set", m_strPath, std::to_string(IdOf("Beta")), "--text", "auch seins"}).nExit;
     });
     Press(Qt::Key_Tab);
-    m_platform.SetMessageHook(nullptr);
+    EXPECT_EQ(m_nRefusedDialogs, 1);
     EXPECT_EQ(nExit, 0);
+    // decided later: the typing stands, marked unsaved
+    EXPECT_EQ(View()->GetRows()[0].Text, "Text von Alpha meins");
+    EXPECT_TRUE(View()->GetRows()[0].Modified);
+    EXPECT_EQ(Stored(IdOf("Alpha")).Text, "seins");
 }
 
 TEST_F(CColleaguesTest, AnotherUsersEntriesAndFoldersComeIntoViewByThemselves) {

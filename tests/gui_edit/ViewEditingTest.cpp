@@ -419,21 +419,24 @@ TEST_F(CEditingTest, SwitchingWriteProtectionOnKeepsTheTypingAndMakesTheEditorRe
     EXPECT_EQ(Stored(IdOf("Beta!")).MasterID, m_nProjekte);
 }
 
-TEST_F(CEditingTest, ARowChangedMeanwhileByAnotherProgramIsRefusedAndShownAsStored) {
+TEST_F(CEditingTest, ARowChangedMeanwhileByAnotherProgramShowsBothVersionsAndTakesTheStoredOneOnRequest) {
     const std::int32_t nAlpha = IdOf("Alpha");
     ClickRow(0, 900);
     TextEdit()->moveCursor(QTextCursor::End);
     Type(" lokal");
     SProcessResult result = RunCli({"set", m_strPath, std::to_string(nAlpha), "--text", "von nebenan"});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
+    AnswerRefusedRow("takeStored");
     Press(Qt::Key_Tab);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{kConflict, kNotSaved}));
+    EXPECT_EQ(m_nRefusedDialogs, 1);
+    // one dialog, the table's message first, and no boxes besides
+    EXPECT_EQ(m_strRefusedMessage.rfind(kConflict, 0), 0u) << m_strRefusedMessage;
+    EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Stored(nAlpha).Text, "von nebenan");
     ASSERT_EQ(RowOf("Alpha"), 0);
     EXPECT_EQ(View()->GetRows()[0].Text, "von nebenan");
     EXPECT_FALSE(View()->GetRows()[0].Modified);
     // and the row can be edited again
-    m_platform.Clear();
     ClickRow(0, 900);
     TextEdit()->moveCursor(QTextCursor::End);
     Type("!");

@@ -1,7 +1,13 @@
 #include "ViewFixture.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+
+#include <utility>
 
 #include "app/CLeftView.h"
 #include "app/DocDialogs.h"
@@ -17,6 +23,38 @@ void CViewTest::SetUp() {
     m_pFrame->resize(1000, 700);
     QApplication::setActiveWindow(m_pFrame.get());
     Pump();
+    // answers the refused-row dialog from inside its own event loop
+    auto* pTimer = new QTimer(m_pFrame.get());
+    QObject::connect(pTimer, &QTimer::timeout, [this] {
+        auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!pDlg || pDlg->objectName() != QStringLiteral("refusedRowDialog") || !pDlg->isVisible()) return;
+        if (m_strAnswer.empty()) {
+            if (++m_nUnansweredTicks < 100) return;
+            ADD_FAILURE() << "a refused-row dialog nobody expected";
+            m_nUnansweredTicks = 0;
+            pDlg->reject();
+            return;
+        }
+        m_nUnansweredTicks = 0;
+        ++m_nRefusedDialogs;
+        if (auto* pMessage = pDlg->findChild<QLabel*>(QStringLiteral("message")))
+            m_strRefusedMessage = pMessage->text().toStdString();
+        const std::string strButton = std::exchange(m_strAnswer, std::string());
+        if (auto fn = std::exchange(m_fnWhileOpen, nullptr)) fn();
+        auto* pButton = pDlg->findChild<QPushButton*>(QString::fromStdString(strButton));
+        if (!pButton) {
+            ADD_FAILURE() << "the dialog has no button " << strButton;
+            pDlg->reject();
+            return;
+        }
+        QTest::mouseClick(pButton, Qt::LeftButton);
+    });
+    pTimer->start(30);
+}
+
+void CViewTest::AnswerRefusedRow(const char* pszButton, std::function<void()> fnWhileOpen) {
+    m_strAnswer = pszButton;
+    m_fnWhileOpen = std::move(fnWhileOpen);
 }
 
 bool CViewTest::Open(const std::string& strPath) {

@@ -3,6 +3,7 @@
 // base built through the core, and helpers that drive the detail view with
 // real mouse and key events.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,20 @@ protected:
 
     std::vector<std::string> Messages() const { return m_platform.MessageTexts(); }
 
+    // The next "Eintrag nicht gespeichert" dialog is answered with the button
+    // named pszButton (keepMine, takeStored, saveAsNew, discard, later) once
+    // it is open; fnWhileOpen runs first, with the dialog still open. Its
+    // message (UTF-8) and the number of dialogs seen are kept below. A dialog
+    // nobody arms an answer for fails the test and is closed.
+    void AnswerRefusedRow(const char* pszButton, std::function<void()> fnWhileOpen = {});
+    std::string m_strRefusedMessage;
+    int m_nRefusedDialogs = 0;
+
     CScriptedPlatform m_platform;
     std::string m_strPath;
+
+private:
+    std::string m_strAnswer;
+    std::function<void()> m_fnWhileOpen;
+    int m_nUnansweredTicks = 0;
 };
