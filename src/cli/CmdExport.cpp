@@ -50,6 +50,10 @@ int Run(const SCliArgs& args) {
     return CLI_OK;
 }
 
-CCliRegistrar reg({"export", "DATEI AUSGABE [--folder ID] [--format vorlage|html|markdown|text]", 2,
-                   {"--folder", "--format"}, {}, Run});
+CCliRegistrar reg({"export",
+                   "DATEI AUSGABE [--folder ID] [--format vorlage|html|markdown|text]",
+                   2,
+                   {"--folder", "--format"},
+                   {},
+                   Run});
 }  // namespace

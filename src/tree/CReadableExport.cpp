@@ -90,8 +90,7 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
         };
         for (std::size_t i = 0; i < arrLevel.size(); i += kIdsPerLevelRead)
             if (ReadColumns(table, "ID, MasterID",
-                            InList("MasterID", arrLevel, i, kIdsPerLevelRead) + " AND IsAktiv='1'", "PosNr",
-                            onRow) < 0)
+                            InList("MasterID", arrLevel, i, kIdsPerLevelRead) + " AND IsAktiv='1'", "PosNr", onRow) < 0)
                 return false;
         arrLevel = std::move(arrNext);
     }
@@ -100,7 +99,8 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
     auto pushChildren = [&](std::int32_t nId, std::int32_t nLevel) {
         auto it = mapChildren.find(nId);
         if (it == mapChildren.end()) return;
-        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child) arrStack.push_back({*child, nLevel});
+        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
+            arrStack.push_back({*child, nLevel});
     };
     pushChildren(nFolder, nBase);
     while (!arrStack.empty()) {
@@ -193,7 +193,10 @@ std::string MarkdownInline(const std::string& strUtf8) {
             case '#':
             case '~':
             case '|':
-            case '!': out += '\\'; out += c; break;
+            case '!':
+                out += '\\';
+                out += c;
+                break;
             default: AppendVisible(out, c);
         }
     }
@@ -246,8 +249,8 @@ std::string PercentEncode(const std::string& strUtf8, const char* pszKeep) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : strUtf8) {
-        bool bKeep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-                     (c != 0 && std::strchr(pszKeep, c) != nullptr);
+        bool bKeep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                     c == '.' || c == '_' || c == '~' || (c != 0 && std::strchr(pszKeep, c) != nullptr);
         if (bKeep) {
             out += static_cast<char>(c);
         } else {
@@ -293,8 +296,8 @@ bool IsMailAddress(const std::string& str) {
 std::string SchemeOf(const std::string& str) {
     if (str.empty() || !std::isalpha(static_cast<unsigned char>(str[0]))) return std::string();
     std::size_t i = 1;
-    while (i < str.size() && (std::isalnum(static_cast<unsigned char>(str[i])) || str[i] == '+' || str[i] == '.' ||
-                              str[i] == '-'))
+    while (i < str.size() &&
+           (std::isalnum(static_cast<unsigned char>(str[i])) || str[i] == '+' || str[i] == '.' || str[i] == '-'))
         ++i;
     if (i < 2 || i >= str.size() || str[i] != ':') return std::string();
     std::string strScheme = str.substr(0, i);
@@ -387,7 +390,7 @@ public:
         }
         int nDepth = nLevel - m_nTocBase + 1;
         if (nDepth > m_nTocDepth) {
-            for (; m_nTocDepth < nDepth; ++m_nTocDepth) m_out << "\n<ul>\n";
+            for (; m_nTocDepth < nDepth; ++m_nTocDepth) m_out << (m_nTocDepth == 0 ? "<ul>\n" : "\n<ul>\n");
         } else {
             m_out << "</li>\n";
             for (; m_nTocDepth > nDepth; --m_nTocDepth) m_out << "</ul>\n</li>\n";
@@ -466,8 +469,8 @@ private:
 
     void MarkdownEntry(const CKnowHowItem& item, int nHeading, const std::string& strHeading,
                        const std::vector<std::string>& arrLines, const std::string& strLink) {
-        m_out << "\n" << std::string(static_cast<std::size_t>(nHeading), '#') << " " << MarkdownInline(strHeading)
-              << "\n";
+        m_out << "\n"
+              << std::string(static_cast<std::size_t>(nHeading), '#') << " " << MarkdownInline(strHeading) << "\n";
         // a line break inside a paragraph stays one (a backslash before it);
         // an empty line starts the next paragraph
         bool bOpen = false;
