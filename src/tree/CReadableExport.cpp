@@ -646,6 +646,10 @@ std::string UnencryptedExportNote() {
         "Datei geschrieben.");
 }
 
+std::string UnencryptedExportQuestion() {
+    return UnencryptedExportNote() + Ansi("\n\nTrotzdem exportieren?");
+}
+
 std::string LinkUrl(const std::string& strLink) {
     std::string str = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(strLink)));
     if (str.empty()) return std::string();

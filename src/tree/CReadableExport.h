@@ -52,6 +52,8 @@ const char* ReadableFormatExtension(EReadableFormat eFormat);
 // What a protected base's export is told (Windows-1252): the texts leave
 // the file unencrypted.
 std::string UnencryptedExportNote();
+// The same as the question before the program writes it.
+std::string UnencryptedExportQuestion();
 
 // The URL a link becomes in a document: web and mail addresses as the
 // desktop opens them, a file path as a file: URL (percent-encoded UTF-8);
