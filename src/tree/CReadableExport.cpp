@@ -1,6 +1,7 @@
 #include "tree/CReadableExport.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "table/CFieldCodec.h"
+#include "table/CPrepared.h"
 #include "tree/CKnowHow.h"
 
 namespace {
@@ -173,6 +175,63 @@ std::string HtmlEscape(const std::string& strUtf8) {
     return out;
 }
 
+// What each Windows-1252 byte of a text becomes in a document: its UTF-8
+// form, or an escape. Built once per kind; a text is then written in runs
+// of bytes that stand for themselves.
+struct SByteTable {
+    std::string arrOut[256];
+    bool arrPlain[256] = {};
+};
+
+const SByteTable& BodyTable(bool bHtml) {
+    auto make = [](bool bEscapeHtml) {
+        SByteTable t;
+        for (int c = 0; c < 256; ++c) {
+            std::string strUtf8 = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
+            t.arrOut[c] = strUtf8;
+            t.arrPlain[c] = c >= 0x20 && c < 0x80;
+        }
+        t.arrPlain['\t'] = true;
+        for (int c = 0; c < 0x20; ++c)
+            if (c != '\t' && bEscapeHtml) t.arrOut[c] = "\xEF\xBF\xBD";
+        if (bEscapeHtml) {
+            for (auto [c, psz] :
+                 {std::pair{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}}) {
+                t.arrOut[static_cast<unsigned char>(c)] = psz;
+                t.arrPlain[static_cast<unsigned char>(c)] = false;
+            }
+        }
+        return t;
+    };
+    static const SByteTable s_html = make(true), s_text = make(false);
+    return bHtml ? s_html : s_text;
+}
+
+// A text (Windows-1252) appended as a document shows it: every line end
+// (CR LF, CR, LF) as strLineBreak, one final line end left off.
+void AppendBody(std::string& out, const std::string& strText, const SByteTable& table,
+                const std::string& strLineBreak) {
+    std::size_t n = strText.size();
+    if (n > 0 && strText[n - 1] == '\n') --n;
+    if (n > 0 && strText[n - 1] == '\r') --n;
+    const char* p = strText.data();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t nRun = i;
+        while (nRun < n && table.arrPlain[static_cast<unsigned char>(p[nRun])]) ++nRun;
+        out.append(p + i, nRun - i);
+        if (nRun >= n) break;
+        unsigned char c = static_cast<unsigned char>(p[nRun]);
+        if (c == '\r' || c == '\n') {
+            out += strLineBreak;
+            if (c == '\r' && nRun + 1 < n && p[nRun + 1] == '\n') ++nRun;
+        } else {
+            out += table.arrOut[c];
+        }
+        i = nRun + 1;
+    }
+}
+
 // Inline text that CommonMark must take literally: every character that
 // can open or close markup is escaped with a backslash (an escaped
 // punctuation character always stands for itself).
@@ -320,6 +379,11 @@ public:
         m_strBuffer += psz;
         return *this;
     }
+    // The buffer to append to directly; Flush after.
+    std::string& Buffer() { return m_strBuffer; }
+    void FlushIfFull() {
+        if (m_strBuffer.size() >= kFlushAt) Flush();
+    }
     bool Finish() {
         Flush();
         if (std::fflush(m_pFile) != 0) m_bFailed = true;
@@ -415,12 +479,14 @@ public:
                 strHeading += (strHeading.empty() ? "" : " \\ ") + m_arrNames[i];
         }
         int nHeading = std::min(nLevel + 2, kDeepestHeading);
-        std::vector<std::string> arrLines = TextLines(item.Text);
+        // only Markdown looks at each line on its own
+        std::vector<std::string> arrLines;
+        if (m_eFormat == EReadableFormat::Markdown) arrLines = TextLines(item.Text);
         std::string strLink = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(item.Link)));
         switch (m_eFormat) {
-            case EReadableFormat::Html: HtmlEntry(item, nLevel, nHeading, strHeading, arrLines, strLink); break;
+            case EReadableFormat::Html: HtmlEntry(item, nLevel, nHeading, strHeading, strLink); break;
             case EReadableFormat::Markdown: MarkdownEntry(item, nHeading, strHeading, arrLines, strLink); break;
-            case EReadableFormat::Text: TextEntry(item, nLevel, strName, arrLines, strLink); break;
+            case EReadableFormat::Text: TextEntry(item, nLevel, strName, strLink); break;
         }
     }
 
@@ -439,7 +505,7 @@ public:
 
 private:
     void HtmlEntry(const CKnowHowItem& item, int nLevel, int nHeading, const std::string& strHeading,
-                   const std::vector<std::string>& arrLines, const std::string& strLink) {
+                   const std::string& strLink) {
         while (!m_arrOpen.empty() && m_arrOpen.back() >= nLevel) {
             m_out << "</section>\n";
             m_arrOpen.pop_back();
@@ -448,13 +514,11 @@ private:
         std::string strH = std::to_string(nHeading);
         m_out << "<section id=\"e" << std::to_string(item.ID) << "\" class=\"" << (item.IsDir ? "folder" : "entry")
               << "\">\n<h" << strH << ">" << HtmlEscape(strHeading) << "</h" << strH << ">\n";
-        if (!arrLines.empty()) {
-            std::string strText;
-            for (std::size_t i = 0; i < arrLines.size(); ++i) {
-                if (i > 0) strText += "\n";
-                strText += HtmlEscape(arrLines[i]);
-            }
-            m_out << "<p class=\"text\">" << strText << "</p>\n";
+        if (!item.Text.empty()) {
+            m_out << "<p class=\"text\">";
+            AppendBody(m_out.Buffer(), item.Text, BodyTable(true), "\n");
+            m_out << "</p>\n";
+            m_out.FlushIfFull();
         }
         if (!strLink.empty()) {
             std::string strUrl = LinkUrl(item.Link);
@@ -497,14 +561,18 @@ private:
         }
     }
 
-    void TextEntry(const CKnowHowItem& item, int nLevel, const std::string& strName,
-                   const std::vector<std::string>& arrLines, const std::string& strLink) {
+    void TextEntry(const CKnowHowItem& item, int nLevel, const std::string& strName, const std::string& strLink) {
         // an entry starts after an empty line, and none of its own lines is
         // empty (they carry the indentation), so a reader finds the keywords
         std::string strIndent(2 * static_cast<std::size_t>(std::max(nLevel, 0)), ' ');
         std::string strInner = strIndent + "  ";
         m_out << "\n" << strIndent << (item.IsDir ? "+ " : "- ") << strName << "\n";
-        for (const std::string& strLine : arrLines) m_out << strInner << strLine << "\n";
+        if (!item.Text.empty()) {
+            m_out << strInner;
+            AppendBody(m_out.Buffer(), item.Text, BodyTable(false), "\n" + strInner);
+            m_out << "\n";
+            m_out.FlushIfFull();
+        }
         if (!strLink.empty()) m_out << strInner << "Verknüpfung: " << strLink << "\n";
     }
 
@@ -572,13 +640,34 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
         writer.EndContents();
     }
 
+    // one compiled statement for every batch, the IDs bound (0, which no
+    // row has, fills the last one); the texts are read with their length
+    std::string strSql = "SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
+    for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) strSql += i ? ",?" : "?";
+    CPrepared select(strSql + ");");
     CKnowHowArray arrItems;
     std::unordered_map<std::int32_t, std::size_t> mapIndex;
+    auto readCell = [](sqlite3_stmt* p, int nCol, std::string& str) {
+        const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
+        DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
+    };
     for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
         batchIds(nFirst);
         arrItems.clear();
-        std::string strCondition = "IsAktiv='1' AND " + InList("ID", arrIds, 0, arrIds.size());
-        if (table.SelectItems(arrItems, strCondition.c_str()) < 0) return readFailed();
+        bool bRead = select.Run(
+            [&](sqlite3_stmt* p) {
+                for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
+                    sqlite3_bind_int(p, static_cast<int>(i) + 1, i < arrIds.size() ? arrIds[i] : 0);
+            },
+            [&](sqlite3_stmt* p) {
+                CKnowHowItem& item = arrItems.emplace_back();
+                item.ID = sqlite3_column_int(p, 0);
+                item.IsDir = sqlite3_column_int(p, 1) != 0 ? 1 : 0;
+                readCell(p, 2, item.Name);
+                readCell(p, 3, item.Text);
+                readCell(p, 4, item.Link);
+            });
+        if (!bRead) return readFailed();
         mapIndex.clear();
         for (std::size_t i = 0; i < arrItems.size(); ++i) mapIndex[arrItems[i].ID] = i;
         std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
