@@ -17,6 +17,7 @@
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "tree/CReadableExport.h"
 
 namespace fs = std::filesystem;
 
@@ -594,6 +595,35 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
         std::string strFile = ReadAll(strOurs);
         r.strNote = std::to_string(std::count(strFile.begin(), strFile.end(), '\n')) + " Zeilen";
         if (strFile != ReadAll(strBase) || strFile.empty()) Fail(r, "verschiedene Dateien");
+        results.Add(r);
+    }
+
+    // the readable documents with every text, against the template of the
+    // same tree (keywords only) as the program writes it
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown}) {
+        const bool bHtml = eFormat == EReadableFormat::Html;
+        SResult r;
+        r.strCase = bHtml ? "Export als HTML, ganze Datenbank" : "Export als Markdown, ganze Datenbank";
+        if (!Wanted(cfg, r.strCase)) continue;
+        std::string strOurs = cfg.strWorkDir + "/export-readable." + ReadableFormatExtension(eFormat),
+                    strBase = cfg.strWorkDir + "/export-structure.txt";
+        EReadableResult eResult = EReadableResult::Written;
+        STimes t = Measure(
+            3, [&] { eResult = CReadableExport(*pService, eFormat).Write(strOurs, 0); },
+            [&] { pService->ExportStructure(strBase, 0); });
+        r.Take(t);
+        r.nRuns = 3;
+        r.dLimit = 2;
+        r.strTarget = "<= 2x";
+        std::error_code ec;
+        r.strNote = "Basis: Export der Struktur (Vorlage); " + std::to_string(fs::file_size(strOurs, ec) / 1024) +
+                    " KiB gegen " + std::to_string(fs::file_size(strBase, ec) / 1024) + " KiB";
+        std::string strDoc = ReadAll(strOurs);
+        size_t nHeadings = 0;
+        for (size_t n = 0; (n = strDoc.find(bHtml ? "<section id=" : "\n#", n)) != std::string::npos; ++n) ++nHeadings;
+        if (eResult != EReadableResult::Written) Fail(r, "nicht geschrieben");
+        if (bHtml && nHeadings != static_cast<size_t>(RawCount(raw, "SELECT count(*) FROM KnowHow WHERE IsAktiv='1'")))
+            Fail(r, "nicht jeder Eintrag im Dokument");
         results.Add(r);
     }
 

@@ -26,6 +26,7 @@
 #include "protect/CDbPasswort.h"
 #include "protect/KnowledgeBase.h"
 #include "tree/CKnowHow.h"
+#include "tree/CReadableExport.h"
 
 namespace fs = std::filesystem;
 
@@ -78,6 +79,19 @@ int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_
     SetPlatform(&platform);
     if (strMode == "reencrypt") {
         if (ReencryptPeakMain(strFile) != 0) return 1;
+    } else if (strMode == "export-html" || strMode == "export-structure") {
+        // nFolder: 0 writes to /dev/null, the figure is the export's own
+        auto pService = OpenKnowledgeBase(strFile, false);
+        if (!pService) return 1;
+        std::FILE* pNull = std::fopen("/dev/null", "wb");
+        bool bOk = pNull && (strMode == "export-html"
+                                 ? CReadableExport(*pService, EReadableFormat::Html).Write(pNull, nFolder) ==
+                                       EReadableResult::Written
+                                 : pService->ExportStructure(pNull, nFolder));
+        if (pNull) std::fclose(pNull);
+        pService.reset();
+        CloseDatabase();
+        if (!bOk) return 1;
     } else if (strMode == "ours") {
         auto pService = OpenKnowledgeBase(strFile);
         if (!pService) return 1;
@@ -145,6 +159,27 @@ void ReencryptMemoryCase(const SBenchConfig& cfg, CResults& results) {
     r.nRuns = 1;
     r.bFailed = r.dOurs <= 0;
     r.strNote = "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis = Grenze";
+    results.Add(r);
+}
+
+// The HTML export holds the tree's shape, never its texts: its peak stays
+// at the structure export's, which holds every keyword.
+void ExportMemoryCase(const SBenchConfig& cfg, CResults& results) {
+    std::vector<double> arrOurs, arrBase;
+    for (int i = 0; i < 3; ++i) {
+        arrOurs.push_back(PeakOfChild("export-html", cfg.strPlain, 0));
+        arrBase.push_back(PeakOfChild("export-structure", cfg.strPlain, 0));
+    }
+    SResult r;
+    r.strCase = "Speicherspitze: Export als HTML, ganze Datenbank";
+    r.strUnit = "MiB";
+    r.dOurs = Median(arrOurs);
+    r.dBase = Median(arrBase);
+    r.dLimit = 1.5;
+    r.strTarget = "<= 1.5x";
+    r.nRuns = 3;
+    r.bFailed = r.dOurs <= 0 || r.dBase <= 0;
+    r.strNote = "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis: Export der Struktur";
     results.Add(r);
 }
 }  // namespace
@@ -321,6 +356,7 @@ int main(int argc, char** argv) {
     RunProtectedCases(cfg, results);
     if (!cfg.bQuick) RunReencryptCases(cfg, results);
     if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);
+    if (Wanted(cfg, "Speicherspitze: Export als HTML")) ExportMemoryCase(cfg, results);
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
         MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
     RunCliCases(cfg, results);

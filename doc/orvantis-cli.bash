@@ -20,7 +20,7 @@ _orvantis_cli() {
     local commands="create info tree search dump add set move delete import export print backup
         backup-settings reorganize protect unprotect admin hold generate help"
     # options that take a value, so the word after them is no argument
-    local valued=" --password --admin --parent --name --text --link --folder --pdf --dir --count --auto
+    local valued=" --password --admin --parent --name --text --link --folder --format --pdf --dir --count --auto
         --new --set --seconds --transaction --entries --seed "
     local tov='*.[tT][oO][vV]'
     COMPREPLY=()
@@ -41,6 +41,7 @@ _orvantis_cli() {
         --count) COMPREPLY=($(compgen -W "5 10 20 30 50 100 unbegrenzt" -- "$cur")); return ;;
         --auto) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
         --transaction) COMPREPLY=($(compgen -W "exclusive write" -- "$cur")); return ;;
+        --format) COMPREPLY=($(compgen -W "vorlage html markdown text" -- "$cur")); return ;;
     esac
     [[ $valued == *" $prev "* ]] && return
 
@@ -51,7 +52,8 @@ _orvantis_cli() {
         search) opts="--keywords --texts --json" ;;
         add) opts="--parent --name --text --folder" ;;
         set) opts="--name --text --link" ;;
-        import | export) opts="--folder" ;;
+        import) opts="--folder" ;;
+        export) opts="--folder --format" ;;
         print) opts="--folder --pdf" ;;
         backup-settings) opts="--dir --count --auto" ;;
         protect) opts="--new" ;;
@@ -78,7 +80,7 @@ _orvantis_cli() {
     if ((n == 0)); then
         _orvantis_cli_files "$cur" "$tov"
     elif ((n == 1)) && [[ $cmd == import || $cmd == export ]]; then
-        # the template; "-" is standard input or output
+        # the template or document; "-" is standard input or output
         _orvantis_cli_files "$cur" ""
     fi
 }

@@ -99,11 +99,11 @@ void COrvantisApp::OnFileOpen() {
 void COrvantisApp::OnHelp() {
     CPlatform& platform = GetPlatform();
     if (platform.ShowHelp(m_strHelpFile)) return;
-    // without a viewer (or without the page) the command must not just do nothing
+    // a page that is missing or unreadable: the command must not just do nothing
     std::string strText = platform.FileExists(m_strHelpFile)
                               ? Ansi(
-                                    "Die Hilfe kann nicht angezeigt werden: Es ist kein Programm zum Anzeigen "
-                                    "von HTML-Seiten eingerichtet.\n\nHilfedatei: ")
+                                    "Die Hilfe kann nicht angezeigt werden: Die Hilfedatei kann nicht gelesen "
+                                    "werden.\n\nHilfedatei: ")
                               : Ansi("Die Hilfedatei wurde nicht gefunden.\n\nHilfedatei: ");
     platform.MessageBox(strText + Utf8ToCp1252(m_strHelpFile), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
 }

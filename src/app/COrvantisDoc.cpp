@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QTimer>
 #include <QMenu>
 #include <QPrinter>
+#include <QTimer>
 #include <filesystem>
 #include <set>
 
@@ -479,6 +479,14 @@ bool COrvantisDoc::OnCommand(int nId) {
             SendPaneCommand(Detail(), ID_DETAIL_RELOAD);
             return true;
         case ID_ADMIN_PROTECT: run(dialogs.fnAdminSetup); return true;
+        case ID_EXPORT_HTML:
+        case ID_EXPORT_MARKDOWN:
+        case ID_EXPORT_TEXT:
+            ExportReadableAsk(Tree() ? Tree()->GetCurrentFolder() : 0, nId == ID_EXPORT_HTML ? EReadableFormat::Html
+                                                                       : nId == ID_EXPORT_MARKDOWN
+                                                                           ? EReadableFormat::Markdown
+                                                                           : EReadableFormat::Text);
+            return true;
         default: return false;
     }
 }
@@ -489,6 +497,9 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
         case ID_SEARCH:
         case ID_ROOT_EDIT:
         case ID_DATABASE_INFO:
+        case ID_EXPORT_HTML:
+        case ID_EXPORT_MARKDOWN:
+        case ID_EXPORT_TEXT:
         case ID_VIEW_REFRESH: state.bEnabled = true; return true;
         case ID_ENTRY_SAVE: state.bEnabled = !m_bWriteProtect; return true;
         case ID_WRITE_PROTECT:

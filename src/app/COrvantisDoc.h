@@ -14,6 +14,7 @@
 #include "app/CRecentFileList.h"
 #include "edit/IEditDocument.h"
 #include "table/CKnowHowItem.h"
+#include "tree/CReadableExport.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTarget.h"
 #include "ui/PaneMessages.h"
@@ -65,6 +66,9 @@ public:
     bool DeleteEntryAsk(std::int32_t nId);
     void ImportStructureAsk(std::int32_t nFolder);
     void ExportStructureAsk(std::int32_t nFolder);
+    // The folder (0: the whole base) with its texts as a document, after
+    // the file dialog and, for a protected base, the question.
+    void ExportReadableAsk(std::int32_t nFolder, EReadableFormat eFormat);
     EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) override;
     void GoToEntry(std::int32_t nId) override;
     void GoToNextEntry(std::int32_t nId) override;

@@ -22,6 +22,9 @@ const std::vector<SCommandDef> s_arrCommands = {
     {ID_DATABASE_CLOSE,     {Datei, 12, "Schließen"},                              {},                                    {},                                                   0, 0, "Schließt das aktive Dokument.\nSchließen", nullptr, false},
     {ID_STRUCTURE_IMPORT,   {Datei, 20, "Import ..."},                             {},                                    {},                                                   0, 0, nullptr, nullptr, false},
     {ID_STRUCTURE_EXPORT,   {Datei, 21, "Export ..."},                             {},                                    {},                                                   0, 0, nullptr, nullptr, false},
+    {ID_EXPORT_HTML,        {ExportAls, 10, "&HTML ..."},                           {},                                    {},                                                   0, 0, "Schreibt den Ordner mit seinen Texten als HTML-Seite.\nAls HTML exportieren", nullptr, false},
+    {ID_EXPORT_MARKDOWN,    {ExportAls, 11, "&Markdown ..."},                       {},                                    {},                                                   0, 0, "Schreibt den Ordner mit seinen Texten als Markdown-Datei.\nAls Markdown exportieren", nullptr, false},
+    {ID_EXPORT_TEXT,        {ExportAls, 12, "&Text ..."},                           {},                                    {},                                                   0, 0, "Schreibt den Ordner mit seinen Texten als Textdatei.\nAls Text exportieren", nullptr, false},
     {ID_FILE_PRINT,         {Datei, 30, "&Drucken..."},                            {},                                    {},                                                   21, 0, "Druckt das aktive Dokument.\nDrucken", "Ctrl+P", false},
     {ID_FILE_PRINT_PREVIEW, {Datei, 31, "Sei&tenansicht"},                         {},                                    {},                                                   20, 0, "Zeigt ganze Seiten an.\nSeitenansicht", nullptr, false},
     {ID_FILE_PRINT_SETUP,   {Datei, 32, "Drucker&einrichtung..."},                 {},                                    {},                                                   0, 0, "Ändert den Drucker und die Druckoptionen.\nDruckereinrichtung", nullptr, false},
@@ -68,6 +71,7 @@ struct SPopupDef {
 const SPopupDef s_arrPopups[] = {
     {Datei, "&Datei", None, 0},  {Bearbeiten, "&Bearbeiten", None, 0},           {Ansicht, "&Ansicht", None, 0},
     {Extras, "Extras", None, 0}, {Admin, "Adminstrator Funktionen", Extras, 20}, {Hilfe, "&?", None, 0},
+    {ExportAls, "Exportieren &als …", Datei, 22},
 };
 
 const SMenuPlace& PlaceIn(const SCommandDef& def, EResourceSet eSet) {

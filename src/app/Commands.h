@@ -16,7 +16,7 @@ class QToolBar;
 class QWidget;
 class CMainFrame;
 
-enum class EPopup { None, Datei, Bearbeiten, Ansicht, Extras, Admin, Hilfe, Kontext };
+enum class EPopup { None, Datei, Bearbeiten, Ansicht, Extras, Admin, Hilfe, Kontext, ExportAls };
 
 // Where a command stands in one menu. Items are ordered by nPos; a separator
 // goes between two items whose nPos differ in the tens.

@@ -14,6 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 
+#include "app/CHelpWindow.h"
 #include "ui/QtText.h"
 #include "ui/WaitPump.h"
 
@@ -208,7 +209,6 @@ int CQtPlatform::ShellOpen(const std::string& strTarget) {
 }
 
 bool CQtPlatform::ShowHelp(const std::string& strHelpFile) {
-    // a viewer would only show an error page, if anything
-    if (!QFileInfo::exists(QString::fromStdString(strHelpFile))) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(strHelpFile)));
+    // in a window of the program: no web browser needed
+    return ShowHelpWindow(strHelpFile);
 }

@@ -49,9 +49,12 @@ const SCliHelp kHelp[] = {
     {"import", "Legt die Ordner und Einträge einer Vorlage unter einem Ordner an und gibt ihre Zahl aus",
      "  VORLAGE -      liest die Vorlage von der Standardeingabe\n"
      "  --folder ID    der Zielordner (Vorgabe 0: Hauptordner)\n"},
-    {"export", "Schreibt die Ordnerstruktur in eine Vorlage",
-     "  VORLAGE -      schreibt die Vorlage auf die Standardausgabe\n"
-     "  --folder ID    nur dieser Ordner (Vorgabe 0: Hauptordner)\n"},
+    {"export", "Schreibt die Ordnerstruktur in eine Vorlage oder einen Ordner mit seinen Texten als Dokument",
+     "  AUSGABE -      schreibt auf die Standardausgabe\n"
+     "  --folder ID    nur dieser Ordner (Vorgabe 0: Hauptordner)\n"
+     "  --format F     vorlage (Vorgabe): Stichwörter als Vorlage, Windows-1252 mit CR LF;\n"
+     "                 html, markdown oder text: Stichwörter, Texte und Verknüpfungen\n"
+     "                 als UTF-8-Dokument (eine geschützte Datenbank unverschlüsselt)\n"},
     {"print", "Schreibt die Druckseiten eines Ordners als PDF",
      "  --folder ID    der Ordner (0: Hauptordner)\n"
      "  --pdf DATEI    die PDF-Datei; - schreibt sie auf die Standardausgabe\n"},

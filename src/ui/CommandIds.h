@@ -40,6 +40,9 @@ enum ECommandId : int {
     ID_ADMIN_PROTECT = 32812,
     ID_VIEW_REFRESH = 32820,  // F5: the tree and the folder read again
     ID_ENTRY_SAVE = 32821,    // Strg+S: what is typed is written now
+    ID_EXPORT_HTML = 32822,   // "Exportieren als": the folder with its texts as a document
+    ID_EXPORT_MARKDOWN = 32823,
+    ID_EXPORT_TEXT = 32824,
 };
 
 // Menu and toolbar sets, and the context menu.

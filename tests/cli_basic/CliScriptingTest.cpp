@@ -168,6 +168,8 @@ TEST_F(CCliScriptingTest, CompletionOffersCommandsOptionsValuesAndKnowledgeBases
         {{"backup-settings", "x.tov", "--count", ""}, {"5", "10", "20", "30", "50", "100", "unbegrenzt"}},
         {{"backup-settings", "x.tov", "--auto", ""}, {"on", "off"}},
         {{"hold", "x.tov", "--transaction", "e"}, {"exclusive"}},
+        {{"export", "x.tov", "-", "--format", ""}, {"vorlage", "html", "markdown", "text"}},
+        {{"export", "x.tov", "--f"}, {"--folder", "--format"}},
         {{"add", "x.tov", "--name", ""}, {}},
         {{"info", strDir}, {strDir + "a.tov", strDir + "B.TOV", strDir + "mit leer.tov", strDir + "sub"}},
         {{"tree", "--folder", "3", strDir + "a"}, {strDir + "a.tov"}},
