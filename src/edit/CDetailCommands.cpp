@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "db/CDB.h"
-
 #include "edit/CDetailView.h"
 #include "edit/CEditEx.h"
 #include "edit/CLinkDlg.h"
@@ -62,7 +61,9 @@ bool CDetailCommands::OnCommand(int nId) {
             break;
         case ID_FILE_PRINT:
         case ID_FILE_PRINT_DIRECT:
-        case ID_FILE_PRINT_PREVIEW: m_doc.PrintFolder(&m_view, m_view.GetCurrentFolder(), nId == ID_FILE_PRINT_PREVIEW); break;
+        case ID_FILE_PRINT_PREVIEW:
+            m_doc.PrintFolder(&m_view, m_view.GetCurrentFolder(), nId == ID_FILE_PRINT_PREVIEW);
+            break;
         default: break;
     }
     return true;
@@ -180,6 +181,37 @@ bool CDetailCommands::IsTyping() const {
            m_view.m_pTextEdit->toPlainText() != StoredToDisplay(m_view.m_strSavedText);
 }
 
+std::intptr_t CDetailCommands::OnPaneCommand(int nId) {
+    switch (nId) {
+        case ID_DETAIL_QUERY_CLOSE: return m_view.QueryClose() ? 1 : 0;
+        case ID_DETAIL_CLOSE:
+            m_view.m_writer.Save();
+            m_view.SelectRow(-1, EDITOR_NONE);
+            m_view.EmptyPane();
+            GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_view.m_nKeywordWidth);
+            return 0;
+        case ID_DETAIL_RESET:
+            // what the user typed is written before the pane is emptied
+            if (m_view.GetCurrentFolder() >= 0 && m_doc.IsDatabaseOpen()) m_view.SelectRow(-1, EDITOR_NONE);
+            m_view.EmptyPane();
+            return 0;
+        case ID_DETAIL_END_EDIT: m_view.SelectRow(m_view.m_nCurrentRow, EDITOR_NONE); return 0;
+        case ID_DETAIL_RELOAD: Refresh(false); return 0;
+        case ID_DETAIL_READONLY_CHANGED:
+            // typing done before the protection was switched on is kept
+            m_view.SelectRow(m_view.m_nCurrentRow, m_view.m_eActiveEditor, nullptr, true);
+            return 0;
+        default: OnCommand(nId); return 0;
+    }
+}
+
+void CDetailCommands::TakeOthersChanges() {
+    m_view.m_bOthersChanged = false;
+    m_doc.MarkFolderChanged(false);
+    if (m_view.m_rows.Reload() != EWriteResult::Saved) return;
+    m_view.RowsReplaced();
+}
+
 void CDetailCommands::Refresh(bool bAuto) {
     if (m_view.m_rows.GetFolder() < 0 || m_view.m_writer.IsSaving()) return;
     if (bAuto && IsTyping()) {
@@ -194,20 +226,24 @@ void CDetailCommands::Refresh(bool bAuto) {
     const std::int32_t nId = m_view.IsRow(nRow) ? m_view.Rows()[nRow].ID : 0;
     const bool bOnNewRow = m_view.IsRow(nRow) && m_view.Rows()[nRow].ID == 0;
     const EEditor eEditor = m_view.m_eActiveEditor;
-    CEditEx* pEdit = eEditor == EDITOR_KEYWORD ? m_view.m_pKeywordEdit : eEditor == EDITOR_TEXT ? m_view.m_pTextEdit : nullptr;
+    CEditEx* pEdit = eEditor == EDITOR_KEYWORD ? m_view.m_pKeywordEdit
+                     : eEditor == EDITOR_TEXT  ? m_view.m_pTextEdit
+                                               : nullptr;
     const int nCaret = pEdit ? pEdit->textCursor().position() : 0;
     const int nScroll = m_view.GetScrollPos();
     // by hand, what is typed is written first; either way it stays
     if (!bAuto && m_view.IsRow(nRow) && !m_view.IsWriteProtected()) m_view.WriteBack();
     const EWriteResult eResult = m_view.m_rows.Reload();
     if (eResult != EWriteResult::Saved) {
-        if (!bAuto) CRowsWriter::SayFileNotUsable(eResult, GetDatabase().GetLastErrorCode(), m_view.m_rows.HasUnsaved());
+        if (!bAuto)
+            CRowsWriter::SayFileNotUsable(eResult, GetDatabase().GetLastErrorCode(), m_view.m_rows.HasUnsaved());
         return;
     }
     // a folder another user deleted: its nearest parent is shown instead
     CKnowHow* pService = m_doc.GetService();
     bool bLive = true;
-    if (pService && !m_view.m_rows.HasUnsaved() && pService->ReadIsLiveFolder(m_view.m_rows.GetFolder(), bLive) && !bLive) {
+    if (pService && !m_view.m_rows.HasUnsaved() && pService->ReadIsLiveFolder(m_view.m_rows.GetFolder(), bLive) &&
+        !bLive) {
         const std::int32_t nParent = m_view.m_rows.NearestLiveFolder();
         if (nParent > 0)
             PostPaneMessage(m_view.Tree(), WM_SHOW_FOLDER, nParent);
@@ -229,4 +265,33 @@ void CDetailCommands::Refresh(bool bAuto) {
         cursor.setPosition(std::min(nCaret, static_cast<int>(pEdit->document()->characterCount()) - 1));
         pEdit->setTextCursor(cursor);
     }
+}
+
+// --- drag host ------------------------------------------------------------------------
+
+int CDetailCommands::DragHitTest(int y) {
+    return m_view.HitTest(y);
+}
+
+const CKnowHowItem* CDetailCommands::DragRow(int nRow) const {
+    return m_view.IsRow(nRow) ? &m_view.Rows()[nRow] : nullptr;
+}
+
+std::int32_t CDetailCommands::DragTreeTarget() {
+    const SPaneRef tree = m_view.Tree();
+    if (!tree.pTarget) return -1;
+    return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
+}
+
+void CDetailCommands::DragTreeClear() {
+    SendPaneMessage(m_view.Tree(), WM_DROP_TARGET, 0, 0);
+}
+
+bool CDetailCommands::DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) {
+    return m_doc.IsInsideFolder(nFolder, nAncestor);
+}
+
+bool CDetailCommands::DragBeforeStart(int nRow, std::int32_t nId) {
+    if (m_view.m_eActiveEditor != EDITOR_NONE) m_view.SelectRow(m_view.m_nCurrentRow, EDITOR_NONE);
+    return m_view.IsRow(nRow) && m_view.Rows()[nRow].ID == nId && !m_view.m_rows.HasUnsaved();
 }

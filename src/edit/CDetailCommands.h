@@ -12,7 +12,7 @@
 
 class CDetailView;
 
-class CDetailCommands {
+class CDetailCommands : public CDetailDrag::IHost {
 public:
     CDetailCommands(CDetailView& view, IEditDocument& doc) : m_view(view), m_doc(doc) {}
 
@@ -25,8 +25,21 @@ public:
     void Drop(const CDetailDrag::SDrop& drop);
     // CDetailView::Refresh.
     void Refresh(bool bAuto);
+    // Reads the folder again for the change another user made while a row
+    // was being edited.
+    void TakeOthersChanges();
+    // The view's own commands (ID_DETAIL_*) sent as pane messages.
+    std::intptr_t OnPaneCommand(int nId);
 
 private:
+    // --- drag host ---
+    int DragHitTest(int y) override;
+    const CKnowHowItem* DragRow(int nRow) const override;
+    std::int32_t DragTreeTarget() override;
+    void DragTreeClear() override;
+    bool DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) override;
+    bool DragBeforeStart(int nRow, std::int32_t nId) override;
+
     // The user has typed something that is not stored yet.
     bool IsTyping() const;
     void DeleteEntry();

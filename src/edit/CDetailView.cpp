@@ -32,8 +32,7 @@ CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent)
       m_doc(doc),
       m_rows([&doc] { return doc.GetService(); }),
       m_writer(
-          m_rows, doc, this, [this] { RowsReplaced(); }, [this] { viewport()->update(); }),
-      m_drag(viewport(), *this) {
+          m_rows, doc, this, [this] { RowsReplaced(); }, [this] { viewport()->update(); }) {
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -383,13 +382,6 @@ bool CDetailView::WriteBack() {
     return bSaved;
 }
 
-void CDetailView::TakeOthersChanges() {
-    m_bOthersChanged = false;
-    m_doc.MarkFolderChanged(false);
-    if (m_rows.Reload() != EWriteResult::Saved) return;
-    RowsReplaced();
-}
-
 void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, bool bForceWriteBack) {
     if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) {
         const int nLeft = m_nCurrentRow;
@@ -407,7 +399,7 @@ void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, boo
             return;
         }
         // another user's change waited for the row to be left
-        if (m_bOthersChanged) TakeOthersChanges();
+        if (m_bOthersChanged) m_commands.TakeOthersChanges();
         // the row meant may stand elsewhere now: it is found by its entry
         auto at = [&](int n) { return IsRow(n) ? Rows()[n].ID : -2; };
         int nMeant = nRow;
@@ -532,27 +524,7 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
         case WM_COMMAND: break;
         default: return 0;
     }
-    switch (static_cast<int>(wParam)) {
-        case ID_DETAIL_QUERY_CLOSE: return QueryClose() ? 1 : 0;
-        case ID_DETAIL_CLOSE:
-            m_writer.Save();
-            SelectRow(-1, EDITOR_NONE);
-            EmptyPane();
-            GetPlatform().WriteProfileInt("Parameter", "Stichwortbreite", m_nKeywordWidth);
-            return 0;
-        case ID_DETAIL_RESET:
-            // what the user typed is written before the pane is emptied
-            if (GetCurrentFolder() >= 0 && m_doc.IsDatabaseOpen()) SelectRow(-1, EDITOR_NONE);
-            EmptyPane();
-            return 0;
-        case ID_DETAIL_END_EDIT: SelectRow(m_nCurrentRow, EDITOR_NONE); return 0;
-        case ID_DETAIL_RELOAD: Refresh(false); return 0;
-        case ID_DETAIL_READONLY_CHANGED:
-            // typing done before the protection was switched on is kept
-            SelectRow(m_nCurrentRow, m_eActiveEditor, nullptr, true);
-            return 0;
-        default: OnCommand(static_cast<int>(wParam)); return 0;
-    }
+    return m_commands.OnPaneCommand(static_cast<int>(wParam));
 }
 
 // --- keyboard --------------------------------------------------------------------------------
@@ -651,17 +623,8 @@ void CDetailView::UpdateCursor(const QPoint& pt, bool bOverRows) {
         const int K = m_nKeywordWidth;
         if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing) {
             shape = Qt::SplitHCursor;
-        } else if (5 < pt.x() && pt.x() < 25) {
-            const int y = GetScrollPos() + pt.y();
-            int nTop = 0;
-            for (const CKnowHowItem& item : Rows()) {
-                if (nTop >= y) break;  // every later row starts lower still
-                if (y < nTop + 20 && (item.IsDir || item.Typ == 1)) {
-                    shape = Qt::PointingHandCursor;
-                    break;
-                }
-                nTop += item.DisplayHeight;
-            }
+        } else if (5 < pt.x() && pt.x() < 25 && CRowPainter::IsOnOpenableIcon(Rows(), GetScrollPos() + pt.y())) {
+            shape = Qt::PointingHandCursor;
         }
     }
     if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
@@ -680,27 +643,6 @@ void CDetailView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 
 void CDetailView::contextMenuEvent(QContextMenuEvent* pEvent) {
     m_doc.ShowContextMenu(this, pEvent->globalPos());
-}
-
-// --- drag and drop ------------------------------------------------------------------------
-
-std::int32_t CDetailView::DragTreeTarget() {
-    const SPaneRef tree = Tree();
-    if (!tree.pTarget) return -1;
-    return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
-}
-
-void CDetailView::DragTreeClear() {
-    SendPaneMessage(Tree(), WM_DROP_TARGET, 0, 0);
-}
-
-bool CDetailView::DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) {
-    return m_doc.IsInsideFolder(nFolder, nAncestor);
-}
-
-bool CDetailView::DragBeforeStart(int nRow, std::int32_t nId) {
-    if (m_eActiveEditor != EDITOR_NONE) SelectRow(m_nCurrentRow, EDITOR_NONE);
-    return IsRow(nRow) && Rows()[nRow].ID == nId && !m_rows.HasUnsaved();
 }
 
 #include "moc_CDetailView.cpp"

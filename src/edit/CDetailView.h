@@ -27,10 +27,7 @@ enum EDetailControl : int {
     IDC_TEXT_EDIT = 1001,
 };
 
-class CDetailView : public QAbstractScrollArea,
-                    public CCommandTarget,
-                    public IPaneTarget,
-                    private CDetailDrag::IHost {
+class CDetailView : public QAbstractScrollArea, public CCommandTarget, public IPaneTarget {
     Q_OBJECT
 public:
     explicit CDetailView(IEditDocument& doc, QWidget* pParent = nullptr);
@@ -117,9 +114,6 @@ private:
 
     // --- reading and writing ---------------------------------------------------------
     void ShowFolder(std::int32_t nFolder);
-    // Reads the folder again for the change another user made while a row
-    // was being edited.
-    void TakeOthersChanges();
     // After the rows changed as a whole: heights, editors, paint.
     void RowsReplaced();
     // No folder, no rows, no editor: after closing or before another file.
@@ -157,14 +151,6 @@ private:
     void OnEditorKey(int nCode);
     std::string EditorValue(const CEditEx* pEdit, const std::string& strSaved) const;
 
-    // --- drag host --------------------------------------------------------------------
-    int DragHitTest(int y) override { return HitTest(y); }
-    const CKnowHowItem* DragRow(int nRow) const override { return IsRow(nRow) ? &Rows()[nRow] : nullptr; }
-    std::int32_t DragTreeTarget() override;
-    void DragTreeClear() override;
-    bool DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) override;
-    bool DragBeforeStart(int nRow, std::int32_t nId) override;
-
     // --- neighbours -----------------------------------------------------------------
     SPaneRef Tree() const { return m_doc.GetTreePane(); }
 
@@ -173,8 +159,8 @@ private:
     CRowsWriter m_writer;
     CRowLayout m_layout{m_rows.Rows()};
     CRowPainter m_painter;
-    CDetailDrag m_drag;
     CDetailCommands m_commands{*this, m_doc};
+    CDetailDrag m_drag{viewport(), m_commands};
     CEditEx* m_pKeywordEdit = nullptr;
     CEditEx* m_pTextEdit = nullptr;
     std::string m_strSavedKeyword;

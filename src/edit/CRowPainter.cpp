@@ -22,8 +22,7 @@ QRect MakeRect(int nLeft, int nTop, int nRight, int nBottom) {
 }
 }  // namespace
 
-void CRowPainter::SetFonts(const QFont& fontKeyword, const QFont& fontText, qreal dKeywordTabStop,
-                           qreal dTextTabStop) {
+void CRowPainter::SetFonts(const QFont& fontKeyword, const QFont& fontText, qreal dKeywordTabStop, qreal dTextTabStop) {
     m_fontKeyword = fontKeyword;
     m_fontText = fontText;
     m_dKeywordTabStop = dKeywordTabStop;
@@ -74,4 +73,14 @@ void CRowPainter::Draw(QPainter& painter, const QPalette& pal, const CKnowHowIte
     if (!bTextEditorShown)
         DrawWrappedText(painter, m_fontText, FromAnsi(item.Text), TextRect(nTop, item.DisplayHeight), m_dTextTabStop,
                         rcClip);
+}
+
+bool CRowPainter::IsOnOpenableIcon(const CKnowHowArray& arrRows, int y) {
+    int nTop = 0;
+    for (const CKnowHowItem& item : arrRows) {
+        if (nTop >= y) break;  // every later row starts lower still
+        if (y < nTop + 20) return item.IsDir || item.Typ == 1;
+        nTop += item.DisplayHeight;
+    }
+    return false;
 }

@@ -33,6 +33,9 @@ public:
 
     // IDB_ENTRY_FOLDER, IDB_ENTRY_LINK or IDB_ENTRY_TEXT.
     static int IconFor(const CKnowHowItem& item);
+    // The list position y lies on the icon of a folder or a link (which a
+    // double-click opens), the rows laid out from the top.
+    static bool IsOnOpenableIcon(const CKnowHowArray& arrRows, int y);
 
 private:
     QFont m_fontKeyword;
