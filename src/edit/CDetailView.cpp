@@ -143,7 +143,8 @@ void CDetailView::EmptyPane() {
 
 bool CDetailView::QueryClose() {
     if (GetCurrentFolder() < 0 || !m_doc.IsDatabaseOpen()) return true;
-    if (IsRow(m_nCurrentRow) && !IsWriteProtected()) WriteBack();
+    // written once, by the question's loop
+    if (IsRow(m_nCurrentRow) && !IsWriteProtected()) WriteBack(false);
     bool bDropped = false;
     if (!m_writer.QueryClose(bDropped)) return false;
     if (bDropped) EmptyPane();  // as the user chose
@@ -359,11 +360,12 @@ std::string CDetailView::EditorValue(const CEditEx* pEdit, const std::string& st
     return DisplayToStored(strShown);
 }
 
-bool CDetailView::WriteBack() {
+bool CDetailView::WriteBack(bool bSave) {
     const int nRow = m_nCurrentRow;
     CKnowHowItem& item = Rows()[nRow];
     item.SetName(TrimRight(EditorValue(m_pKeywordEdit, m_strSavedKeyword), " "));
     item.SetText(TrimRight(EditorValue(m_pTextEdit, m_strSavedText), " \r\n"));
+    if (!bSave) return true;
     if (item.Modified && item.Name != "-" && !item.Name.empty() && m_rows.IsDuplicateKeyword(nRow))
         GetPlatform().MessageBox(Ansi("Das Stichwort existiert bereits !"), "Warnung", EMsgIcon::Exclamation,
                                  EMsgButtons::Ok);

@@ -144,9 +144,9 @@ private:
 
     // --- editing ----------------------------------------------------------------------
     void SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint = nullptr, bool bForceWriteBack = false);
-    // Copies the editors into the current row and saves; false when the row
-    // could not be stored (it stays current).
-    bool WriteBack();
+    // Copies the editors into the current row and saves (unless bSave is
+    // false); false when the row could not be stored (it stays current).
+    bool WriteBack(bool bSave = true);
     void OnEditorChanged(CEditEx* pEdit);
     void OnEditorKey(int nCode);
     std::string EditorValue(const CEditEx* pEdit, const std::string& strSaved) const;

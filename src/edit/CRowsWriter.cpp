@@ -9,9 +9,10 @@
 #include "platform/Platform.h"
 #include "ui/PaneMessages.h"
 
-bool CRowsWriter::Save() {
+bool CRowsWriter::Save(bool bSay) {
     if (m_rows.GetFolder() < 0 || !m_doc.IsDatabaseOpen()) return true;
     ++m_nSaving;
+    m_eUnusable = EWriteResult::Saved;
     // each round resolves one refused row; the user may leave the rest for later
     bool bStored = false;
     for (int nRound = 0; nRound <= m_rows.Count(); ++nRound) {
@@ -23,7 +24,7 @@ bool CRowsWriter::Save() {
             bStored = true;
             break;
         }
-        const bool bResolved = Resolve(eResult, report);
+        const bool bResolved = Resolve(eResult, report, bSay);
         if (m_fnRowsChanged) m_fnRowsChanged();
         if (!bResolved) break;
     }
@@ -32,10 +33,12 @@ bool CRowsWriter::Save() {
     return bStored || !m_rows.HasUnsaved();
 }
 
-bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report) {
+bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report, bool bSay) {
     const int r = report.nIndex;
     if (eResult == EWriteResult::Locked || eResult == EWriteResult::Failed || !m_rows.IsRow(r)) {
-        SayFileNotUsable(eResult, report.nEngineCode, true);
+        m_eUnusable = eResult;
+        m_nUnusableCode = report.nEngineCode;
+        if (bSay) SayFileNotUsable(eResult, report.nEngineCode, true);
         return false;
     }
     std::int32_t nTarget = m_rows.GetFolder();
@@ -44,8 +47,7 @@ bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report) {
         nTarget = m_rows.NearestLiveFolder();
         if (CKnowHow* pService = m_doc.GetService(); pService && nTarget > 0) strTarget = pService->GetPath(nTarget);
     }
-    const CKnowHowItem mine =
-        eResult == EWriteResult::Conflict ? m_rows.MineOver(r, report.stored) : m_rows.Rows()[r];
+    const CKnowHowItem mine = eResult == EWriteResult::Conflict ? m_rows.MineOver(r, report.stored) : m_rows.Rows()[r];
     QWidget* pParent = m_pView ? m_pView->window() : nullptr;
     switch (CRefusedRowDlg::Ask(pParent, eResult, mine, report.stored, strTarget)) {
         case ERefusedRowChoice::KeepMine: m_rows.KeepMine(r, report.stored); return true;
@@ -73,26 +75,36 @@ bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report) {
 
 bool CRowsWriter::QueryClose(bool& bDropped) {
     bDropped = false;
-    while (!Save()) {
+    while (!Save(false)) {
+        // one question, with the reason when the file stopped the write
+        std::string strWhy = m_eUnusable == EWriteResult::Saved ? SaveFailedMessage()
+                                                                : FileNotUsableReason(m_eUnusable, m_nUnusableCode);
         const EMsgResult eAnswer = GetPlatform().MessageBox(
-            SaveFailedMessage() +
-                Ansi("\n\nNoch einmal versuchen (Ja), die Eingaben verwerfen (Nein) oder zur Bearbeitung zurück "
-                     "(Abbrechen)?"),
+            strWhy + Ansi("\n\nNoch einmal versuchen (Ja), die Eingaben verwerfen (Nein) oder zur Bearbeitung zurück "
+                          "(Abbrechen)?"),
             "", EMsgIcon::Exclamation, EMsgButtons::YesNoCancel);
         if (eAnswer == EMsgResult::No) {
             bDropped = true;
             SetMark(false);
             return true;
         }
-        if (eAnswer != EMsgResult::Yes) return false;
+        if (eAnswer != EMsgResult::Yes) {
+            SetMark(m_rows.HasUnsaved());
+            return false;
+        }
     }
     return true;
 }
 
-void CRowsWriter::SayFileNotUsable(EWriteResult eResult, int nEngineCode, bool bTypingKept) {
+std::string CRowsWriter::FileNotUsableReason(EWriteResult eResult, int nEngineCode) {
     std::string strReason = GetDbFailureReason(nEngineCode);
     if (strReason.empty() && eResult == EWriteResult::Locked) strReason = Ansi(DB_LOCKED_MESSAGE);
     if (strReason.empty()) strReason = SaveFailedMessage();
+    return strReason;
+}
+
+void CRowsWriter::SayFileNotUsable(EWriteResult eResult, int nEngineCode, bool bTypingKept) {
+    std::string strReason = FileNotUsableReason(eResult, nEngineCode);
     if (bTypingKept)
         strReason += Ansi(
             "\n\nIhre Eingaben sind nicht verloren: Sie bleiben stehen und werden beim Verlassen der Zeile oder mit "

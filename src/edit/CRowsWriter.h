@@ -24,8 +24,10 @@ public:
           m_fnRowsChanged(std::move(fnRowsChanged)),
           m_fnMarkChanged(std::move(fnMarkChanged)) {}
 
-    // Writes every changed row; true when all typing is stored.
-    bool Save();
+    // Writes every changed row; true when all typing is stored. bSay: a
+    // file that cannot be written now is said at once (else only kept for
+    // the caller's question).
+    bool Save(bool bSay = true);
     // Closing the folder or the file with typing that cannot be stored:
     // asks to try again, to drop it or to go back. True to go on closing
     // (bDropped: the typing was dropped).
@@ -39,10 +41,13 @@ public:
     // The file could not be read or written now: one message, with the hint
     // that the typing stays when bTypingKept.
     static void SayFileNotUsable(EWriteResult eResult, int nEngineCode, bool bTypingKept);
+    // Why the file cannot be used: the engine's reason, else the lock or
+    // the general message.
+    static std::string FileNotUsableReason(EWriteResult eResult, int nEngineCode);
 
 private:
     // One refused write put to the user; true when resolved.
-    bool Resolve(EWriteResult eResult, const SWriteReport& report);
+    bool Resolve(EWriteResult eResult, const SWriteReport& report, bool bSay);
     void SetMark(bool bOn);
 
     CFolderRows& m_rows;
@@ -52,4 +57,7 @@ private:
     std::function<void()> m_fnMarkChanged;
     int m_nSaving = 0;
     bool m_bMark = false;
+    // the last write that the file's state stopped: Locked or Failed, and why
+    EWriteResult m_eUnusable = EWriteResult::Saved;
+    int m_nUnusableCode = 0;
 };

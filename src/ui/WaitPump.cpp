@@ -27,9 +27,7 @@ public:
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonRelease:
             case QEvent::MouseButtonDblClick:
-            case QEvent::Wheel:
-                m_arrHeld.emplace_back(QPointer<QObject>(pReceiver), pEvent->clone());
-                return true;
+            case QEvent::Wheel: m_arrHeld.emplace_back(QPointer<QObject>(pReceiver), pEvent->clone()); return true;
             default: return false;
         }
     }

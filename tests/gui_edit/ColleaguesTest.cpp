@@ -136,3 +136,76 @@ TEST_F(CColleaguesTest, AnotherUsersEntriesAndFoldersComeIntoViewByThemselves) {
     EXPECT_EQ(View()->GetRows()[View()->GetCurrentRow()].Name, "Beta");
     EXPECT_NE(m_pFrame->GetTreeView()->FindItem(IdOf("Neuer Ordner")), nullptr);
 }
+
+TEST_F(CColleaguesTest, TypingThatALockKeepsFromTheFileStaysWithItsCaretUntilItCanBeWritten) {
+    const std::int32_t nAlpha = IdOf("Alpha");
+    TypeText(0, " meins");
+    const int nCaret = TextEdit()->textCursor().position();
+    auto pHolder = HoldExclusive(m_strPath, 60);
+    Press(Qt::Key_Down);
+    // one message that the file is in use; the row, the editor and the caret stay
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("Ihre Eingaben sind nicht verloren"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(View()->GetCurrentRow(), 0);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
+    EXPECT_EQ(TextEdit()->toPlainText(), QString::fromUtf8("Text von Alpha meins"));
+    EXPECT_EQ(TextEdit()->textCursor().position(), nCaret);
+    EXPECT_EQ(RowNames(), "Alpha,Beta,Unterordner,_");
+    // typing on goes into the same entry
+    Type("!");
+    pHolder.reset();
+    m_platform.Clear();
+    Press(Qt::Key_Down);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Stored(nAlpha).Text, "Text von Alpha meins!");
+    EXPECT_EQ(View()->GetCurrentRow(), 1);
+}
+
+TEST_F(CColleaguesTest, ClosingWithTypingThatCannotBeWrittenAsksAndKeepsItOnCancel) {
+    const std::int32_t nAlpha = IdOf("Alpha");
+    TypeText(0, " meins");
+    auto pHolder = HoldExclusive(m_strPath, 60);
+    m_platform.QueueAnswer(EMsgResult::Cancel);  // back to editing
+    EXPECT_FALSE(m_pDoc->CloseDatabaseFile());
+    // one question, saying why
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("Die Datenbank wird gerade von einem anderen Benutzer verwendet.", 0), 0u);
+    EXPECT_EQ(m_platform.m_arrMessages[0].eButtons, EMsgButtons::YesNoCancel);
+    EXPECT_TRUE(m_pDoc->IsDatabaseOpen());
+    EXPECT_EQ(View()->GetRows()[0].Text, "Text von Alpha meins");
+    // retried once the other user is done
+    m_platform.Clear();
+    m_platform.SetMessageHook([&](const SRecordedMessage& msg) {
+        if (msg.eButtons == EMsgButtons::YesNoCancel) pHolder.reset();
+    });
+    m_platform.QueueAnswer(EMsgResult::Yes);
+    EXPECT_TRUE(m_pDoc->CloseDatabaseFile()) << ::testing::PrintToString(Messages());
+    m_platform.SetMessageHook(nullptr);
+    EXPECT_EQ(StoredAfterClose(nAlpha).Text, "Text von Alpha meins");
+}
+
+TEST_F(CColleaguesTest, AConflictResolvedAsMineWritesTheTypingOverTheOtherVersion) {
+    const std::int32_t nAlpha = IdOf("Alpha");
+    TypeText(0, " meins");
+    Colleague({"set", std::to_string(nAlpha), "--text", "seins"});
+    AnswerRefusedRow("keepMine");
+    Press(Qt::Key_Down);
+    EXPECT_EQ(m_nRefusedDialogs, 1);
+    EXPECT_EQ(Stored(nAlpha).Text, "Text von Alpha meins");
+    EXPECT_EQ(View()->GetCurrentRow(), 1);
+}
+
+TEST_F(CColleaguesTest, RefreshByHandKeepsTheRowTheCaretAndTheScrollPlace) {
+    ClickRow(1, 900);
+    TextEdit()->moveCursor(QTextCursor::Start);
+    TextEdit()->moveCursor(QTextCursor::Right);
+    Colleague({"add", "--parent", std::to_string(m_nProjekte), "--name", "Gamma"});
+    // another user's change of the entry being looked at comes in as well
+    Colleague({"set", std::to_string(IdOf("Beta")), "--text", "Neu von Beta"});
+    Press(Qt::Key_F5);
+    EXPECT_EQ(RowNames(), "Alpha,Beta,Unterordner,Gamma,_");
+    EXPECT_EQ(View()->GetCurrentRow(), 1);
+    EXPECT_EQ(View()->GetActiveEditor(), EDITOR_TEXT);
+    EXPECT_EQ(TextEdit()->toPlainText(), QString::fromUtf8("Neu von Beta"));
+    EXPECT_EQ(TextEdit()->textCursor().position(), 1);
+}

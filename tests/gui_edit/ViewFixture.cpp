@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <utility>
 
 #include "app/CLeftView.h"
