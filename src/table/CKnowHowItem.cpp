@@ -157,6 +157,11 @@ unsigned CKnowHowItem::ColumnsChangedIn(const CKnowHowItem& other) const {
     return n;
 }
 
+bool CKnowHowItem::IsOtherEntry(const CKnowHowItem& stored) const {
+    if (!Origin.bKnown) return false;
+    return stored.UpdateNr < Origin.UpdateNr || (stored.UpdateNr == Origin.UpdateNr && ColumnsChangedIn(stored) != 0);
+}
+
 unsigned CKnowHowItem::DifferingColumns(const CKnowHowItem& other) const {
     unsigned n = 0;
     if (Name != other.Name) n |= KH_NAME;

@@ -64,6 +64,10 @@ public:
     unsigned DifferingColumns(const CKnowHowItem& other) const;
     // The columns whose values differ from the origin in other.
     unsigned ColumnsChangedIn(const CKnowHowItem& other) const;
+    // stored, read under this row's ID, cannot be the entry this row was
+    // loaded from: every change raises the counter, so one that went down,
+    // or other values under the same counter, mean the ID was given anew.
+    bool IsOtherEntry(const CKnowHowItem& stored) const;
     // Copies the columns named by nColumns from other.
     void TakeColumns(const CKnowHowItem& other, unsigned nColumns);
 
@@ -89,6 +93,7 @@ public:
     SRowOrigin Origin;               // never stored
 };
 
-inline constexpr unsigned KH_ALL_COLUMNS = KH_NAME | KH_TEXT | KH_LINK | KH_TYP | KH_ISDIR | KH_POSNR | KH_MASTERID | KH_LINKID;
+inline constexpr unsigned KH_ALL_COLUMNS =
+    KH_NAME | KH_TEXT | KH_LINK | KH_TYP | KH_ISDIR | KH_POSNR | KH_MASTERID | KH_LINKID;
 
 using CKnowHowArray = std::vector<CKnowHowItem>;

@@ -128,13 +128,14 @@ int CKnowHowTable::SelectItems(CKnowHowArray& arr, const char* pszCondition, con
         strSql += pszOrder;
     }
     strSql += ";";
-    return ReadItems(strSql, [](sqlite3_stmt*) {}, arr);
+    return ReadItems(
+        strSql, [](sqlite3_stmt*) {}, arr);
 }
 
 bool CKnowHowTable::ReadStored(std::int64_t nId, CKnowHowItem& stored, bool& bFound) {
     CKnowHowArray arr;
-    int n = ReadItems("SELECT * FROM KnowHow WHERE ID=?;", [nId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nId); },
-                      arr);
+    int n = ReadItems(
+        "SELECT * FROM KnowHow WHERE ID=?;", [nId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nId); }, arr);
     bFound = n > 0;
     if (bFound) stored = std::move(arr.front());
     return n >= 0;
@@ -143,10 +144,12 @@ bool CKnowHowTable::ReadStored(std::int64_t nId, CKnowHowItem& stored, bool& bFo
 int CKnowHowTable::SelectPage(bool bFirst, std::int64_t nAfterId, size_t nLimit, CKnowHowArray& arr,
                               std::vector<std::int64_t>& arrIds) {
     const std::string strLimit = " ORDER BY ID LIMIT " + std::to_string(nLimit) + ";";
-    if (bFirst) return ReadItems("SELECT * FROM KnowHow" + strLimit, [](sqlite3_stmt*) {}, arr, &arrIds);
+    if (bFirst)
+        return ReadItems(
+            "SELECT * FROM KnowHow" + strLimit, [](sqlite3_stmt*) {}, arr, &arrIds);
     return ReadItems(
-        "SELECT * FROM KnowHow WHERE ID>?" + strLimit, [nAfterId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nAfterId); },
-        arr, &arrIds);
+        "SELECT * FROM KnowHow WHERE ID>?" + strLimit,
+        [nAfterId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nAfterId); }, arr, &arrIds);
 }
 
 EWriteResult CKnowHowTable::UpdateItem(CKnowHowItem& item, CKnowHowItem* pStored) {
@@ -174,13 +177,9 @@ EWriteResult CKnowHowTable::UpdateItem(CKnowHowItem& item, CKnowHowItem* pStored
         if (stored.UpdateNr != item.UpdateNr) return refuse(EWriteResult::Conflict);
         nWrite = KH_ALL_COLUMNS | kAktiv;
     } else {
-        const SRowOrigin& origin = item.Origin;
         const unsigned nTheirs = item.ColumnsChangedIn(stored);
-        // Every change raises the counter: one that went down, or other
-        // values under the same counter, mean that the ID was given to
-        // another entry after this one was deleted.
-        if (stored.UpdateNr < origin.UpdateNr || (stored.UpdateNr == origin.UpdateNr && nTheirs != 0))
-            return refuse(EWriteResult::Deleted);
+        // the ID was given to another entry after this one was deleted
+        if (item.IsOtherEntry(stored)) return refuse(EWriteResult::Deleted);
         const unsigned nMine = item.ChangedColumns();
         if (nMine & nTheirs & item.DifferingColumns(stored)) return refuse(EWriteResult::Conflict);
         // what another user changed (a move, a renumbering) is kept

@@ -212,8 +212,8 @@ EWriteResult CFolderRows::Exchange(int r, int nDelta, SWriteReport* pReport) {
     if (!pService || !IsRow(r) || !IsRow(j) || m_arrRows[r].ID <= 0 || m_arrRows[j].ID <= 0 ||
         IsUnsaved(m_arrRows[r]) || IsUnsaved(m_arrRows[j]))
         return EWriteResult::Declined;
-    CKnowHowItem a, b;
-    EWriteResult eResult = pService->SwapPositions(m_arrRows[r].ID, m_arrRows[j].ID, a, b, pReport);
+    CKnowHowItem a = m_arrRows[r], b = m_arrRows[j];
+    EWriteResult eResult = pService->SwapPositions(a, b, pReport);
     if (eResult != EWriteResult::Saved) return eResult;
     // each keeps its height in its new place
     a.DisplayHeight = m_arrRows[r].DisplayHeight;

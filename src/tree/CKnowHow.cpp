@@ -211,8 +211,8 @@ EWriteResult CKnowHow::SaveItems(CKnowHowArray& arr, SWriteReport* pReport) {
     return EWriteResult::Saved;
 }
 
-EWriteResult CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead,
-                                  const std::function<void()>& fnBeforeWrite, size_t nBatch, SWriteReport* pReport) {
+EWriteResult CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, const std::function<void()>& fnBeforeWrite,
+                                  size_t nBatch, SWriteReport* pReport) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
@@ -414,17 +414,18 @@ EWriteResult CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool b
     return EWriteResult::Saved;
 }
 
-EWriteResult CKnowHow::SwapPositions(std::int32_t nIdA, std::int32_t nIdB, CKnowHowItem& a, CKnowHowItem& b,
-                                     SWriteReport* pReport) {
+EWriteResult CKnowHow::SwapPositions(CKnowHowItem& a, CKnowHowItem& b, SWriteReport* pReport) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
     GetDatabase().ClearLastError();
     if (!BeginWork()) return AbandonWork(Failure(), report);
-    const int nA = GetItem(a, nIdA);
-    const int nB = nA == 1 ? GetItem(b, nIdB) : 0;
+    const CKnowHowItem shownA = a, shownB = b;
+    const int nA = GetItem(a, shownA.ID);
+    const int nB = nA == 1 ? GetItem(b, shownB.ID) : 0;
     if (nA < 0 || nB < 0) return AbandonWork(Failure(), report);
-    if (nA != 1 || nB != 1) return AbandonWork(EWriteResult::Deleted, report);
+    if (nA != 1 || nB != 1 || shownA.IsOtherEntry(a) || shownB.IsOtherEntry(b))
+        return AbandonWork(EWriteResult::Deleted, report);
     // one of them went to another folder meanwhile
     if (a.MasterID != b.MasterID) {
         report.stored = a;

@@ -91,9 +91,10 @@ public:
     [[nodiscard]] EWriteResult MoveToEnd(std::int32_t nId, SWriteReport* pReport = nullptr);
     // Exchanges the positions of two entries of one folder as the file
     // holds them now (moving a row up or down); only the positions are
-    // written. a and b get the entries as stored afterwards.
-    [[nodiscard]] EWriteResult SwapPositions(std::int32_t nIdA, std::int32_t nIdB, CKnowHowItem& a, CKnowHowItem& b,
-                                             SWriteReport* pReport = nullptr);
+    // written. a and b name the rows as the caller loaded them and get the
+    // entries as stored afterwards; an ID that now holds another entry is
+    // Deleted.
+    [[nodiscard]] EWriteResult SwapPositions(CKnowHowItem& a, CKnowHowItem& b, SWriteReport* pReport = nullptr);
     [[nodiscard]] bool BeginWork();
     [[nodiscard]] bool CommitWork();
     bool RollbackWork();
