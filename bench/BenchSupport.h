@@ -65,6 +65,9 @@ struct SResult {
     }
 };
 
+// Marks a case as failed and says why.
+void Fail(SResult& r, const std::string& strWhy);
+
 class CResults {
 public:
     void Add(SResult r);
