@@ -18,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "BenchCases.h"
 #include "BenchSupport.h"
@@ -384,19 +385,30 @@ void IdleProgramCases(const SBenchConfig& cfg, CResults& results) {
     SResult s;
     s.strCase = "Leerlauf im Programm: SQL-Anweisungen je Minute";
     s.strUnit = "";
-    if (bShown) {
-        const SIdle polling = RunIdle(cfg.nIdleSeconds, pPollTimer);
-        pPollTimer->stop();
-        const SIdle floor = RunIdle(cfg.nIdleSeconds, nullptr);
-        pPollTimer->start(CHANGE_POLL_MS);
+    const bool bIdle = Wanted(cfg, r.strCase) || Wanted(cfg, s.strCase);
+    if (bShown && bIdle) {
+        // in turn, twice, so that other work on the machine meets both alike
+        SIdle polling, floor;
+        for (int i = 0; i < 2; ++i) {
+            const SIdle a = RunIdle(cfg.nIdleSeconds, pPollTimer);
+            pPollTimer->stop();
+            const SIdle b = RunIdle(cfg.nIdleSeconds, nullptr);
+            pPollTimer->start(CHANGE_POLL_MS);
+            for (auto [pSum, pOne] : {std::pair{&polling, &a}, std::pair{&floor, &b}}) {
+                pSum->dCpuPerMinute += pOne->dCpuPerMinute / 2;
+                pSum->dStatementsPerMinute += pOne->dStatementsPerMinute / 2;
+                pSum->nPolls += pOne->nPolls;
+                pSum->nStatements += pOne->nStatements;
+            }
+        }
         r.dOurs = polling.dCpuPerMinute;
         r.dBase = floor.dCpuPerMinute;
         r.nRuns = 1;
         r.strTarget = "Bericht";
         char sz[300];
         std::snprintf(sz, sizeof sz,
-                      "Hauptfenster offscreen, Ordner mit %zu Zeilen gezeigt, niemand ändert etwas, %d s gemessen; "
-                      "Basis: dasselbe Fenster ohne die Abfrage",
+                      "Hauptfenster offscreen, Ordner mit %zu Zeilen gezeigt, niemand ändert etwas, 2 × %d s gemessen; "
+                      "Basis: dasselbe Fenster ohne die Abfrage, abwechselnd",
                       pView->GetRows().size(), cfg.nIdleSeconds);
         r.strNote = sz;
         s.dOurs = polling.dStatementsPerMinute;
@@ -405,21 +417,24 @@ void IdleProgramCases(const SBenchConfig& cfg, CResults& results) {
         s.dRatio = polling.nPolls > 0 ? static_cast<double>(polling.nStatements) / polling.nPolls : 0;
         s.dLimit = 1;
         s.strTarget = "<= 1 je Abfrage";
-        std::snprintf(sz, sizeof sz, "%d Abfragen, %d Anweisungen in %d s; ohne die Abfrage %d Anweisungen",
+        std::snprintf(sz, sizeof sz, "%d Abfragen, %d Anweisungen in 2 × %d s; ohne die Abfrage %d Anweisungen",
                       polling.nPolls, polling.nStatements, cfg.nIdleSeconds, floor.nStatements);
         s.strNote = sz;
-        if (polling.nPolls < cfg.nIdleSeconds * 1000 / CHANGE_POLL_MS - 1) Fail(s, "zu wenige Abfragen");
+        if (polling.nPolls < 2 * (cfg.nIdleSeconds * 1000 / CHANGE_POLL_MS - 1)) Fail(s, "zu wenige Abfragen");
     } else {
         Fail(r, "die Datei ließ sich nicht öffnen oder der Ordner nicht zeigen");
         Fail(s, "nicht gemessen");
     }
-    results.Add(r);
-    results.Add(s);
+    if (bIdle) {
+        results.Add(r);
+        results.Add(s);
+    }
 
     // another process changes an entry of the folder shown; one look finds
     // it and shows it
     SResult n = Noticed("Änderung bemerken im Programm: Abfrage mit Neuladen", 0, kShowNoticed);
-    if (bShown) {
+    const bool bNotice = Wanted(cfg, n.strCase);
+    if (bShown && bNotice) {
         pPollTimer->stop();  // the looks are made here, one after each change
         std::vector<double> arrMs, arrCpu;
         std::vector<int> arrStatements;
@@ -461,7 +476,7 @@ void IdleProgramCases(const SBenchConfig& cfg, CResults& results) {
     } else {
         Fail(n, "nicht gemessen");
     }
-    results.Add(n);
+    if (bNotice) results.Add(n);
     pFrame.reset();
     pDoc.reset();
     Pump();
