@@ -164,6 +164,35 @@ int ClientWriter(const std::string& strFile, std::int32_t nId, std::int64_t nSta
     return 0;
 }
 
+// The program's own saving in a process that stays open: the busy wait of
+// the core without the start of a process.
+int CoreWriter(const std::string& strFile, std::int32_t nId, std::int64_t nStart, std::int64_t nDeadline,
+               SWriterOut& out) {
+    CBenchPlatform platform;
+    platform.m_bRealSleep = true;
+    SetPlatform(&platform);
+    auto pService = OpenKnowledgeBase(strFile);
+    CKnowHowArray arr(1);
+    // the row as a view holds it, read before the others start
+    if (!pService || pService->GetItem(arr[0], nId) != 1) return 1;
+    SleepUntilNs(nStart);
+    for (long nSave = 0; NowNs() < nDeadline; ++nSave) {
+        arr[0].SetText(SaveText(nId, nSave));
+        const std::int64_t t = NowNs();
+        const EWriteResult eResult = pService->SaveItems(arr);
+        const bool bLocked = eResult != EWriteResult::Saved && GetDatabase().WasLockedOut();
+        out.Save((NowNs() - t) / 1e6, eResult == EWriteResult::Saved ? 0 : bLocked ? 3 : 1, nSave);
+        if (eResult != EWriteResult::Saved) {
+            arr.assign(1, CKnowHowItem());
+            if (pService->GetItem(arr[0], nId) != 1) return 1;
+        }
+    }
+    pService.reset();
+    CloseDatabase();
+    SetPlatform(nullptr);
+    return 0;
+}
+
 int CliWriter(const std::string& strCli, const std::string& strFile, std::int32_t nId, std::int64_t nStart,
               std::int64_t nDeadline, SWriterOut& out) {
     SleepUntilNs(nStart);
@@ -221,7 +250,8 @@ double LoadAverage() {
     return d;
 }
 
-SSide RunSide(const SBenchConfig& cfg, bool bCli, const std::string& strFile, const std::vector<std::int32_t>& arrIds) {
+SSide RunSide(const SBenchConfig& cfg, const char* pszMode, const std::string& strFile,
+              const std::vector<std::int32_t>& arrIds) {
     SSide side;
     const double dCpuBefore = ChildrenCpuMs();
     const std::string strSelf = SelfPath(), strDir = fs::path(strFile).parent_path().string();
@@ -232,8 +262,8 @@ SSide RunSide(const SBenchConfig& cfg, bool bCli, const std::string& strFile, co
     std::vector<std::string> arrOut;
     for (std::int32_t nId : arrIds) {
         arrOut.push_back(strDir + "/writer-" + std::to_string(nId) + ".txt");
-        arrPids.push_back(Spawn({strSelf, "--contend", bCli ? "cli" : "client", strFile, std::to_string(nId),
-                                 std::to_string(nStart), std::to_string(nDeadline), cfg.strContendCli},
+        arrPids.push_back(Spawn({strSelf, "--contend", pszMode, strFile, std::to_string(nId), std::to_string(nStart),
+                                 std::to_string(nDeadline), cfg.strContendCli},
                                 arrOut.back().c_str()));
     }
     std::int64_t nEnd = nStart;
@@ -325,8 +355,9 @@ int ContendMain(int argc, char** argv) {
     const std::int32_t nId = std::atoi(argv[4]);
     const std::int64_t nStart = std::atoll(argv[5]), nDeadline = std::atoll(argv[6]);
     SWriterOut out{stdout};
-    const int rc = strMode == "cli" ? CliWriter(argv[7], strFile, nId, nStart, nDeadline, out)
-                                    : ClientWriter(strFile, nId, nStart, nDeadline, out);
+    const int rc = strMode == "cli"    ? CliWriter(argv[7], strFile, nId, nStart, nDeadline, out)
+                   : strMode == "core" ? CoreWriter(strFile, nId, nStart, nDeadline, out)
+                                       : ClientWriter(strFile, nId, nStart, nDeadline, out);
     out.End();
     return rc;
 }
@@ -369,8 +400,9 @@ void RunContentionCases(SBenchConfig& cfg, CResults& results) {
     if (arrAll.size() == 32) RunProgram({strCli, "set", strFile, std::to_string(arrAll[0]), "--text", "warm"});
 
     std::string strTable =
-        "| writers | Orvantis saves/s | p50 | p95 | max | client saves/s | p50 | p95 | max | limit | load |\n"
-        "|---|---|---|---|---|---|---|---|---|---|---|\n";
+        "| writers | Orvantis saves/s | p50 | p95 | max | client saves/s | p50 | p95 | max | limit | core saves/s | "
+        "p50 | p95 | max | load |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     for (int nWriters : arrWriters) {
         SResult r;
         r.strCase = ContentionCase(nWriters);
@@ -382,8 +414,9 @@ void RunContentionCases(SBenchConfig& cfg, CResults& results) {
         }
         const std::vector<std::int32_t> arrIds(arrAll.begin(), arrAll.begin() + nWriters);
         const double dLoad = LoadAverage();
-        const SSide client = RunSide(cfg, false, strFile, arrIds);
-        const SSide ours = RunSide(cfg, true, strFile, arrIds);
+        const SSide client = RunSide(cfg, "client", strFile, arrIds);
+        const SSide ours = RunSide(cfg, "cli", strFile, arrIds);
+        const SSide core = RunSide(cfg, "core", strFile, arrIds);
         r.dOurs = ours.Quantile(0.95);
         r.dBase = client.Quantile(0.95);
         const double dBound = 3 * r.dBase + dStart;
@@ -391,25 +424,29 @@ void RunContentionCases(SBenchConfig& cfg, CResults& results) {
         r.dLimit = 1;
         r.strTarget = "<= 3x + Start";
         r.nRuns = static_cast<int>(ours.arrMs.size());
-        r.strNote = SideNote("Orvantis", ours) + "; " + SideNote("Client", client) + "; Grenze 3 × " + Ms(r.dBase) +
-                    " + Start " + Ms(dStart) + " = " + Ms(dBound) + "; je " + std::to_string(cfg.nContendSeconds) +
-                    " s";
+        r.strNote = SideNote("Orvantis", ours) + "; " + SideNote("Client", client) + "; " +
+                    SideNote("Kern ohne Prozessstart", core) + ", p95 " + Ms(core.Quantile(0.95)) + "; Grenze 3 × " +
+                    Ms(r.dBase) + " + Start " + Ms(dStart) + " = " + Ms(dBound) + "; je " +
+                    std::to_string(cfg.nContendSeconds) + " s";
         char szLoad[96];
         std::snprintf(szLoad, sizeof szLoad, "; Last vorher %.1f auf %u Kernen", dLoad,
                       std::thread::hardware_concurrency());
         r.strNote += szLoad;
         if (!ours.strFault.empty()) Fail(r, "Orvantis: " + ours.strFault);
         if (!client.strFault.empty()) Fail(r, "Client: " + client.strFault);
+        if (!core.strFault.empty()) Fail(r, "Kern: " + core.strFault);
         results.Add(r);
         char sz[400];
-        std::snprintf(sz, sizeof sz, "| %d | %.0f | %s | %s | %s | %.0f | %s | %s | %s | %s %s | %.1f |\n", nWriters,
-                      ours.PerSecond(), Ms(ours.Quantile(0.5)).c_str(), Ms(r.dOurs).c_str(), Ms(ours.Max()).c_str(),
-                      client.PerSecond(), Ms(client.Quantile(0.5)).c_str(), Ms(r.dBase).c_str(),
+        std::snprintf(sz, sizeof sz,
+                      "| %d | %.0f | %s | %s | %s | %.0f | %s | %s | %s | %s %s | %.0f | %s | %s | %s | %.1f |\n",
+                      nWriters, ours.PerSecond(), Ms(ours.Quantile(0.5)).c_str(), Ms(r.dOurs).c_str(),
+                      Ms(ours.Max()).c_str(), client.PerSecond(), Ms(client.Quantile(0.5)).c_str(), Ms(r.dBase).c_str(),
                       Ms(client.Max()).c_str(), Ms(dBound).c_str(),
                       r.bFailed       ? "FEHLER"
                       : r.dRatio <= 1 ? "erfüllt"
                                       : "VERFEHLT",
-                      dLoad);
+                      core.PerSecond(), Ms(core.Quantile(0.5)).c_str(), Ms(core.Quantile(0.95)).c_str(),
+                      Ms(core.Max()).c_str(), dLoad);
         strTable += sz;
     }
     std::fprintf(stderr, "\nSpeichern unter Konkurrenz (%s, Prozessstart %s):\n%s\n", strCli.c_str(),
