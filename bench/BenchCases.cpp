@@ -114,18 +114,6 @@ std::string RawDigest(const std::string& strPath, const char* pszColumns) {
     return std::to_string(nRows) + ":" + std::to_string(h);
 }
 
-void Fail(SResult& r, const std::string& strWhy) {
-    r.bFailed = true;
-    if (!r.strNote.empty()) r.strNote += "; ";
-    r.strNote += strWhy;
-}
-
-// Messages shown during a case mean that the program refused or failed.
-void CheckMessages(const SBenchConfig& cfg, SResult& r, size_t nBefore) {
-    const auto& arr = cfg.pPlatform->m_arrMessages;
-    if (arr.size() > nBefore) Fail(r, "Meldung: " + arr[nBefore]);
-}
-
 // --- the baseline's knowledge-tree walks ------------------------------------------
 struct SNav {
     std::int32_t nId = 0, nMaster = 0, nPos = 0, nDir = 0;
@@ -299,6 +287,11 @@ void RawImport(CRawDb& db, const std::string& strPath) {
     db.Exec("COMMIT TRANSACTION;");
 }
 }  // namespace
+
+void CheckMessages(const SBenchConfig& cfg, SResult& r, size_t nBefore) {
+    const auto& arr = cfg.pPlatform->m_arrMessages;
+    if (arr.size() > nBefore) Fail(r, "Meldung: " + arr[nBefore]);
+}
 
 std::vector<std::string> RawSearchPaths(const std::string& strFile, const std::string& strWord) {
     CRawDb raw;

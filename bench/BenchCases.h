@@ -7,6 +7,7 @@
 
 class CBenchPlatform;
 class CResults;
+struct SResult;
 
 struct SBenchConfig {
     int nEntries = 100000;
@@ -19,10 +20,20 @@ struct SBenchConfig {
     std::string strPlain, strProtected;  // this run's copies
     std::string strPassword = "Geheim!";
     std::int32_t nBigFolder = 1;  // the generator's folder with 1,000 entries
+    // the multi-user cases: one file of kSharedEntries, whatever nEntries is
+    std::string strSharedCache;
+    std::string strContendCli;  // the orvantis-cli of the contention case (an older build to compare)
+    int nContendSeconds = 3;    // each side at each number of writers
+    int nIdleSeconds = 5;       // the program idle, with and without the look for changes
+    bool bMultiUser = true;
     CBenchPlatform* pPlatform = nullptr;
 };
 
+inline constexpr int kSharedEntries = 20000;
+
 bool Wanted(const SBenchConfig& cfg, const std::string& strCase);
+// Messages shown during a case mean that the program refused or failed.
+void CheckMessages(const SBenchConfig& cfg, SResult& r, size_t nBefore);
 // The paths of the hits of an open database's search, by bytes, found with
 // plain SQLite; and the word a user most often waits for.
 std::vector<std::string> RawSearchPaths(const std::string& strFile, const std::string& strWord);
@@ -37,3 +48,11 @@ void RunReencryptCases(SBenchConfig& cfg, CResults& results);
 // The child process of the re-encryption's memory case.
 int ReencryptPeakMain(const std::string& strFile);
 void RunGuiCases(SBenchConfig& cfg, CResults& results);
+// Several users on the shared file: saves under contention (orvantis-cli
+// against a plain SQLite client), one durable save, the idle look for
+// another user's commit through the core.
+void RunContentionCases(SBenchConfig& cfg, CResults& results);
+void RunSingleSaveCase(SBenchConfig& cfg, CResults& results);
+void RunIdleCoreCases(SBenchConfig& cfg, CResults& results);
+// A writer process of the contention case.
+int ContendMain(int argc, char** argv);

@@ -12,9 +12,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "BenchCases.h"
 #include "BenchSupport.h"
@@ -102,6 +106,7 @@ SResult Noticed(const char* pszCase, double dMs, double dLimit) {
     return r;
 }
 void DetailViewCases(SBenchConfig& cfg, CResults& results);
+void IdleProgramCases(const SBenchConfig& cfg, CResults& results);
 
 // The search dialog of the main window on the common word: from the click
 // on "Suchen" to the filled list with the first hit previewed and drawn.
@@ -161,7 +166,9 @@ void SearchDialogCase(const SBenchConfig& cfg, CResults& results, const std::str
 void RunGuiCases(SBenchConfig& cfg, CResults& results) {
     const std::string strSearchCase = std::string("Suchdialog, sehr häufiges Wort (") + CommonWord() + ")";
     const bool bDetail = Wanted(cfg, "Detailansicht"), bSearch = Wanted(cfg, strSearchCase);
-    if (!bDetail && !bSearch) return;
+    const bool bIdle =
+        cfg.bMultiUser && (Wanted(cfg, "Leerlauf im Programm") || Wanted(cfg, "Änderung bemerken im Programm"));
+    if (!bDetail && !bSearch && !bIdle) return;
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int s_argc = 1;
     static char s_szName[] = "orvantis_bench";
@@ -170,6 +177,7 @@ void RunGuiCases(SBenchConfig& cfg, CResults& results) {
     ResetDocDialogs();
     if (bSearch) SearchDialogCase(cfg, results, strSearchCase);
     if (bDetail) DetailViewCases(cfg, results);
+    if (bIdle) IdleProgramCases(cfg, results);
     CloseDatabase();
     ResetDocDialogs();
 }
@@ -298,5 +306,181 @@ void DetailViewCases(SBenchConfig& cfg, CResults& results) {
         Pump();
     }
     CloseDatabase();
+}
+}  // namespace
+
+// --- the program idle, looking for other users' commits -------------------------------------
+namespace {
+double CpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+struct SIdle {
+    double dCpuPerMinute = 0;
+    double dStatementsPerMinute = 0;
+    int nPolls = 0, nStatements = 0;
+};
+
+// The event loop runs nSeconds with nobody changing anything; CPU time of
+// the whole process and SQL statements, as per minute.
+SIdle RunIdle(int nSeconds, QTimer* pPollTimer) {
+    SIdle idle;
+    QMetaObject::Connection conn;
+    if (pPollTimer) conn = QObject::connect(pPollTimer, &QTimer::timeout, [&] { ++idle.nPolls; });
+    GetDatabase().SetStatementHook([&](const std::string&) { ++idle.nStatements; });
+    const double tCpu = CpuMs(), t = NowMs();
+    QEventLoop loop;
+    QTimer::singleShot(nSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double dWall = NowMs() - t;
+    idle.dCpuPerMinute = (CpuMs() - tCpu) * 60000 / dWall;
+    idle.dStatementsPerMinute = idle.nStatements * 60000 / dWall;
+    GetDatabase().SetStatementHook(nullptr);
+    if (conn) QObject::disconnect(conn);
+    return idle;
+}
+
+// The main window on the shared file with the big folder shown: a minute
+// idle (with the look for changes, and without it as the floor), and the
+// look that finds another process's commit and reloads tree and folder.
+void IdleProgramCases(const SBenchConfig& cfg, CResults& results) {
+    std::error_code ec;
+    const std::string strDir = cfg.strWorkDir + "/idle-gui", strFile = strDir + "/wissen.tov";
+    std::filesystem::create_directories(strDir, ec);
+    std::filesystem::copy_file(cfg.strSharedCache, strFile, std::filesystem::copy_options::overwrite_existing, ec);
+    std::int32_t nEntry = 0;  // an entry of the folder shown, changed by another process
+    {
+        CRawDb raw;
+        if (raw.Open(strFile)) {
+            sqlite3_stmt* p = raw.Prepare("SELECT ID FROM KnowHow WHERE MasterID=? AND PosNr=3 AND IsAktiv='1'");
+            sqlite3_bind_int(p, 1, cfg.nBigFolder);
+            if (sqlite3_step(p) == SQLITE_ROW) nEntry = sqlite3_column_int(p, 0);
+            sqlite3_finalize(p);
+        }
+    }
+    auto pDoc = std::make_unique<COrvantisDoc>();
+    auto pFrame = std::make_unique<CMainFrame>(*pDoc);
+    pDoc->OnNewDocument();
+    pFrame->resize(1200, 800);
+    pFrame->show();
+    QApplication::setActiveWindow(pFrame.get());
+    Pump();
+    const bool bOpen = !ec && nEntry > 0 && pDoc->OpenDocumentFile(strFile);
+    Pump();
+    CDetailView* pView = pFrame->GetDetailView();
+    if (bOpen) {
+        pFrame->GetTreeView()->SelectFolder(cfg.nBigFolder);
+        Pump();
+        Settle(pView);
+    }
+    QTimer* pPollTimer = nullptr;
+    for (QTimer* p : pDoc->findChildren<QTimer*>())
+        if (p->interval() == CHANGE_POLL_MS) pPollTimer = p;
+    const bool bShown = bOpen && pView->GetRows().size() > 100 && pPollTimer;
+
+    SResult r;
+    r.strCase = "Leerlauf im Programm: eine Minute, Rechenzeit";
+    SResult s;
+    s.strCase = "Leerlauf im Programm: SQL-Anweisungen je Minute";
+    s.strUnit = "";
+    const bool bIdle = Wanted(cfg, r.strCase) || Wanted(cfg, s.strCase);
+    if (bShown && bIdle) {
+        // in turn, twice, so that other work on the machine meets both alike
+        SIdle polling, floor;
+        for (int i = 0; i < 2; ++i) {
+            const SIdle a = RunIdle(cfg.nIdleSeconds, pPollTimer);
+            pPollTimer->stop();
+            const SIdle b = RunIdle(cfg.nIdleSeconds, nullptr);
+            pPollTimer->start(CHANGE_POLL_MS);
+            for (auto [pSum, pOne] : {std::pair{&polling, &a}, std::pair{&floor, &b}}) {
+                pSum->dCpuPerMinute += pOne->dCpuPerMinute / 2;
+                pSum->dStatementsPerMinute += pOne->dStatementsPerMinute / 2;
+                pSum->nPolls += pOne->nPolls;
+                pSum->nStatements += pOne->nStatements;
+            }
+        }
+        r.dOurs = polling.dCpuPerMinute;
+        r.dBase = floor.dCpuPerMinute;
+        r.nRuns = 1;
+        r.strTarget = "Bericht";
+        char sz[300];
+        std::snprintf(sz, sizeof sz,
+                      "Hauptfenster offscreen, Ordner mit %zu Zeilen gezeigt, niemand ändert etwas, 2 × %d s gemessen; "
+                      "Basis: dasselbe Fenster ohne die Abfrage, abwechselnd",
+                      pView->GetRows().size(), cfg.nIdleSeconds);
+        r.strNote = sz;
+        s.dOurs = polling.dStatementsPerMinute;
+        s.dBase = 60000.0 / CHANGE_POLL_MS;  // one look per poll
+        s.nRuns = 1;
+        s.dRatio = polling.nPolls > 0 ? static_cast<double>(polling.nStatements) / polling.nPolls : 0;
+        s.dLimit = 1;
+        s.strTarget = "<= 1 je Abfrage";
+        std::snprintf(sz, sizeof sz, "%d Abfragen, %d Anweisungen in 2 × %d s; ohne die Abfrage %d Anweisungen",
+                      polling.nPolls, polling.nStatements, cfg.nIdleSeconds, floor.nStatements);
+        s.strNote = sz;
+        if (polling.nPolls < 2 * (cfg.nIdleSeconds * 1000 / CHANGE_POLL_MS - 1)) Fail(s, "zu wenige Abfragen");
+    } else {
+        Fail(r, "die Datei ließ sich nicht öffnen oder der Ordner nicht zeigen");
+        Fail(s, "nicht gemessen");
+    }
+    if (bIdle) {
+        results.Add(r);
+        results.Add(s);
+    }
+
+    // another process changes an entry of the folder shown; one look finds
+    // it and shows it
+    SResult n = Noticed("Änderung bemerken im Programm: Abfrage mit Neuladen", 0, kShowNoticed);
+    const bool bNotice = Wanted(cfg, n.strCase);
+    if (bShown && bNotice) {
+        pPollTimer->stop();  // the looks are made here, one after each change
+        std::vector<double> arrMs, arrCpu;
+        std::vector<int> arrStatements;
+        bool bSeen = true;
+        int nStatements = 0;
+        for (int i = 0; i < 8 * g_nRunFactor; ++i) {
+            const std::string strText = "Von anderswo " + std::to_string(i);
+            const std::string strCmd = "'" + cfg.strCli + "' set '" + strFile + "' " + std::to_string(nEntry) +
+                                       " --text '" + strText + "' >/dev/null 2>&1";
+            if (std::system(strCmd.c_str()) != 0) bSeen = false;
+            nStatements = 0;
+            GetDatabase().SetStatementHook([&](const std::string&) { ++nStatements; });
+            const double tCpu = CpuMs(), t = NowMs();
+            pDoc->PollForChanges();
+            QCoreApplication::sendPostedEvents();
+            pView->viewport()->repaint();
+            arrMs.push_back(NowMs() - t);
+            arrCpu.push_back(CpuMs() - tCpu);
+            GetDatabase().SetStatementHook(nullptr);
+            arrStatements.push_back(nStatements);
+            const auto& rows = pView->GetRows();
+            bSeen = bSeen && std::any_of(rows.begin(), rows.end(), [&](const CKnowHowItem& item) {
+                        return item.ID == nEntry && item.Text == strText;
+                    });
+            Settle(pView);
+        }
+        pPollTimer->start(CHANGE_POLL_MS);
+        n.dOurs = Median(arrMs);
+        n.nRuns = static_cast<int>(arrMs.size());
+        std::sort(arrStatements.begin(), arrStatements.end());
+        n.nStatements = arrStatements[arrStatements.size() / 2];
+        char sz[300];
+        std::snprintf(sz, sizeof sz,
+                      "Basis = Wahrnehmungsschwelle; orvantis-cli set als anderer Prozess, dann eine Abfrage: Baum "
+                      "und Ordner (%zu Zeilen) neu gelesen und gezeichnet; Rechenzeit %.1f ms",
+                      pView->GetRows().size(), Median(arrCpu));
+        n.strNote = sz;
+        if (!bSeen) Fail(n, "die Änderung erschien nicht in der Ansicht");
+    } else {
+        Fail(n, "nicht gemessen");
+    }
+    if (bNotice) results.Add(n);
+    pFrame.reset();
+    pDoc.reset();
+    Pump();
+    CloseDatabase();
+    std::filesystem::remove_all(strDir, ec);
 }
 }  // namespace

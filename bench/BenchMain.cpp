@@ -3,7 +3,13 @@
 // the same file. Prints one table and writes it as JSON.
 //
 //   orvantis_bench [--entries N] [--seed S] [--json FILE] [--quick] [--only TEXT]
+//                  [--contend-cli PROGRAM] [--contend-seconds S] [--idle-seconds S] [--no-multiuser]
 //   orvantis_bench --growth RESULTS.json... (the growth table of runs at several sizes)
+//
+// The multi-user cases (saves under contention, the idle look for changes,
+// one durable save) run on a file of 20,000 entries whatever --entries says;
+// --contend-cli measures the contention case with another orvantis-cli (an
+// older build, to compare); --no-multiuser leaves them out.
 //
 // The knowledge bases are generated once per parameters by
 // "orvantis-cli generate" (next to this program) and kept in bench-data/;
@@ -36,11 +42,11 @@ std::string SelfPath() {
     return fs::read_symlink("/proc/self/exe", ec).string();
 }
 
-bool RunGenerator(const SBenchConfig& cfg, const std::string& strTarget, const std::string& strPassword) {
+bool RunGenerator(const SBenchConfig& cfg, const std::string& strTarget, const std::string& strPassword, int nEntries) {
     std::string strTemp = strTarget + ".tmp";
     std::error_code ec;
     fs::remove(strTemp, ec);
-    std::string strCmd = "'" + cfg.strCli + "' generate '" + strTemp + "' --entries " + std::to_string(cfg.nEntries) +
+    std::string strCmd = "'" + cfg.strCli + "' generate '" + strTemp + "' --entries " + std::to_string(nEntries) +
                          " --seed " + std::to_string(cfg.nSeed);
     if (!strPassword.empty()) strCmd += " --password '" + strPassword + "'";
     double t = NowMs();
@@ -291,6 +297,7 @@ int GrowthMain(const std::vector<std::string>& arrFiles) {
 
 int main(int argc, char** argv) {
     if (argc == 5 && !std::strcmp(argv[1], "--peak")) return PeakMain(argv[2], argv[3], std::atoi(argv[4]));
+    if (argc >= 2 && !std::strcmp(argv[1], "--contend")) return ContendMain(argc, argv);
     if (argc >= 3 && !std::strcmp(argv[1], "--growth"))
         return GrowthMain(std::vector<std::string>(argv + 2, argv + argc));
 
@@ -314,12 +321,23 @@ int main(int argc, char** argv) {
             g_nRunFactor = std::max(1, std::atoi(next().c_str()));
         else if (a == "--only")
             cfg.strOnly = next();
+        else if (a == "--contend-cli")
+            cfg.strContendCli = next();
+        else if (a == "--contend-seconds")
+            cfg.nContendSeconds = std::max(1, std::atoi(next().c_str()));
+        else if (a == "--no-multiuser")
+            cfg.bMultiUser = false;
+        else if (a == "--idle-seconds")
+            cfg.nIdleSeconds = std::max(1, std::atoi(next().c_str()));
         else {
             std::fprintf(stderr,
-                         "Aufruf: orvantis_bench [--entries N] [--seed S] [--json DATEI] [--quick] [--only TEXT]\n");
+                         "Aufruf: orvantis_bench [--entries N] [--seed S] [--json DATEI] [--quick] [--only TEXT]\n"
+                         "                       [--contend-cli PROGRAMM] [--contend-seconds S] [--idle-seconds S]\n"
+                         "                       [--no-multiuser]\n");
             return 2;
         }
     }
+    if (cfg.strContendCli.empty()) cfg.strContendCli = cfg.strCli;
     if (cfg.nEntries < 1000) {
         std::fprintf(stderr, "orvantis_bench: --entries mindestens 1000\n");
         return 2;
@@ -334,8 +352,12 @@ int main(int argc, char** argv) {
     std::string strKey = std::to_string(cfg.nEntries) + "-" + std::to_string(cfg.nSeed);
     std::string strPlainCache = cfg.strDataDir + "/plain-" + strKey + ".tov";
     std::string strProtCache = cfg.strDataDir + "/protected-" + strKey + ".tov";
-    if (!fs::exists(strPlainCache) && !RunGenerator(cfg, strPlainCache, "")) return 1;
-    if (!fs::exists(strProtCache) && !RunGenerator(cfg, strProtCache, cfg.strPassword)) return 1;
+    if (!fs::exists(strPlainCache) && !RunGenerator(cfg, strPlainCache, "", cfg.nEntries)) return 1;
+    if (!fs::exists(strProtCache) && !RunGenerator(cfg, strProtCache, cfg.strPassword, cfg.nEntries)) return 1;
+    cfg.strSharedCache =
+        cfg.strDataDir + "/plain-" + std::to_string(kSharedEntries) + "-" + std::to_string(cfg.nSeed) + ".tov";
+    if (cfg.bMultiUser && !fs::exists(cfg.strSharedCache) && !RunGenerator(cfg, cfg.strSharedCache, "", kSharedEntries))
+        return 1;
 
     fs::remove_all(cfg.strWorkDir, ec);
     fs::create_directories(cfg.strWorkDir + "/plain", ec);
@@ -360,6 +382,11 @@ int main(int argc, char** argv) {
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
         MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
     RunCliCases(cfg, results);
+    if (cfg.bMultiUser) {
+        RunSingleSaveCase(cfg, results);
+        RunIdleCoreCases(cfg, results);
+        RunContentionCases(cfg, results);
+    }
     RunGuiCases(cfg, results);
 
     results.Print();

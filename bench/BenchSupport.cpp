@@ -60,6 +60,12 @@ STimes Measure(int nRuns, const std::function<void()>& fnOurs, const std::functi
     return {Median(arrOurs), Median(arrBase), nStatements};
 }
 
+void Fail(SResult& r, const std::string& strWhy) {
+    r.bFailed = true;
+    if (!r.strNote.empty()) r.strNote += "; ";
+    r.strNote += strWhy;
+}
+
 void CResults::Add(SResult r) {
     if (r.dRatio == 0 && r.dBase > 0) r.dRatio = r.dOurs / r.dBase;
     if (r.nStatements > 0) {

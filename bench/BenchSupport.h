@@ -23,9 +23,14 @@ public:
     void EndWaitCursor() override {}
     // Nobody else uses the bench's files, so no statement waits for a lock:
     // the only pause is the one after VACUUM, which is counted, not waited.
-    void Sleep(int nMilliseconds) override { m_nSleptMs += nMilliseconds; }
+    // The writers of the contention case do wait, as the program does.
+    void Sleep(int nMilliseconds) override {
+        m_nSleptMs += nMilliseconds;
+        if (m_bRealSleep) CPosixPlatform::Sleep(nMilliseconds);
+    }
     std::vector<std::string> m_arrMessages;
     long m_nSleptMs = 0;
+    bool m_bRealSleep = false;
 };
 
 // --- timing -------------------------------------------------------------------
@@ -64,6 +69,9 @@ struct SResult {
         nStatements = t.nStatements;
     }
 };
+
+// Marks a case as failed and says why.
+void Fail(SResult& r, const std::string& strWhy);
 
 class CResults {
 public:
