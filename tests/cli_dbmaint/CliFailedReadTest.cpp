@@ -71,8 +71,8 @@ TEST_F(CCliFailedReadTest, PrintRefusesAFolderThatDoesNotExist) {
     EXPECT_EQ(result.nExit, 1);
     EXPECT_EQ(result.strOut, "");
     // as export says it
-    EXPECT_TRUE(Contains(RunCli({"export", m_strDb, "-", "--folder", "999999"}).strErr,
-                         "Der Eintrag 999999 existiert nicht."));
+    EXPECT_TRUE(
+        Contains(RunCli({"export", m_strDb, "-", "--folder", "999999"}).strErr, "Der Eintrag 999999 existiert nicht."));
     EXPECT_TRUE(Contains(result.strErr, "Der Eintrag 999999 existiert nicht.")) << result.strErr;
     EXPECT_FALSE(fs::exists(strPdf));
     // a folder that is there still prints
@@ -87,10 +87,11 @@ TEST_F(CCliFailedReadTest, ProtectWithoutItsCopyChangesNothing) {
     auto keyBefore = RawQuery(m_strDb, "SELECT Value FROM Option WHERE Key='DbKey'");
     auto result = RunCli({"protect", m_strDb, "--new", "geheim"});
     EXPECT_EQ(result.nExit, 1);
-    EXPECT_TRUE(Contains(result.strErr, "Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " +
-                                            m_dir.File("fehlt") + "). Der Ordner existiert nicht.\n\n"
-                                            "Ohne Sicherungskopie wird die Datenbank nicht verschlüsselt. Die "
-                                            "Datenbank ist unverändert."))
+    EXPECT_TRUE(Contains(result.strErr,
+                         "Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " + m_dir.File("fehlt") +
+                             "). Der Ordner existiert nicht.\n\n"
+                             "Ohne Sicherungskopie wird die Datenbank nicht verschlüsselt. Die "
+                             "Datenbank ist unverändert."))
         << result.strErr;
     EXPECT_FALSE(Contains(result.strErr, "wurden verschlüsselt")) << result.strErr;
     EXPECT_EQ(RawQuery(m_strDb, "SELECT Value FROM Option WHERE Key='DbKey'"), keyBefore);
