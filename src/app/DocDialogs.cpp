@@ -1,6 +1,7 @@
 #include "app/DocDialogs.h"
 
 #include "app/COrvantisDoc.h"
+#include "db/CDbInfo.h"
 #include "db/ui/CBackupDlg.h"
 #include "db/ui/CDbInfoDlg.h"
 #include "edit/CSuchenDlg.h"
@@ -12,7 +13,13 @@
 namespace {
 SDocDialogs MakeDefaults() {
     SDocDialogs d;
-    d.fnDbInfo = [](QWidget* pParent) { CDbInfoDlg(pParent).exec(); };
+    d.fnDbInfo = [](QWidget* pParent) {
+        CDbInfoDlg dlg(pParent);
+        if (dlg.IsRead())
+            dlg.exec();
+        else
+            ShowDbInfoUnreadable();
+    };
     d.fnBackupSettings = [](QWidget* pParent) { CBackupDlg(pParent).exec(); };
     d.fnDatabasePassword = [](QWidget* pParent) { COptionPasswortDlg(pParent).exec(); };
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };

@@ -2,7 +2,6 @@
 #include "cli/CliCommand.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
-#include "platform/Platform.h"
 #include "tree/CKnowHow.h"
 
 namespace {
@@ -15,11 +14,7 @@ int Run(const SCliArgs& args) {
     if (!db.MakeBackup(&strCopy))
         return CliFail(
             Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\nSie kann zur Zeit nicht gesichert werden !"));
-    if (strCopy.empty()) {
-        std::string strReason = GetPlatform().GetLastCopyFailure();
-        return CliFail("Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " +
-                       Utf8ToCp1252(db.GetBackupFolder()) + ")." + (strReason.empty() ? "" : " " + strReason));
-    }
+    if (strCopy.empty()) return CliFail(BackupFailureText(db.GetBackupFolderTried(), db.GetBackupFailure()));
     CliPrintLine(strCopy);
     return CLI_OK;
 }

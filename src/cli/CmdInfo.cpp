@@ -8,24 +8,35 @@
 
 namespace {
 // Keys named after the stored options, so scripts need not parse German.
-void PrintJson() {
+bool PrintJson() {
     CDB& db = GetDatabase();
     std::string strPath = db.GetFilePath();
     std::string strLine = "{\"File\":" + CliJsonStringUtf8(GetFileNamePart(strPath)) +
                           ",\"Folder\":" + CliJsonStringUtf8(GetFolderPart(strPath));
-    for (const char* pszKey : {"CreateTime", "CreateUser", "LastEditTime", "LastEditUser", "LastBackup", "LastReorg"})
-        strLine += std::string(",\"") + pszKey + "\":" + CliJsonString(db.GetOption(pszKey));
+    for (const char* pszKey : {"CreateTime", "CreateUser", "LastEditTime", "LastEditUser", "LastBackup", "LastReorg"}) {
+        std::string strValue;
+        if (!db.ReadOption(pszKey, strValue)) return false;
+        strLine += std::string(",\"") + pszKey + "\":" + CliJsonString(strValue);
+    }
     CliPrintLine(strLine + "}");
+    return true;
 }
 
 int Run(const SCliArgs& args) {
     std::string strPath = CliAbsolutePath(args.arrPositional[0]);
     if (!CliOpenKnowledgeBase(args, strPath, false)) return CLI_FAILED;
+    // nothing is printed unless every fact could be read
     if (args.Has("--json")) {
-        PrintJson();
-        return CLI_OK;
+        if (PrintJson()) return CLI_OK;
+        ShowDbInfoUnreadable();
+        return CLI_FAILED;
     }
-    for (const auto& row : GetDbInfoRows())
+    std::vector<SDbInfoRow> arrRows;
+    if (!ReadDbInfoRows(arrRows)) {
+        ShowDbInfoUnreadable();
+        return CLI_FAILED;
+    }
+    for (const auto& row : arrRows)
         CliPrintLine(Cp1252ToUtf8(row.strLabel) + ": " + (row.bPath ? row.strValue : Cp1252ToUtf8(row.strValue)));
     return CLI_OK;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cli/CliCommand.h"
+#include "cli/CliTree.h"
 #include "platform/Cp1252.h"
 #include "print/CTovPrint.h"
 #include "tree/CKnowHow.h"
@@ -26,8 +27,9 @@ int Run(const SCliArgs& args) {
     static char* argv[] = {szName, nullptr};
     QGuiApplication app(argc, argv);
 
-    // printing only reads: no daily backup
-    std::unique_ptr<CKnowHow> pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), false);
+    // printing only reads: no daily backup; a folder that does not exist is
+    // refused as export refuses it
+    std::unique_ptr<CKnowHow> pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
 
     int nPages;
@@ -43,6 +45,11 @@ int Run(const SCliArgs& args) {
         pWriter->setCreator(QStringLiteral("Orvantis"));
         pWriter->setTitle(QString::fromUtf8(Cp1252ToUtf8(pService->GetPath(nFolder))));
         nPages = PrintFolderPages(pWriter.get(), pService.get(), nFolder);
+    }
+    if (nPages < PRINT_DEVICE_FAILED) {
+        // nothing was written: the folder was read before the PDF began
+        ShowPrintReadFailure(nPages);
+        return CLI_FAILED;
     }
     if (nPages < 0) {
         if (bStdout) return CliFail(Ansi("Die PDF-Ausgabe kann nicht erzeugt werden."));

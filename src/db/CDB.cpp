@@ -46,8 +46,23 @@ bool CDB::Open(const std::string& strPath) {
         SetError(rc, nullptr);
         return false;
     }
+    if (IsLockedOutCode(ApplyDurableSync(m_pConnection))) {
+        // a connection without it could lose a commit reported done
+        sqlite3_close(m_pConnection);
+        m_pConnection = nullptr;
+        return false;
+    }
     m_nInUseHandle = GetPlatform().HoldFileOpen(strPath);
     return true;
+}
+
+int CDB::ApplyDurableSync(sqlite3* pDb) {
+    // the setting needs the schema read, so it waits for a lock; a file that
+    // is no database answers its first real statement
+    const std::string strSql = "PRAGMA synchronous=EXTRA;";
+    return RunWithBusyRetry(
+        strSql, [&](char** ppszMsg) { return sqlite3_exec(pDb, strSql.c_str(), nullptr, nullptr, ppszMsg); }, nullptr,
+        false);
 }
 
 bool CDB::Close() {

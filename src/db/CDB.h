@@ -75,6 +75,11 @@ public:
     // and without a lock held afterwards: false when the file could not be
     // read now (try again later). The first call answers true.
     bool ReadChangedByOthers(bool& bChanged);
+    // Makes a connection's commits survive a crash of the machine: the
+    // folder is synced after the journal is deleted, or a commit could come
+    // back undone with it. Waits for another user's lock like a statement;
+    // answers the engine's code.
+    int ApplyDurableSync(sqlite3* pDb);
     // Clears the recorded error, so that a later failure can be told apart.
     void ClearLastError() { m_nLastError = 0; }
 
@@ -114,6 +119,10 @@ public:
     // *pstrCopy gets the path of the copy of this minute, or stays empty when
     // none could be written.
     bool MakeBackup(std::string* pstrCopy = nullptr);
+    // Why the last MakeBackup made no copy (Windows-1252; empty when it
+    // made one or gave no reason), and the folder it tried.
+    const std::string& GetBackupFailure() const { return m_strBackupFailure; }
+    const std::string& GetBackupFolderTried() const { return m_strBackupFolder; }
     bool StampBackup();
     bool DailyBackup();
     bool PruneBackups();
@@ -121,6 +130,9 @@ public:
     // Option table has no value for the key, or that cannot be read.
     std::vector<std::string> FindBackupCopiesWithout(const std::string& strKey);
     bool Reorganize(std::int32_t& nSaved);
+    // True when the last Reorganize could not find the file in its folder
+    // before or after (a folder deleted or renamed meanwhile).
+    bool WasReorgFileMissing() const { return m_bReorgSizeUnknown; }
 
 private:
     sqlite3* m_pConnection = nullptr;
@@ -134,7 +146,10 @@ private:
 
     bool m_bLockedOut = false;
     long long m_nDataVersion = -1;  // PRAGMA data_version last read
-    int m_nInUseHandle = -1;  // shared in-use lock while open
+    int m_nInUseHandle = -1;        // shared in-use lock while open
+    bool m_bReorgSizeUnknown = false;
+    std::string m_strBackupFailure;
+    std::string m_strBackupFolder;
     StatementHook m_hook;
 };
 
@@ -156,7 +171,13 @@ bool IsCompleteDatabaseFile(const std::string& strPath);
 // minute, never over a whole copy; a broken copy of that name is replaced.
 // Answers the copy's path when it was made now or earlier in the same
 // minute; empty when it could not be written.
-std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder);
+// The copy is taken under the engine's shared lock, so it holds one commit
+// whatever other programs write meanwhile. *pstrWhy gets the reason when no
+// copy was made (Windows-1252).
+std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder, std::string* pstrWhy = nullptr);
+// "Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: …)." and
+// the reason (Windows-1252).
+std::string BackupFailureText(const std::string& strFolder, const std::string& strWhy);
 // Why a statement failed with the engine code nCode, in the program's words
 // (Windows-1252); empty when the code says nothing the user could act on.
 std::string GetDbFailureReason(int nCode);

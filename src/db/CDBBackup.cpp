@@ -46,13 +46,47 @@ std::uint32_t BigEndian32(const unsigned char* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
-// Size of the file as the folder listing gives it; 0 when it is not found.
+// Size of the file as the folder listing gives it; -1 when it is not found.
 std::int64_t FileSize(const std::string& strPath) {
     std::string strName = GetFileNamePart(strPath);
     for (const auto& file : GetPlatform().FindFiles(GetFolderPart(strPath), strName))
         if (file.strName == strName) return file.nSize;
-    return 0;
+    return -1;
 }
+
+// A second connection on the file that holds the engine's shared lock while
+// it lives: no other connection can write the file meanwhile, and a journal
+// that a writer killed half-way left behind is rolled back first, so the
+// bytes on disk are those of one commit.
+class CSnapshotLock {
+public:
+    explicit CSnapshotLock(const std::string& strPath) {
+        m_nResult = sqlite3_open_v2(strPath.c_str(), &m_pDb, SQLITE_OPEN_READWRITE, nullptr);
+        if (m_nResult != SQLITE_OK) return;
+        CDB& db = GetDatabase();
+        // rolling back a dead writer's journal is a commit of its own
+        if (IsLockedOutCode(m_nResult = db.ApplyDurableSync(m_pDb))) return;
+        m_nResult = sqlite3_exec(m_pDb, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
+        if (m_nResult != SQLITE_OK) return;
+        const std::string strSql = "SELECT count(*) FROM sqlite_master;";
+        m_nResult = db.RunWithBusyRetry(
+            strSql, [&](char** ppszMsg) { return sqlite3_exec(m_pDb, strSql.c_str(), nullptr, nullptr, ppszMsg); },
+            nullptr, false);
+    }
+    ~CSnapshotLock() {
+        if (m_pDb && !sqlite3_get_autocommit(m_pDb)) sqlite3_exec(m_pDb, "COMMIT;", nullptr, nullptr, nullptr);
+        sqlite3_close(m_pDb);
+    }
+    CSnapshotLock(const CSnapshotLock&) = delete;
+    CSnapshotLock& operator=(const CSnapshotLock&) = delete;
+    // SQLITE_OK while the lock is held. A file the engine cannot read (not
+    // a database) is copied as it is: nobody can commit to it.
+    int Result() const { return m_nResult; }
+
+private:
+    sqlite3* m_pDb = nullptr;
+    int m_nResult = SQLITE_OK;
+};
 
 // True when the copy's Option table holds a value for the key; false also
 // when the copy cannot be read.
@@ -109,17 +143,35 @@ bool IsCompleteDatabaseFile(const std::string& strPath) {
     return nSize % nPageSize == 0;
 }
 
-std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder) {
+std::string CopyBackupFile(const std::string& strPath, const std::string& strFolder, std::string* pstrWhy) {
     CPlatform& platform = GetPlatform();
+    if (pstrWhy) pstrWhy->clear();
     std::string strTarget = BackupCopyPath(strPath, strFolder);
     if (platform.FileExists(strTarget)) {
         // a second backup within the minute finds its copy made already
         if (IsCompleteDatabaseFile(strTarget)) return strTarget;
         // a copy cut short (a full disk, a copy killed half-way by an older
         // version) is no backup; a whole one takes its place
-        if (!platform.DeleteFile(strTarget)) return std::string();
+        if (!platform.DeleteFile(strTarget)) {
+            if (pstrWhy) *pstrWhy = Ansi("Eine unvollständige Kopie gleichen Namens kann nicht gelöscht werden.");
+            return std::string();
+        }
     }
-    return platform.CopyFileNoOverwrite(strPath, strTarget) ? strTarget : std::string();
+    // the in-use test cannot keep a program out that uses the engine alone:
+    // it waits for the copy as for any reader
+    CSnapshotLock lock(strPath);
+    if (IsLockedOutCode(lock.Result())) {
+        if (pstrWhy) *pstrWhy = Ansi(DB_LOCKED_MESSAGE);
+        return std::string();
+    }
+    if (platform.CopyFileNoOverwrite(strPath, strTarget)) return strTarget;
+    if (pstrWhy) *pstrWhy = platform.GetLastCopyFailure();
+    return std::string();
+}
+
+std::string BackupFailureText(const std::string& strFolder, const std::string& strWhy) {
+    return "Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " + Utf8ToCp1252(strFolder) + ")." +
+           (strWhy.empty() ? "" : " " + strWhy);
 }
 
 std::string CDB::GetBackupFolder() {
@@ -134,6 +186,7 @@ bool CDB::CopyToBackup(const std::string& strPath, const std::string& strFolder)
 
 bool CDB::MakeBackup(std::string* pstrCopy) {
     if (pstrCopy) pstrCopy->clear();
+    m_strBackupFailure.clear();
     if (!IsOpen()) return false;
     std::string strPath = GetFilePath();
     std::string strFolder = GetBackupFolder();
@@ -142,7 +195,8 @@ bool CDB::MakeBackup(std::string* pstrCopy) {
         Open(strPath);
         return false;
     }
-    std::string strCopy = CopyBackupFile(strPath, strFolder);
+    m_strBackupFolder = strFolder;
+    std::string strCopy = CopyBackupFile(strPath, strFolder, &m_strBackupFailure);
     Open(strPath);
     // a copy that could not be written is no backup: the stamp and the
     // pruning wait for one that was
@@ -202,7 +256,10 @@ bool CDB::Reorganize(std::int32_t& nSaved) {
     bool bResult = Execute("VACUUM");
     GetPlatform().Sleep(1000);
     std::int64_t nAfter = FileSize(strPath);
-    std::int64_t nDiff = nBefore - nAfter;
+    // a file gone from its folder meanwhile saved nothing that could be said
+    m_bReorgSizeUnknown = nBefore < 0 || nAfter < 0;
+    if (m_bReorgSizeUnknown) bResult = false;
+    std::int64_t nDiff = m_bReorgSizeUnknown ? 0 : nBefore - nAfter;
     nDiff = std::clamp<std::int64_t>(nDiff, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max());
     nSaved = static_cast<std::int32_t>(nDiff);

@@ -81,10 +81,20 @@ bool CDB::UpgradeDatabase() {
             "", EMsgIcon::Exclamation, EMsgButtons::Ok);
         return false;
     }
-    std::string strCopy = CopyBackupFile(strPath, strFolder);
+    std::string strWhy;
+    std::string strCopy = CopyBackupFile(strPath, strFolder, &strWhy);
+    if (strCopy.empty()) {
+        // the upgrade changes the schema: without the copy there is no way
+        // back; the session stays closed as for a file in use
+        platform.MessageBox(BackupFailureText(strFolder, strWhy) + "\n\n" +
+                                Ansi("Ohne Sicherungskopie wird die Datenbank nicht aktualisiert. Die Datenbank ist "
+                                     "unverändert."),
+                            "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
     Open(strPath);
     // a 1.000 file has no Option table yet: the stamp fails without harm
-    if (!strCopy.empty()) StampBackup();
+    StampBackup();
 
     // The single steps may fail without harm (an index that exists, a file
     // without KnowHow table); what counts is the version at the end.

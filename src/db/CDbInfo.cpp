@@ -2,18 +2,31 @@
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "platform/Platform.h"
 
-std::vector<SDbInfoRow> GetDbInfoRows() {
+bool ReadDbInfoRows(std::vector<SDbInfoRow>& arrRows) {
     CDB& db = GetDatabase();
     std::string strPath = db.GetFilePath();
-    return {
+    arrRows = {
         {"Datei", GetFileNamePart(strPath), true},
         {"Verzeichnis", GetFolderPart(strPath), true},
-        {"Erstellt am", db.GetOption("CreateTime")},
-        {"Erstellt von", db.GetOption("CreateUser")},
-        {Ansi("Letzte Änderung am"), db.GetOption("LastEditTime")},
-        {Ansi("Letzte Änderung von"), db.GetOption("LastEditUser")},
-        {"Letztes Backup", db.GetOption("LastBackup")},
-        {"Letzte Reorganisation", db.GetOption("LastReorg")},
     };
+    const std::pair<const char*, const char*> arrStamps[] = {
+        {"Erstellt am", "CreateTime"},          {"Erstellt von", "CreateUser"},
+        {"Letzte Änderung am", "LastEditTime"}, {"Letzte Änderung von", "LastEditUser"},
+        {"Letztes Backup", "LastBackup"},       {"Letzte Reorganisation", "LastReorg"},
+    };
+    for (const auto& [pszLabel, pszKey] : arrStamps) {
+        std::string strValue;
+        // a stamp that could not be read is no empty one
+        if (!db.ReadOption(pszKey, strValue)) return false;
+        arrRows.push_back({Ansi(pszLabel), strValue});
+    }
+    return true;
+}
+
+void ShowDbInfoUnreadable() {
+    ShowDbFailureReason();
+    GetPlatform().MessageBox(Ansi("Die Angaben zur Datenbank können nicht gelesen werden."), "", EMsgIcon::Exclamation,
+                             EMsgButtons::Ok);
 }

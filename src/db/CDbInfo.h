@@ -10,5 +10,8 @@ struct SDbInfoRow {
     bool bPath = false;
 };
 
-// The eight rows, in order, for the open database.
-std::vector<SDbInfoRow> GetDbInfoRows();
+// The eight rows, in order, for the open database; false when a stamp
+// could not be read (the rows are then incomplete and not to be shown).
+bool ReadDbInfoRows(std::vector<SDbInfoRow>& arrRows);
+// The reason of the failed read, then that the facts cannot be read.
+void ShowDbInfoUnreadable();

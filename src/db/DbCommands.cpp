@@ -21,7 +21,12 @@ bool RunReorganize(IWaitNotice* pWait, bool bAsk) {
     if (pWait) pWait->Hide();
     if (!bDone) {
         // a VACUUM that failed (file locked by another user, read-only) saved nothing
-        ShowDbFailureReason();
+        if (GetDatabase().WasReorgFileMissing())
+            platform.MessageBox(Ansi("Die Datenbankdatei ist in ihrem Verzeichnis nicht mehr zu finden: ") +
+                                    Utf8ToCp1252(GetDatabase().GetFilePath()),
+                                strCaption, EMsgIcon::Exclamation, EMsgButtons::Ok);
+        else
+            ShowDbFailureReason();
         platform.MessageBox("Die Datenbank konnte nicht reorganisiert werden.", strCaption, EMsgIcon::Exclamation,
                             EMsgButtons::Ok);
         return false;

@@ -10,6 +10,7 @@
 #include <QtMath>
 #include <algorithm>
 
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "tree/CKnowHow.h"
@@ -129,17 +130,32 @@ int CTovPrint::TextWidth() const {
     return m_nPageWidth - m_nMargin - kTextIndent;
 }
 
-int CTovPrint::BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder) {
-    CKnowHowArray arrItems;
-    std::string strPath, strFolderText;
-    if (pService) {
-        if (pService->GetChildren(arrItems, nFolder) < 0) arrItems.clear();
-        strPath = pService->GetPath(nFolder);
-        CKnowHowItem folder;
-        if (pService->GetItem(folder, nFolder) == 1) strFolderText = folder.Text;
+int ReadPrintFolder(CKnowHow& service, std::int32_t nFolder, SPrintFolder& folder) {
+    folder = SPrintFolder();
+    if (nFolder != 0) {
+        // a folder deleted meanwhile is not printed as an empty one
+        CKnowHowItem item;
+        int n = service.GetItem(item, nFolder);
+        if (n < 0) return PRINT_READ_FAILED;
+        if (n == 0) return PRINT_NO_FOLDER;
+        folder.strText = item.Text;
     }
+    std::vector<std::string> arrPaths;
+    if (service.GetChildren(folder.arrItems, nFolder) < 0 || !service.GetPaths({nFolder}, arrPaths))
+        return PRINT_READ_FAILED;
+    folder.strPath = arrPaths.front();
+    return 0;
+}
+
+int CTovPrint::BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder) {
+    SPrintFolder folder;
+    if (pService && ReadPrintFolder(*pService, nFolder, folder) < 0) folder = SPrintFolder();
+    return BeginPrinting(pDevice, folder);
+}
+
+int CTovPrint::BeginPrinting(QPagedPaintDevice* pDevice, const SPrintFolder& folder) {
     return BeginPrinting(std::make_unique<CDevicePrintMeasurer>(pDevice), pDevice->width(), pDevice->height(),
-                         pDevice->logicalDpiY(), arrItems, strPath, strFolderText);
+                         pDevice->logicalDpiY(), folder.arrItems, folder.strPath, folder.strText);
 }
 
 int CTovPrint::BeginPrinting(std::unique_ptr<CPrintMeasurer> pMeasurer, int nPageWidth, int nPageHeight, int nDpiY,
@@ -310,10 +326,17 @@ void CTovPrint::PrintPage(QPainter& painter, int nPage) {
 
 int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder, int nFromPage, int nToPage,
                      bool bReverse) {
+    // read before the device is touched: a folder that could not be read
+    // leaves no file and no sheet behind
+    SPrintFolder folder;
+    if (pService) {
+        int nRead = ReadPrintFolder(*pService, nFolder, folder);
+        if (nRead < 0) return nRead;
+    }
     QPainter painter;
-    if (!painter.begin(pDevice)) return -1;
+    if (!painter.begin(pDevice)) return PRINT_DEVICE_FAILED;
     CTovPrint print;
-    int nCount = print.BeginPrinting(pDevice, pService, nFolder);
+    int nCount = print.BeginPrinting(pDevice, folder);
     int nFrom = nFromPage > 0 ? nFromPage : 1;
     int nTo = nToPage > 0 ? std::min(nToPage, nCount) : nCount;
     int nPrinted = 0;
@@ -323,7 +346,17 @@ int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_
         ++nPrinted;
     }
     print.EndPrinting();
-    return painter.end() ? nPrinted : -1;
+    return painter.end() ? nPrinted : PRINT_DEVICE_FAILED;
+}
+
+void ShowPrintReadFailure(int nResult) {
+    if (nResult == PRINT_NO_FOLDER) {
+        GetPlatform().MessageBox(EntryDeletedMessage(), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return;
+    }
+    ShowDbFailureReason();
+    GetPlatform().MessageBox(Ansi("Der Ordner kann nicht gelesen werden, es wurde nichts gedruckt."), "",
+                             EMsgIcon::Exclamation, EMsgButtons::Ok);
 }
 
 void SetUpPdfPage(QPdfWriter& writer) {

@@ -80,6 +80,23 @@ struct SPrintBlock {
     int m_nLines = 0;      // lines drawn
 };
 
+// What a print of a folder shows: its direct children, its path and text.
+struct SPrintFolder {
+    CKnowHowArray arrItems;
+    std::string strPath;
+    std::string strText;
+};
+
+// PrintFolderPages and ReadPrintFolder answer these instead of a page count.
+inline constexpr int PRINT_DEVICE_FAILED = -1;  // the device cannot be painted on
+inline constexpr int PRINT_READ_FAILED = -2;    // the folder could not be read: nothing was printed
+inline constexpr int PRINT_NO_FOLDER = -3;      // the folder does not exist (any more)
+
+// Reads the folder for a print; 0 when all of it was read.
+int ReadPrintFolder(CKnowHow& service, std::int32_t nFolder, SPrintFolder& folder);
+// Tells the user why ReadPrintFolder's answer nResult printed nothing.
+void ShowPrintReadFailure(int nResult);
+
 class CTovPrint {
 public:
     CTovPrint() = default;
@@ -89,6 +106,8 @@ public:
     // children, path and text from the service and paginates. A folder that
     // cannot be read prints as an empty folder. Answers the number of pages.
     int BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder);
+    // The same for a folder read already.
+    int BeginPrinting(QPagedPaintDevice* pDevice, const SPrintFolder& folder);
     // The same with a given measurer, page size (device pixels), vertical
     // resolution and content.
     int BeginPrinting(std::unique_ptr<CPrintMeasurer> pMeasurer, int nPageWidth, int nPageHeight, int nDpiY,
@@ -133,8 +152,8 @@ private:
 
 // Prints pages nFromPage..nToPage (from 1; 0 for the first or last page) of
 // the folder onto the device, each on a sheet of its own, the last first when
-// asked. Answers the number of pages printed, -1 when the device cannot be
-// painted on.
+// asked. Answers the number of pages printed, or one of the PRINT_ codes: the
+// folder is read first, so nothing is painted when it cannot be.
 int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder, int nFromPage = 0,
                      int nToPage = 0, bool bReverse = false);
 // The page set-up of the print dialog's PDF output: A4 portrait, 1200 dpi,

@@ -146,13 +146,24 @@ bool CDbPasswort::SetDatabasePassword(const std::string& strNew) {
     if (!CheckNewPassword(strNew)) return false;
     CDB& db = GetDatabase();
     db.ClearLastError();
-    if (!db.MakeBackup()) {
+    std::string strCopy;
+    if (!db.MakeBackup(&strCopy)) {
         GetPlatform().MessageBox(Ansi("Die Datenbank wird von anderen Benutzern verwendet.\n\n"
                                       "Sie kann zur Zeit nicht verschlüsselt werden !"),
                                  "", EMsgIcon::Exclamation, EMsgButtons::Ok);
         return false;
     }
     std::string strOld = m_crypt.GetPassword();
+    if (strCopy.empty()) {
+        // every text is rewritten: without the copy there is no way back
+        const char* pszNotDone = strNew.empty()   ? "Ohne Sicherungskopie wird die Datenbank nicht entschlüsselt."
+                                 : strOld.empty() ? "Ohne Sicherungskopie wird die Datenbank nicht verschlüsselt."
+                                                  : "Ohne Sicherungskopie wird das Kennwort nicht geändert.";
+        GetPlatform().MessageBox(BackupFailureText(db.GetBackupFolderTried(), db.GetBackupFailure()) + "\n\n" +
+                                     Ansi(pszNotDone) + Ansi(" Die Datenbank ist unverändert."),
+                                 "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+        return false;
+    }
     if (strOld.empty()) {
         std::int32_t nSaved = 0;
         db.Reorganize(nSaved);

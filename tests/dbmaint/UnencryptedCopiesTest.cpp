@@ -53,13 +53,16 @@ TEST_F(CUnencryptedCopiesTest, ProtectingNamesThePlainCopiesAndKeepsThem) {
     ASSERT_TRUE(RemoveDatabasePassword());
     EXPECT_EQ(m_platform.MessageTexts().size(), 1u);
 
-    // without plain copies there is no notice
+    // the copy that protecting makes is plain itself; the others are gone
     for (const auto& strCopy : FindUnencryptedBackupCopies()) fs::remove(strCopy);
-    ASSERT_TRUE(db.SetOption("BackupDir", Utf8ToCp1252(m_dir.File("fehlt"))));
     m_platform.Clear();
+    m_platform.SetLocalTime(2026, 12, 7, 7, 10);
     ASSERT_TRUE(ApplyDatabasePassword("geheim"));
     EXPECT_EQ(m_platform.MessageTexts(),
-              std::vector<std::string>{"Alle Einträge in der Datenbank wurden verschlüsselt."});
+              (std::vector<std::string>{"Alle Einträge in der Datenbank wurden verschlüsselt.",
+                                        kNoticeStart + BackupCopy(m_strDb, "20261207_0710") +
+                                            "\n\nLöschen Sie diese Dateien oder verschieben Sie sie an einen "
+                                            "sicheren Ort !"}));
 }
 
 TEST_F(CUnencryptedCopiesTest, CliNamesThemOnOneLine) {

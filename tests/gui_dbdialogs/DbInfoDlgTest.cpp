@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "db/CDB.h"
+#include "db/CDbInfo.h"
 #include "db/ui/CDbInfoDlg.h"
 #include "support/TestSupport.h"
 
@@ -79,5 +80,22 @@ TEST_F(CDbInfoDlgTest, SecondColumnFillsTheRowUnlessTooWide) {
     EXPECT_GE(pList->columnWidth(1), nText1);
     EXPECT_LT(pList->columnWidth(1), nText1 + 40);
     EXPECT_GT(pList->columnWidth(0) + pList->columnWidth(1), Available(pList));
+}
+
+TEST_F(CDbInfoDlgTest, StampsThatCannotBeReadAreNotShownAsEmpty) {
+    CreateDatabase();
+    // another program holds the file locked beyond the wait
+    auto pHolder = HoldExclusive(GetDatabase().GetFilePath(), 60);
+    CDbInfoDlg dlg;
+    EXPECT_FALSE(dlg.IsRead());
+    EXPECT_EQ(dlg.GetList()->rowCount(), 0);
+    m_platform.Clear();
+    ShowDbInfoUnreadable();
+    EXPECT_EQ(m_platform.MessageTexts(),
+              (std::vector<std::string>{DB_LOCKED_MESSAGE, "Die Angaben zur Datenbank können nicht gelesen werden."}));
+    pHolder.reset();
+    CDbInfoDlg dlgFree;
+    EXPECT_TRUE(dlgFree.IsRead());
+    EXPECT_EQ(dlgFree.GetList()->rowCount(), 8);
 }
 }  // namespace

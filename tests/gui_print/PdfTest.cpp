@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -178,15 +179,16 @@ TEST_F(CPrintPdfTest, CliPrintsTheFolderAsTheLayoutPaginatesIt) {
     EXPECT_EQ(std::stoi(strNext.substr(posBody + 1, 4)), nLastOnPage + 1);
 }
 
-TEST_F(CPrintPdfTest, UnreadableFolderPrintsAnEmptyPageAndBadOutputFails) {
+TEST_F(CPrintPdfTest, MissingFolderIsRefusedAndBadOutputFails) {
     std::string strDb = CreateDatabase();
     CloseDatabase();
+    // not an empty page that passes for an empty folder
     const std::string strPdf = m_dir.File("leer.pdf");
     SProcessResult r = RunCli({"print", strDb, "--folder", "4711", "--pdf", strPdf});
-    ASSERT_EQ(r.nExit, 0) << r.strErr;
-    EXPECT_EQ(r.strOut, "Seiten: 1\n");
-    std::string strText = ShellOutput("pdftotext -layout '" + strPdf + "' -");
-    EXPECT_NE(strText.find("Seite 1"), std::string::npos);
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_EQ(r.strOut, "");
+    EXPECT_NE(r.strErr.find("Der Eintrag 4711 existiert nicht."), std::string::npos) << r.strErr;
+    EXPECT_FALSE(std::filesystem::exists(strPdf));
 
     r = RunCli({"print", strDb, "--folder", "0", "--pdf", m_dir.File("fehlt/x.pdf")});
     EXPECT_EQ(r.nExit, 1);

@@ -8,7 +8,9 @@
 #include <QPrinter>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
+#include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "print/CTovPrint.h"
 #include "print/ui/PrintJob.h"
@@ -121,5 +123,47 @@ TEST_F(CPrintJobTest, PreviewShowsEveryPageOfTheFolder) {
     PrintFolder(nullptr, m_pService.get(), m_nFolder, true);
     EXPECT_EQ(nShown, nExpected);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
+}
+
+TEST_F(CPrintJobTest, FolderThatCannotBeReadPrintsNothing) {
+    // another program holds the file locked beyond the wait
+    auto pHolder = HoldExclusive(GetDatabase().GetFilePath(), 60);
+    const std::string strPdf = m_dir.File("gesperrt.pdf");
+    {
+        QPdfWriter writer(QString::fromStdString(strPdf));
+        SetUpPdfPage(writer);
+        EXPECT_EQ(PrintFolderPages(&writer, m_pService.get(), m_nFolder), PRINT_READ_FAILED);
+    }
+    EXPECT_FALSE(std::filesystem::exists(strPdf));
+
+    // the preview says so instead of showing an empty folder
+    bool bPreviewShown = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            auto* pDlg = qobject_cast<QPrintPreviewDialog*>(pWidget);
+            if (!pDlg || !pDlg->isVisible()) continue;
+            bPreviewShown = true;
+            pDlg->reject();
+        }
+    });
+    timer.start(20);
+    m_platform.Clear();
+    PrintFolder(nullptr, m_pService.get(), m_nFolder, true);
+    EXPECT_FALSE(bPreviewShown);
+    auto arrTexts = m_platform.MessageTexts();
+    ASSERT_EQ(arrTexts.size(), 2u);
+    EXPECT_EQ(arrTexts[0], DB_LOCKED_MESSAGE);
+    EXPECT_EQ(arrTexts[1], "Der Ordner kann nicht gelesen werden, es wurde nichts gedruckt.");
+    pHolder.reset();
+
+    // a folder that another user deleted meanwhile
+    ASSERT_EQ(RawExec(GetDatabase().GetFilePath(), "DELETE FROM KnowHow WHERE ID=" + std::to_string(m_nFolder)), 0);
+    {
+        QPdfWriter writer(QString::fromStdString(strPdf));
+        SetUpPdfPage(writer);
+        EXPECT_EQ(PrintFolderPages(&writer, m_pService.get(), m_nFolder), PRINT_NO_FOLDER);
+    }
+    EXPECT_FALSE(std::filesystem::exists(strPdf));
 }
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/ScriptedPlatform.h"
 
+#include <cerrno>
+
 #include "platform/Cp1252.h"
 
 EMsgResult CScriptedPlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon eIcon,
@@ -89,4 +91,15 @@ void CScriptedPlatform::Clear() {
     m_arrDialogs.clear();
     m_arrShellOpened.clear();
     m_arrHelpShown.clear();
+}
+
+bool CScriptedPlatform::CopyFileNoOverwrite(const std::string& strFrom, const std::string& strTo) {
+    m_bCopyFailed = m_nCopyFailure != 0;
+    if (!m_bCopyFailed) return CPosixPlatform::CopyFileNoOverwrite(strFrom, strTo);
+    errno = m_nCopyFailure;
+    return false;
+}
+
+std::string CScriptedPlatform::GetLastCopyFailure() const {
+    return m_bCopyFailed ? DescribeFileError(m_nCopyFailure) : CPosixPlatform::GetLastCopyFailure();
 }

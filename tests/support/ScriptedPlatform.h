@@ -37,6 +37,10 @@ public:
     bool BrowseFolder(const std::string& strTitle, const std::string& strInitial, std::string& strResult) override;
     int ShellOpen(const std::string& strTarget) override;
     bool ShowHelp(const std::string& strHelpFile) override;
+    // Copies fail with the injected errno while it is set (0: real copies).
+    bool CopyFileNoOverwrite(const std::string& strFrom, const std::string& strTo) override;
+    std::string GetLastCopyFailure() const override;
+    void SetCopyFailure(int nErrno) { m_nCopyFailure = nErrno; }
 
     // Answers for the next message boxes, in order; when the queue is empty
     // a box is answered Ok (Ok box), No (Yes/No) or Cancel (OK/Cancel).
@@ -79,4 +83,6 @@ private:
     std::function<void(int)> m_sleepHook;
     std::function<void(const SRecordedMessage&)> m_messageHook;
     bool m_bHelpResult = true;
+    int m_nCopyFailure = 0;
+    bool m_bCopyFailed = false;
 };

@@ -37,7 +37,11 @@ CDbInfoDlg::CDbInfoDlg(QWidget* pParent) : QDialog(pParent) {
     m_pList->setColumnWidth(1, 10);
     setTabOrder(m_pButtonOk, m_pList);
 
-    for (const auto& row : GetDbInfoRows())
+    std::vector<SDbInfoRow> arrRows;
+    m_bRead = ReadDbInfoRows(arrRows);
+    // half the facts would pass for stamps that are not set
+    if (!m_bRead) arrRows.clear();
+    for (const auto& row : arrRows)
         AddRow(FromAnsi(row.strLabel), row.bPath ? QString::fromStdString(row.strValue) : FromAnsi(row.strValue));
     FitColumns();
     m_pButtonOk->setFocus();

@@ -15,6 +15,9 @@ public:
     // Appends a row: the label in the first column, the value in the second.
     void AddRow(const QString& strLabel, const QString& strValue);
     QTableWidget* GetList() const { return m_pList; }
+    // False when the facts could not be read: the list is empty then, and
+    // the dialog is not to be shown (ShowDbInfoUnreadable says why).
+    bool IsRead() const { return m_bRead; }
 
 private:
     void FitColumns();
@@ -22,4 +25,5 @@ private:
     QTableWidget* m_pList;
     QPushButton* m_pButtonOk;
     int m_nRows = 0;
+    bool m_bRead = false;
 };
