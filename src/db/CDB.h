@@ -20,7 +20,7 @@ inline constexpr const char* ORVANTIS_VERSION = "1.200";
 // whoever waits comes back soon after it ends.
 inline constexpr int DB_BUSY_WAIT_MS = 10500;
 inline constexpr int DB_BUSY_STEP_MIN_MS = 1;
-inline constexpr int DB_BUSY_STEP_MAX_MS = 50;
+inline constexpr int DB_BUSY_STEP_MAX_MS = 10;
 
 // Shown (UTF-8 source text) when another user keeps the file locked beyond
 // the busy retry.
