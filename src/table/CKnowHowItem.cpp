@@ -78,6 +78,26 @@ void CKnowHowItem::ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols) {
     ReadCells(rs.GetRowCells(), cols);
 }
 
+namespace {
+// One read row into the item, whatever the cells come from; the values read
+// become its origin.
+template <class FInt, class FText>
+void AssignColumns(CKnowHowItem& item, const SKnowHowColumns& cols, FInt intAt, FText textAt) {
+    item.ID = intAt(cols.nId);
+    item.IsAktiv = intAt(cols.nAktiv);
+    item.MasterID = intAt(cols.nMaster);
+    item.Typ = intAt(cols.nTyp);
+    item.LinkID = intAt(cols.nLinkId);
+    item.PosNr = intAt(cols.nPos);
+    item.IsDir = intAt(cols.nDir);
+    item.UpdateNr = intAt(cols.nUpdate);
+    textAt(cols.nName, item.Name);
+    textAt(cols.nLink, item.Link);
+    textAt(cols.nText, item.Text);
+    item.MarkStored();
+}
+}  // namespace
+
 void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& cols) {
     auto cell = [&](int nCol) -> const char* { return ppCells && nCol >= 0 ? ppCells[nCol] : nullptr; };
     auto intAt = [&](int nCol) {
@@ -88,18 +108,7 @@ void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& 
         const char* psz = cell(nCol);
         DecryptFieldInto(psz ? psz : "", str);
     };
-    ID = intAt(cols.nId);
-    IsAktiv = intAt(cols.nAktiv);
-    MasterID = intAt(cols.nMaster);
-    Typ = intAt(cols.nTyp);
-    LinkID = intAt(cols.nLinkId);
-    PosNr = intAt(cols.nPos);
-    IsDir = intAt(cols.nDir);
-    UpdateNr = intAt(cols.nUpdate);
-    textAt(cols.nName, Name);
-    textAt(cols.nLink, Link);
-    textAt(cols.nText, Text);
-    MarkStored();
+    AssignColumns(*this, cols, intAt, textAt);
 }
 
 void CKnowHowItem::ReadStatement(sqlite3_stmt* pStmt, const SKnowHowColumns& cols) {
@@ -112,18 +121,7 @@ void CKnowHowItem::ReadStatement(sqlite3_stmt* pStmt, const SKnowHowColumns& col
         const std::size_t n = p ? static_cast<std::size_t>(sqlite3_column_bytes(pStmt, nCol)) : 0;
         DecryptFieldInto(p ? p : "", n, str);
     };
-    ID = intAt(cols.nId);
-    IsAktiv = intAt(cols.nAktiv);
-    MasterID = intAt(cols.nMaster);
-    Typ = intAt(cols.nTyp);
-    LinkID = intAt(cols.nLinkId);
-    PosNr = intAt(cols.nPos);
-    IsDir = intAt(cols.nDir);
-    UpdateNr = intAt(cols.nUpdate);
-    textAt(cols.nName, Name);
-    textAt(cols.nLink, Link);
-    textAt(cols.nText, Text);
-    MarkStored();
+    AssignColumns(*this, cols, intAt, textAt);
 }
 
 void CKnowHowItem::MarkStored() {
