@@ -17,6 +17,8 @@ void CTitleView::SetTitle(const std::string& strTitle, const std::string& strSub
     m_strTitle = FromAnsi(strTitle);
     m_strTitle.replace(QStringLiteral("\\"), QStringLiteral(" \\ "));
     m_strSubTitle = FromAnsi(strSubTitle);
+    setAccessibleName(m_strTitle);
+    setAccessibleDescription(m_strSubTitle);
     repaint();
 }
 

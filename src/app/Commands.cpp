@@ -69,8 +69,12 @@ struct SPopupDef {
 // Popups in menu bar order; the sub-popup follows the items of its parent
 // in the order of nPos.
 const SPopupDef s_arrPopups[] = {
-    {Datei, "&Datei", None, 0},  {Bearbeiten, "&Bearbeiten", None, 0},           {Ansicht, "&Ansicht", None, 0},
-    {Extras, "Extras", None, 0}, {Admin, "Adminstrator Funktionen", Extras, 20}, {Hilfe, "&?", None, 0},
+    {Datei, "&Datei", None, 0},
+    {Bearbeiten, "&Bearbeiten", None, 0},
+    {Ansicht, "&Ansicht", None, 0},
+    {Extras, "Extras", None, 0},
+    {Admin, "Adminstrator Funktionen", Extras, 20},
+    {Hilfe, "&?", None, 0},
     {ExportAls, "Exportieren &als …", Datei, 22},
 };
 
@@ -217,6 +221,11 @@ void BuildToolBar(CMainFrame* pFrame, QToolBar* pToolBar, EResourceSet eSet) {
         if (nGroup >= 0 && nPos / 10 != nGroup) pToolBar->addSeparator();
         nGroup = nPos / 10;
         QAction* pAction = MakeAction(pFrame, pToolBar, pDef->nId, GetCommandToolTip(pDef->nId));
+        // the button's name for assistive technology
+        if (pAction->text().isEmpty()) {
+            const char* pszMenu = pDef->menu128.pszText ? pDef->menu128.pszText : pDef->menu135.pszText;
+            if (pszMenu) pAction->setText(QString::fromUtf8(pszMenu).section('\t', 0, 0).remove('&'));
+        }
         pAction->setIcon(GetCommandIcon(pDef->nId));
         pToolBar->addAction(pAction);
     }

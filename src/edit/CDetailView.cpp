@@ -1,5 +1,6 @@
 #include "edit/CDetailView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 #include "db/CDB.h"
+#include "edit/CDetailAccessible.h"
 #include "edit/TextLayout.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
@@ -40,12 +42,16 @@ CDetailView::CDetailView(IEditDocument& doc, QWidget* pParent)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
 
+    static const bool bAccessible = (QAccessible::installFactory(DetailViewAccessibleFactory), true);
+    (void)bAccessible;
     m_pKeywordEdit = new CEditEx(viewport());
     m_pKeywordEdit->setObjectName(QStringLiteral("keywordEdit"));
+    m_pKeywordEdit->setAccessibleName(QStringLiteral("Stichwort"));
     m_pKeywordEdit->SetMode(EDITOR_KEYWORD);
     m_pKeywordEdit->SetEnterAdvances(1);
     m_pTextEdit = new CEditEx(viewport());
     m_pTextEdit->setObjectName(QStringLiteral("textEdit"));
+    m_pTextEdit->setAccessibleName(QStringLiteral("Text"));
     m_pTextEdit->SetMode(EDITOR_TEXT);
     m_pTextEdit->SetEnterAdvances(0);
     for (CEditEx* pEdit : {m_pKeywordEdit, m_pTextEdit}) {
@@ -92,6 +98,10 @@ void CDetailView::RowsReplaced() {
     if (m_nCurrentRow >= m_rows.Count()) m_nCurrentRow = m_rows.Count() - 1;
     RecalcHeights();
     viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent ev(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&ev);
+    }
 }
 
 void CDetailView::ShowFolder(std::int32_t nFolder) {
