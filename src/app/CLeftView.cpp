@@ -12,8 +12,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
-#include "tree/CKnowHow.h"
 #include "edit/CDetailView.h"
+#include "tree/CKnowHow.h"
 #include "ui/CommandIds.h"
 #include "ui/QtText.h"
 

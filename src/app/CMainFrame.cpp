@@ -22,8 +22,8 @@
 #include "db/CDB.h"
 #include "edit/CDetailView.h"
 #include "platform/Platform.h"
-#include "ui/WaitPump.h"
 #include "ui/CommandIds.h"
+#include "ui/WaitPump.h"
 
 namespace {
 constexpr int TITLE_HEIGHT = 35;

@@ -43,18 +43,19 @@ CRefusedRowDlg::CRefusedRowDlg(QWidget* pParent, EWriteResult eResult, const CKn
     auto* pBox = new QDialogButtonBox(this);
     switch (eResult) {
         case EWriteResult::Conflict:
-            strMessage = FromAnsi(StaleRowMessage()) +
-                         QString::fromUtf8("\n\nLinks steht Ihre Fassung, rechts die gespeicherte. Welche soll gelten?");
+            strMessage =
+                FromAnsi(StaleRowMessage()) +
+                QString::fromUtf8("\n\nLinks steht Ihre Fassung, rechts die gespeicherte. Welche soll gelten?");
             AddChoice(pBox, "keepMine", QString::fromUtf8("&Meine Fassung speichern"), ERefusedRowChoice::KeepMine);
-            AddChoice(pBox, "takeStored", QString::fromUtf8("&Gespeicherte übernehmen"),
-                      ERefusedRowChoice::TakeStored);
+            AddChoice(pBox, "takeStored", QString::fromUtf8("&Gespeicherte übernehmen"), ERefusedRowChoice::TakeStored);
             AddChoice(pBox, "saveAsNew", QString::fromUtf8("Als &neuen Eintrag speichern"),
                       ERefusedRowChoice::SaveAsNew);
             break;
         case EWriteResult::ParentGone:
-            strMessage = FromAnsi(FolderGoneMessage()) +
-                         QString::fromUtf8("\n\nSoll Ihr Eintrag im Ordner „%1“ gespeichert werden?")
-                             .arg(strTargetFolder.empty() ? QString::fromUtf8("Hauptordner") : FromAnsi(strTargetFolder));
+            strMessage =
+                FromAnsi(FolderGoneMessage()) +
+                QString::fromUtf8("\n\nSoll Ihr Eintrag im Ordner „%1“ gespeichert werden?")
+                    .arg(strTargetFolder.empty() ? QString::fromUtf8("Hauptordner") : FromAnsi(strTargetFolder));
             AddChoice(pBox, "saveAsNew", QString::fromUtf8("Dort &speichern"), ERefusedRowChoice::SaveAsNew);
             AddChoice(pBox, "discard", QString::fromUtf8("&Verwerfen"), ERefusedRowChoice::Discard);
             break;

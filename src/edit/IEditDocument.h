@@ -7,7 +7,6 @@
 
 #include <QFont>
 #include <cstdint>
-
 #include <string>
 
 #include "table/CKnowHowItem.h"

@@ -39,7 +39,6 @@ public:
     // there is none). The entry changes only when the write succeeded.
     EWriteResult UpdateItem(CKnowHowItem& item, CKnowHowItem* pStored = nullptr);
     bool InsertItem(CKnowHowItem& item);
-
 };
 
 // New rows written one after the other through one compiled statement

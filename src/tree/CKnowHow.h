@@ -15,9 +15,9 @@
 
 // Where a write that was not Saved stopped.
 struct SWriteReport {
-    int nIndex = -1;       // the array index of the row it stopped at; -1 none
-    CKnowHowItem stored;   // Conflict, Deleted: that row as stored now (ID 0 when gone)
-    int nEngineCode = 0;   // Locked, Failed: the engine's code
+    int nIndex = -1;      // the array index of the row it stopped at; -1 none
+    CKnowHowItem stored;  // Conflict, Deleted: that row as stored now (ID 0 when gone)
+    int nEngineCode = 0;  // Locked, Failed: the engine's code
 };
 
 class CKnowHow {

@@ -258,7 +258,8 @@ TEST_F(CEntriesTest, ATextEntryWithChildrenTakesThemAlong) {
     // the program itself files nothing below a text entry
     ASSERT_TRUE(GetDatabase().Execute(
         "INSERT INTO KnowHow ( IsAktiv, MasterID, PosNr, IsDir, Name, Text, Link, Typ, LinkID, UpdateNr ) VALUES ( "
-        "'1', " + std::to_string(T) + ", 1, '1', 'c', '', '', 0, 0, 0 );"));
+        "'1', " +
+        std::to_string(T) + ", 1, '1', 'c', '', '', 0, 0, 0 );"));
     const auto C = static_cast<std::int32_t>(sqlite3_last_insert_rowid(GetDatabase().GetHandle()));
     Add(C, "c1");
     Add(F, "U");
@@ -284,7 +285,8 @@ TEST_F(CEntriesTest, BehindTheLargestIdANewEntryTakesAFreeOne) {
     EXPECT_NE(A, B);
     EXPECT_EQ(Shape(0), "Fremd{} A{B}");
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
-    EXPECT_EQ(Query("SELECT count(*) FROM KnowHow WHERE ID>2147483647"), (std::vector<std::vector<std::string>>{{"0"}}));
+    EXPECT_EQ(Query("SELECT count(*) FROM KnowHow WHERE ID>2147483647"),
+              (std::vector<std::vector<std::string>>{{"0"}}));
 }
 
 }  // namespace

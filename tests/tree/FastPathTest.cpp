@@ -344,7 +344,8 @@ TEST_F(CFastPathTest, PagedRewriteStoresWhatSavingEveryEntryStored) {
     const std::vector<std::pair<std::string, std::string>> arrSteps = {{"", "alt"}, {"alt", "neu"}, {"neu", ""}};
     // pages of 7 rows, their ends between entries of one folder
     for (const auto& [strOld, strNew] : arrSteps)
-        ASSERT_EQ(m_pTree->RewriteAll([&] { codec.SetKey(strOld); }, [&] { codec.SetKey(strNew); }, 7), EWriteResult::Saved);
+        ASSERT_EQ(m_pTree->RewriteAll([&] { codec.SetKey(strOld); }, [&] { codec.SetKey(strNew); }, 7),
+                  EWriteResult::Saved);
     const auto rowsFast = Dump();
 
     Reopen(strCopy);

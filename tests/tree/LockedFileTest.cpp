@@ -185,7 +185,8 @@ TEST_F(CLockedFileTest, WritesUnderALastingLockSayWhyAndChangeNothing) {
          }},
         {"move", [&] { return said(m_pTree->MoveToFolder(X, T, &report)); }},
         {"delete", [&] { return said(m_pTree->DeleteItem(X, &report)); }},
-        {"import", [&] {
+        {"import",
+         [&] {
              std::string strTemplate = m_dir.File("vorlage.txt");
              WriteFile(strTemplate, "+ Neu\n  - eins\n");
              std::string strFailure;
