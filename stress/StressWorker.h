@@ -15,7 +15,7 @@ struct SWorkerConfig {
     std::string strPassword;
     std::string strCli;
     std::vector<SSharedFolder> arrShared;
-    std::set<std::string> setOps;  // add set move del imp (the document driver also swap conv)
+    std::set<std::string> setOps;  // add set move del imp (the document driver also swap reuse deldir)
     long nHoldMaxMs = 2000;        // how long the document driver keeps a folder's rows
     long nThinkMaxMs = 200;        // pause between operations
     unsigned long long nSeed = 1;
@@ -28,10 +28,6 @@ struct SLockerConfig {
     long nGapMinMs = 200, nGapMaxMs = 1000;
     unsigned long long nSeed = 1;
 };
-
-// What a refusal said, sorted: the stale row message, the lock message (for
-// the command-line program only together with exit status 3), or other.
-inline constexpr const char* STALE_MESSAGE_PART = "inzwischen von einen anderen Benutzer ge";
 
 // A worker that runs orvantis-cli for every operation.
 int RunCliWorker(const SWorkerConfig& cfg);
