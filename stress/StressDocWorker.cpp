@@ -11,6 +11,7 @@
 // refusal), and "gone" (typing that vanished from the rows without a choice,
 // a fault of the rows). Outcomes are the write results' names, never read
 // off a message.
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -218,17 +219,22 @@ bool CDocWorker::Leave() {
         long nSeq = Begin("save", {Joined(m_arrPending)});
         SWriteReport report;
         EWriteResult eResult = m_rows.Save(&report);
-        std::string strAt = m_rows.IsRow(report.nIndex) ? m_rows.Rows()[report.nIndex].Name : std::string();
-        if (End(nSeq, eResult, strAt)) {
+        if (eResult == EWriteResult::Saved) {
             // the new entries got their IDs
+            std::string strIds;
             for (const auto& p : m_arrPending) {
                 if (!p.bNew) continue;
-                for (const auto& row : m_rows.Rows())
-                    if (row.Name == p.strName && row.ID > 0) m_own.LearnId(p.strName, row.ID);
+                for (const auto& row : m_rows.Rows()) {
+                    if (row.Name != p.strName || row.ID <= 0) continue;
+                    m_own.LearnId(p.strName, row.ID);
+                    strIds += (strIds.empty() ? "" : ",") + p.strName + "=" + std::to_string(row.ID);
+                }
             }
+            End(nSeq, eResult, strIds);
             m_arrPending.clear();
             return true;
         }
+        End(nSeq, eResult, m_rows.IsRow(report.nIndex) ? m_rows.Rows()[report.nIndex].Name : std::string());
         // "later", a lock or a failure: the rows stay as typed for the next leave
         if (!Resolve(eResult, report)) break;
     }
@@ -308,7 +314,9 @@ void CDocWorker::TypeEdit() {
     for (int i = 0; i < m_rows.Count(); ++i)
         if (IsEditable(m_rows.Rows()[i]) && !IsPending(i)) arr.push_back(i);
     if (arr.empty()) return TypeNew();
-    CKnowHowItem& row = m_rows.Rows()[arr[Pick(static_cast<long>(arr.size()))]];
+    // the first entries of a folder are the ones everybody works on
+    const long nChoices = m_own.Chance(0.5) ? std::min<long>(3, static_cast<long>(arr.size())) : arr.size();
+    CKnowHowItem& row = m_rows.Rows()[arr[Pick(nChoices)]];
     SPending p;
     p.nId = row.ID;
     p.strName = row.Name;
@@ -343,10 +351,11 @@ void CDocWorker::DeleteRow() {
     if (arr.empty()) return TypeNew();
     int r = arr[Pick(static_cast<long>(arr.size()))];
     std::string strName = m_rows.Rows()[r].Name;
+    std::string strId = std::to_string(m_rows.Rows()[r].ID);
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_rows.Delete(r);
     // another user's delete of a folder around it was first
-    if (End(nSeq, eResult) || eResult == EWriteResult::Deleted) m_own.Remove(strName);
+    if (End(nSeq, eResult, strId) || eResult == EWriteResult::Deleted) m_own.Remove(strName);
 }
 
 void CDocWorker::DeleteFolder() {
@@ -358,7 +367,7 @@ void CDocWorker::DeleteFolder() {
     std::string strName = arr[Pick(static_cast<long>(arr.size()))];
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_pKnowHow->DeleteItem(m_own.IdOf(strName));
-    if (End(nSeq, eResult) || eResult == EWriteResult::Deleted) {
+    if (End(nSeq, eResult, std::to_string(m_own.IdOf(strName))) || eResult == EWriteResult::Deleted) {
         m_own.Remove(strName);
         m_mapSeen.erase(strName);
     }
@@ -376,9 +385,10 @@ void CDocWorker::ReuseId() {
     }
     if (r < 0) return TypeNew();
     std::string strName = m_rows.Rows()[r].Name;
+    std::string strId = std::to_string(m_rows.Rows()[r].ID);
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_rows.Delete(r);
-    if (End(nSeq, eResult) || eResult == EWriteResult::Deleted) m_own.Remove(strName);
+    if (End(nSeq, eResult, strId) || eResult == EWriteResult::Deleted) m_own.Remove(strName);
     auto [strFolder, nFolder] = PickFolder();
     if (nFolder > 0 && strFolder != m_strFolder && Show(strFolder, nFolder)) {
         TypeNew();
@@ -423,8 +433,8 @@ int CDocWorker::Run() {
         int nWeight;
     };
     const SChoice arrChoices[] = {{"add", &CDocWorker::TypeNew, 25},        {"set", &CDocWorker::TypeEdit, 35},
-                                  {"swap", &CDocWorker::Swap, 8},           {"del", &CDocWorker::DeleteRow, 8},
-                                  {"deldir", &CDocWorker::DeleteFolder, 3}, {"reuse", &CDocWorker::ReuseId, 4},
+                                  {"swap", &CDocWorker::Swap, 8},           {"del", &CDocWorker::DeleteRow, 12},
+                                  {"deldir", &CDocWorker::DeleteFolder, 4}, {"reuse", &CDocWorker::ReuseId, 8},
                                   {"move", &CDocWorker::MoveEntry, 6},      {"imp", &CDocWorker::Import, 4}};
     int nTotal = 0;
     for (const auto& c : arrChoices)
@@ -449,8 +459,10 @@ int CDocWorker::Run() {
                 continue;
             }
         }
-        // a folder with typing that cannot be written yet stays shown
-        if (m_rows.GetFolder() < 0 || m_arrPending.empty() || m_own.Chance(0.3)) {
+        // A user stays in a folder for a while, so the rows shown grow old
+        // while others change them; one with typing that cannot be written
+        // yet is seldom left.
+        if (m_rows.GetFolder() < 0 || m_own.Chance(m_arrPending.empty() ? 0.4 : 0.1)) {
             auto [strFolder, nFolder] = PickFolder();
             if ((nFolder > 0 || strFolder == "ROOT") && !Show(strFolder, nFolder) && m_rows.GetFolder() < 0) {
                 SleepUnlessStopped(m_own.Random(0, m_cfg.nThinkMaxMs));

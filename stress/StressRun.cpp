@@ -155,10 +155,11 @@ pid_t CController::StartWorker(bool bDoc) {
 
 void CController::StartLocker() {
     auto ms = [](double d) { return std::to_string(std::lround(d * 1000)); };
-    m_nLocker = SpawnGroup({SELF_EXE, "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt",
-                            "--lock-min", ms(m_cfg.dLockMin), "--lock-max", ms(m_cfg.dLockMax), "--gap-min",
-                            ms(m_cfg.dGapMin), "--gap-max", ms(m_cfg.dGapMax), "--seed", std::to_string(m_cfg.nSeed)},
-                           m_cfg.strDir + "/locker.out");
+    m_nLocker = SpawnGroup(
+        {SELF_EXE, "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt", "--lock-min",
+         ms(m_cfg.dLockMin), "--lock-max", ms(m_cfg.dLockMax), "--gap-min", ms(m_cfg.dGapMin), "--gap-max",
+         ms(m_cfg.dGapMax), "--long-share", std::to_string(m_cfg.dLongShare), "--seed", std::to_string(m_cfg.nSeed)},
+        m_cfg.strDir + "/locker.out");
 }
 
 void CController::Reap(bool bReplace) {

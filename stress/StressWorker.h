@@ -26,6 +26,9 @@ struct SLockerConfig {
     std::string strReport;  // a file for the locker's figures
     long nMinMs = 100, nMaxMs = 3000;
     long nGapMinMs = 200, nGapMaxMs = 1000;
+    // this share of the locks outlasts the wait of every other program
+    // (10.5 to 13 s), so that their writes end Locked
+    double dLongShare = 0;
     unsigned long long nSeed = 1;
 };
 
