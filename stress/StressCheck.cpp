@@ -491,7 +491,10 @@ class CTextCheck {
 public:
     CTextCheck(const SLedger& l, const std::vector<SRow>& arrRows) : m_l(l) {
         for (const auto& row : arrRows)
-            if (!row.bMisEncrypted) m_setHeld.insert({row.strName, row.strText});
+            if (!row.bMisEncrypted) {
+                m_setHeld.insert({row.strName, row.strText});
+                m_setNames.insert(row.strName);
+            }
     }
     bool IsAccounted(const std::string& strText) {
         m_setVisiting.clear();
@@ -504,7 +507,8 @@ private:
         auto itText = m_l.mapTexts.find(strText);
         if (itText == m_l.mapTexts.end()) return true;
         const SText& t = itText->second;
-        if (m_setHeld.count({t.strName, strText})) return true;
+        // an entry missing altogether is counted as that, not once more for its text
+        if (m_setHeld.count({t.strName, strText}) || !m_setNames.count(t.strName)) return true;
         auto range = m_l.mapReplaced.equal_range(strText);
         for (auto it = range.first; it != range.second; ++it)
             if (it->second.bSure || Accounted(it->second.strText)) return true;
@@ -513,6 +517,7 @@ private:
 
     const SLedger& m_l;
     std::set<std::pair<std::string, std::string>> m_setHeld;
+    std::set<std::string> m_setNames;
     std::set<std::string> m_setVisiting;
 };
 
@@ -526,7 +531,8 @@ void CheckTexts(SFigures& f, const SLedger& l, const std::vector<SRow>& arrRows)
             ++f.nWrongRow;
             Example(f, "falsche Zeile: " + std::to_string(row.nId) + " \"" + Printable(row.strName) + "\" hat " +
                            row.strText + ", getippt fuer " + t.strName + " (" + t.strOrigin + ")");
-        } else if (t.eState != SText::Saved && t.eState != SText::Maybe) {
+        } else if (t.eState != SText::Saved && t.eState != SText::Maybe && t.bBase) {
+            // (a refused add that is there anyway is counted by its entry)
             ++f.nPhantom;
             Example(
                 f, "trotz Abweisung gespeichert: Text " + row.strText + " von " + t.strName + " (" + t.strOrigin + ")");
