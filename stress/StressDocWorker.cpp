@@ -253,6 +253,10 @@ bool CDocWorker::Resolve(EWriteResult eResult, const SWriteReport& report) {
     if (eResult == EWriteResult::Conflict) {
         const EChoice arrOffered[] = {KeepMine, TakeStored, SaveAsNew, Later};
         eChoice = arrOffered[Pick(4)];
+        // A stored version under another keyword is another entry that got
+        // the ID of a deleted one in this folder (nothing tells it from a
+        // rename): the user who sees it does not write over it.
+        if (eChoice == KeepMine && stored.Name != m_rows.Rows()[r].Name) eChoice = SaveAsNew;
     } else if (eResult == EWriteResult::Deleted || eResult == EWriteResult::ParentGone) {
         eChoice = m_own.Chance(0.6) ? SaveAsNew : Discard;
     }
