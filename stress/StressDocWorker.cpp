@@ -98,7 +98,9 @@ private:
     // The folder's name for the log: "ROOT", a shared or a seen folder's token.
     std::string FolderName(std::int32_t nFolder);
 
-    void TypeNew();
+    void TypeNew() { TypeNewRow(false); }
+    // bFolder: a folder for sure, else now and then.
+    void TypeNewRow(bool bFolder);
     void TypeEdit();
     void Swap();
     void Reload();
@@ -227,6 +229,7 @@ bool CDocWorker::Leave() {
                 for (const auto& row : m_rows.Rows()) {
                     if (row.Name != p.strName || row.ID <= 0) continue;
                     m_own.LearnId(p.strName, row.ID);
+                    if (row.IsDir) m_mapSeen[p.strName] = row.ID;
                     strIds += (strIds.empty() ? "" : ",") + p.strName + "=" + std::to_string(row.ID);
                 }
             }
@@ -295,12 +298,12 @@ bool CDocWorker::Resolve(EWriteResult eResult, const SWriteReport& report) {
     return true;
 }
 
-void CDocWorker::TypeNew() {
+void CDocWorker::TypeNewRow(bool bFolder) {
     if (!m_rows.IsRow(m_rows.Count() - 1) || IsPending(m_rows.Count() - 1)) return;
     CKnowHowItem& row = m_rows.Rows().back();
     if (row.ID != 0) return;
     // now and then a folder, which others may show and this user delete
-    const bool bDir = m_rows.GetFolder() == 0 || m_own.Chance(0.2);
+    const bool bDir = bFolder || m_rows.GetFolder() == 0 || m_own.Chance(0.2);
     SPending p;
     p.bNew = true;
     p.strName = m_own.NewToken(bDir ? 'f' : 'n');
@@ -367,7 +370,7 @@ void CDocWorker::DeleteFolder() {
     std::vector<std::string> arr;
     for (const auto& [strName, nId] : m_mapSeen)
         if (m_own.Has(strName) && m_own.IsDir(strName) && m_own.IdOf(strName) == nId) arr.push_back(strName);
-    if (arr.empty()) return TypeNew();
+    if (arr.empty()) return TypeNewRow(true);
     std::string strName = arr[Pick(static_cast<long>(arr.size()))];
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_pKnowHow->DeleteItem(m_own.IdOf(strName));
@@ -439,7 +442,8 @@ int CDocWorker::Run() {
     const SChoice arrChoices[] = {{"add", &CDocWorker::TypeNew, 25},        {"set", &CDocWorker::TypeEdit, 35},
                                   {"swap", &CDocWorker::Swap, 8},           {"del", &CDocWorker::DeleteRow, 12},
                                   {"deldir", &CDocWorker::DeleteFolder, 4}, {"reuse", &CDocWorker::ReuseId, 8},
-                                  {"move", &CDocWorker::MoveEntry, 6},      {"imp", &CDocWorker::Import, 4}};
+                                  {"move", &CDocWorker::MoveEntry, 6},      {"imp", &CDocWorker::Import, 4},
+                                  {"reload", &CDocWorker::Reload, 6}};
     int nTotal = 0;
     for (const auto& c : arrChoices)
         if (Allowed(c.pszOp)) nTotal += c.nWeight;
@@ -484,8 +488,10 @@ int CDocWorker::Run() {
                 if (nPick > 0) continue;
                 (this->*c.pfn)();
                 if (!m_arrPending.empty()) {
-                    // typing takes a while; then the user leaves the row
+                    // typing takes a while; now and then the user refreshes
+                    // (F5) before leaving the row, which keeps the typing
                     SleepUnlessStopped(m_own.Random(0, m_cfg.nHoldMaxMs / 2));
+                    if (m_own.Chance(0.2)) Reload();
                     Leave();
                 }
                 break;
