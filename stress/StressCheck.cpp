@@ -18,7 +18,7 @@ struct SExpect {
     enum EExist { Must, Either, MustNot } eExist = Must;
     bool bDeleted = false;     // a delete of it was reported done
     bool bRefusedAdd = false;  // its adding was reported refused
-    std::set<std::string> setParents, setTexts, setRefusedParents, setRefusedTexts;
+    std::set<std::string> setParents, setRefusedParents;
     std::set<int> setDirs;
     std::string strOrigin;  // "w3 #17" for the examples
 };
@@ -57,11 +57,9 @@ void Example(SFigures& f, const std::string& str) {
     if (++f.mapExampleCounts[str.substr(0, str.find(':'))] <= 4) f.arrExamples.push_back(str);
 }
 
-void AddExpect(CModel& model, const SLogOp& op, const std::string& strName, const std::string& strParent,
-               const std::string& strText, bool bDir) {
+void AddExpect(CModel& model, const SLogOp& op, const std::string& strName, const std::string& strParent, bool bDir) {
     SExpect e;
     e.setParents = {strParent};
-    e.setTexts = {strText};
     e.setDirs = {bDir ? 1 : 0};
     e.strOrigin = "w" + std::to_string(op.nWorker) + " #" + std::to_string(op.nSeq);
     if (op.eOutcome == EOutcome::Unknown) e.eExist = SExpect::Either;
@@ -100,27 +98,165 @@ void ApplyDelete(CModel& model, const std::string& strName, bool bDone) {
     }
 }
 
-void ApplyOp(CModel& model, const SLogOp& op) {
+// What the logs say of one text (every text is a token of its own).
+struct SText {
+    std::string strName;  // the entry it was typed or written for
+    std::string strBase;  // an edit's: the text it replaces
+    bool bBase = false;
+    bool bNewRow = false;  // typed into a new row
+    std::string strParent;
+    bool bDir = false;
+    enum EState { Typed, Saved, Maybe, Refused, Discarded, Gone } eState = Typed;
+    bool bCopy = false;  // saved as a new entry next to the one it was typed for
+    std::string strCopyParent;
+    std::string strOrigin;
+};
+
+// A write that replaced strBase with strText; bSure when it was reported done.
+struct SReplace {
+    std::string strText;
+    bool bSure = false;
+};
+
+struct SCopy {
+    std::string strParent;
+    bool bSure = false;
+};
+
+struct SLedger {
+    CModel model;
+    std::map<std::string, SText> mapTexts;
+    std::multimap<std::string, SReplace> mapReplaced;      // by the text replaced
+    std::map<std::string, std::vector<SCopy>> mapCopies;   // by entry
+    std::vector<std::pair<std::string, bool>> arrDeletes;  // entry, reported done
+};
+
+std::string Origin(const SLogOp& op) {
+    return "w" + std::to_string(op.nWorker) + " #" + std::to_string(op.nSeq);
+}
+
+SText::EState StateOf(EOutcome e) {
+    return e == EOutcome::Ok ? SText::Saved : e == EOutcome::Unknown ? SText::Maybe : SText::Refused;
+}
+
+std::vector<std::string> SplitList(const std::string& str) {
+    std::vector<std::string> arr;
+    size_t nStart = 0;
+    while (nStart < str.size()) {
+        size_t n = str.find(';', nStart);
+        if (n == std::string::npos) n = str.size();
+        if (n > nStart) arr.push_back(str.substr(nStart, n - nStart));
+        nStart = n + 1;
+    }
+    return arr;
+}
+
+// A text reported written, or perhaps written.
+void Written(SLedger& l, const SLogOp& op, SText& t, const std::string& strText) {
+    t.eState = StateOf(op.eOutcome);
+    if (op.eOutcome != EOutcome::Refused && t.bBase)
+        l.mapReplaced.emplace(t.strBase, SReplace{strText, op.eOutcome == EOutcome::Ok});
+}
+
+void ApplyOp(SLedger& l, const SLogOp& op) {
+    CModel& model = l.model;
     const auto& a = op.arrArgs;
     const bool bOk = op.eOutcome == EOutcome::Ok, bUnknown = op.eOutcome == EOutcome::Unknown;
     if (op.strOp == "add" && a.size() >= 4) {
-        AddExpect(model, op, a[0], a[1], a[2], a[3] == "1");
+        AddExpect(model, op, a[0], a[1], a[3] == "1");
+        if (!a[2].empty()) {
+            SText& t = l.mapTexts[a[2]];
+            t.strName = a[0];
+            t.strOrigin = Origin(op);
+            t.eState = StateOf(op.eOutcome);
+        }
     } else if (op.strOp == "imp" && a.size() >= 2) {
         for (const auto& entry : ParseTemplateEntries(a[1]))
-            AddExpect(model, op, entry.strName, entry.strParent, "", entry.bDir);
-    } else if (op.strOp == "del" && a.size() >= 1 && model.count(a[0])) {
-        if (bOk || bUnknown) ApplyDelete(model, a[0], bOk);
-    } else if ((op.strOp == "set" || op.strOp == "move") && a.size() >= 2 && model.count(a[0])) {
+            AddExpect(model, op, entry.strName, entry.strParent, entry.bDir);
+    } else if (op.strOp == "del" && a.size() >= 1) {
+        // applied after everything else: another worker may have put an
+        // entry into a folder that goes, and its log is read later
+        if (bOk || bUnknown) l.arrDeletes.emplace_back(a[0], bOk);
+    } else if (op.strOp == "move" && a.size() >= 2 && model.count(a[0])) {
         SExpect& e = model[a[0]];
-        auto& setValues = op.strOp == "set" ? e.setTexts : e.setParents;
-        auto& setRefused = op.strOp == "set" ? e.setRefusedTexts : e.setRefusedParents;
-        if (bOk) setValues = {a[1]};
-        if (bUnknown) setValues.insert(a[1]);
-        if (op.eOutcome == EOutcome::Refused) setRefused.insert(a[1]);
-    } else if (op.strOp == "conv" && a.size() >= 1 && model.count(a[0])) {
-        SExpect& e = model[a[0]];
-        if (bOk) e.setDirs = {1};
-        if (bUnknown) e.setDirs.insert(1);
+        if (bOk) e.setParents = {a[1]};
+        if (bUnknown) e.setParents.insert(a[1]);
+        if (op.eOutcome == EOutcome::Refused) e.setRefusedParents.insert(a[1]);
+    } else if (op.strOp == "set" && a.size() >= 2) {
+        // the command-line program: the text it replaces is its own last one
+        SText& t = l.mapTexts[a[1]];
+        t.strName = a[0];
+        t.strOrigin = Origin(op);
+        t.bBase = a.size() >= 3;
+        if (t.bBase) t.strBase = a[2];
+        Written(l, op, t, a[1]);
+    } else if (op.strOp == "type" && a.size() >= 4) {
+        SText& t = l.mapTexts[a[1]];
+        t.strName = a[0];
+        t.strOrigin = Origin(op);
+        t.eState = SText::Typed;
+        t.bNewRow = a[2] == "new";
+        if (t.bNewRow) {
+            t.strParent = a[3];
+            t.bDir = a.size() >= 5 && a[4] == "1";
+        } else {
+            t.strBase = a[3];
+            t.bBase = true;
+        }
+    } else if (op.strOp == "save" && a.size() >= 1) {
+        for (const auto& strText : SplitList(a[0])) {
+            auto it = l.mapTexts.find(strText);
+            if (it == l.mapTexts.end()) continue;
+            SText& t = it->second;
+            if (t.bNewRow) AddExpect(model, op, t.strName, t.strParent, t.bDir);
+            Written(l, op, t, strText);
+            // a refused write leaves the typing where it was
+            if (op.eOutcome == EOutcome::Refused) t.eState = SText::Typed;
+        }
+    } else if (op.strOp == "choice" && a.size() >= 5) {
+        auto it = l.mapTexts.find(a[2]);
+        if (it == l.mapTexts.end()) return;
+        SText& t = it->second;
+        const std::string& strKind = a[0];
+        if (strKind == "keep") {
+            // written next against the version the user was shown
+            t.strBase = a[3];
+            t.bBase = true;
+        } else if (strKind == "stored" || strKind == "discard" || strKind == "close") {
+            t.eState = SText::Discarded;
+        } else if (strKind == "new" && op.eOutcome != EOutcome::Refused) {
+            if (t.bNewRow) {
+                // the new row goes into the folder offered instead
+                AddExpect(model, op, t.strName, a[4], t.bDir || a[4] == "ROOT");
+            } else {
+                t.bCopy = true;
+                t.strCopyParent = a[4];
+                l.mapCopies[t.strName].push_back({a[4], bOk});
+            }
+            t.eState = StateOf(op.eOutcome);
+            t.bBase = false;  // it replaces nothing
+        }
+    } else if (op.strOp == "gone" && a.size() >= 2) {
+        auto it = l.mapTexts.find(a[1]);
+        if (it != l.mapTexts.end()) it->second.eState = SText::Gone;
+    }
+}
+
+// Typing still open when a worker's log ends was lost with the worker when
+// it was killed; otherwise it went without a choice.
+void CloseTyping(SFigures& f, SLedger& l, const SWorkerLog& log) {
+    const bool bCutShort = log.bKilled || log.nDiedOfSignal || log.bHung ||
+                           (!log.arrOps.empty() && log.arrOps.back().eOutcome == EOutcome::Unknown);
+    const std::string strPrefix = "w" + std::to_string(log.nWorker) + " ";
+    for (auto& [strText, t] : l.mapTexts) {
+        if (t.strOrigin.compare(0, strPrefix.size(), strPrefix) != 0) continue;
+        if (t.eState == SText::Gone || (t.eState == SText::Typed && !bCutShort)) {
+            ++f.nDiscarded;
+            Example(f, "ohne Wahl verworfen: " + strText + " in " + t.strName + " (" + t.strOrigin + ")");
+            t.eState = SText::Discarded;
+        } else if (t.eState == SText::Typed) {
+            ++f.nUnsavedAtKill;
+        }
     }
 }
 
@@ -128,22 +264,19 @@ void CountOps(SFigures& f, const std::vector<SWorkerLog>& arrLogs) {
     for (const auto& log : arrLogs) {
         // worker 0 is the setup: its adds are the shared folders and the first entries
         for (const auto& op : log.nWorker == 0 ? std::vector<SLogOp>() : log.arrOps) {
+            // typing is no operation on the file
+            if (op.strOp == "type" || op.strOp == "gone") continue;
+            if (op.strOp == "choice" && !op.arrArgs.empty() && op.eOutcome != EOutcome::Refused)
+                ++f.mapChoices[op.arrArgs[0]];
             for (SOpFigures* p : {&f.all, &f.mapByOp[op.strOp]}) {
                 ++p->nOps;
                 if (op.eOutcome == EOutcome::Ok) ++p->nOk;
                 if (op.eOutcome == EOutcome::Unknown) ++p->nUnknown;
-                if (op.eOutcome == EOutcome::Refused) {
-                    if (op.strReason == "stale")
-                        ++p->nStale;
-                    else if (op.strReason == "locked")
-                        ++p->nLocked;
-                    else
-                        ++p->nOther;
-                }
+                if (op.eOutcome == EOutcome::Refused) ++p->mapRefused[op.strReason.empty() ? "other" : op.strReason];
                 if (op.eOutcome != EOutcome::Unknown && op.nMs > 500) ++p->nWaits;
             }
             f.nLongestMs = std::max(f.nLongestMs, op.nMs);
-            if (op.eOutcome == EOutcome::Refused && op.strReason != "stale" && op.strReason != "locked")
+            if (op.eOutcome == EOutcome::Refused && (op.strReason == "other" || op.strReason.empty()))
                 ++f.mapOther[op.strOp + ": " + op.strDetail];
             if (op.bCrash) {
                 ++f.nCrashes;
@@ -224,12 +357,37 @@ std::string QueryText(sqlite3* pDb, const char* pszSql) {
     return str;
 }
 
+// Live: an active folder whose parents lead up to the top level.
+std::set<long> LiveFolders(const std::vector<SRow>& arrRows, const std::map<long, const SRow*>& mapById) {
+    std::set<long> setLive{0}, setDead;
+    for (const auto& row : arrRows) {
+        std::vector<long> arrPath;
+        long nAt = row.nId;
+        bool bLive = false;
+        for (;;) {
+            if (setLive.count(nAt)) {
+                bLive = true;
+                break;
+            }
+            auto it = mapById.find(nAt);
+            if (setDead.count(nAt) || it == mapById.end() || it->second->strAktiv != "1" || it->second->nDir != 1 ||
+                std::find(arrPath.begin(), arrPath.end(), nAt) != arrPath.end())
+                break;
+            arrPath.push_back(nAt);
+            nAt = it->second->nMaster;
+        }
+        for (long n : arrPath) (bLive ? setLive : setDead).insert(n);
+    }
+    return setLive;
+}
+
 void CheckPositions(SFigures& f, const std::vector<SRow>& arrRows, const std::map<long, const SRow*>& mapById) {
+    const std::set<long> setLive = LiveFolders(arrRows, mapById);
     std::map<long, std::vector<long>> mapPositions;
     for (const auto& row : arrRows)
         if (row.strAktiv == "1") mapPositions[row.nMaster].push_back(row.nPos);
     for (auto& [nMaster, arrPos] : mapPositions) {
-        if (nMaster != 0 && !mapById.count(nMaster)) {
+        if (!setLive.count(nMaster)) {
             f.nOrphans += static_cast<long>(arrPos.size());
             Example(f, "Waisen: " + std::to_string(arrPos.size()) + " Zeilen mit MasterID " + std::to_string(nMaster));
             continue;
@@ -249,8 +407,15 @@ void CheckPositions(SFigures& f, const std::vector<SRow>& arrRows, const std::ma
     }
 }
 
-void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arrRows,
+// Whether the entry (or the folder of a copy) may be gone by a delete.
+bool MayBeGone(const CModel& model, const std::string& strName) {
+    auto it = model.find(strName);
+    return it != model.end() && it->second.eExist != SExpect::Must;
+}
+
+void CheckEntries(SFigures& f, const SLedger& l, const std::vector<SRow>& arrRows,
                   const std::map<long, const SRow*>& mapById) {
+    const CModel& model = l.model;
     // A row that is not under the key shows garbage in the program, so it
     // holds nothing of what was reported done; and once a row written in
     // plain text has been read and written back under the key, its name is
@@ -258,58 +423,58 @@ void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arr
     std::map<std::string, std::vector<const SRow*>> mapByName;
     for (const auto& row : arrRows)
         if (!row.bMisEncrypted) mapByName[row.strName].push_back(&row);
+    static const std::vector<SCopy> kNoCopies;
     for (const auto& [strName, e] : model) {
+        auto itCopies = l.mapCopies.find(strName);
+        const std::vector<SCopy>& arrCopies = itCopies == l.mapCopies.end() ? kNoCopies : itCopies->second;
+        // the entry itself and the copies of it saved as new entries
+        long nMin = e.eExist == SExpect::Must ? 1 : 0, nMax = e.eExist == SExpect::MustNot ? 0 : 1;
+        std::set<std::string> setParents = e.setParents;
+        for (const auto& c : arrCopies) {
+            ++nMax;
+            if (c.bSure && c.strParent != "" && !MayBeGone(model, c.strParent)) ++nMin;
+            setParents.insert(c.strParent);
+        }
         auto it = mapByName.find(strName);
-        if (it == mapByName.end()) {
-            if (e.eExist == SExpect::Must) {
-                ++f.nLost;
-                Example(f, "verloren: " + strName + " fehlt (" + e.strOrigin + ")");
-            }
-            continue;
+        const long nFound = it == mapByName.end() ? 0 : static_cast<long>(it->second.size());
+        if (nFound < nMin) {
+            f.nLost += nMin - nFound;
+            Example(f, "verloren: " + strName + " fehlt (" + e.strOrigin + ")");
         }
-        const auto& arrFound = it->second;
-        if (arrFound.size() > 1) {
-            f.nDuplicates += static_cast<long>(arrFound.size()) - 1;
-            Example(f, "doppelt: " + strName + " " + std::to_string(arrFound.size()) + " mal");
-        }
-        const SRow& row = *arrFound.front();
-        if (e.eExist == SExpect::MustNot) {
-            if (e.bDeleted) {
-                ++f.nLost;
+        if (nFound > nMax) {
+            if (e.eExist == SExpect::MustNot && e.bDeleted) {
+                f.nLost += nFound - nMax;
                 Example(f, "verloren: " + strName + " ist trotz Loeschung noch da");
-            } else {
-                ++f.nPhantom;
+            } else if (e.eExist == SExpect::MustNot) {
+                f.nPhantom += nFound - nMax;
                 Example(f, "trotz Abweisung gespeichert: " + strName + " (" + e.strOrigin + ")");
+            } else {
+                f.nDuplicates += nFound - nMax;
+                Example(f, "doppelt: " + strName + " " + std::to_string(nFound) + " mal");
             }
-            continue;
         }
-        // a folder whose row is not under the key is counted there, not
-        // once more for everything in it
-        auto itParent = mapById.find(row.nMaster);
-        if (row.nMaster == 0 || (itParent != mapById.end() && !itParent->second->bMisEncrypted)) {
-            std::string strParent = row.nMaster == 0 ? std::string("ROOT") : itParent->second->strName;
-            if (!e.setParents.count(strParent)) {
-                if (e.setRefusedParents.count(strParent)) {
-                    ++f.nPhantom;
-                } else {
-                    ++f.nWrongFolder;
-                    Example(f, "falscher Ordner: " + strName + " in " + Printable(strParent) + ", erwartet " +
-                                   *e.setParents.begin());
+        if (nFound == 0) continue;
+        for (const SRow* pRow : it->second) {
+            const SRow& row = *pRow;
+            // a folder whose row is not under the key is counted there, not
+            // once more for everything in it
+            auto itParent = mapById.find(row.nMaster);
+            if (row.nMaster == 0 || (itParent != mapById.end() && !itParent->second->bMisEncrypted)) {
+                std::string strParent = row.nMaster == 0 ? std::string("ROOT") : itParent->second->strName;
+                if (!setParents.count(strParent)) {
+                    if (e.setRefusedParents.count(strParent)) {
+                        ++f.nPhantom;
+                    } else {
+                        ++f.nWrongFolder;
+                        Example(f, "falscher Ordner: " + strName + " in " + Printable(strParent) + ", erwartet " +
+                                       *setParents.begin());
+                    }
                 }
             }
-        }
-        if (!e.setTexts.count(row.strText)) {
-            if (e.setRefusedTexts.count(row.strText)) {
-                ++f.nPhantom;
-            } else {
+            if (!e.setDirs.count(row.nDir)) {
                 ++f.nLost;
-                Example(f, "verloren: Text von " + strName + " ist \"" + Printable(row.strText) + "\", erwartet \"" +
-                               *e.setTexts.rbegin() + "\"");
+                Example(f, "verloren: Ordner-Kennung von " + strName);
             }
-        }
-        if (!e.setDirs.count(row.nDir)) {
-            ++f.nLost;
-            Example(f, "verloren: Ordner-Kennung von " + strName);
         }
     }
     for (const auto& [strName, arrFound] : mapByName) {
@@ -318,15 +483,82 @@ void CheckEntries(SFigures& f, const CModel& model, const std::vector<SRow>& arr
         Example(f, "unbekannte Zeile: " + std::to_string(arrFound.front()->nId) + " \"" + Printable(strName) + "\"");
     }
 }
+
+// A text reported written is in the file in a row of its entry, or a later
+// write replaced it knowingly (one typed over it, or kept over it in a
+// conflict), or its entry went with a delete.
+class CTextCheck {
+public:
+    CTextCheck(const SLedger& l, const std::vector<SRow>& arrRows) : m_l(l) {
+        for (const auto& row : arrRows)
+            if (!row.bMisEncrypted) {
+                m_setHeld.insert({row.strName, row.strText});
+                m_setNames.insert(row.strName);
+            }
+    }
+    bool IsAccounted(const std::string& strText) {
+        m_setVisiting.clear();
+        return Accounted(strText);
+    }
+
+private:
+    bool Accounted(const std::string& strText) {
+        if (!m_setVisiting.insert(strText).second) return false;
+        auto itText = m_l.mapTexts.find(strText);
+        if (itText == m_l.mapTexts.end()) return true;
+        const SText& t = itText->second;
+        // an entry missing altogether is counted as that, not once more for its text
+        if (m_setHeld.count({t.strName, strText}) || !m_setNames.count(t.strName)) return true;
+        auto range = m_l.mapReplaced.equal_range(strText);
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second.bSure || Accounted(it->second.strText)) return true;
+        return t.bCopy ? MayBeGone(m_l.model, t.strCopyParent) : MayBeGone(m_l.model, t.strName);
+    }
+
+    const SLedger& m_l;
+    std::set<std::pair<std::string, std::string>> m_setHeld;
+    std::set<std::string> m_setNames;
+    std::set<std::string> m_setVisiting;
+};
+
+void CheckTexts(SFigures& f, const SLedger& l, const std::vector<SRow>& arrRows) {
+    for (const auto& row : arrRows) {
+        if (row.bMisEncrypted || row.strText.empty()) continue;
+        auto it = l.mapTexts.find(row.strText);
+        if (it == l.mapTexts.end()) continue;
+        const SText& t = it->second;
+        if (t.strName != row.strName) {
+            ++f.nWrongRow;
+            Example(f, "falsche Zeile: " + std::to_string(row.nId) + " \"" + Printable(row.strName) + "\" hat " +
+                           row.strText + ", getippt fuer " + t.strName + " (" + t.strOrigin + ")");
+        } else if (t.eState != SText::Saved && t.eState != SText::Maybe && t.bBase) {
+            // (a refused add that is there anyway is counted by its entry)
+            ++f.nPhantom;
+            Example(
+                f, "trotz Abweisung gespeichert: Text " + row.strText + " von " + t.strName + " (" + t.strOrigin + ")");
+        }
+    }
+    CTextCheck check(l, arrRows);
+    for (const auto& [strText, t] : l.mapTexts) {
+        if (t.eState != SText::Saved || strText.empty()) continue;
+        if (check.IsAccounted(strText)) continue;
+        ++f.nLost;
+        Example(f, "verloren: Text " + strText + " von " + t.strName + " (" + t.strOrigin + ")");
+    }
+}
 }  // namespace
 
 SFigures CheckRun(const std::string& strDb, const std::string& strLogDir, const std::string& strPassword) {
     SFigures f;
     std::vector<SWorkerLog> arrLogs = ReadAllLogs(strLogDir);
     CountOps(f, arrLogs);
-    CModel model;
-    for (const auto& log : arrLogs)
-        for (const auto& op : log.arrOps) ApplyOp(model, op);
+    SLedger ledger;
+    for (const auto& log : arrLogs) {
+        for (const auto& op : log.arrOps) ApplyOp(ledger, op);
+        CloseTyping(f, ledger, log);
+    }
+    for (const auto& [strName, bDone] : ledger.arrDeletes)
+        if (ledger.model.count(strName)) ApplyDelete(ledger.model, strName, bDone);
 
     sqlite3* pDb = nullptr;
     // read-write, so that the journal of a killed writer is rolled back
@@ -356,33 +588,50 @@ SFigures CheckRun(const std::string& strDb, const std::string& strLogDir, const 
     std::map<long, const SRow*> mapById;
     for (const auto& row : arrRows) mapById[row.nId] = &row;
     CheckPositions(f, arrRows, mapById);
-    CheckEntries(f, model, arrRows, mapById);
+    CheckEntries(f, ledger, arrRows, mapById);
+    CheckTexts(f, ledger, arrRows);
     return f;
 }
 
+namespace {
+// The refusals' outcomes as the figures name them.
+const std::pair<const char*, const char*> kReasons[] = {
+    {"conflict", "Konflikt"},     {"deleted", "gelöscht"},   {"parentgone", "Ordner weg"}, {"locked", "gesperrt"},
+    {"failed", "fehlgeschlagen"}, {"declined", "abgelehnt"}, {"other", "sonstige"}};
+const std::pair<const char*, const char*> kChoices[] = {
+    {"keep", "meine behalten"},     {"stored", "gespeicherte übernommen"},
+    {"new", "als neu gespeichert"}, {"later", "später"},
+    {"discard", "verworfen"},       {"close", "beim Schließen verworfen"}};
+}  // namespace
+
 void PrintFigures(const SFigures& f) {
     auto line = [](const char* pszLabel, const SOpFigures& o) {
-        std::printf(
-            "  %-6s %6ld  ok %6ld  veraltet %5ld  gesperrt %5ld  sonstige %5ld  unbekannt %3ld  Wartezeiten %5ld\n",
-            pszLabel, o.nOps, o.nOk, o.nStale, o.nLocked, o.nOther, o.nUnknown, o.nWaits);
+        std::printf("  %-6s %6ld  ok %6ld", pszLabel, o.nOps, o.nOk);
+        for (const auto& [pszKey, pszName] : kReasons) std::printf("  %s %ld", pszName, o.Refused(pszKey));
+        std::printf("  unbekannt %ld  Wartezeiten %ld\n", o.nUnknown, o.nWaits);
     };
     std::printf("Operationen: %ld\n", f.all.nOps);
     for (const auto& [strOp, o] : f.mapByOp) line(strOp.c_str(), o);
     std::printf("erfolgreich: %ld\n", f.all.nOk);
-    std::printf("abgewiesen veraltet: %ld\n", f.all.nStale);
-    std::printf("abgewiesen gesperrt: %ld\n", f.all.nLocked);
-    std::printf("abgewiesen sonstige: %ld\n", f.all.nOther);
+    for (const auto& [pszKey, pszName] : kReasons) std::printf("abgewiesen %s: %ld\n", pszName, f.all.Refused(pszKey));
     std::vector<std::pair<long, std::string>> arrOther;
     for (const auto& [str, n] : f.mapOther) arrOther.emplace_back(n, str);
     std::sort(arrOther.rbegin(), arrOther.rend());
     for (size_t i = 0; i < arrOther.size() && i < 8; ++i)
         std::printf("  %5ld x %s\n", arrOther[i].first, arrOther[i].second.c_str());
+    for (const auto& [pszKey, pszName] : kChoices) {
+        auto it = f.mapChoices.find(pszKey);
+        std::printf("Wahl %s: %ld\n", pszName, it == f.mapChoices.end() ? 0 : it->second);
+    }
     std::printf("Ausgang unbekannt: %ld\n", f.all.nUnknown);
     std::printf("Wartezeiten: %ld (länger als 0,5 s; längste %.1f s)\n", f.all.nWaits, f.nLongestMs / 1000.0);
     std::printf("kill -9: %ld (mitten in einer Operation: %ld)\n", f.nKills, f.nKillsMidOp);
     std::printf("Zeilen in der Datei: %ld\n", f.nRows);
     std::printf("Integrität: %s\n", f.strIntegrity.c_str());
     std::printf("verloren: %ld\n", f.nLost);
+    std::printf("falsche Zeile: %ld\n", f.nWrongRow);
+    std::printf("ohne Wahl verworfen: %ld\n", f.nDiscarded);
+    std::printf("ungespeichert beim kill -9: %ld\n", f.nUnsavedAtKill);
     std::printf("falsch eingeordnet: %ld\n", f.Misplaced());
     std::printf("  falscher Ordner: %ld\n", f.nWrongFolder);
     std::printf("  Positionsfehler: %ld (in %ld Ordnern)\n", f.nBadPositions, f.nBadFolders);

@@ -6,23 +6,35 @@
 #include <string>
 #include <vector>
 
+// The refusals by outcome: the write results' names (conflict, deleted,
+// parentgone, locked, failed, declined) and "other" for a command-line
+// program's exit status 1.
 struct SOpFigures {
-    long nOps = 0, nOk = 0, nStale = 0, nLocked = 0, nOther = 0, nUnknown = 0, nWaits = 0;
+    long nOps = 0, nOk = 0, nUnknown = 0, nWaits = 0;
+    std::map<std::string, long> mapRefused;
+    long Refused(const std::string& strReason) const {
+        auto it = mapRefused.find(strReason);
+        return it == mapRefused.end() ? 0 : it->second;
+    }
 };
 
 struct SFigures {
     SOpFigures all;
     std::map<std::string, SOpFigures> mapByOp;
     long nLongestMs = 0;
-    std::map<std::string, long> mapOther;  // what the other refusals said
+    std::map<std::string, long> mapOther;    // what the other refusals said
+    std::map<std::string, long> mapChoices;  // the answers to refused rows: keep, stored, new, later, discard, close
 
     long nRows = 0;
-    long nLost = 0;          // a change reported done that is not in the file
-    long nWrongFolder = 0;   // an entry in a folder it was never put in
-    long nBadPositions = 0;  // rows without a position of their own in 1..n
-    long nBadFolders = 0;    // folders with such rows
-    long nOrphans = 0;       // rows whose MasterID names no row
-    long nMisEncrypted = 0;  // rows of a protected file with a field that is not under the key
+    long nLost = 0;           // a change reported done that is not in the file, nor knowingly replaced or deleted
+    long nWrongRow = 0;       // an entry holding a text typed for another entry
+    long nDiscarded = 0;      // typing that went without a logged choice
+    long nUnsavedAtKill = 0;  // typing not yet saved when its worker was killed
+    long nWrongFolder = 0;    // an entry in a folder it was never put in
+    long nBadPositions = 0;   // rows without a position of their own in 1..n
+    long nBadFolders = 0;     // folders with such rows
+    long nOrphans = 0;        // rows whose MasterID is no live folder (nor 0)
+    long nMisEncrypted = 0;   // rows of a protected file with a field that is not under the key
     bool bKeyChanged = false;
     long nPhantom = 0;      // a change reported refused that is in the file anyway
     long nDuplicates = 0;   // surplus rows of one entry
@@ -35,8 +47,8 @@ struct SFigures {
 
     long Misplaced() const { return nWrongFolder + nBadPositions + nOrphans; }
     bool Faulty() const {
-        return nLost || Misplaced() || nMisEncrypted || bKeyChanged || nCrashes || nHangs || nDuplicates ||
-               !bIntegrityOk;
+        return nLost || Misplaced() || nWrongRow || nDiscarded || nMisEncrypted || bKeyChanged || nCrashes || nHangs ||
+               nDuplicates || !bIntegrityOk;
     }
 };
 

@@ -51,11 +51,10 @@ bool CCliWorker::Finish(long nSeq, const SRunResult& r, bool bOk) {
         m_log.End(nSeq, true, r.nMs, "", FirstLine(r.strOut));
         return true;
     }
+    // The program tells its outcomes by exit status only: 3 the file stayed
+    // locked (with the lock message, as documented), 1 anything else.
     std::string strReason = "other";
-    if (r.strErr.find(STALE_MESSAGE_PART) != std::string::npos)
-        strReason = "stale";
-    else if (r.nExit == 3 && r.strErr.find(DB_LOCKED_MESSAGE) != std::string::npos)
-        strReason = "locked";
+    if (r.nExit == 3 && r.strErr.find(DB_LOCKED_MESSAGE) != std::string::npos) strReason = "locked";
     std::string strSaid = r.strErr.empty() ? "stdout: " + FirstLine(r.strOut) : FirstLine(r.strErr);
     m_log.End(nSeq, false, r.nMs, strReason, "exit " + std::to_string(r.nExit) + ": " + strSaid);
     return false;
@@ -74,13 +73,16 @@ void CCliWorker::Add() {
     if (bDir) arrArgs.push_back("--folder");
     SRunResult r = Cli(arrArgs);
     long nId = std::atol(r.strOut.c_str());
-    if (Finish(nSeq, r, nId > 0)) m_own.Add(strName, static_cast<std::int32_t>(nId), strParent, bDir);
+    if (Finish(nSeq, r, nId > 0)) m_own.Add(strName, static_cast<std::int32_t>(nId), strParent, bDir, strText);
 }
 
 void CCliWorker::Set(const std::string& strName) {
     std::string strText = m_own.NewToken('t');
-    long nSeq = m_log.Begin("set", {strName, strText});
-    Finish(nSeq, Cli({"set", m_cfg.strDb, std::to_string(m_own.IdOf(strName)), "--text", strText}));
+    // only this worker writes the texts of its entries: the one it replaces
+    // is the last it wrote, unless that was refused
+    long nSeq = m_log.Begin("set", {strName, strText, m_own.TextOf(strName)});
+    SRunResult r = Cli({"set", m_cfg.strDb, std::to_string(m_own.IdOf(strName)), "--text", strText});
+    if (Finish(nSeq, r) || r.nSignal) m_own.SetText(strName, strText);
 }
 
 void CCliWorker::Move(const std::string& strName) {

@@ -31,7 +31,8 @@ int RunLocker(const SLockerConfig& cfg) {
     while (SleepUnlessStopped(random(cfg.nGapMinMs, cfg.nGapMaxMs))) {
         if (sqlite3_exec(pDb, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr) != SQLITE_OK) continue;
         long nStart = NowMs();
-        SleepUnlessStopped(random(cfg.nMinMs, cfg.nMaxMs));
+        const bool bLong = cfg.dLongShare > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < cfg.dLongShare;
+        SleepUnlessStopped(bLong ? random(10500, 13000) : random(cfg.nMinMs, cfg.nMaxMs));
         sqlite3_exec(pDb, "COMMIT;", nullptr, nullptr, nullptr);
         long nHeld = NowMs() - nStart;
         ++nLocks;

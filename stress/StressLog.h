@@ -15,12 +15,13 @@ enum class EOutcome { Ok, Refused, Unknown };
 struct SLogOp {
     int nWorker = 0;
     long nSeq = 0;
-    std::string strOp;  // add set move del imp swap conv show open
+    std::string strOp;  // add set move del imp; the document worker's type save choice gone swap show reload open
     std::vector<std::string> arrArgs;
     EOutcome eOutcome = EOutcome::Unknown;
     bool bCrash = false;  // the program doing it died of a signal
     long nMs = 0;
-    std::string strReason;  // stale, locked, other (refusals only)
+    std::string strReason;  // refusals only: a write result's name (conflict, deleted, parentgone, locked,
+                            // failed, declined), or other for a command-line program's exit status 1
     std::string strDetail;  // the new ID, or what the refusal said
 };
 

@@ -4,7 +4,7 @@
 //
 //   orvantis-stress [--scenario mixed|adds] [--processes N] [--doc N]
 //                   [--seconds T] [--lock-min S] [--lock-max S] [--gap-min S]
-//                   [--gap-max S] [--kill-every S]
+//                   [--gap-max S] [--long-share A] [--kill-every S]
 //                   [--hold-max S] [--grace S] [--min-success PERCENT]
 //                   [--ops LIST] [--password P] [--cli PATH] [--dir DIR] [--keep]
 //                   [--seed N]
@@ -43,11 +43,15 @@ int Usage(const std::string& strError) {
                  "  --lock-min S, --lock-max S  Länge der exklusiven Sperren (Vorgabe 0.1 bis 3, bei adds 0.3 "
                  "bis 1.5; 0 = keine)\n"
                  "  --gap-min S, --gap-max S  Pause zwischen zwei Sperren (Vorgabe 0.2 bis 1)\n"
+                 "  --long-share A         dieser Anteil der Sperren dauert 10,5 bis 13 s, länger als jeder wartet\n"
+                 "                         (Vorgabe 0)\n"
                  "  --kill-every S         im Mittel alle S Sekunden ein kill -9 (Vorgabe 20, bei adds 0 = nie)\n"
-                 "  --hold-max S           so lange hält der Dokument-Treiber Zeilen (Vorgabe 2)\n"
+                 "  --hold-max S           so lange hält der Dokument-Treiber Zeilen zwischen zwei Schritten\n"
+                 "                         (ein Viertel bis alles davon, Vorgabe 2)\n"
                  "  --grace S              so lange darf das Anhalten dauern (Vorgabe 90)\n"
                  "  --min-success P        adds: so viel Prozent müssen gelingen (Vorgabe 95)\n"
-                 "  --ops LISTE            nur diese Operationen (add,set,move,del,imp,swap,conv)\n"
+                 "  --ops LISTE            nur diese Operationen (add,set,move,del,imp; Dokument-Treiber auch\n"
+                 "                         swap,deldir,reuse,reload)\n"
                  "  --password P           die Datei mit Kennwort schützen\n"
                  "  --cli PFAD             orvantis-cli (Vorgabe: neben diesem Programm)\n"
                  "  --dir ORDNER           Arbeitsordner (Vorgabe: neu unter /tmp)\n"
@@ -142,6 +146,7 @@ int main(int argc, char** argv) {
         cfg.nMaxMs = std::atol(take("--lock-max").c_str());
         cfg.nGapMinMs = std::atol(take("--gap-min").c_str());
         cfg.nGapMaxMs = std::atol(take("--gap-max").c_str());
+        cfg.dLongShare = std::atof(take("--long-share").c_str());
         cfg.nSeed = std::strtoull(take("--seed").c_str(), nullptr, 10);
         if (int n = unknown()) return n;
         return RunLocker(cfg);
@@ -172,8 +177,9 @@ int main(int argc, char** argv) {
     if (!number("--doc", dDoc)) return Usage("--doc erwartet eine Zahl");
     if (!number("--seconds", cfg.dSeconds) || !number("--lock-min", cfg.dLockMin) ||
         !number("--lock-max", cfg.dLockMax) || !number("--gap-min", cfg.dGapMin) || !number("--gap-max", cfg.dGapMax) ||
-        !number("--kill-every", cfg.dKillEvery) || !number("--hold-max", cfg.dHoldMax) ||
-        !number("--grace", cfg.dGrace) || !number("--min-success", cfg.dMinSuccess) || !number("--seed", dSeed))
+        !number("--long-share", cfg.dLongShare) || !number("--kill-every", cfg.dKillEvery) ||
+        !number("--hold-max", cfg.dHoldMax) || !number("--grace", cfg.dGrace) ||
+        !number("--min-success", cfg.dMinSuccess) || !number("--seed", dSeed))
         return Usage("Zahlen erwartet");
     cfg.nProcesses = static_cast<int>(dProcesses);
     cfg.nDocWorkers = dDoc < 0 ? -1 : std::min(static_cast<int>(dDoc), cfg.nProcesses);

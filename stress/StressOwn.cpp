@@ -55,8 +55,8 @@ std::vector<STemplateEntry> ParseTemplateEntries(const std::string& str) {
     return arr;
 }
 
-COwnTree::COwnTree(int nWorker, std::vector<SSharedFolder> arrShared, unsigned long long nSeed)
-    : m_nWorker(nWorker), m_arrShared(std::move(arrShared)), m_rng(nSeed) {}
+COwnTree::COwnTree(int nWorker, std::vector<SSharedFolder> arrShared, unsigned long long nSeed, char chPrefix)
+    : m_nWorker(nWorker), m_chPrefix(chPrefix), m_arrShared(std::move(arrShared)), m_rng(nSeed) {}
 
 long COwnTree::Random(long nMin, long nMax) {
     if (nMax <= nMin) return nMin;
@@ -68,11 +68,12 @@ bool COwnTree::Chance(double dProbability) {
 }
 
 std::string COwnTree::NewToken(char chKind) {
-    return "w" + std::to_string(m_nWorker) + chKind + std::to_string(m_nNext++);
+    return m_chPrefix + std::to_string(m_nWorker) + chKind + std::to_string(m_nNext++);
 }
 
-void COwnTree::Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir) {
-    m_map[strName] = SOwnEntry{nId, strParent, bDir};
+void COwnTree::Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir,
+                   const std::string& strText) {
+    m_map[strName] = SOwnEntry{nId, strParent, bDir, strText};
 }
 
 bool COwnTree::IsBelow(const std::string& strName, const std::string& strRoot) const {
@@ -112,6 +113,16 @@ void COwnTree::LearnId(const std::string& strName, std::int32_t nId) {
 bool COwnTree::IsDir(const std::string& strName) const {
     auto it = m_map.find(strName);
     return it != m_map.end() && it->second.bDir;
+}
+
+std::string COwnTree::TextOf(const std::string& strName) const {
+    auto it = m_map.find(strName);
+    return it == m_map.end() ? std::string() : it->second.strText;
+}
+
+void COwnTree::SetText(const std::string& strName, const std::string& strText) {
+    auto it = m_map.find(strName);
+    if (it != m_map.end()) it->second.strText = strText;
 }
 
 std::string COwnTree::ParentOf(const std::string& strName) const {

@@ -1,9 +1,10 @@
 #pragma once
 // What one worker knows of the entries it made. Every entry and text a
-// worker writes carries a token of its own ("w3n17", "w3t18"), and only its
-// maker changes an entry's text, moves it or deletes it; other workers only
-// add to the shared folders and swap positions. So after the run each
-// worker's log alone says what must be in the file.
+// worker writes carries a token of its own ("w3n17", "w3t18"; a document
+// worker's start with "d"), and only its maker moves an entry or deletes it.
+// Texts change hands: a document worker may type into any entry a document
+// worker or the setup made, and every write logs the text it replaces, so
+// the check can follow each entry's texts from one to the next.
 
 #include <cstdint>
 #include <map>
@@ -32,7 +33,9 @@ std::vector<STemplateEntry> ParseTemplateEntries(const std::string& str);
 
 class COwnTree {
 public:
-    COwnTree(int nWorker, std::vector<SSharedFolder> arrShared, unsigned long long nSeed);
+    // chPrefix starts every token: 'w' for the command-line worker, 'd' for
+    // the document worker.
+    COwnTree(int nWorker, std::vector<SSharedFolder> arrShared, unsigned long long nSeed, char chPrefix = 'w');
 
     std::mt19937_64& Rng() { return m_rng; }
     long Random(long nMin, long nMax);  // inclusive
@@ -41,7 +44,8 @@ public:
     // A fresh token: kind 'n' entry, 'f' folder, 'i' imported structure, 't' text.
     std::string NewToken(char chKind);
 
-    void Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir);
+    void Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir,
+             const std::string& strText = std::string());
     // Removes the entry and everything below it.
     void Remove(const std::string& strName);
     void Move(const std::string& strName, const std::string& strTarget);
@@ -50,6 +54,9 @@ public:
     void LearnId(const std::string& strName, std::int32_t nId);
     bool Has(const std::string& strName) const { return m_map.count(strName) > 0; }
     bool IsDir(const std::string& strName) const;
+    // The text last written (or tried without a refusal) to the entry.
+    std::string TextOf(const std::string& strName) const;
+    void SetText(const std::string& strName, const std::string& strText);
     std::string ParentOf(const std::string& strName) const;
 
     // The ID of a shared or own folder; 0 when unknown.
@@ -72,11 +79,13 @@ private:
         std::int32_t nId = 0;  // 0 while not known
         std::string strParent;
         bool bDir = false;
+        std::string strText;
     };
     // True when strName is strRoot or lies below it.
     bool IsBelow(const std::string& strName, const std::string& strRoot) const;
 
     int m_nWorker;
+    char m_chPrefix;
     long m_nNext = 1;
     std::vector<SSharedFolder> m_arrShared;
     std::map<std::string, SOwnEntry> m_map;

@@ -1,7 +1,7 @@
 #pragma once
 // The platform of the document driver: no screen, every question answered
-// Yes (as the user who confirms a folder's deletion), every message kept so
-// that a refusal can be told by what it said.
+// Yes (as the user who confirms a folder's deletion), every message kept for
+// the setup's report. Refusals are told by the write results, not by these.
 
 #include <string>
 #include <vector>

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -126,7 +126,7 @@ pid_t CController::StartWorker(bool bDoc) {
     SWorker w{m_nNextId++, bDoc};
     std::string strOps = m_cfg.strScenario == "adds" ? "add"
                          : !m_cfg.strOps.empty()     ? m_cfg.strOps
-                         : bDoc                      ? "add,set,swap,conv,move,del,imp"
+                         : bDoc                      ? "add,set,swap,del,deldir,reuse,move,imp,reload"
                                                      : "add,set,move,del,imp";
     std::vector<std::string> arr{SELF_EXE,
                                  "--worker",
@@ -155,10 +155,11 @@ pid_t CController::StartWorker(bool bDoc) {
 
 void CController::StartLocker() {
     auto ms = [](double d) { return std::to_string(std::lround(d * 1000)); };
-    m_nLocker = SpawnGroup({SELF_EXE, "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt",
-                            "--lock-min", ms(m_cfg.dLockMin), "--lock-max", ms(m_cfg.dLockMax), "--gap-min",
-                            ms(m_cfg.dGapMin), "--gap-max", ms(m_cfg.dGapMax), "--seed", std::to_string(m_cfg.nSeed)},
-                           m_cfg.strDir + "/locker.out");
+    m_nLocker = SpawnGroup(
+        {SELF_EXE, "--locker", "--db", m_strDb, "--report", m_cfg.strDir + "/locker.txt", "--lock-min",
+         ms(m_cfg.dLockMin), "--lock-max", ms(m_cfg.dLockMax), "--gap-min", ms(m_cfg.dGapMin), "--gap-max",
+         ms(m_cfg.dGapMax), "--long-share", std::to_string(m_cfg.dLongShare), "--seed", std::to_string(m_cfg.nSeed)},
+        m_cfg.strDir + "/locker.out");
 }
 
 void CController::Reap(bool bReplace) {
@@ -256,7 +257,7 @@ int CController::Report() {
         // every add that did not go through must say that the file was locked
         const SOpFigures& adds = f.mapByOp["add"];
         long nTried = adds.nOps, nDone = adds.nOk;
-        long nMisreported = adds.nStale + adds.nOther + adds.nUnknown;
+        long nMisreported = adds.nOps - adds.nOk - adds.Refused("locked");
         double dShare = nTried > 0 ? 100.0 * nDone / nTried : 0;
         std::printf("Hinzufügen erfolgreich: %ld von %ld (%.1f %%)\n", nDone, nTried, dShare);
         std::printf("Hinzufügen abgewiesen ohne Sperrmeldung und Status 3: %ld\n", nMisreported);

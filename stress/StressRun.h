@@ -11,6 +11,7 @@ struct SRunConfig {
     double dSeconds = 60;
     double dLockMin = 0.1, dLockMax = 3;  // 0 as maximum: no locker
     double dGapMin = 0.2, dGapMax = 1.0;
+    double dLongShare = 0;    // the share of locks longer than anybody waits
     double dKillEvery = 20;   // seconds between kills on average; 0: none
     double dHoldMax = 2;      // how long the document driver keeps rows
     double dGrace = 90;       // how long stopping may take

@@ -15,7 +15,7 @@ struct SWorkerConfig {
     std::string strPassword;
     std::string strCli;
     std::vector<SSharedFolder> arrShared;
-    std::set<std::string> setOps;  // add set move del imp (the document driver also swap conv)
+    std::set<std::string> setOps;  // add set move del imp (the document driver also swap reuse deldir)
     long nHoldMaxMs = 2000;        // how long the document driver keeps a folder's rows
     long nThinkMaxMs = 200;        // pause between operations
     unsigned long long nSeed = 1;
@@ -26,12 +26,11 @@ struct SLockerConfig {
     std::string strReport;  // a file for the locker's figures
     long nMinMs = 100, nMaxMs = 3000;
     long nGapMinMs = 200, nGapMaxMs = 1000;
+    // this share of the locks outlasts the wait of every other program
+    // (10.5 to 13 s), so that their writes end Locked
+    double dLongShare = 0;
     unsigned long long nSeed = 1;
 };
-
-// What a refusal said, sorted: the stale row message, the lock message (for
-// the command-line program only together with exit status 3), or other.
-inline constexpr const char* STALE_MESSAGE_PART = "inzwischen von einen anderen Benutzer ge";
 
 // A worker that runs orvantis-cli for every operation.
 int RunCliWorker(const SWorkerConfig& cfg);

@@ -113,7 +113,18 @@ EWriteResult CFolderRows::Reload() {
 EWriteResult CFolderRows::Save(SWriteReport* pReport) {
     CKnowHow* pService = Service();
     if (!pService) return EWriteResult::Failed;
-    return pService->SaveItems(m_arrRows, pReport);
+    SWriteReport local;
+    SWriteReport& report = pReport ? *pReport : local;
+    EWriteResult eResult = pService->SaveItems(m_arrRows, &report);
+    // A conflict with an entry that now stands in another folder is taken
+    // for another entry that got the ID of a deleted one: keeping mine
+    // would write into that one. Offered as deleted, the typing can still
+    // be saved as a new entry here.
+    const int r = report.nIndex;
+    if (eResult == EWriteResult::Conflict && IsRow(r) && report.stored.ID > 0 &&
+        report.stored.MasterID != m_arrRows[r].MasterID)
+        eResult = EWriteResult::Deleted;
+    return eResult;
 }
 
 CKnowHowItem CFolderRows::MineOver(int r, const CKnowHowItem& stored) const {
