@@ -405,10 +405,11 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     EXPECT_EQ(arrPrinters[2], pDoc->GetPrinter());
 }
 
-TEST(CAboutBoxTest, ShowsTheVersion) {
+TEST(CAboutBoxTest, ShowsTheVersionAndTheLicence) {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Info über Orvantis");
     EXPECT_EQ(dlg.GetVersionText().toStdString().rfind("Orvantis Version 1.200", 0), 0u);
+    EXPECT_NE(dlg.GetVersionText().indexOf("GPL-3.0-or-later"), -1);
     auto arrButtons = dlg.findChildren<QPushButton*>();
     ASSERT_EQ(arrButtons.size(), 1);
     EXPECT_EQ(arrButtons[0]->text().toStdString(), "Schließen");
