@@ -448,7 +448,7 @@ TEST_F(CAppTest, TheWindowCarriesTheProgramIcon) {
     QColor tile = image.pixelColor(4, 40);
     EXPECT_GT(tile.blue(), tile.red() + 60) << tile.name().toStdString();
     EXPECT_EQ(tile.alpha(), 255);
-    QColor page = image.pixelColor(36, 12);
+    QColor page = image.pixelColor(27, 12);
     EXPECT_GT(page.red(), 230) << page.name().toStdString();
     EXPECT_GT(page.blue(), 230);
 }

@@ -251,8 +251,11 @@ TEST_F(CShellTest, MenuItemsShowTheirKeysAndBeendenHasCtrlQInBothSets) {
     EXPECT_EQ(pExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* pAnsicht = MenuNamed(m_pFrame->menuBar(), "&Ansicht");
     ASSERT_NE(pAnsicht, nullptr);
-    for (QAction* p : pAnsicht->actions())
-        if (p->text() == "&Aktualisieren") EXPECT_EQ(p->shortcut(), QKeySequence(Qt::Key_F5));
+    for (QAction* p : pAnsicht->actions()) {
+        if (p->text() == "&Aktualisieren") {
+            EXPECT_EQ(p->shortcut(), QKeySequence(Qt::Key_F5));
+        }
+    }
 }
 
 TEST_F(CShellTest, ToolbarsFollowTheMenuSet) {
