@@ -39,7 +39,10 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
     m_pText->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pText->setTextFormat(Qt::PlainText);
     m_pText->setWordWrap(true);
-    m_pText->setText(QString::fromUtf8("Orvantis Version %1\n\nWissensdatenbank für Ordner und Einträge")
+    m_pText->setText(QString::fromUtf8("Orvantis Version %1\n\nWissensdatenbank für Ordner und Einträge\n\n"
+                                       "Freie Software unter der GNU General Public License, Version 3 oder "
+                                       "(nach Ihrer Wahl) jeder späteren Version (GPL-3.0-or-later). "
+                                       "Sie wird ohne jede Gewährleistung geliefert.")
                          .arg(QString::fromLatin1(ORVANTIS_VERSION)));
 
     auto* pClose = new QPushButton(QString::fromUtf8("Schließen"), this);

@@ -1,6 +1,7 @@
 #include "app/COrvantisApp.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageSetupDialog>
 #include <filesystem>
 
@@ -13,6 +14,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "ui/CommandIds.h"
+#include "ui/Icons.h"
 #include "ui/PaneMessages.h"
 
 std::string CommandLineFile(const QStringList& arrArgs) {
@@ -60,6 +62,8 @@ COrvantisApp::~COrvantisApp() {
 }
 
 bool COrvantisApp::InitInstance(bool bShow) {
+    // every window of the program, and the window manager's icon of the main one
+    QGuiApplication::setWindowIcon(GetProgramIcon());
     m_pDoc = std::make_unique<COrvantisDoc>();
     m_pFrame = std::make_unique<CMainFrame>(*m_pDoc);
     m_pFrame->SetAppTarget(this);

@@ -1,6 +1,7 @@
 #include "app/Commands.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -31,7 +32,7 @@ const std::vector<SCommandDef> s_arrCommands = {
     {ID_FILE_MRU_FILE1,     {Datei, 40, "Letzte Datei"},                           {Datei, 20, "Letzte Datei"},           {},                                                   0, 0, "Öffnet diese Datenbank.", nullptr, false},
     {ID_FILE_MRU_FILE2,     {},                                                    {},                                    {},                                                   0, 0, "Öffnet diese Datenbank.", nullptr, false},
     {ID_FILE_MRU_FILE3,     {},                                                    {},                                    {},                                                   0, 0, "Öffnet diese Datenbank.", nullptr, false},
-    {ID_APP_EXIT,           {Datei, 50, "&Beenden"},                               {Datei, 30, "&Beenden"},               {},                                                   0, 0, "Verläßt die Anwendung; fragt, ob Dokumente gespeichert werden sollen.\nBeenden", nullptr, false},
+    {ID_APP_EXIT,           {Datei, 50, "&Beenden"},                               {Datei, 30, "&Beenden"},               {},                                                   0, 0, "Verläßt die Anwendung; fragt, ob Dokumente gespeichert werden sollen.\nBeenden", "Ctrl+Q", false},
     {ID_SEARCH,             {Bearbeiten, 10, "Suchen"},                            {},                                    {},                                                   42, 0, "Nach Einträgen suchen\nSuchen", nullptr, false},
     {ID_ROOT_EDIT,          {Bearbeiten, 20, "Hauptordner bearbeiten"},            {},                                    {},                                                   0, 0, nullptr, nullptr, false},
     {ID_ENTRY_MOVE_UP,      {Bearbeiten, 30, "nach oben schieben"},                {},                                    {},                                                   31, 0, "Aktuellen Eintrag höher schieben\nHoch schieben", nullptr, false},
@@ -102,7 +103,14 @@ QAction* MakeAction(CMainFrame* pFrame, QObject* pParent, int nId, const QString
     pAction->setData(nId);
     pAction->setStatusTip(GetCommandStatusText(nId));
     pAction->setToolTip(GetCommandToolTip(nId));
-    if (const SCommandDef* pDef = FindCommand(nId); pDef && pDef->bCheckable) pAction->setCheckable(true);
+    if (const SCommandDef* pDef = FindCommand(nId)) {
+        if (pDef->bCheckable) pAction->setCheckable(true);
+        // shown beside the item; the frame's own shortcut runs it, so the key is never bound twice
+        if (pDef->pszShortcut) {
+            pAction->setShortcut(QKeySequence(QString::fromLatin1(pDef->pszShortcut)));
+            pAction->setShortcutContext(Qt::WidgetShortcut);
+        }
+    }
     QObject::connect(pAction, &QAction::triggered, pFrame, [pFrame, nId] { pFrame->RouteCommand(nId); });
     return pAction;
 }

@@ -265,15 +265,47 @@ void DrawWriteProtect(QPainter& p) {
     p.drawRect(QRectF(7.5, 10.5, 1, 2.5));
 }
 
-QImage Render(DrawFn draw, int nSize) {
+QImage Render(DrawFn draw, int nSize, qreal fSpace = 16.0) {
     QImage image(nSize, nSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.scale(nSize / 16.0, nSize / 16.0);
+    painter.scale(nSize / fSpace, nSize / fSpace);
     draw(painter);
     painter.end();
     return image;
+}
+
+// The program icon of resources/orvantis.svg, in its 64 x 64 space: the
+// toolkit here has no SVG reader, so the window draws it itself.
+void DrawProgramIcon(QPainter& p) {
+    auto pen = [](const QColor& color, qreal width) {
+        QPen round(color, width);
+        round.setJoinStyle(Qt::RoundJoin);
+        return round;
+    };
+    const QColor kGrey(90, 90, 90);
+    const QColor kFolder(148, 105, 15);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(53, 112, 184));
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 11, 11);
+    p.setPen(pen(kGrey, 1.5));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({{24, 9}, {45, 9}, {53, 17}, {53, 50}, {24, 50}}));
+    p.setBrush(QColor(216, 216, 216));
+    p.drawPolygon(QPolygonF({{45, 9}, {45, 17}, {53, 17}}));
+    QPen line = pen(QColor(79, 120, 190), 2.2);
+    line.setCapStyle(Qt::RoundCap);
+    p.setPen(line);
+    for (qreal y : {22, 28, 34}) p.drawLine(QPointF(30, y), QPointF(47, y));
+    p.drawLine(QPointF(30, 40), QPointF(41, 40));
+    p.setPen(pen(kFolder, 1.5));
+    p.setBrush(QColor(224, 169, 58));
+    p.drawPolygon(QPolygonF({{9, 30}, {12, 25}, {22, 25}, {25, 30}}));
+    p.setBrush(QColor(242, 197, 81));
+    p.drawRoundedRect(QRectF(9, 30, 28, 24), 2, 2);
+    p.setPen(pen(QColor(255, 244, 200), 1.5));
+    p.drawLine(QPointF(11, 33), QPointF(35, 33));
 }
 
 DrawFn BitmapDrawer(int nBitmapId) {
@@ -328,5 +360,16 @@ QIcon GetCommandIcon(int nCommandId) {
         icon.addPixmap(QPixmap::fromImage(Render(draw, 32)));
     }
     cache.insert(nCommandId, icon);
+    return icon;
+}
+
+QIcon GetProgramIcon() {
+    static const QIcon icon = [] {
+        QIcon drawn;
+        for (int nSize : {16, 22, 24, 32, 48, 64, 128, 256})
+            drawn.addPixmap(QPixmap::fromImage(Render(DrawProgramIcon, nSize, 64.0)));
+        // an installed theme icon wins, so the window matches the menu entry
+        return QIcon::fromTheme(QStringLiteral("orvantis"), drawn);
+    }();
     return icon;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The program's own images, drawn in code: the 16 x 16 entry and folder
-// images and the toolbar icons.
+// images, the toolbar icons and the program icon.
 
 #include <QIcon>
 #include <QPixmap>
@@ -17,3 +17,5 @@ enum EBitmapId : int {
 QPixmap GetBitmap(int nBitmapId);
 // The toolbar icon of a command; a null icon when the command has none.
 QIcon GetCommandIcon(int nCommandId);
+// The program's window icon: the installed theme's, else the same image drawn.
+QIcon GetProgramIcon();

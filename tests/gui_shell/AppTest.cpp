@@ -2,7 +2,10 @@
 // recent files, shortcuts and files dropped onto the window.
 
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -269,6 +272,9 @@ TEST_F(CAppTest, ShortcutsRunTheirCommands) {
     // Ctrl+P prints only where printing is a command of the set
     QTest::keyClick(pFrame, Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
+    // Ctrl+Q quits as "Beenden" does
+    QTest::keyClick(pFrame, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(pFrame->isVisible());
 }
 
 TEST_F(CAppTest, RecentFilesOpenAndAFailingOneIsDropped) {
@@ -399,11 +405,50 @@ TEST_F(CAppTest, PrinterSetUpChangesThePrinterThePanesPrintWith) {
     EXPECT_EQ(arrPrinters[2], pDoc->GetPrinter());
 }
 
-TEST(CAboutBoxTest, ShowsTheVersion) {
+TEST(CAboutBoxTest, ShowsTheVersionAndTheLicence) {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Info über Orvantis");
     EXPECT_EQ(dlg.GetVersionText().toStdString().rfind("Orvantis Version 1.200", 0), 0u);
+    EXPECT_NE(dlg.GetVersionText().indexOf("GPL-3.0-or-later"), -1);
     auto arrButtons = dlg.findChildren<QPushButton*>();
     ASSERT_EQ(arrButtons.size(), 1);
     EXPECT_EQ(arrButtons[0]->text().toStdString(), "Schließen");
+}
+
+TEST(CProgramOptionsTest, HelpAndVersionPrintAndEndWithoutADisplay) {
+    // no display: a program that built its window here would abort instead
+    auto run = [](const std::string& strOption) {
+        return RunProcess({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb",
+                           ORVANTIS_GUI_PATH, strOption});
+    };
+    SProcessResult r = run("--version");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_EQ(r.strOut, "orvantis 1.200\n");
+    EXPECT_EQ(r.strErr, "");
+    for (const char* pszOption : {"--help", "-h"}) {
+        r = run(pszOption);
+        EXPECT_EQ(r.nExit, 0) << pszOption << ": " << r.strErr;
+        EXPECT_EQ(r.strOut.rfind("Aufruf: orvantis [DATEI.tov]\n", 0), 0u) << r.strOut;
+        // UTF-8, not Latin-1
+        EXPECT_NE(r.strOut.find("Einträgen"), std::string::npos) << r.strOut;
+        for (const char* pszListed : {"--demo-path", "--prepare-demo", "--help", "--version"})
+            EXPECT_NE(r.strOut.find(pszListed), std::string::npos) << pszListed;
+        EXPECT_EQ(r.strErr, "");
+    }
+}
+
+TEST_F(CAppTest, TheWindowCarriesTheProgramIcon) {
+    auto pApp = Start({}, true);
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    QIcon icon = pApp->GetFrame()->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    // drawn, not blank: the blue tile beside the folder, the white page in the middle
+    QImage image = icon.pixmap(48, 48).toImage();
+    ASSERT_EQ(image.width(), 48);
+    QColor tile = image.pixelColor(4, 40);
+    EXPECT_GT(tile.blue(), tile.red() + 60) << tile.name().toStdString();
+    EXPECT_EQ(tile.alpha(), 255);
+    QColor page = image.pixelColor(27, 12);
+    EXPECT_GT(page.red(), 230) << page.name().toStdString();
+    EXPECT_GT(page.blue(), 230);
 }

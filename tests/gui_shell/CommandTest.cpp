@@ -2,6 +2,7 @@
 // and the enabling rule of every command.
 
 #include <QAction>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -228,6 +229,33 @@ TEST_F(CShellTest, OpeningAMenuReevaluatesItsItems) {
     // a menu item runs the command through the route
     pWrite->trigger();
     EXPECT_TRUE(m_pDoc->IsWriteProtected());
+}
+
+TEST_F(CShellTest, MenuItemsShowTheirKeysAndBeendenHasCtrlQInBothSets) {
+    auto exitAction = [this] {
+        QMenu* pDatei = MenuNamed(m_pFrame->menuBar(), "&Datei");
+        QAction* pExit = nullptr;
+        if (pDatei)
+            for (QAction* p : pDatei->actions())
+                if (p->text() == "&Beenden") pExit = p;
+        return pExit;
+    };
+    QAction* pExit = exitAction();
+    ASSERT_NE(pExit, nullptr);
+    EXPECT_EQ(pExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // the frame's shortcut runs it; a window-wide binding on the item too would make the key ambiguous
+    EXPECT_EQ(pExit->shortcutContext(), Qt::WidgetShortcut);
+    ASSERT_TRUE(Open(MakeDatabase("quit.tov", {{"+Alpha", {}}})));
+    pExit = exitAction();
+    ASSERT_NE(pExit, nullptr);
+    EXPECT_EQ(pExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* pAnsicht = MenuNamed(m_pFrame->menuBar(), "&Ansicht");
+    ASSERT_NE(pAnsicht, nullptr);
+    for (QAction* p : pAnsicht->actions()) {
+        if (p->text() == "&Aktualisieren") {
+            EXPECT_EQ(p->shortcut(), QKeySequence(Qt::Key_F5));
+        }
+    }
 }
 
 TEST_F(CShellTest, ToolbarsFollowTheMenuSet) {

@@ -32,7 +32,8 @@ bool HasTool(const std::string& strTool) {
 // Width and height from a PNG's IHDR chunk; 0 when the file is no PNG.
 std::pair<int, int> PngSize(const std::string& strPath) {
     std::string str = ReadFile(strPath);
-    if (str.size() < 24 || str.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || str.compare(12, 4, "IHDR") != 0) return {0, 0};
+    if (str.size() < 24 || str.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || str.compare(12, 4, "IHDR") != 0)
+        return {0, 0};
     auto be32 = [&](size_t n) {
         return (static_cast<unsigned char>(str[n]) << 24) | (static_cast<unsigned char>(str[n + 1]) << 16) |
                (static_cast<unsigned char>(str[n + 2]) << 8) | static_cast<unsigned char>(str[n + 3]);
@@ -82,7 +83,8 @@ TEST_F(Package, HoldsExactlyTheProgramsAndTheirFiles) {
         "usr/share/orvantis/orvantis.html",
     };
     for (int n : kIconSizes)
-        setExpected.insert("usr/share/icons/hicolor/" + std::to_string(n) + "x" + std::to_string(n) + "/apps/orvantis.png");
+        setExpected.insert("usr/share/icons/hicolor/" + std::to_string(n) + "x" + std::to_string(n) +
+                           "/apps/orvantis.png");
 
     std::set<std::string> setFound;
     for (const auto& entry : fs::recursive_directory_iterator(Root())) {
@@ -150,6 +152,42 @@ TEST_F(Package, ControlFieldsAndDerivedDependencies) {
     for (const char* pszLib : {"libc6 (>= ", "libqt6widgets6 (>= ", "libqt6gui6 (>= ", "libsqlite3-0 (>= ",
                                "libssl3 (>= ", "libstdc++6 (>= "})
         EXPECT_NE(strDepends.find(pszLib), std::string::npos) << pszLib << " in " << strDepends;
+    // Qt's own dialogs in German on a clean install
+    EXPECT_TRUE(std::regex_search(strDepends, std::regex(R"((^|, )qt6-translations-l10n(,|$| \())"))) << strDepends;
+}
+
+TEST_F(Package, LicenceIsStatedInCopyrightAndMetadata) {
+    std::string strCopyright = ReadFile(Root() + "/usr/share/doc/orvantis/copyright");
+    EXPECT_EQ(strCopyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0),
+              0u);
+    // the files paragraph names it, a stand-alone paragraph explains it
+    EXPECT_TRUE(
+        std::regex_search(strCopyright, std::regex("\nFiles: \\*\nCopyright: [^\n]+\nLicense: GPL-3.0-or-later\n")))
+        << strCopyright;
+    EXPECT_NE(strCopyright.find("\n\nLicense: GPL-3.0-or-later\n"), std::string::npos);
+    EXPECT_NE(strCopyright.find("\"/usr/share/common-licenses/GPL-3\""), std::string::npos);
+    EXPECT_EQ(strCopyright.find("LicenseRef"), std::string::npos);
+    std::string strMeta = ReadFile(Root() + "/usr/share/metainfo/de.quorvex.orvantis.metainfo.xml");
+    EXPECT_NE(strMeta.find("<project_license>GPL-3.0-or-later</project_license>"), std::string::npos);
+}
+
+TEST_F(Package, DesktopIconIsInstalledAndTheProgramAnswersItsOptions) {
+    // the desktop file's icon name resolves in the hicolor theme
+    std::smatch m;
+    std::string strDesktop = ReadFile(Root() + "/usr/share/applications/orvantis.desktop");
+    ASSERT_TRUE(std::regex_search(strDesktop, m, std::regex("\nIcon=([^\n]+)\n")));
+    std::string strIcon = m[1];
+    EXPECT_NE(ReadFile(Root() + "/usr/share/icons/hicolor/scalable/apps/" + strIcon + ".svg").find("<svg"),
+              std::string::npos);
+    EXPECT_EQ(PngSize(Root() + "/usr/share/icons/hicolor/48x48/apps/" + strIcon + ".png"), std::make_pair(48, 48));
+    // no display needed for these
+    auto r = RunProcess({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb",
+                         Root() + "/usr/bin/orvantis", "--version"});
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_EQ(r.strOut, "orvantis 1.200\n");
+    r = RunProcess({"/usr/bin/env", "-u", "DISPLAY", "QT_QPA_PLATFORM=xcb", Root() + "/usr/bin/orvantis", "--help"});
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_NE(r.strOut.find("Einträgen"), std::string::npos) << r.strOut;
 }
 
 TEST_F(Package, ManPagesRenderWithoutWarnings) {
@@ -162,6 +200,14 @@ TEST_F(Package, ManPagesRenderWithoutWarnings) {
         EXPECT_EQ(strWarnings, "") << pszPage;
         r = RunProcess({"/bin/sh", "-c", "MANWIDTH=80 man -l " + Quote(strPage) + " 2>/dev/null"});
         EXPECT_NE(r.strOut.find("BEZEICHNUNG"), std::string::npos) << pszPage;
+        // through a pipe in a UTF-8 locale the umlauts stay: the page declares its encoding
+        r = RunProcess({"/bin/sh", "-c", "LC_ALL=C.UTF-8 MANWIDTH=80 man -l " + Quote(strPage) + " 2>/dev/null | cat"});
+        EXPECT_NE(r.strOut.find("\xC3\x9c"
+                                "BERSICHT"),
+                  std::string::npos)
+            << pszPage << "\n"
+            << r.strOut.substr(0, 400);
+        EXPECT_EQ(r.strOut.find("\nUBERSICHT"), std::string::npos) << pszPage;
     }
 }
 
