@@ -15,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "StressLog.h"
 #include "StressPlatform.h"
@@ -163,6 +164,12 @@ bool CDocWorker::Show(const std::string& strFolder, std::int32_t nFolder) {
     // the program writes the rows of the folder it leaves; one it cannot
     // leave without losing typing stays on the screen
     if (!Leave()) return false;
+    // the tree shows folders as they are now: a deleted one is not offered
+    bool bLive = true;
+    if (nFolder > 0 && m_pKnowHow->ReadIsLiveFolder(nFolder, bLive) && !bLive) {
+        m_mapSeen.erase(strFolder);
+        return false;
+    }
     long nSeq = Begin("show", {strFolder, std::to_string(nFolder)});
     EWriteResult eResult = m_rows.Load(nFolder);
     if (!End(nSeq, eResult, std::to_string(m_rows.Count()))) return false;
@@ -362,21 +369,41 @@ void CDocWorker::DeleteRow() {
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_rows.Delete(r);
     // another user's delete of a folder around it was first
-    if (End(nSeq, eResult, strId) || eResult == EWriteResult::Deleted) m_own.Remove(strName);
+    if (End(nSeq, eResult, strId) || eResult == EWriteResult::Deleted) {
+        m_own.Remove(strName);
+        m_mapSeen.erase(strName);  // the tree no longer shows it
+    }
 }
 
 void CDocWorker::DeleteFolder() {
     // an own folder, from the tree: another user's view may show it
+    // not the folder shown nor one around it: the program would leave it
+    // first, and its own view going dead is no colleague's doing
+    std::set<std::int32_t> setShownPath;
+    for (std::int32_t n = m_rows.GetFolder(); n > 0 && setShownPath.insert(n).second;) {
+        CKnowHowItem item;
+        if (m_pKnowHow->GetItem(item, n) != 1) break;
+        n = item.MasterID;
+    }
     std::vector<std::string> arr;
     for (const auto& [strName, nId] : m_mapSeen)
-        if (m_own.Has(strName) && m_own.IsDir(strName) && m_own.IdOf(strName) == nId) arr.push_back(strName);
+        if (m_own.Has(strName) && m_own.IsDir(strName) && m_own.IdOf(strName) == nId && !setShownPath.count(nId))
+            arr.push_back(strName);
     if (arr.empty()) return TypeNewRow(true);
     std::string strName = arr[Pick(static_cast<long>(arr.size()))];
+    // a click into the tree leaves the detail view: its typing is written first
+    Leave();
     long nSeq = Begin("del", {strName});
     EWriteResult eResult = m_pKnowHow->DeleteItem(m_own.IdOf(strName));
     if (End(nSeq, eResult, std::to_string(m_own.IdOf(strName))) || eResult == EWriteResult::Deleted) {
         m_own.Remove(strName);
         m_mapSeen.erase(strName);
+    }
+    // the program then shows the nearest folder that is left
+    bool bLive = true;
+    if (m_rows.GetFolder() > 0 && m_pKnowHow->ReadIsLiveFolder(m_rows.GetFolder(), bLive) && !bLive) {
+        const std::int32_t nFolder = m_rows.NearestLiveFolder();
+        if (Show(FolderName(nFolder), nFolder)) return;
     }
     Reload();
 }
