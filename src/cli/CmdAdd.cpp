@@ -29,7 +29,8 @@ int Run(const SCliArgs& args) {
     item.SetText(strText);
     SWriteReport report;
     EWriteResult eResult = pService->SaveItems(arr, &report);
-    if (eResult != EWriteResult::Saved || item.ID <= 0) return eResult == EWriteResult::Saved ? CLI_FAILED : CliWriteResult(eResult, report);
+    if (eResult != EWriteResult::Saved || item.ID <= 0)
+        return eResult == EWriteResult::Saved ? CLI_FAILED : CliWriteResult(eResult, report);
     CliPrintLine(std::to_string(item.ID));
     return CLI_OK;
 }
