@@ -23,12 +23,13 @@ bool ReadHidden(const char* pszPrompt, std::string& strLine) {
     termios old{};
     bool bTerm = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (bTerm) {
-        std::fputs(pszPrompt, stderr);
-        std::fflush(stderr);
+        // echo off before the prompt: what is typed after it stays unseen
         termios quiet = old;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::fputs(pszPrompt, stderr);
+        std::fflush(stderr);
     }
     strLine.clear();
     bool bGot = false;
