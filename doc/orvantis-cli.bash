@@ -20,7 +20,7 @@ _orvantis_cli() {
     local commands="create info tree search dump add set move delete import export print backup
         backup-settings reorganize protect unprotect admin hold generate help"
     # options that take a value, so the word after them is no argument
-    local valued=" --password --admin --parent --name --text --link --folder --format --pdf --dir --count --auto
+    local valued=" --password --password-file --admin --admin-file --new-file --set-file --parent --name --text --link --folder --format --pdf --dir --count --auto
         --new --set --seconds --transaction --entries --seed "
     local tov='*.[tT][oO][vV]'
     COMPREPLY=()
@@ -56,13 +56,13 @@ _orvantis_cli() {
         export) opts="--folder --format" ;;
         print) opts="--folder --pdf" ;;
         backup-settings) opts="--dir --count --auto" ;;
-        protect) opts="--new" ;;
-        admin) opts="--set --delete" ;;
+        protect) opts="--new --new-file" ;;
+        admin) opts="--set --set-file --delete" ;;
         hold) opts="--seconds --transaction" ;;
         generate) opts="--entries --seed" ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$opts --yes --password --admin --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "$opts --yes --password --password-file --admin --admin-file --help" -- "$cur"))
         return
     fi
 

@@ -53,12 +53,35 @@ int CliUsageError(const std::string& strUtf8Reason);
 inline constexpr const char* CLI_TABLE_UNREADABLE = "Die Tabelle KnowHow kann nicht gelesen werden.";
 inline constexpr const char* CLI_SEARCH_FAILED = "Die Suche ist fehlgeschlagen.";
 inline constexpr const char* CLI_NOT_CREATED = "Die Datenbank konnte nicht angelegt werden: ";
-// Writes UTF-8 to stdout, one line.
+// Text for the terminal: control characters shown as \xNN (line breaks
+// kept only with bKeepLineBreaks, for messages), so that a stored keyword
+// cannot move the cursor, retitle the window or recolour the terminal. From
+// Windows-1252 the bytes without a character become U+FFFD; from UTF-8 what
+// is not UTF-8 becomes U+FFFD and C1 controls are shown as \u00NN.
+std::string CliTerminalText(const std::string& strAnsi, bool bKeepLineBreaks = false);
+std::string CliTerminalTextUtf8(const std::string& strUtf8, bool bKeepLineBreaks = false);
+// Writes a line of human-readable UTF-8 text to stdout, made safe for the
+// terminal (CliTerminalTextUtf8); tabs separate its columns.
 void CliPrintLine(const std::string& strUtf8);
+// Writes a line of JSON to stdout as it is: the escapes are JSON's own.
+void CliPrintJson(const std::string& strJson);
 
 // A UTF-8 argument as Windows-1252; false (with a message) when it holds a
 // character Windows-1252 cannot store.
 bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi);
+// The same for a password: the message does not repeat it.
+bool CliSecretToAnsi(const std::string& strUtf8, std::string& strAnsi);
+// The options that carry a password. Each also comes as OPTION-file FILE
+// (the file's first line) and as "OPTION -" (a line from standard input,
+// read without echo from a terminal), so that it need not stand in the
+// command line, which every user can read in the process list.
+const std::vector<std::string>& CliSecretOptions();
+// Replaces those forms by the password itself; answers CLI_OK, or the exit
+// status after a message.
+int CliResolveSecrets(SCliArgs& args);
+// A new password and its repetition, asked on the terminal without echo;
+// false when standard input is no terminal or ends.
+bool CliReadNewPassword(std::string& strNew, std::string& strConfirm);
 // A positive or zero entry ID; false (with a message) for anything else.
 bool CliParseId(const std::string& strText, int& nId);
 // The value of a numeric option: digits only, within [nMin, nMax]; false
@@ -85,6 +108,10 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
 // Opens only the session on an existing database file (no chain).
 bool CliOpenExisting(const SCliArgs& args, const std::string& strPath);
 void CliClose();
+// An output made from the open database (export, dump, PDF) may be read by
+// no more users than the database: new files get at most its permissions,
+// and an existing strOutput loses the others before it is written.
+void CliLimitOutputMode(const std::string& strOutput);
 // The commands that the administrator password locks in the program need
 // --admin P when the open database has one; prints the reason and answers
 // false when it is missing or wrong.

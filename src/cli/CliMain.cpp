@@ -67,12 +67,13 @@ const SCliHelp kHelp[] = {
      "  --auto on|off  automatisches tägliches Backup\n"},
     {"reorganize", "Komprimiert die Datei und meldet die Einsparung (mit Administratorsperre: --admin)", ""},
     {"protect", "Setzt oder ändert das Datenbankkennwort (mit Administratorsperre: --admin)",
-     "  --new K        das neue Kennwort\n"
+     "  --new K        das neue Kennwort (ebenso -, --new-file DATEI; fehlt es, wird\n"
+     "                 am Terminal zweimal danach gefragt)\n"
      "  --password A   das bisherige Kennwort\n"},
     {"unprotect", "Entfernt das Datenbankkennwort (mit Administratorsperre: --admin)",
      "  --password K   das bisherige Kennwort\n"},
     {"admin", "Setzt, ändert oder löscht das Administratorkennwort",
-     "  --set K        das neue Administratorkennwort\n"
+     "  --set K        das neue Administratorkennwort (ebenso -, --set-file DATEI)\n"
      "  --delete       das Administratorkennwort löschen\n"},
     {"hold", "Hält die Datenbank offen wie ein anderer Benutzer (für Tests und Wartungssperren)",
      "  --seconds N    so lange (Vorgabe 3600)\n"
@@ -88,8 +89,14 @@ const char* const kGlobalHelp =
     "Allgemeine Optionen:\n"
     "  --yes          Fragen mit Ja beantworten (etwa die Aktualisierung einer\n"
     "                 älteren Datenbank)\n"
-    "  --password P   Kennwort einer geschützten Datenbank\n"
-    "  --admin P      Administratorkennwort\n"
+    "  --password P   Kennwort einer geschützten Datenbank; - liest es von der\n"
+    "                 Standardeingabe (vom Terminal ohne Echo), fehlt es, wird am\n"
+    "                 Terminal danach gefragt\n"
+    "  --password-file DATEI\n"
+    "                 das Kennwort aus der ersten Zeile der Datei\n"
+    "  --admin P      Administratorkennwort (ebenso -, --admin-file DATEI)\n"
+    "                 Ein Kennwort auf der Befehlszeile sehen andere Benutzer in\n"
+    "                 der Prozessliste.\n"
     "  --help         Hilfe zu einem Befehl (auch: orvantis-cli help BEFEHL)\n"
     "  --version      Programmversion\n";
 
@@ -174,18 +181,108 @@ std::vector<SCliCommand>& CliCommands() {
 }
 
 int CliFail(const std::string& strAnsiMessage) {
-    std::fprintf(stderr, "%s\n", Cp1252ToUtf8(strAnsiMessage).c_str());
+    std::fprintf(stderr, "%s\n", CliTerminalText(strAnsiMessage, true).c_str());
     return CLI_FAILED;
 }
 
 int CliUsageError(const std::string& strUtf8Reason) {
-    std::fprintf(stderr, "orvantis-cli: %s\n", strUtf8Reason.c_str());
+    std::fprintf(stderr, "orvantis-cli: %s\n", CliTerminalTextUtf8(strUtf8Reason, true).c_str());
     return CLI_USAGE;
 }
 
+namespace {
+void AppendEscaped(std::string& out, const char* pszFormat, unsigned n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, pszFormat, n);
+    out += buf;
+}
+
+bool IsControl(char32_t cp, bool bKeepLineBreaks) {
+    if (bKeepLineBreaks && cp == '\n') return false;
+    return cp < 0x20 || cp == 0x7F;
+}
+
+// The length of the well-formed UTF-8 sequence at i and its code point; 0
+// when the bytes there are no such sequence.
+size_t Utf8At(const std::string& str, size_t i, char32_t& cp) {
+    auto c = static_cast<unsigned char>(str[i]);
+    size_t nLen = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (nLen == 0 || i + nLen > str.size()) return 0;
+    cp = nLen == 1 ? c : c & (0x7F >> nLen);
+    for (size_t k = 1; k < nLen; ++k) {
+        auto cc = static_cast<unsigned char>(str[i + k]);
+        if ((cc >> 6) != 0x2) return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    // no overlong forms, surrogates or code points above U+10FFFF
+    static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[nLen] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return nLen;
+}
+
+const char* const kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+}  // namespace
+
+std::string CliTerminalText(const std::string& strAnsi, bool bKeepLineBreaks) {
+    std::string out;
+    out.reserve(strAnsi.size());
+    for (char ch : strAnsi) {
+        auto c = static_cast<unsigned char>(ch);
+        if (IsControl(c, bKeepLineBreaks))
+            AppendEscaped(out, "\\x%02x", c);
+        else if (c >= 0x80 && Cp1252ToUnicode(c) < 0xA0)
+            out += kReplacement;  // 0x81, 0x8D, 0x8F, 0x90, 0x9D
+        else
+            out += Cp1252ToUtf8(std::string(1, ch));
+    }
+    return out;
+}
+
+std::string CliTerminalTextUtf8(const std::string& strUtf8, bool bKeepLineBreaks) {
+    std::string out;
+    out.reserve(strUtf8.size());
+    for (size_t i = 0; i < strUtf8.size();) {
+        char32_t cp = 0;
+        size_t nLen = Utf8At(strUtf8, i, cp);
+        if (nLen == 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        if (IsControl(cp, bKeepLineBreaks))
+            AppendEscaped(out, "\\x%02x", static_cast<unsigned>(cp));
+        else if (cp >= 0x80 && cp < 0xA0)
+            AppendEscaped(out, "\\u%04x", static_cast<unsigned>(cp));
+        else
+            out.append(strUtf8, i, nLen);
+        i += nLen;
+    }
+    return out;
+}
+
 void CliPrintLine(const std::string& strUtf8) {
-    std::fwrite(strUtf8.data(), 1, strUtf8.size(), stdout);
+    // the tabs between the columns stay, those within a field were escaped
+    std::string strLine;
+    for (size_t nStart = 0;;) {
+        size_t nTab = strUtf8.find('\t', nStart);
+        strLine += CliTerminalTextUtf8(strUtf8.substr(nStart, nTab - nStart));
+        if (nTab == std::string::npos) break;
+        strLine += '\t';
+        nStart = nTab + 1;
+    }
+    CliPrintJson(strLine);
+}
+
+void CliPrintJson(const std::string& strJson) {
+    std::fwrite(strJson.data(), 1, strJson.size(), stdout);
     std::fputc('\n', stdout);
+}
+
+bool CliSecretToAnsi(const std::string& strUtf8, std::string& strAnsi) {
+    bool bOk = true;
+    strAnsi = Utf8ToCp1252(strUtf8, &bOk);
+    if (!bOk) CliFail(Ansi("Das Kennwort enthält Zeichen, die nicht gespeichert werden können."));
+    return bOk;
 }
 
 bool CliToAnsi(const std::string& strUtf8, std::string& strAnsi) {
@@ -249,22 +346,12 @@ std::string CliJsonStringUtf8(const std::string& strText) {
     // keep well-formed UTF-8 sequences, replace every other byte
     std::string strUtf8;
     for (size_t i = 0; i < strText.size();) {
-        auto c = static_cast<unsigned char>(strText[i]);
-        size_t nLen = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        bool bOk = nLen > 0 && i + nLen <= strText.size();
-        for (size_t k = 1; bOk && k < nLen; ++k) bOk = (static_cast<unsigned char>(strText[i + k]) >> 6) == 0x2;
-        if (bOk && nLen > 1) {
-            // no overlong forms, surrogates or code points above U+10FFFF
-            char32_t cp = c & (0x7F >> nLen);
-            for (size_t k = 1; k < nLen; ++k) cp = (cp << 6) | (static_cast<unsigned char>(strText[i + k]) & 0x3F);
-            static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-            bOk = cp >= kMin[nLen] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        }
-        if (bOk) {
+        char32_t cp = 0;
+        if (size_t nLen = Utf8At(strText, i, cp)) {
             strUtf8.append(strText, i, nLen);
             i += nLen;
         } else {
-            strUtf8 += "\xEF\xBF\xBD";
+            strUtf8 += kReplacement;
             ++i;
         }
     }
@@ -314,7 +401,13 @@ int main(int argc, char** argv) {
         std::string strArg = argv[i];
         if (strArg == "--help" || strArg == "-h") return CommandHelp(*pCmd);
         if (strArg.size() > 2 && strArg.compare(0, 2, "--") == 0) {
-            if (Contains(pCmd->arrValueOptions, strArg) || Contains(kGlobalValueOptions, strArg)) {
+            // a password option's "-file" form goes wherever the option goes
+            std::string strBase = strArg;
+            if (strBase.size() > 5 && strBase.compare(strBase.size() - 5, 5, "-file") == 0) {
+                strBase.resize(strBase.size() - 5);
+                if (!Contains(CliSecretOptions(), strBase)) strBase = strArg;
+            }
+            if (Contains(pCmd->arrValueOptions, strBase) || Contains(kGlobalValueOptions, strBase)) {
                 if (i + 1 >= argc) return Usage(("Wert fehlt nach " + strArg).c_str());
                 args.mapValues[strArg] = argv[++i];
             } else if (Contains(pCmd->arrFlagOptions, strArg) || Contains(kGlobalFlagOptions, strArg)) {
@@ -329,6 +422,8 @@ int main(int argc, char** argv) {
     const int nPositional = static_cast<int>(args.arrPositional.size());
     if (nPositional < pCmd->nPositional || nPositional > pCmd->nPositional + pCmd->nOptionalPositional)
         return Usage((std::string("falsche Zahl von Argumenten für ") + pCmd->pszName).c_str());
+
+    if (int nSecrets = CliResolveSecrets(args); nSecrets != CLI_OK) return Finish(nSecrets);
 
     CConsolePlatform platform(args.setFlags.count("--yes") > 0);
     SetPlatform(&platform);

@@ -17,17 +17,19 @@
 #include "tree/CKnowHow.h"
 
 namespace {
-// Reads one line from the terminal without echo; false on end of input.
+// Reads one line from standard input, from a terminal without echo and after
+// the prompt; false on end of input.
 bool ReadHidden(const char* pszPrompt, std::string& strLine) {
-    std::fputs(pszPrompt, stderr);
-    std::fflush(stderr);
     termios old{};
     bool bTerm = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (bTerm) {
+        // echo off before the prompt: what is typed after it stays unseen
         termios quiet = old;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::fputs(pszPrompt, stderr);
+        std::fflush(stderr);
     }
     strLine.clear();
     bool bGot = false;
@@ -48,7 +50,7 @@ bool ReadHidden(const char* pszPrompt, std::string& strLine) {
 bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
     if (args.Has("--password")) {
         std::string strAnsi;
-        if (!CliToAnsi(args.Value("--password"), strAnsi) || !CheckPasswordLength(strAnsi)) return false;
+        if (!CliSecretToAnsi(args.Value("--password"), strAnsi) || !CheckPasswordLength(strAnsi)) return false;
         switch (passwort.TestPassword(strAnsi)) {
             case EPasswordCheck::Right: return true;
             case EPasswordCheck::Wrong: ReportWrongDatabasePassword(); return false;
@@ -57,7 +59,7 @@ bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
         return false;
     }
     if (!::isatty(STDIN_FILENO)) {
-        CliFail(Ansi("Die Datenbank ist geschützt: das Kennwort fehlt (--password)."));
+        CliFail(Ansi("Die Datenbank ist geschützt: das Kennwort fehlt (--password, --password-file)."));
         return false;
     }
     for (;;) {
@@ -72,7 +74,71 @@ bool PromptPassword(const SCliArgs& args, CDbPasswort& passwort) {
         ReportWrongDatabasePassword();
     }
 }
+// The first line of a file (without its line break).
+bool ReadFirstLine(const std::string& strPath, std::string& strLine, int& nErrno) {
+    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        nErrno = errno;
+        return false;
+    }
+    strLine.clear();
+    int ch;
+    while ((ch = std::fgetc(pFile)) != EOF && ch != '\n') strLine += static_cast<char>(ch);
+    bool bOk = !std::ferror(pFile);
+    nErrno = errno;
+    std::fclose(pFile);
+    if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
+    return bOk;
+}
 }  // namespace
+
+const std::vector<std::string>& CliSecretOptions() {
+    static const std::vector<std::string> arr = {"--password", "--admin", "--new", "--set"};
+    return arr;
+}
+
+int CliResolveSecrets(SCliArgs& args) {
+    // standard input has one reading: one password, or the template of import
+    bool bStdinTaken = args.strCommand == "import" && args.arrPositional.size() > 1 && args.arrPositional[1] == "-";
+    for (const std::string& strOption : CliSecretOptions()) {
+        const std::string strFileOption = strOption + "-file";
+        bool bFile = args.mapValues.count(strFileOption) > 0;
+        if (bFile && args.mapValues.count(strOption))
+            return CliUsageError(strOption + " und " + strFileOption + " zugleich angegeben");
+        std::string strValue;
+        if (bFile) {
+            std::string strFile = args.mapValues[strFileOption];
+            args.mapValues.erase(strFileOption);
+            int nErrno = 0;
+            if (!ReadFirstLine(strFile, strValue, nErrno)) {
+                CliFail(Ansi("Die Kennwortdatei kann nicht gelesen werden: ") + Utf8ToCp1252(strFile) + " (" +
+                        DescribeFileError(nErrno) + ")");
+                return CLI_FAILED;
+            }
+        } else if (args.Value(strOption) == "-") {
+            if (bStdinTaken)
+                return CliUsageError("nur eine Angabe kann die Standardeingabe lesen: " + strOption + " -");
+            bStdinTaken = true;
+            const char* pszPrompt = strOption == "--admin" ? "Administratorkennwort: "
+                                    : strOption == "--new" ? "Neues Kennwort: "
+                                    : strOption == "--set" ? "Neues Administratorkennwort: "
+                                                           : "Kennwort: ";
+            if (!ReadHidden(pszPrompt, strValue)) {
+                CliFail(Ansi("Auf der Standardeingabe steht kein Kennwort (") + strOption + " -).");
+                return CLI_FAILED;
+            }
+        } else {
+            continue;
+        }
+        args.mapValues[strOption] = strValue;
+    }
+    return CLI_OK;
+}
+
+bool CliReadNewPassword(std::string& strNew, std::string& strConfirm) {
+    if (!::isatty(STDIN_FILENO)) return false;
+    return ReadHidden("Neues Kennwort: ", strNew) && ReadHidden("Kennwort wiederholen: ", strConfirm);
+}
 
 bool CliOpenExisting(const SCliArgs&, const std::string& strPath) {
     // what the file system says about the path, in the user's words
@@ -133,18 +199,35 @@ bool CliRequireAdmin(const SCliArgs& args) {
         return false;
     }
     if (!bSet) return true;
+    std::string strGiven = args.Value("--admin");
     if (!args.Has("--admin")) {
-        CliFail(Ansi("Die Administrator-Funktionen sind gesperrt: das Administratorkennwort fehlt (--admin)."));
-        return false;
+        if (!::isatty(STDIN_FILENO)) {
+            CliFail(
+                Ansi("Die Administrator-Funktionen sind gesperrt: das Administratorkennwort fehlt (--admin, "
+                     "--admin-file)."));
+            return false;
+        }
+        if (!ReadHidden("Administratorkennwort: ", strGiven) || strGiven.empty()) return false;
     }
     std::string strAnsi;
-    if (!CliToAnsi(args.Value("--admin"), strAnsi) || !CheckPasswordLength(strAnsi)) return false;
+    if (!CliSecretToAnsi(strGiven, strAnsi) || !CheckPasswordLength(strAnsi)) return false;
     switch (admin.TestLogin(strAnsi)) {
         case EPasswordCheck::Right: return true;
         case EPasswordCheck::Wrong: ReportWrongAdminPassword(); return false;
         case EPasswordCheck::Unreadable: return false;
     }
     return false;
+}
+
+void CliLimitOutputMode(const std::string& strOutput) {
+    struct stat st {};
+    if (::stat(GetDatabase().GetFilePath().c_str(), &st) != 0) return;
+    const mode_t nDb = st.st_mode & 0777;
+    mode_t nMask = ::umask(0);
+    ::umask(nMask | (0777 & ~nDb));
+    struct stat out {};
+    if (strOutput.empty() || strOutput == "-" || ::stat(strOutput.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return;
+    if ((out.st_mode & 0777 & ~nDb) != 0) (void)::chmod(strOutput.c_str(), out.st_mode & 07777 & ~(0777 & ~nDb));
 }
 
 void CliClose() {

@@ -21,7 +21,7 @@ int Run(const SCliArgs& args) {
         return DeleteAdminPasswordReport() ? CLI_OK : CLI_FAILED;
     }
     std::string strNew;
-    if (!CliToAnsi(args.Value("--set"), strNew)) return CLI_FAILED;
+    if (!CliSecretToAnsi(args.Value("--set"), strNew)) return CLI_FAILED;
     if (!CheckAdminPasswordInput(strNew, strNew)) return CLI_FAILED;
     return ApplyAdminPassword(strNew) ? CLI_OK : CLI_FAILED;
 }

@@ -15,6 +15,7 @@ int Run(const SCliArgs& args) {
     if (!pKnowHow) return CLI_FAILED;
     CKnowHowArray arr;
     if (pKnowHow->GetAllItems(arr) < 0) return CliFail(CLI_TABLE_UNREADABLE);
+    if (bToFile) CliLimitOutputMode(args.arrPositional[1]);
     std::FILE* pOut = bToFile ? std::fopen(args.arrPositional[1].c_str(), "wb") : stdout;
     if (!pOut) return CliFail(ExportStructureMessage(true));
     for (const auto& item : arr) {

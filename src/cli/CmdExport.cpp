@@ -16,8 +16,9 @@ int ExportReadable(const SCliArgs& args, int nFolder, EReadableFormat eFormat) {
     if (!pService) return CLI_FAILED;
     // said before anything is written, so a script's log shows it even
     // when the export fails
-    if (GetDbPasswort().IsPasswordSet()) std::fprintf(stderr, "%s\n", Cp1252ToUtf8(UnencryptedExportNote()).c_str());
+    if (GetDbPasswort().IsPasswordSet()) CliFail(UnencryptedExportNote());
     const std::string& strOut = args.arrPositional[1];
+    CliLimitOutputMode(strOut);
     CReadableExport exporter(*pService, eFormat);
     EReadableResult eResult = strOut == "-" ? exporter.Write(stdout, nFolder) : exporter.Write(strOut, nFolder);
     switch (eResult) {
@@ -41,6 +42,7 @@ int Run(const SCliArgs& args) {
     auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
     const std::string& strTemplate = args.arrPositional[1];
+    CliLimitOutputMode(strTemplate);
     bool bWriteFailed = false;
     if (strTemplate == "-")
         pService->ExportStructure(stdout, nFolder, &bWriteFailed);

@@ -356,7 +356,7 @@ int Run(const SCliArgs& args) {
     unsigned long long nSeed = 1;
     if (args.Has("--seed") && !CliParseNumber("--seed", args.Value("--seed"), nSeed)) return CLI_USAGE;
     std::string strPassword;
-    if (!CliToAnsi(args.Value("--password"), strPassword)) return CLI_USAGE;
+    if (!CliSecretToAnsi(args.Value("--password"), strPassword)) return CLI_USAGE;
     std::error_code ec;
     // never over a real knowledge base
     if (std::filesystem::exists(std::filesystem::path(strPath), ec))

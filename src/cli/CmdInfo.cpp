@@ -18,7 +18,7 @@ bool PrintJson() {
         if (!db.ReadOption(pszKey, strValue)) return false;
         strLine += std::string(",\"") + pszKey + "\":" + CliJsonString(strValue);
     }
-    CliPrintLine(strLine + "}");
+    CliPrintJson(strLine + "}");
     return true;
 }
 
@@ -37,7 +37,8 @@ int Run(const SCliArgs& args) {
         return CLI_FAILED;
     }
     for (const auto& row : arrRows)
-        CliPrintLine(Cp1252ToUtf8(row.strLabel) + ": " + (row.bPath ? row.strValue : Cp1252ToUtf8(row.strValue)));
+        CliPrintLine(CliTerminalText(row.strLabel) + ": " +
+                     (row.bPath ? CliTerminalTextUtf8(row.strValue) : CliTerminalText(row.strValue)));
     return CLI_OK;
 }
 

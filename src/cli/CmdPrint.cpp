@@ -32,6 +32,7 @@ int Run(const SCliArgs& args) {
     std::unique_ptr<CKnowHow> pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
 
+    if (!bStdout) CliLimitOutputMode(CliAbsolutePath(strPdf));
     int nPages;
     // for stdout the whole document is made first: a failed layout must not
     // leave half a PDF in the pipe

@@ -1,4 +1,6 @@
 // protect: sets or changes the database password; unprotect: removes it.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "cli/CliCommand.h"
@@ -9,16 +11,18 @@
 
 namespace {
 int RunProtect(const SCliArgs& args) {
-    if (!args.Has("--new")) {
-        return CliUsageError("protect braucht --new KENNWORT");
-    }
+    const bool bAsk = !args.Has("--new");
+    if (bAsk && !::isatty(STDIN_FILENO)) return CliUsageError("protect braucht --new KENNWORT oder --new-file DATEI");
     auto pKnowHow = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pKnowHow || !CliRequireAdmin(args)) return CLI_FAILED;
-    std::string strNew;
-    if (!CliToAnsi(args.Value("--new"), strNew)) return CLI_FAILED;
+    // on the terminal asked twice, as the dialog asks
+    std::string strNewUtf8 = args.Value("--new"), strConfirmUtf8 = strNewUtf8;
+    if (bAsk && !CliReadNewPassword(strNewUtf8, strConfirmUtf8)) return CLI_FAILED;
+    std::string strNew, strConfirm;
+    if (!CliSecretToAnsi(strNewUtf8, strNew) || !CliSecretToAnsi(strConfirmUtf8, strConfirm)) return CLI_FAILED;
     // removing the protection is "unprotect"; an empty --new is refused as
     // the dialog refuses an empty password for an unprotected database
-    if (!CheckDbPasswordInput(strNew, strNew, false)) return CLI_FAILED;
+    if (!CheckDbPasswordInput(strNew, strConfirm, false)) return CLI_FAILED;
     pKnowHow.reset();
     if (!ApplyDatabasePassword(strNew, false)) return CLI_FAILED;
     // the copies stay, they are the user's safety net; the user decides
@@ -26,7 +30,7 @@ int RunProtect(const SCliArgs& args) {
     if (!arrCopies.empty()) {
         std::string strLine = UNENCRYPTED_COPIES_NOTE;
         for (size_t i = 0; i < arrCopies.size(); ++i) strLine += (i ? ", " : "") + arrCopies[i];
-        std::fprintf(stderr, "%s\n", strLine.c_str());
+        std::fprintf(stderr, "%s\n", CliTerminalTextUtf8(strLine).c_str());
     }
     return CLI_OK;
 }

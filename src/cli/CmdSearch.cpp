@@ -29,10 +29,10 @@ int Run(const SCliArgs& args) {
     std::stable_sort(arrRows.begin(), arrRows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [strPath, pHit] : arrRows) {
         if (args.Has("--json"))
-            CliPrintLine("{\"ID\":" + std::to_string(pHit->ID) + ",\"IsDir\":" + std::to_string(pHit->IsDir) +
+            CliPrintJson("{\"ID\":" + std::to_string(pHit->ID) + ",\"IsDir\":" + std::to_string(pHit->IsDir) +
                          ",\"Name\":" + CliJsonString(pHit->Name) + ",\"Path\":" + CliJsonString(strPath) + "}");
         else
-            CliPrintLine(std::to_string(pHit->ID) + "\t" + Cp1252ToUtf8(KeywordOnOneLine(strPath)));
+            CliPrintLine(std::to_string(pHit->ID) + "\t" + CliTerminalText(KeywordOnOneLine(strPath)));
     }
     return CLI_OK;
 }

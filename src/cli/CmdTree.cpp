@@ -17,12 +17,12 @@ int Run(const SCliArgs& args) {
     // is printed unless all of it could be read
     bool bRead = pService->ForEachBelow(nFolder, 0, [&](const CKnowHow::STreeNode& node, int nLevel) {
         if (args.Has("--json"))
-            CliPrintLine("{\"ID\":" + std::to_string(node.ID) + ",\"MasterID\":" + std::to_string(node.MasterID) +
+            CliPrintJson("{\"ID\":" + std::to_string(node.ID) + ",\"MasterID\":" + std::to_string(node.MasterID) +
                          ",\"PosNr\":" + std::to_string(node.PosNr) + ",\"IsDir\":" + std::to_string(node.IsDir) +
                          ",\"Level\":" + std::to_string(nLevel) + ",\"Name\":" + CliJsonString(node.Name) + "}");
         else
             CliPrintLine(std::to_string(node.ID) + "\t" + std::string(2 * nLevel, ' ') + (node.IsDir ? "+" : "-") +
-                         " " + Cp1252ToUtf8(KeywordOnOneLine(node.Name)));
+                         " " + CliTerminalText(KeywordOnOneLine(node.Name)));
     });
     if (!bRead) return CliFail(CLI_TABLE_UNREADABLE);
     return CLI_OK;

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/Cp1252.h"
+#include "cli/CliCommand.h"
 
 EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon,
                                         EMsgButtons eButtons) {
-    std::string strOut =
-        Cp1252ToUtf8(strCaption.empty() ? std::string("Orvantis") : strCaption) + ": " + Cp1252ToUtf8(strText);
+    std::string strOut = CliTerminalText(strCaption.empty() ? std::string("Orvantis") : strCaption) + ": " +
+                         CliTerminalText(strText, true);
     EMsgResult eAnswer = EMsgResult::Ok;
     if (eButtons == EMsgButtons::YesNo) {
         eAnswer = m_bYes ? EMsgResult::Yes : EMsgResult::No;

@@ -163,7 +163,8 @@ TEST_F(CCliScriptingTest, CompletionOffersCommandsOptionsValuesAndKnowledgeBases
     } kCases[] = {
         {{"ba"}, {"backup", "backup-settings"}},
         {{"help", "ex"}, {"export"}},
-        {{"tree", "x.tov", "--"}, {"--folder", "--json", "--yes", "--password", "--admin", "--help"}},
+        {{"tree", "x.tov", "--"},
+         {"--folder", "--json", "--yes", "--password", "--password-file", "--admin", "--admin-file", "--help"}},
         {{"search", "x.tov", "--j"}, {"--json"}},
         {{"backup-settings", "x.tov", "--count", ""}, {"5", "10", "20", "30", "50", "100", "unbegrenzt"}},
         {{"backup-settings", "x.tov", "--auto", ""}, {"on", "off"}},

@@ -112,14 +112,15 @@ TEST_F(CCliTreeTest, SearchListsHitsByPath) {
     EXPECT_EQ(Ok({"search", "Kuchen", "--keywords", "--texts"}), a + "\tApfel\\apfelmus\n" + K + "\tKuchen\n");
 }
 
-// A keyword with line breaks (stored by another tool) cannot forge lines
-// of "ID<tab>path" in the listings.
+// A keyword with line breaks or tabs (stored by another tool) cannot forge
+// lines or columns of "ID<tab>path" in the listings.
 TEST_F(CCliTreeTest, LineBreaksInKeywordsStayOnTheirLine) {
     std::string K = Add("0", "Küche\r\n4711\t+ gefälscht", true);
     std::string A = Add(K, "Topf\n4712\t  - auch\rgefälscht");
-    EXPECT_EQ(Ok({"tree"}), K + "\t+ Küche 4711\t+ gefälscht\n" + A + "\t  - Topf 4712\t  - auch gefälscht\n");
-    EXPECT_EQ(Ok({"search", "gefälscht", "--keywords"}),
-              K + "\tKüche 4711\t+ gefälscht\n" + A + "\tKüche 4711\t+ gefälscht\\Topf 4712\t  - auch gefälscht\n");
+    EXPECT_EQ(Ok({"tree"}), K + "\t+ Küche 4711\\x09+ gefälscht\n" + A + "\t  - Topf 4712\\x09  - auch gefälscht\n");
+    EXPECT_EQ(
+        Ok({"search", "gefälscht", "--keywords"}),
+        K + "\tKüche 4711\\x09+ gefälscht\n" + A + "\tKüche 4711\\x09+ gefälscht\\Topf 4712\\x09  - auch gefälscht\n");
     // the stored keyword itself is left as it is
     EXPECT_NE(Ok({"dump"}).find("\"Name\":\"Topf\\n4712\\t  - auch\\rgefälscht\""), std::string::npos);
 }
