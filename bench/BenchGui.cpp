@@ -47,6 +47,18 @@ void Pump() {
     }
 }
 
+// The main window with a new document, shown and active, as the program starts.
+std::pair<std::unique_ptr<COrvantisDoc>, std::unique_ptr<CMainFrame>> ShowMainWindow() {
+    auto pDoc = std::make_unique<COrvantisDoc>();
+    auto pFrame = std::make_unique<CMainFrame>(*pDoc);
+    pDoc->OnNewDocument();
+    pFrame->resize(1200, 800);
+    pFrame->show();
+    QApplication::setActiveWindow(pFrame.get());
+    Pump();
+    return {std::move(pDoc), std::move(pFrame)};
+}
+
 // Runs the event loop until the view has measured every row (at most 10 s).
 double Settle(CDetailView* pView) {
     const double t = NowMs();
@@ -194,13 +206,7 @@ void DetailViewCases(SBenchConfig& cfg, CResults& results) {
     }
     GetDocDialogs().fnSearch = [](QWidget*, COrvantisDoc&) {};
     {
-        auto pDoc = std::make_unique<COrvantisDoc>();
-        auto pFrame = std::make_unique<CMainFrame>(*pDoc);
-        pDoc->OnNewDocument();
-        pFrame->resize(1200, 800);
-        pFrame->show();
-        QApplication::setActiveWindow(pFrame.get());
-        Pump();
+        auto [pDoc, pFrame] = ShowMainWindow();
         bool bOpen = pDoc->OpenDocumentFile(cfg.strPlain);
         Pump();
         if (bOpen && pDoc->IsWriteProtected()) {
@@ -360,13 +366,7 @@ void IdleProgramCases(const SBenchConfig& cfg, CResults& results) {
             sqlite3_finalize(p);
         }
     }
-    auto pDoc = std::make_unique<COrvantisDoc>();
-    auto pFrame = std::make_unique<CMainFrame>(*pDoc);
-    pDoc->OnNewDocument();
-    pFrame->resize(1200, 800);
-    pFrame->show();
-    QApplication::setActiveWindow(pFrame.get());
-    Pump();
+    auto [pDoc, pFrame] = ShowMainWindow();
     const bool bOpen = !ec && nEntry > 0 && pDoc->OpenDocumentFile(strFile);
     Pump();
     CDetailView* pView = pFrame->GetDetailView();

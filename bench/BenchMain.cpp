@@ -127,24 +127,31 @@ int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_
     return 0;
 }
 
-void MemoryCase(const SBenchConfig& cfg, CResults& results, const std::string& strFile, std::int32_t nFolder) {
+// Our peak against the base's, the median of three child processes each.
+void PeakPairCase(CResults& results, const char* pszOurs, const char* pszBase, const std::string& strFile,
+                  std::int32_t nFolder, const char* pszCase, double dLimit, const char* pszTarget,
+                  const char* pszNote) {
     std::vector<double> arrOurs, arrBase;
     for (int i = 0; i < 3; ++i) {
-        arrOurs.push_back(PeakOfChild("ours", strFile, nFolder));
-        arrBase.push_back(PeakOfChild("base", strFile, nFolder));
+        arrOurs.push_back(PeakOfChild(pszOurs, strFile, nFolder));
+        arrBase.push_back(PeakOfChild(pszBase, strFile, nFolder));
     }
     SResult r;
-    r.strCase = "Speicherspitze: öffnen + Ordner (1.000) zeigen";
+    r.strCase = pszCase;
     r.strUnit = "MiB";
     r.dOurs = Median(arrOurs);
     r.dBase = Median(arrBase);
-    r.dLimit = 2;
-    r.strTarget = "<= 2x";
+    r.dLimit = dLimit;
+    r.strTarget = pszTarget;
     r.nRuns = 3;
     r.bFailed = r.dOurs <= 0 || r.dBase <= 0;
-    r.strNote = "Spitze des Arbeitsspeichers (maxrss) je eines eigenen Prozesses desselben Programms";
-    (void)cfg;
+    r.strNote = pszNote;
     results.Add(r);
+}
+
+void MemoryCase(CResults& results, const std::string& strFile, std::int32_t nFolder) {
+    PeakPairCase(results, "ours", "base", strFile, nFolder, "Speicherspitze: öffnen + Ordner (1.000) zeigen", 2,
+                 "<= 2x", "Spitze des Arbeitsspeichers (maxrss) je eines eigenen Prozesses desselben Programms");
 }
 
 // The three conversions of the re-encryption case in a process of their own.
@@ -171,22 +178,9 @@ void ReencryptMemoryCase(const SBenchConfig& cfg, CResults& results) {
 // The HTML export holds the tree's shape, never its texts: its peak stays
 // at the structure export's, which holds every keyword.
 void ExportMemoryCase(const SBenchConfig& cfg, CResults& results) {
-    std::vector<double> arrOurs, arrBase;
-    for (int i = 0; i < 3; ++i) {
-        arrOurs.push_back(PeakOfChild("export-html", cfg.strPlain, 0));
-        arrBase.push_back(PeakOfChild("export-structure", cfg.strPlain, 0));
-    }
-    SResult r;
-    r.strCase = "Speicherspitze: Export als HTML, ganze Datenbank";
-    r.strUnit = "MiB";
-    r.dOurs = Median(arrOurs);
-    r.dBase = Median(arrBase);
-    r.dLimit = 1.5;
-    r.strTarget = "<= 1.5x";
-    r.nRuns = 3;
-    r.bFailed = r.dOurs <= 0 || r.dBase <= 0;
-    r.strNote = "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis: Export der Struktur";
-    results.Add(r);
+    PeakPairCase(results, "export-html", "export-structure", cfg.strPlain, 0,
+                 "Speicherspitze: Export als HTML, ganze Datenbank", 1.5, "<= 1.5x",
+                 "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis: Export der Struktur");
 }
 }  // namespace
 
@@ -380,7 +374,7 @@ int main(int argc, char** argv) {
     if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);
     if (Wanted(cfg, "Speicherspitze: Export als HTML")) ExportMemoryCase(cfg, results);
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
-        MemoryCase(cfg, results, cfg.strPlain, cfg.nBigFolder);
+        MemoryCase(results, cfg.strPlain, cfg.nBigFolder);
     RunCliCases(cfg, results);
     if (cfg.bMultiUser) {
         RunSingleSaveCase(cfg, results);

@@ -121,12 +121,12 @@ EWriteResult CKnowHow::AbandonWork(EWriteResult eResult, SWriteReport& report) {
     return eResult;
 }
 
-bool CKnowHow::ReadIsLiveFolder(std::int32_t nFolder, bool& bLive, std::int32_t nNotId) {
+bool CKnowHow::ReadIsLiveFolder(std::int32_t nFolder, bool& bLive) {
     bLive = false;
     std::unordered_set<std::int32_t> setSeen;
     for (std::int32_t a = nFolder; a != 0;) {
-        // a circle, or the entry itself among its own parents
-        if (a < 0 || a == nNotId || !setSeen.insert(a).second) return true;
+        // a circle of parents leads nowhere
+        if (a < 0 || !setSeen.insert(a).second) return true;
         SNavRow nav;
         int n = ReadNavById(nav, a);
         if (n < 0) return false;
@@ -197,11 +197,9 @@ EWriteResult CKnowHow::SaveItems(CKnowHowArray& arr, SWriteReport* pReport) {
                 it = mapNextPos.emplace(item.MasterID, n + 1).first;
             }
             item.PosNr = it->second++;
+            // the folder and its parents were read live inside this
+            // transaction: their IDs are taken, so the new row cannot get one
             if (!m_table.InsertItem(item)) return abandon(Failure(), nIndex);
-            // the new ID may be one that a parent of the folder still names
-            bool bLive = false;
-            if (!ReadIsLiveFolder(item.MasterID, bLive, item.ID)) return abandon(Failure(), nIndex);
-            if (!bLive) return abandon(EWriteResult::ParentGone, nIndex);
         }
         item.Modified = false;
     }

@@ -98,10 +98,10 @@ public:
     [[nodiscard]] bool BeginWork();
     [[nodiscard]] bool CommitWork();
     bool RollbackWork();
-    // True when nFolder is the top level (0) or an active folder whose
-    // parents lead up to it without meeting nNotId; false in bOk when the
-    // file could not be read.
-    bool ReadIsLiveFolder(std::int32_t nFolder, bool& bLive, std::int32_t nNotId = 0);
+    // bLive: nFolder is the top level (0) or an active folder whose active
+    // parents lead up to it without a circle. False when the file could not
+    // be read.
+    bool ReadIsLiveFolder(std::int32_t nFolder, bool& bLive);
 
     // --- search -------------------------------------------------------------------
     // Without bWithTexts the hits carry no Text and Link: a listing of many

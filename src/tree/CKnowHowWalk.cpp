@@ -12,41 +12,11 @@
 #include "db/CDB.h"
 #include "table/CFieldCodec.h"
 #include "tree/CKnowHow.h"
+#include "tree/ColumnReads.h"
+
+using namespace tree_reads;
 
 namespace {
-// IDs per statement of a level read: long enough that a level of a large
-// file takes few statements, short enough to keep each statement small.
-constexpr size_t kIdsPerStatement = 5000;
-
-// Runs a SELECT of the given columns and hands each row's cells to fn;
-// the row count, -1 when the statement failed.
-template <typename Fn>
-int ReadColumns(CKnowHowTable& table, const char* pszColumns, const std::string& strCondition, const char* pszOrder,
-                Fn& fn) {
-    auto thunk = [](void* p, const char* const* ppCells) {
-        (*static_cast<Fn*>(p))(ppCells);
-        return true;
-    };
-    return table.SelectColumnsEach(pszColumns, strCondition.c_str(), pszOrder, thunk, &fn);
-}
-
-std::int32_t IntCell(const char* psz) {
-    return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
-}
-
-// "<column> IN (a, b, ...)" for the IDs from nFirst on, at most
-// kIdsPerStatement of them.
-std::string InList(const char* pszColumn, const std::vector<std::int32_t>& arrIds, size_t nFirst) {
-    std::string str = pszColumn;
-    str += " IN (";
-    size_t nEnd = std::min(arrIds.size(), nFirst + kIdsPerStatement);
-    for (size_t i = nFirst; i < nEnd; ++i) {
-        if (i > nFirst) str += ",";
-        str += std::to_string(arrIds[i]);
-    }
-    return str + ")";
-}
-
 const char* const kNavColumns = "ID, MasterID, PosNr, IsDir";
 }  // namespace
 

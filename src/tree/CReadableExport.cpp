@@ -18,6 +18,9 @@
 #include "table/CFieldCodec.h"
 #include "table/CPrepared.h"
 #include "tree/CKnowHow.h"
+#include "tree/ColumnReads.h"
+
+using namespace tree_reads;
 
 namespace {
 // --- the shape ----------------------------------------------------------------------
@@ -28,35 +31,6 @@ struct SShapeNode {
     std::int32_t nId;
     std::int32_t nLevel;
 };
-
-// IDs per statement of a level read, as the walk below a folder reads them.
-constexpr std::size_t kIdsPerLevelRead = 5000;
-
-std::int32_t IntCell(const char* psz) {
-    return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
-}
-
-std::string InList(const char* pszColumn, const std::vector<std::int32_t>& arrIds, std::size_t nFirst,
-                   std::size_t nCount) {
-    std::string str = pszColumn;
-    str += " IN (";
-    std::size_t nEnd = std::min(arrIds.size(), nFirst + nCount);
-    for (std::size_t i = nFirst; i < nEnd; ++i) {
-        if (i > nFirst) str += ",";
-        str += std::to_string(arrIds[i]);
-    }
-    return str + ")";
-}
-
-template <typename Fn>
-int ReadColumns(CKnowHowTable& table, const char* pszColumns, const std::string& strCondition, const char* pszOrder,
-                Fn& fn) {
-    auto thunk = [](void* p, const char* const* ppCells) {
-        (*static_cast<Fn*>(p))(ppCells);
-        return true;
-    };
-    return table.SelectColumnsEach(pszColumns, strCondition.c_str(), pszOrder, thunk, &fn);
-}
 
 // The reading order below nFolder (and nFolder itself first when it is not
 // the root), read level by level from the four small columns only, the same
@@ -90,9 +64,9 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
             if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
             mapChildren[child.nMaster].push_back(child.nId);
         };
-        for (std::size_t i = 0; i < arrLevel.size(); i += kIdsPerLevelRead)
+        for (std::size_t i = 0; i < arrLevel.size(); i += kIdsPerStatement)
             if (ReadColumns(table, "ID, MasterID",
-                            InList("MasterID", arrLevel, i, kIdsPerLevelRead) + " AND IsAktiv='1'", "PosNr", onRow) < 0)
+                            InList("MasterID", arrLevel, i, kIdsPerStatement) + " AND IsAktiv='1'", "PosNr", onRow) < 0)
                 return false;
         arrLevel = std::move(arrNext);
     }
