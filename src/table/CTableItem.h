@@ -11,6 +11,10 @@
 
 using CValueMap = std::map<std::string, std::string>;
 
+// The type of a row's ID and of the IDs that point at rows (MasterID,
+// LinkID): new code names it, so that widening it is one change.
+using TRowId = std::int32_t;
+
 class CTableItem {
 public:
     virtual ~CTableItem() = default;
@@ -19,7 +23,7 @@ public:
     void WriteValues(CValueMap& map) const;
     void ReadValues(const CValueMap& map);
 
-    std::int32_t ID = 0;
+    TRowId ID = 0;
     std::int32_t IsAktiv = 1;
 };
 
