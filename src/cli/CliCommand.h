@@ -43,10 +43,14 @@ struct CCliRegistrar {
     explicit CCliRegistrar(SCliCommand cmd) { CliCommands().push_back(std::move(cmd)); }
 };
 
+// Every message on stderr starts with "orvantis-cli: ", so that it can be
+// told from another program's in a script's log.
 // Prints a Windows-1252 message to stderr and answers CLI_FAILED.
 int CliFail(const std::string& strAnsiMessage);
-// Wrong usage of a command: "orvantis-cli: " and the UTF-8 reason on
-// stderr; answers CLI_USAGE.
+// Prints a UTF-8 message, already safe for the terminal, to stderr.
+void CliMessage(const std::string& strUtf8);
+// Wrong usage of a command: the UTF-8 reason in one line, then the
+// command's short usage, on stderr; answers CLI_USAGE.
 int CliUsageError(const std::string& strUtf8Reason);
 
 // Messages more than one command gives (Windows-1252, for CliFail).

@@ -148,17 +148,25 @@ void PrintOverview(std::FILE* pOut) {
     std::fprintf(pOut, "\n%s\n%s\nHilfe zu einem Befehl: orvantis-cli help BEFEHL\n", kGlobalHelp, kExitHelp);
 }
 
-// Wrong usage: the reason and the overview on stderr, status 2.
-int Usage(const char* pszError) {
-    if (pszError) std::fprintf(stderr, "orvantis-cli: %s\n", pszError);
-    PrintOverview(stderr);
+// The command being run, for the short usage after a usage error.
+const SCliCommand* g_pCurrent = nullptr;
+
+// Wrong usage: one line naming the problem, then the short usage of the
+// command (or of the program); status 2. The overview is --help's.
+int Usage(const std::string& strUtf8Reason) {
+    std::fprintf(stderr, "orvantis-cli: %s\n", CliTerminalTextUtf8(strUtf8Reason, true).c_str());
+    if (g_pCurrent)
+        std::fprintf(stderr, "Aufruf: orvantis-cli %s %s\nMehr dazu: orvantis-cli help %s\n", g_pCurrent->pszName,
+                     g_pCurrent->pszUsage, g_pCurrent->pszName);
+    else
+        std::fprintf(stderr, "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]\nDie Befehle: orvantis-cli --help\n");
     return CLI_USAGE;
 }
 
 // Data that did not reach stdout (a full disk, a closed pipe) fails the call.
 int Finish(int nResult) {
     if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && nResult == CLI_OK) {
-        std::fprintf(stderr, "orvantis-cli: die Ausgabe konnte nicht geschrieben werden\n");
+        CliMessage("die Ausgabe konnte nicht geschrieben werden");
         return CLI_FAILED;
     }
     return nResult;
@@ -181,13 +189,17 @@ std::vector<SCliCommand>& CliCommands() {
 }
 
 int CliFail(const std::string& strAnsiMessage) {
-    std::fprintf(stderr, "%s\n", CliTerminalText(strAnsiMessage, true).c_str());
+    CliMessage(CliTerminalText(strAnsiMessage, true));
     return CLI_FAILED;
 }
 
+void CliMessage(const std::string& strUtf8) {
+    std::fprintf(stderr, "orvantis-cli: %s\n", strUtf8.c_str());
+    std::fflush(stderr);
+}
+
 int CliUsageError(const std::string& strUtf8Reason) {
-    std::fprintf(stderr, "orvantis-cli: %s\n", CliTerminalTextUtf8(strUtf8Reason, true).c_str());
-    return CLI_USAGE;
+    return Usage(strUtf8Reason);
 }
 
 namespace {
@@ -377,7 +389,7 @@ std::string CliJsonStringUtf8(const std::string& strText) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage(nullptr);
+    if (argc < 2) return Usage("Befehl fehlt");
     std::string strFirst = argv[1];
     if (strFirst == "--version") {
         std::printf("orvantis-cli %s\n", ORVANTIS_VERSION);
@@ -389,39 +401,58 @@ int main(int argc, char** argv) {
     }
     if (strFirst == "help") {
         const SCliCommand* pCmd = argc == 3 ? FindCommand(argv[2]) : nullptr;
-        if (!pCmd) return Usage(argc == 3 ? kUnknownCommand : "help erwartet einen Befehl");
+        if (!pCmd) return Usage(argc == 3 ? std::string(kUnknownCommand) + " " + argv[2] : "help erwartet einen Befehl");
         return CommandHelp(*pCmd);
     }
     const SCliCommand* pCmd = FindCommand(strFirst);
-    if (!pCmd) return Usage(kUnknownCommand);
+    if (!pCmd) return Usage(std::string(kUnknownCommand) + " " + strFirst);
+    g_pCurrent = pCmd;
 
     SCliArgs args;
     args.strCommand = strFirst;
+    bool bOptionsEnd = false;  // after "--" every argument is positional
     for (int i = 2; i < argc; ++i) {
         std::string strArg = argv[i];
+        if (bOptionsEnd || strArg.size() < 2 || strArg[0] != '-' || strArg == "--") {
+            if (!bOptionsEnd && strArg == "--")
+                bOptionsEnd = true;
+            else
+                args.arrPositional.push_back(strArg);
+            continue;
+        }
         if (strArg == "--help" || strArg == "-h") return CommandHelp(*pCmd);
-        if (strArg.size() > 2 && strArg.compare(0, 2, "--") == 0) {
-            // a password option's "-file" form goes wherever the option goes
-            std::string strBase = strArg;
-            if (strBase.size() > 5 && strBase.compare(strBase.size() - 5, 5, "-file") == 0) {
-                strBase.resize(strBase.size() - 5);
-                if (!Contains(CliSecretOptions(), strBase)) strBase = strArg;
-            }
-            if (Contains(pCmd->arrValueOptions, strBase) || Contains(kGlobalValueOptions, strBase)) {
-                if (i + 1 >= argc) return Usage(("Wert fehlt nach " + strArg).c_str());
-                args.mapValues[strArg] = argv[++i];
-            } else if (Contains(pCmd->arrFlagOptions, strArg) || Contains(kGlobalFlagOptions, strArg)) {
-                args.setFlags.insert(strArg);
-            } else {
-                return Usage(("unbekannte Option " + strArg).c_str());
-            }
+        if (strArg.compare(0, 2, "--") != 0) {
+            args.arrPositional.push_back(strArg);  // "-5" and the like
+            continue;
+        }
+        // --name=value is --name value
+        std::string strName = strArg;
+        std::string strInline;
+        const bool bInline = strArg.find('=') != std::string::npos;
+        if (bInline) {
+            strName = strArg.substr(0, strArg.find('='));
+            strInline = strArg.substr(strArg.find('=') + 1);
+        }
+        // a password option's "-file" form goes wherever the option goes
+        std::string strBase = strName;
+        if (strBase.size() > 5 && strBase.compare(strBase.size() - 5, 5, "-file") == 0) {
+            strBase.resize(strBase.size() - 5);
+            if (!Contains(CliSecretOptions(), strBase)) strBase = strName;
+        }
+        if (Contains(pCmd->arrValueOptions, strBase) || Contains(kGlobalValueOptions, strBase)) {
+            if (!bInline && i + 1 >= argc) return Usage("Wert fehlt nach " + strName);
+            args.mapValues[strName] = bInline ? strInline : argv[++i];
+        } else if (Contains(pCmd->arrFlagOptions, strName) || Contains(kGlobalFlagOptions, strName)) {
+            if (bInline) return Usage(strName + " erwartet keinen Wert");
+            args.setFlags.insert(strName);
         } else {
-            args.arrPositional.push_back(strArg);
+            return Usage("unbekannte Option " + strName);
         }
     }
     const int nPositional = static_cast<int>(args.arrPositional.size());
     if (nPositional < pCmd->nPositional || nPositional > pCmd->nPositional + pCmd->nOptionalPositional)
-        return Usage((std::string("falsche Zahl von Argumenten für ") + pCmd->pszName).c_str());
+        return Usage(std::string(nPositional < pCmd->nPositional ? "zu wenige" : "zu viele") +
+                     " Argumente für " + pCmd->pszName);
 
     if (int nSecrets = CliResolveSecrets(args); nSecrets != CLI_OK) return Finish(nSecrets);
 

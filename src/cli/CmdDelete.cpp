@@ -1,10 +1,22 @@
-// Deletes an entry, or a folder with everything in it (asks unless --yes).
+// Deletes an entry, or a folder with everything in it, after the program's
+// question (answered by --yes or at the terminal).
 #include "cli/CliCommand.h"
 #include "cli/CliTree.h"
 #include "platform/Cp1252.h"
+#include "platform/Platform.h"
 #include "tree/CKnowHow.h"
 
 namespace {
+// The question the program asks before it deletes a row; a folder with
+// entries in it is asked about once more by the delete itself.
+bool Confirm(const CKnowHowItem& item) {
+    const char* pszQuestion =
+        item.IsDir ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
+                   : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?";
+    return GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
+           EMsgResult::Yes;
+}
+
 int Run(const SCliArgs& args) {
     int nId = 0;
     if (!CliParseId(args.arrPositional[1], nId)) return CLI_USAGE;
@@ -12,9 +24,11 @@ int Run(const SCliArgs& args) {
     if (!pService) return CLI_FAILED;
     CKnowHowItem item;
     if (!CliReadEntry(*pService, nId, item)) return CLI_FAILED;
+    const std::string strNotDone = Ansi("Der Eintrag wurde nicht gelöscht.");
+    if (!Confirm(item)) return CliFail(strNotDone);
     SWriteReport report;
     EWriteResult eResult = pService->DeleteItem(nId, &report);
-    return CliWriteResult(eResult, report, Ansi("Der Eintrag wurde nicht gelöscht."));
+    return CliWriteResult(eResult, report, strNotDone);
 }
 
 CCliRegistrar reg({"delete", "DATEI ID [--yes]", 2, {}, {}, Run});

@@ -12,8 +12,7 @@ namespace {
 const char* const kUsage = "DATEI [--seconds N] [--transaction exclusive|write]";
 
 int WrongUsage(const char* pszError) {
-    std::fprintf(stderr, "orvantis-cli: %s\nAufruf: orvantis-cli hold %s\n", pszError, kUsage);
-    return CLI_USAGE;
+    return CliUsageError(pszError);
 }
 
 int Run(const SCliArgs& args) {

@@ -65,7 +65,7 @@ int Run(const SCliArgs& args) {
     const QByteArray& data = buffer.data();
     if (std::fwrite(data.constData(), 1, static_cast<size_t>(data.size()), stdout) != static_cast<size_t>(data.size()))
         return CliFail(Ansi("Die PDF-Ausgabe kann nicht geschrieben werden."));
-    std::fprintf(stderr, "%s\n", strPages.c_str());
+    CliMessage(strPages);
     return CLI_OK;
 }
 

@@ -30,7 +30,7 @@ int RunProtect(const SCliArgs& args) {
     if (!arrCopies.empty()) {
         std::string strLine = UNENCRYPTED_COPIES_NOTE;
         for (size_t i = 0; i < arrCopies.size(); ++i) strLine += (i ? ", " : "") + arrCopies[i];
-        std::fprintf(stderr, "%s\n", CliTerminalTextUtf8(strLine).c_str());
+        CliMessage(CliTerminalTextUtf8(strLine));
     }
     return CLI_OK;
 }

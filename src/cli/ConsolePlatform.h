@@ -1,6 +1,8 @@
 #pragma once
-// The platform of the command-line front end: messages go to stderr with
-// their caption; questions are answered Yes (or OK) only with --yes.
+// The platform of the command-line front end: messages go to stderr after
+// "orvantis-cli: " (the caption is a window's, left out); a question is
+// answered Yes (or OK) by --yes, read from standard input when that is a
+// terminal, and otherwise answered No.
 
 #include <string>
 #include <vector>
