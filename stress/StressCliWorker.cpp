@@ -35,6 +35,8 @@ private:
     void Move(const std::string& strName);
     void Delete(const std::string& strName);
     void Import();
+    // The ID of an own entry, looked up by its name; 0 when not found.
+    std::int32_t FindId(const std::string& strName);
 
     const SWorkerConfig& m_cfg;
     CStressLog m_log;
@@ -110,12 +112,28 @@ void CCliWorker::Import() {
     }
     long nSeq = m_log.Begin("imp", {strParent, FormatTemplateEntries(arrEntries)});
     SRunResult r = Cli({"import", m_cfg.strDb, strTemplate, "--folder", std::to_string(m_own.FolderId(strParent))});
-    // the first line's ID; 0 says that the import created nothing
-    long nId = std::atol(r.strOut.c_str());
-    if (!Finish(nSeq, r, nId > 0)) return;
+    // the number of entries made: every line of the template, or nothing
+    long nCount = std::atol(r.strOut.c_str());
+    if (!Finish(nSeq, r, nCount == static_cast<long>(arrEntries.size()))) return;
+    const std::string& strRoot = arrEntries[0].strName;
+    std::int32_t nRootId = FindId(strRoot);
     for (const auto& entry : arrEntries)
-        m_own.Add(entry.strName, entry.strName == arrEntries[0].strName ? static_cast<std::int32_t>(nId) : 0,
-                  entry.strParent, entry.bDir);
+        m_own.Add(entry.strName, entry.strName == strRoot ? nRootId : 0, entry.strParent, entry.bDir);
+}
+
+std::int32_t CCliWorker::FindId(const std::string& strName) {
+    // the names are tokens of this worker: a keyword search finds it and the
+    // entries named after it, of which only one has the name itself
+    SRunResult r = Cli({"search", m_cfg.strDb, strName, "--keywords", "--json"});
+    if (r.nSignal || r.nExit != 0) return 0;  // unknown for now, as the other imported entries are
+    const std::string strKey = "\"Name\":\"" + strName + "\"";
+    size_t nStart = 0;
+    for (size_t nEnd; (nEnd = r.strOut.find('\n', nStart)) != std::string::npos; nStart = nEnd + 1) {
+        std::string strLine = r.strOut.substr(nStart, nEnd - nStart);
+        if (strLine.find(strKey) != std::string::npos && strLine.rfind("{\"ID\":", 0) == 0)
+            return static_cast<std::int32_t>(std::atol(strLine.c_str() + 6));
+    }
+    return 0;
 }
 
 int CCliWorker::Run() {

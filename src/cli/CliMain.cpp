@@ -401,7 +401,8 @@ int main(int argc, char** argv) {
     }
     if (strFirst == "help") {
         const SCliCommand* pCmd = argc == 3 ? FindCommand(argv[2]) : nullptr;
-        if (!pCmd) return Usage(argc == 3 ? std::string(kUnknownCommand) + " " + argv[2] : "help erwartet einen Befehl");
+        if (!pCmd)
+            return Usage(argc == 3 ? std::string(kUnknownCommand) + " " + argv[2] : "help erwartet einen Befehl");
         return CommandHelp(*pCmd);
     }
     const SCliCommand* pCmd = FindCommand(strFirst);
@@ -451,8 +452,8 @@ int main(int argc, char** argv) {
     }
     const int nPositional = static_cast<int>(args.arrPositional.size());
     if (nPositional < pCmd->nPositional || nPositional > pCmd->nPositional + pCmd->nOptionalPositional)
-        return Usage(std::string(nPositional < pCmd->nPositional ? "zu wenige" : "zu viele") +
-                     " Argumente für " + pCmd->pszName);
+        return Usage(std::string(nPositional < pCmd->nPositional ? "zu wenige" : "zu viele") + " Argumente für " +
+                     pCmd->pszName);
 
     if (int nSecrets = CliResolveSecrets(args); nSecrets != CLI_OK) return Finish(nSecrets);
 

@@ -67,8 +67,8 @@ int Run(const SCliArgs& args) {
         FilePtr pFile(strTemplate == "-" ? nullptr : std::fopen(strTemplate.c_str(), "rb"), std::fclose);
         std::FILE* pIn = strTemplate == "-" ? stdin : pFile.get();
         if (!pIn || !ReadAll(pIn, strAll))
-            return CliFail(Ansi("Die Vorlage kann nicht gelesen werden: ") + strName + " (" +
-                           DescribeFileError(errno) + ")");
+            return CliFail(Ansi("Die Vorlage kann nicht gelesen werden: ") + strName + " (" + DescribeFileError(errno) +
+                           ")");
     }
     for (size_t i = 0; i < strAll.size(); ++i) {
         if (!IsBinaryByte(static_cast<unsigned char>(strAll[i]))) continue;

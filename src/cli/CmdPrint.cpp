@@ -25,6 +25,10 @@ int Run(const SCliArgs& args) {
     static int argc = 1;
     static char szName[] = "orvantis-cli";
     static char* argv[] = {szName, nullptr};
+    // Qt's own warnings (no XDG_RUNTIME_DIR, a missing font) are messages of this program too
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& strMessage) {
+        CliMessage(CliTerminalTextUtf8(strMessage.toStdString(), true));
+    });
     QGuiApplication app(argc, argv);
 
     // printing only reads: no daily backup; a folder that does not exist is

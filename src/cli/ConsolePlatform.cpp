@@ -40,10 +40,13 @@ bool AskOnTerminal(const std::string& strQuestion) {
 }
 }  // namespace
 
-EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::string&, EMsgIcon,
+EMsgResult CConsolePlatform::MessageBox(const std::string& strText, const std::string& strCaption, EMsgIcon,
                                         EMsgButtons eButtons) {
     m_arrShown.push_back(strText);
-    const std::string strOut = CliTerminalText(strText, true);
+    // a caption of its own ("Passworteingabe") says what the text is about
+    const bool bOwnCaption = !strCaption.empty() && strCaption != "Orvantis";
+    const std::string strOut =
+        (bOwnCaption ? CliTerminalText(strCaption) + ": " : std::string()) + CliTerminalText(strText, true);
     const bool bQuestion = eButtons == EMsgButtons::YesNo || eButtons == EMsgButtons::OkCancel;
     if (!bQuestion) {
         CliMessage(strOut);

@@ -1,6 +1,6 @@
 #pragma once
 // The platform of the command-line front end: messages go to stderr after
-// "orvantis-cli: " (the caption is a window's, left out); a question is
+// "orvantis-cli: " and their caption, when it is not just the program's; a question is
 // answered Yes (or OK) by --yes, read from standard input when that is a
 // terminal, and otherwise answered No.
 

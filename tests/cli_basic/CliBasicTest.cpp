@@ -178,7 +178,8 @@ TEST_F(CCliBasicTest, BadFilesFailWithAMessage) {
         {"info", m_dir.Path(), "Das ist ein Ordner, keine Datenbankdatei"},
         {"info", strJunk, "keine lesbare Datenbank"},
         {"dump", strJunk, "keine lesbare Datenbank"},
-        {"create", strJunk, "Die Datenbank konnte nicht angelegt werden"},
+        {"create", strJunk, "Die Datei existiert bereits"},
+        {"create", strEmpty, "Die Datei existiert bereits"},
         {"info", strEmpty, "Datenbank konnte nicht geöffnet werden !"},
         {"dump", strEmpty, "Datenbank konnte nicht geöffnet werden !"},
     };
@@ -218,24 +219,36 @@ TEST_F(CCliBasicTest, ReadOnlyFileCanBeReadButNotCreatedInto) {
     EXPECT_EQ(ReadFile(strPath), strBefore);
 }
 
-TEST_F(CCliBasicTest, WrongUsageShowsTheUsageText) {
+TEST_F(CCliBasicTest, WrongUsageNamesTheProblemAndTheCommandsOwnUsage) {
     std::string strPath = Create();
-    const std::vector<std::vector<std::string>> kCases = {
-        {},
-        {"gibtsnicht", strPath},
-        {"info"},
-        {"info", strPath, "zwei"},
-        {"info", strPath, "--unbekannt"},
-        {"info", strPath, "--password"},
-        {"create"},
+    const struct {
+        std::vector<std::string> arrArgs;
+        const char* pszProblem;
+        const char* pszUsage;
+    } kCases[] = {
+        {{}, "Befehl fehlt", "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]"},
+        {{"gibtsnicht", strPath}, "unbekannter Befehl gibtsnicht", "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]"},
+        {{"help", "gibtsnicht"}, "unbekannter Befehl gibtsnicht", "Aufruf: orvantis-cli BEFEHL DATEI [OPTIONEN]"},
+        {{"info"}, "zu wenige Argumente für info", "Aufruf: orvantis-cli info DATEI [--json]"},
+        {{"info", strPath, "zwei"}, "zu viele Argumente für info", "Aufruf: orvantis-cli info DATEI [--json]"},
+        {{"info", strPath, "--unbekannt"}, "unbekannte Option --unbekannt", "Aufruf: orvantis-cli info DATEI"},
+        {{"info", strPath, "--password"}, "Wert fehlt nach --password", "Aufruf: orvantis-cli info DATEI"},
+        {{"info", strPath, "--json=ja"}, "--json erwartet keinen Wert", "Aufruf: orvantis-cli info DATEI"},
+        {{"create"}, "zu wenige Argumente für create", "Aufruf: orvantis-cli create DATEI"},
+        {{"tree", strPath, "--folder=x"}, "keine gültige ID: x", "Aufruf: orvantis-cli tree DATEI"},
+        {{"export", strPath, "-", "--format=pdf"}, "--format erwartet", "Aufruf: orvantis-cli export DATEI"},
     };
-    for (const auto& args : kCases) {
-        auto r = RunCli(args);
+    for (const auto& c : kCases) {
+        auto r = RunCli(c.arrArgs);
         std::string strArgs;
-        for (const auto& s : args) strArgs += s + " ";
+        for (const auto& s : c.arrArgs) strArgs += s + " ";
         EXPECT_EQ(r.nExit, 2) << strArgs;
-        EXPECT_NE(r.strErr.find("Aufruf: orvantis-cli BEFEHL DATEI"), std::string::npos) << strArgs;
-        EXPECT_NE(r.strErr.find("  info DATEI"), std::string::npos) << strArgs;
+        auto arrLines = Lines(r.strErr);
+        ASSERT_FALSE(arrLines.empty()) << strArgs;
+        EXPECT_EQ(arrLines[0].rfind(std::string("orvantis-cli: ") + c.pszProblem, 0), 0u) << strArgs << r.strErr;
+        EXPECT_NE(r.strErr.find(c.pszUsage), std::string::npos) << strArgs << r.strErr;
+        // the problem and the usage, not the overview of every command
+        EXPECT_LE(arrLines.size(), 3u) << strArgs << r.strErr;
         EXPECT_EQ(r.strOut, "") << strArgs;
     }
     for (const char* pszBad : {"--transaction", "--seconds"}) {

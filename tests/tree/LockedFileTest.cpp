@@ -119,7 +119,7 @@ TEST_F(CLockedFileTest, ARowThatAnotherUserDeletedOrChangedIsRefusedNotOverwritt
     m_pTree->GetChildren(arr, F);
 
     // deleted meanwhile: the typed text is not reported as saved
-    ASSERT_EQ(RunCli({"delete", m_strDb, std::to_string(X)}).nExit, 0);
+    ASSERT_EQ(RunCli({"delete", m_strDb, std::to_string(X), "--yes"}).nExit, 0);
     CKnowHowArray arrX{arr[0]};
     arrX[0].SetText("meins");
     SWriteReport report;
