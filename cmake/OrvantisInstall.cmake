@@ -27,6 +27,17 @@ add_custom_target(orvantis_help ALL
   VERBATIM)
 add_dependencies(orvantis orvantis_help)
 
+# --- the example knowledge base --------------------------------------------
+# Its source text: on the very first start the program makes the example
+# from it in the user's data folder. Beside the program in a build tree, in
+# share/orvantis/ installed.
+set(ORVANTIS_DEMO_SOURCE ${ORVANTIS_RESOURCES}/demo/Beispiel.txt)
+add_custom_target(orvantis_demo ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${ORVANTIS_DEMO_SOURCE} $<TARGET_FILE_DIR:orvantis>/Beispiel.txt
+  COMMENT "Example knowledge base next to the program"
+  VERBATIM)
+add_dependencies(orvantis orvantis_demo)
+
 # --- compressed documentation: man pages and the changelog -----------------
 # gzip -n keeps names and times out of the archive, so a rebuild gives the
 # same bytes.
@@ -67,7 +78,7 @@ endif()
 
 # --- what is installed -------------------------------------------------------
 install(TARGETS orvantis orvantis-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${ORVANTIS_HELP_SOURCE} DESTINATION ${ORVANTIS_SHARE})
+install(FILES ${ORVANTIS_HELP_SOURCE} ${ORVANTIS_DEMO_SOURCE} DESTINATION ${ORVANTIS_SHARE})
 install(FILES ${ORVANTIS_RESOURCES}/orvantis.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ORVANTIS_RESOURCES}/de.quorvex.orvantis.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ORVANTIS_RESOURCES}/orvantis-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages

@@ -9,6 +9,7 @@
 #include "app/CCrashInfo.h"
 #include "app/CMainFrame.h"
 #include "app/COrvantisDoc.h"
+#include "app/DemoDatabase.h"
 #include "app/DialogFolder.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -52,6 +53,7 @@ COrvantisApp::COrvantisApp(const std::string& strProgramPath, const QStringList&
     // every crash report names the version; the report lies beside the program
     GetCrashInfo().AddInfo("Orvantis-Version", ORVANTIS_VERSION);
     GetCrashInfo().SetFileName(CrashFileForProgram(strProgramPath));
+    m_strProgramPath = strProgramPath;
     m_strProgramDir = std::filesystem::path(strProgramPath).parent_path().string();
     m_strHelpFile = HelpFileForProgram(strProgramPath);
 }
@@ -86,8 +88,19 @@ bool COrvantisApp::InitInstance(bool bShow) {
 
 void COrvantisApp::OpenLastDatabase() {
     std::string strCandidate = StartDatabaseCandidate(GetPlatform().GetProfileString("Files", "LastDB", ""), m_arrArgs);
+    // a newcomer starting from the menu gets the example instead of an empty window
+    if (strCandidate.empty() && IsFirstStart()) strCandidate = FirstStartExample();
     // a file that no longer exists is skipped silently
     if (!strCandidate.empty() && GetPlatform().FileExists(strCandidate)) m_pDoc->OpenDocumentFile(strCandidate);
+}
+
+std::string COrvantisApp::FirstStartExample() {
+    std::string strSource = DemoSourceForProgram(m_strProgramPath);
+    if (strSource.empty()) return std::string();
+    std::string strError;
+    std::string strPath = PrepareDemoDatabase(strSource, strError);
+    if (strPath.empty()) GetPlatform().MessageBox(Utf8ToCp1252(strError), "", EMsgIcon::Exclamation, EMsgButtons::Ok);
+    return strPath;
 }
 
 void COrvantisApp::OnFileOpen() {

@@ -25,7 +25,8 @@ public:
     bool InitInstance(bool bShow = true);
 
     // The open-last-database step: the command-line file (ending in "tov"
-    // in any letter case) or else "Files"/"LastDB", when it exists.
+    // in any letter case) or else "Files"/"LastDB", when it exists; on the
+    // very first start the example knowledge base.
     void OpenLastDatabase();
     // The "Datenbank öffnen" dialog.
     void OnFileOpen();
@@ -42,6 +43,11 @@ public:
     bool OnUpdateCommand(int nId, SCommandState& state) override;
 
 private:
+    // The example, made in the user's data folder when missing; "" when the
+    // program has none beside it or in its share folder.
+    std::string FirstStartExample();
+
+    std::string m_strProgramPath;
     std::string m_strHelpFile;
     std::string m_strProgramDir;
     QStringList m_arrArgs;

@@ -11,15 +11,44 @@ CTitleView::CTitleView(COrvantisDoc& doc, QWidget* pParent) : QWidget(pParent), 
     // a click makes it the active pane (which handles no command of its own)
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // a database opened or closed: the hint comes or goes
+    connect(&doc, &COrvantisDoc::DocumentChanged, this, [this] {
+        UpdateAccessibleText();
+        update();
+    });
+    UpdateAccessibleText();
 }
+
+namespace {
+const char* const kHintTitle = "Keine Wissensdatenbank geöffnet";
+const char* const kHintSubTitle =
+    "Datei > Neu (Strg+N) legt eine neue an, Datei > Öffnen (Strg+O) öffnet eine vorhandene.";
+}  // namespace
 
 void CTitleView::SetTitle(const std::string& strTitle, const std::string& strSubTitle) {
     m_strTitle = FromAnsi(strTitle);
     m_strTitle.replace(QStringLiteral("\\"), QStringLiteral(" \\ "));
     m_strSubTitle = FromAnsi(strSubTitle);
-    setAccessibleName(m_strTitle);
-    setAccessibleDescription(m_strSubTitle);
+    UpdateAccessibleText();
     repaint();
+}
+
+void CTitleView::UpdateAccessibleText() {
+    // what is painted is what assistive technology reads
+    setAccessibleName(GetShownTitle());
+    setAccessibleDescription(GetShownSubTitle());
+}
+
+bool CTitleView::IsShowingHint() const {
+    return !m_doc.IsDatabaseOpen() && m_strTitle.isEmpty() && m_strSubTitle.isEmpty();
+}
+
+QString CTitleView::GetShownTitle() const {
+    return IsShowingHint() ? QString::fromUtf8(kHintTitle) : m_strTitle;
+}
+
+QString CTitleView::GetShownSubTitle() const {
+    return IsShowingHint() ? QString::fromUtf8(kHintSubTitle) : m_strSubTitle;
 }
 
 void CTitleView::SetNote(const QString& strNote) {
@@ -29,6 +58,8 @@ void CTitleView::SetNote(const QString& strNote) {
 }
 
 void CTitleView::paintEvent(QPaintEvent*) {
+    const QString strTitle = GetShownTitle();
+    const QString strSubTitle = GetShownSubTitle();
     QPainter painter(this);
     QRect r = rect();
 
@@ -47,7 +78,7 @@ void CTitleView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(m_doc.GetFont(DOC_FONT_BOLD));
     // no mnemonic processing: "&" stays an ampersand
-    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, m_strTitle);
+    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, strTitle);
     if (!m_strNote.isEmpty()) {
         painter.save();
         painter.setFont(m_doc.GetFont(DOC_FONT_NORMAL));
@@ -60,5 +91,5 @@ void CTitleView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Shadow));
     r.setTop(16);
     painter.setClipRect(r);
-    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, m_strSubTitle);
+    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, strSubTitle);
 }

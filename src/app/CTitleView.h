@@ -20,11 +20,18 @@ public:
     // A short note at the right end of the first line (empty: none).
     void SetNote(const QString& strNote);
     const QString& GetNote() const { return m_strNote; }
+    // While no database is open and nothing else is shown, the strip says
+    // what to do: make a new one or open one.
+    bool IsShowingHint() const;
+    QString GetShownTitle() const;
+    QString GetShownSubTitle() const;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    void UpdateAccessibleText();
+
     COrvantisDoc& m_doc;
     QString m_strTitle;
     QString m_strSubTitle;

@@ -151,6 +151,27 @@ std::string DemoDatabasePath() {
     return (strBase + QStringLiteral("/Orvantis/Beispiel.tov")).toStdString();
 }
 
+std::string DemoSourceForProgram(const std::string& strProgramPath) {
+    fs::path program(strProgramPath);
+    std::error_code ec;
+    for (const fs::path& source : {program.parent_path() / "Beispiel.txt",
+                                   program.parent_path().parent_path() / "share" / "orvantis" / "Beispiel.txt"})
+        if (fs::is_regular_file(source, ec)) return source.string();
+    return std::string();
+}
+
+std::string PrepareDemoDatabase(const std::string& strSourceFile, std::string& strError) {
+    std::string strPath = DemoDatabasePath();
+    if (!GetPlatform().FileExists(strPath) && !BuildDemoDatabase(strSourceFile, strPath, strError))
+        return std::string();
+    return strPath;
+}
+
+bool IsFirstStart() {
+    const std::string strAbsent = std::string("\x01", 1);
+    return GetPlatform().GetProfileString("Files", "LastDB", strAbsent) == strAbsent;
+}
+
 int RunDemoOption(const QStringList& arrArgs) {
     if (arrArgs.value(0) == QLatin1String("--demo-path")) {
         std::printf("%s\n", DemoDatabasePath().c_str());
@@ -162,16 +183,13 @@ int RunDemoOption(const QStringList& arrArgs) {
     }
     // only for a newcomer: once a database was opened (or closed by command)
     // the program's own start-up rules apply
-    const std::string strAbsent = std::string("\x01", 1);
-    if (GetPlatform().GetProfileString("Files", "LastDB", strAbsent) != strAbsent) return 0;
-    std::string strPath = DemoDatabasePath();
-    if (!GetPlatform().FileExists(strPath)) {
-        std::string strError;
-        std::string strSource = (arrArgs.value(1) + QStringLiteral("/Beispiel.txt")).toStdString();
-        if (!BuildDemoDatabase(strSource, strPath, strError)) {
-            std::fprintf(stderr, "%s\n", strError.c_str());
-            return 1;
-        }
+    if (!IsFirstStart()) return 0;
+    std::string strError;
+    std::string strPath =
+        PrepareDemoDatabase((arrArgs.value(1) + QStringLiteral("/Beispiel.txt")).toStdString(), strError);
+    if (strPath.empty()) {
+        std::fprintf(stderr, "%s\n", strError.c_str());
+        return 1;
     }
     std::printf("%s\n", strPath.c_str());
     return 0;

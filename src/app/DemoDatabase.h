@@ -1,7 +1,8 @@
 #pragma once
-// The example knowledge base a newcomer sees on the first start through
-// scripts/run: made once from the text the project ships
-// (resources/demo/Beispiel.txt) in the user's data folder.
+// The example knowledge base a newcomer sees on the very first start: made
+// once from the text the package ships (share/orvantis/Beispiel.txt, in a
+// build tree beside the program) in the user's data folder, never where
+// the program is installed.
 //
 // Source format (UTF-8), one line each, indentation two spaces per level:
 //   "+ Name"   a folder          "- Name"   an entry
@@ -29,6 +30,16 @@ bool ParseDemoSource(const std::string& strUtf8, std::vector<SDemoNode>& arrRoot
 bool BuildDemoDatabase(const std::string& strSourceFile, const std::string& strTarget, std::string& strError);
 // <user data folder>/Orvantis/Beispiel.tov
 std::string DemoDatabasePath();
+// The shipped source of the example: beside the program (a build tree),
+// else in <prefix>/share/orvantis/ for a program in <prefix>/bin; "" when
+// neither exists.
+std::string DemoSourceForProgram(const std::string& strProgramPath);
+// The example's path, made from strSourceFile first when it is missing;
+// "" with strError (UTF-8) when it cannot be made.
+std::string PrepareDemoDatabase(const std::string& strSourceFile, std::string& strError);
+// Whether "Files"/"LastDB" was never written: nobody opened, created or
+// closed a database yet.
+bool IsFirstStart();
 // "--demo-path": prints the path. "--prepare-demo DIR": when no last
 // database was ever recorded, makes the example from DIR/Beispiel.txt if it
 // is missing and prints its path; prints nothing otherwise. Exit code.
