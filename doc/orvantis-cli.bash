@@ -24,6 +24,13 @@ _orvantis_cli() {
         --new --set --seconds --transaction --entries --seed "
     local tov='*.[tT][oO][vV]'
     COMPREPLY=()
+    # --option=value: bash splits the word at "=", the value is completed
+    # as after --option value
+    if [[ $cur == = ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 1]} cur=
+    elif [[ $prev == = ]] && ((COMP_CWORD > 2)); then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
 
     if ((COMP_CWORD == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))

@@ -4,6 +4,7 @@
 // ORVANTIS_DEB; without it (the normal test run) every case is skipped.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -80,6 +81,7 @@ TEST_F(Package, HoldsExactlyTheProgramsAndTheirFiles) {
         "usr/share/man/man1/orvantis.1.gz",
         "usr/share/metainfo/de.quorvex.orvantis.metainfo.xml",
         "usr/share/mime/packages/orvantis.xml",
+        "usr/share/orvantis/Beispiel.txt",
         "usr/share/orvantis/orvantis.html",
     };
     for (int n : kIconSizes)
@@ -136,6 +138,28 @@ TEST_F(Package, InstalledProgramsRun) {
                     Root() + "/usr/bin/orvantis", "--demo-path"});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, dir.File("data") + "/Orvantis/Beispiel.tov\n");
+}
+
+// Started as from the menu in a home nobody has used: the installed program
+// makes the shipped example in the user's data folder and opens it.
+TEST_F(Package, TheFirstStartOpensTheShippedExample) {
+    CTempDir dir;
+    const std::string strHome = dir.File("home");
+    fs::create_directories(strHome);
+    const std::string strSettings = strHome + "/.config/Quorvex Zozirezareduzevizuv/Orvantis.ini";
+    const std::string strExample = strHome + "/.local/share/Orvantis/Beispiel.tov";
+    CChildProcess program({"/usr/bin/env", "-i", "HOME=" + strHome, "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=offscreen",
+                           Root() + "/usr/bin/orvantis"});
+    bool bRecorded = false;
+    for (int i = 0; i < 300 && !bRecorded; ++i) {
+        bRecorded = fs::exists(strSettings) && ReadFile(strSettings).find("LastDB=" + strExample) != std::string::npos;
+        if (!bRecorded) ::usleep(100000);
+    }
+    program.Kill();
+    EXPECT_TRUE(bRecorded) << (fs::exists(strSettings) ? ReadFile(strSettings) : "no settings file");
+    CRawRows rows = RawQuery(strExample, "SELECT COUNT(*) FROM KnowHow WHERE MasterID=0");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_GE(std::stoi(rows[0][0]), 3);
 }
 
 TEST_F(Package, ControlFieldsAndDerivedDependencies) {
