@@ -45,7 +45,7 @@ const SCliHelp kHelp[] = {
      "  --text TEXT    neuer Text\n"
      "  --link TEXT    neue Verknüpfung (leer: keine)\n"},
     {"move", "Verschiebt einen Eintrag (einen Ordner mit Inhalt) ans Ende eines Ordners", ""},
-    {"delete", "Löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt ohne --yes)", ""},
+    {"delete", "Löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt vorher)", ""},
     {"import", "Legt die Ordner und Einträge einer Vorlage unter einem Ordner an und gibt ihre Zahl aus",
      "  VORLAGE -      liest die Vorlage von der Standardeingabe\n"
      "  --folder ID    der Zielordner (Vorgabe 0: Hauptordner)\n"},
@@ -88,7 +88,8 @@ const SCliHelp kHelp[] = {
 const char* const kGlobalHelp =
     "Allgemeine Optionen:\n"
     "  --yes          Fragen mit Ja beantworten (etwa die Aktualisierung einer\n"
-    "                 älteren Datenbank)\n"
+    "                 älteren Datenbank); ohne wird am Terminal gefragt, sonst\n"
+    "                 gilt Nein\n"
     "  --password P   Kennwort einer geschützten Datenbank; - liest es von der\n"
     "                 Standardeingabe (vom Terminal ohne Echo), fehlt es, wird am\n"
     "                 Terminal danach gefragt\n"
@@ -98,14 +99,17 @@ const char* const kGlobalHelp =
     "                 Ein Kennwort auf der Befehlszeile sehen andere Benutzer in\n"
     "                 der Prozessliste.\n"
     "  --help         Hilfe zu einem Befehl (auch: orvantis-cli help BEFEHL)\n"
-    "  --version      Programmversion\n";
+    "  --version      Programmversion\n"
+    "Eine Option mit Wert geht auch als --option=WERT; nach -- ist jedes\n"
+    "Argument ein Argument, keine Option.\n";
 
 const char* const kUnknownCommand = "unbekannter Befehl";
 
 const char* const kExitHelp =
     "Ein Dateiname - steht für die Standardeingabe (import) oder die\n"
     "Standardausgabe (export, dump, print --pdf). Daten gehen auf die\n"
-    "Standardausgabe, Meldungen auf die Standardfehlerausgabe, beides UTF-8.\n\n"
+    "Standardausgabe, Meldungen auf die Standardfehlerausgabe, beides UTF-8;\n"
+    "nur die Vorlage von export ist Windows-1252 mit CR LF.\n\n"
     "Exit-Status:\n"
     "  0  Erfolg\n"
     "  1  abgelehnt oder fehlgeschlagen (der Grund steht auf der\n"
