@@ -43,6 +43,13 @@ struct CCliRegistrar {
     explicit CCliRegistrar(SCliCommand cmd) { CliCommands().push_back(std::move(cmd)); }
 };
 
+// A command that needs the PDF engine runs in the print program, with the
+// same arguments: answers its exit status (or why it could not start), -1
+// for a command that runs here.
+int CliRunElsewhere(const std::string& strCommand, char** argv);
+// The print command's work (only in the print program).
+int CliPrintPdf(const SCliArgs& args);
+
 // Prints a Windows-1252 message to stderr and answers CLI_FAILED.
 int CliFail(const std::string& strAnsiMessage);
 // Wrong usage of a command: "orvantis-cli: " and the UTF-8 reason on

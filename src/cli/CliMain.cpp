@@ -394,6 +394,7 @@ int main(int argc, char** argv) {
     }
     const SCliCommand* pCmd = FindCommand(strFirst);
     if (!pCmd) return Usage(kUnknownCommand);
+    if (int nElsewhere = CliRunElsewhere(strFirst, argv); nElsewhere >= 0) return Finish(nElsewhere);
 
     SCliArgs args;
     args.strCommand = strFirst;

@@ -20,6 +20,8 @@ namespace {
 // Reads one line from standard input, from a terminal without echo and after
 // the prompt; false on end of input.
 bool ReadHidden(const char* pszPrompt, std::string& strLine) {
+    // nobody waits for a lock while the user types
+    GetDatabase().EndReadGroup();
     termios old{};
     bool bTerm = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (bTerm) {
@@ -185,7 +187,11 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
     if (!CliOpenExisting(args, strPath)) return nullptr;
     CDbPasswort& passwort = GetDbPasswort();
     passwort.SetPrompt([&args](CDbPasswort& p) { return PromptPassword(args, p); });
-    auto pKnowHow = OpenKnowledgeBase(strPath, bDailyBackup);
+    // the opening checks read a dozen options: under one lock, a call that
+    // meets other users' saves waits once, not at every read
+    GetDatabase().BeginReadGroup();
+    auto pKnowHow = ContinueOpenKnowledgeBase(bDailyBackup);
+    GetDatabase().EndReadGroup();
     passwort.SetPrompt(nullptr);
     return pKnowHow;
 }
