@@ -4,11 +4,13 @@
 // a modal loop; the defaults open the real dialogs.
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "db/DbCommands.h"
 
+class CKnowHow;
 class COrvantisDoc;
 
 struct SDocDialogs {
@@ -18,6 +20,9 @@ struct SDocDialogs {
     std::function<void(QWidget* pParent)> fnAdminLogin;                 // ID_ADMIN_LOGIN
     std::function<void(QWidget* pParent)> fnAdminSetup;                 // ID_ADMIN_PROTECT
     std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnSearch;  // ID_SEARCH
+    // ID_BACKUP_RESTORE: into the folder nTarget; answers the restored
+    // entry's new ID, 0 when nothing was restored
+    std::function<std::int32_t(QWidget* pParent, CKnowHow& service, std::int32_t nTarget)> fnRestoreFromBackup;
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

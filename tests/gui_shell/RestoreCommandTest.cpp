@@ -1,0 +1,123 @@
+// "Aus Sicherung wiederherstellen" from the menu through the real dialog:
+// a copy chosen, a folder of it chosen, copied in, shown in the tree.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "ShellFixture.h"
+#include "app/CLeftView.h"
+#include "db/CDB.h"
+#include "platform/Cp1252.h"
+#include "protect/ui/CRestoreDlg.h"
+#include "ui/CommandIds.h"
+
+namespace {
+void ClickItem(QTreeWidget* pTree, QTreeWidgetItem* pItem) {
+    pTree->scrollToItem(pItem);
+    QTest::mouseClick(pTree->viewport(), Qt::LeftButton, Qt::NoModifier, pTree->visualItemRect(pItem).center());
+}
+
+QTreeWidgetItem* Child(QTreeWidgetItem* pParent, const QString& strText) {
+    for (int i = 0; i < pParent->childCount(); ++i)
+        if (pParent->child(i)->text(0) == strText) return pParent->child(i);
+    return nullptr;
+}
+
+class CRestoreCommandTest : public CShellTest {
+protected:
+    // Runs fn on the dialog once the command has opened it; the command
+    // returns when fn has closed it.
+    void WithDialog(const std::function<void(CRestoreDlg&)>& fn) {
+        bool bDone = false;
+        auto* pTimer = new QTimer;
+        QObject::connect(pTimer, &QTimer::timeout, [&, pTimer] {
+            auto* pDlg = qobject_cast<CRestoreDlg*>(QApplication::activeModalWidget());
+            if (!pDlg || bDone) return;
+            bDone = true;
+            pTimer->stop();
+            pTimer->deleteLater();
+            fn(*pDlg);
+            if (pDlg->isVisible()) pDlg->reject();
+        });
+        pTimer->start(20);
+        ASSERT_TRUE(m_pFrame->RouteCommand(ID_BACKUP_RESTORE));
+        EXPECT_TRUE(bDone);
+        Pump();
+    }
+};
+
+TEST_F(CRestoreCommandTest, FolderOfACopyIsCopiedIntoTheSelectedFolderAndShown) {
+    std::string strDb = MakeDatabase(
+        "wissen.tov", {{"+Rezepte", {{"-Apfelkuchen"}, {"+Kuchen", {{"-Käsekuchen"}}}}}, {"+Notizen", {{"-Erste"}}}});
+    // one copy, made by the command-line program as a script would
+    ASSERT_EQ(RunCli({"backup-settings", strDb, "--auto", "off"}).nExit, 0);
+    auto r = RunCli({"backup", strDb});
+    ASSERT_EQ(r.nExit, 0) << r.strErr;
+    const std::string strCopy = r.strOut.substr(0, r.strOut.find('\n'));
+    const std::string strCopyBytes = ReadFile(strCopy);
+    ASSERT_TRUE(Open(strDb));
+    EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 1);
+
+    // the folder Notizen is selected in the window
+    QTreeWidgetItem* pNotizen = ItemOf("Notizen");
+    ASSERT_TRUE(pNotizen);
+    ClickItem(Tree(), pNotizen);
+    Pump();
+    ASSERT_EQ(Tree()->GetCurrentFolder(), IdOf("Notizen"));
+
+    WithDialog([&](CRestoreDlg& dlg) {
+        auto* pCopies = dlg.findChild<QTreeWidget*>("listCopies");
+        auto* pTree = dlg.findChild<QTreeWidget*>("treeCopy");
+        auto* pRestore = dlg.findChild<QPushButton*>("buttonRestore");
+        auto* pTarget = dlg.findChild<QLabel*>("labelTarget");
+        ASSERT_TRUE(pCopies && pTree && pRestore && pTarget);
+        EXPECT_EQ(pTarget->text(), "Wiederherstellen in: Notizen");
+        ASSERT_EQ(pCopies->topLevelItemCount(), 1);
+        QTreeWidgetItem* pCopy = pCopies->topLevelItem(0);
+        EXPECT_EQ(pCopy->text(2).toStdString(), strCopy.substr(strCopy.rfind('/') + 1));
+        EXPECT_TRUE(pCopy->text(1).endsWith(" KB")) << pCopy->text(1).toStdString();
+        EXPECT_FALSE(pRestore->isEnabled());
+
+        ClickItem(pCopies, pCopy);
+        ASSERT_EQ(pTree->topLevelItemCount(), 2);
+        QTreeWidgetItem* pRezepte = pTree->topLevelItem(0);
+        EXPECT_EQ(pRezepte->text(0), "Rezepte");
+        pTree->expandItem(pRezepte);
+        QTreeWidgetItem* pKuchen = Child(pRezepte, "Kuchen");
+        ASSERT_TRUE(pKuchen);
+        EXPECT_TRUE(Child(pRezepte, "Apfelkuchen"));
+        ClickItem(pTree, pKuchen);
+        ASSERT_TRUE(pRestore->isEnabled());
+        QTest::mouseClick(pRestore, Qt::LeftButton);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_GT(dlg.GetRestoredId(), 0);
+    });
+    ASSERT_FALSE(m_platform.m_arrMessages.empty());
+    EXPECT_EQ(m_platform.m_arrMessages.back().strText,
+              Ansi("Der Ordner wurde mit 1 Einträgen aus der Sicherungskopie wiederhergestellt."));
+
+    // stored at the end of Notizen, its entry inside it, the copy untouched
+    EXPECT_EQ(ChildNames(IdOf("Notizen")), "Erste,Kuchen");
+    CKnowHowArray arr;
+    m_pDoc->GetChildren(arr, IdOf("Notizen"), false);
+    ASSERT_EQ(arr.size(), 2u);
+    EXPECT_EQ(ChildNames(arr[1].ID), "Käsekuchen");
+    EXPECT_EQ(ReadFile(strCopy), strCopyBytes);
+
+    // and the tree shows it where it went
+    pNotizen = ItemOf("Notizen");
+    ASSERT_TRUE(pNotizen);
+    pNotizen->setExpanded(true);
+    Pump();
+    QTreeWidgetItem* pShown = Child(pNotizen, "Kuchen");
+    ASSERT_TRUE(pShown);
+    EXPECT_EQ(CLeftView::ItemId(pShown), arr[1].ID);
+
+    // write protection stops it as it stops adding entries
+    ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
+    EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 0);
+}
+}  // namespace
