@@ -59,6 +59,9 @@ TEST_F(CRestoreCommandTest, FolderOfACopyIsCopiedIntoTheSelectedFolderAndShown) 
     const std::string strCopy = r.strOut.substr(0, r.strOut.find('\n'));
     const std::string strCopyBytes = ReadFile(strCopy);
     ASSERT_TRUE(Open(strDb));
+    // it adds entries: the write protection a run starts with stops it
+    EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 0);
+    ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
     EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 1);
 
     // the folder Notizen is selected in the window
@@ -116,8 +119,8 @@ TEST_F(CRestoreCommandTest, FolderOfACopyIsCopiedIntoTheSelectedFolderAndShown) 
     ASSERT_TRUE(pShown);
     EXPECT_EQ(CLeftView::ItemId(pShown), arr[1].ID);
 
-    // write protection stops it as it stops adding entries
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
     EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 0);
+    EXPECT_FALSE(m_pFrame->RouteCommand(ID_BACKUP_RESTORE));
 }
 }  // namespace
