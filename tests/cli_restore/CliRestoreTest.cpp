@@ -343,14 +343,34 @@ TEST_F(CCliRestoreTest, TargetFolderDeletedByAnotherUserMeanwhileWritesNothing) 
     ExpectPositionsClosed(ReadRows(m_strDb));
 }
 
-TEST_F(CCliRestoreTest, LockedFileWaitsThenExitsThreeWithNothingWritten) {
+TEST_F(CCliRestoreTest, LockedFileWaitsThenSaysSoWithNothingWritten) {
     const std::string strCopy = Backup();
+    auto pService = OpenKnowledgeBase(m_strDb, false);
+    ASSERT_TRUE(pService);
+    CBackupCopyReader copy;
+    ASSERT_TRUE(copy.Open(strCopy));
     const auto before = ReadRows(m_strDb);
-    auto pHold = HoldExclusive(m_strDb, 30);
+    auto pHold = HoldExclusive(m_strDb, 40);
     ASSERT_TRUE(pHold);
+
+    // the command-line program: status 3, try again later
     auto r = RunCli({"restore", m_strDb, "--from", strCopy, "--id", std::to_string(m_nRezepte)});
     EXPECT_EQ(r.nExit, 3) << r.strErr;
     EXPECT_TRUE(Contains(r.strErr, "Die Datenbank wird gerade von einem anderen Benutzer verwendet")) << r.strErr;
+    EXPECT_EQ(r.strOut, "");
+
+    // the program: the usual wait, then the reason and that nothing came back
+    m_platform.m_arrMessages.clear();
+    m_platform.m_arrSleeps.clear();
+    SRestoreResult result;
+    EXPECT_EQ(RestoreFromCopy(*pService, copy, m_nRezepte, 0, result), EWriteResult::Locked);
+    EXPECT_EQ(m_platform.m_arrSleeps, FullBusyWait());
+    EXPECT_EQ(GetDatabase().GetTransactionDepth(), 0);
+    SayRestoreResult(EWriteResult::Locked, result, m_nRezepte);
+    ASSERT_EQ(m_platform.m_arrMessages.size(), 2u);
+    EXPECT_EQ(m_platform.m_arrMessages[0].strText, Ansi(DB_LOCKED_MESSAGE));
+    EXPECT_EQ(m_platform.m_arrMessages[1].strText, Ansi("Es wurde nichts wiederhergestellt."));
     pHold.reset();
     EXPECT_EQ(ReadRows(m_strDb).size(), before.size());
+    EXPECT_EQ(RestoreFromCopy(*pService, copy, m_nRezepte, 0, result), EWriteResult::Saved);
 }

@@ -6,13 +6,18 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "ShellFixture.h"
 #include "app/CLeftView.h"
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
+#include "protect/CCrypt.h"
+#include "protect/ui/CPasswortDlg.h"
 #include "protect/ui/CRestoreDlg.h"
+#include "protect/ui/PasswordPrompt.h"
 #include "ui/CommandIds.h"
+#include "ui/DialogIds.h"
 
 namespace {
 void ClickItem(QTreeWidget* pTree, QTreeWidgetItem* pItem) {
@@ -122,5 +127,60 @@ TEST_F(CRestoreCommandTest, FolderOfACopyIsCopiedIntoTheSelectedFolderAndShown) 
     ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
     EXPECT_EQ(CommandEnabled(ID_BACKUP_RESTORE), 0);
     EXPECT_FALSE(m_pFrame->RouteCommand(ID_BACKUP_RESTORE));
+}
+
+TEST_F(CRestoreCommandTest, ProtectedCopyAsksForItsOlderPassword) {
+    std::string strDb = MakeDatabase("wissen.tov", {{"+Rezepte", {{"-Apfelkuchen"}}}, {"+Notizen"}});
+    ASSERT_EQ(RunCli({"backup-settings", strDb, "--auto", "off"}).nExit, 0);
+    ASSERT_EQ(RunCli({"protect", strDb, "--new", "alt"}).nExit, 0);
+    // the copy protect made holds the plain texts: only the protected one stays
+    for (const auto& e : std::filesystem::directory_iterator(m_dir.Path()))
+        if (IsBackupCopyName(e.path().filename().string(), "wissen.tov")) std::filesystem::remove(e.path());
+    ASSERT_EQ(RunCli({"backup", strDb, "--password", "alt"}).nExit, 0);
+    ASSERT_EQ(RunCli({"protect", strDb, "--new", "neu", "--password", "alt"}).nExit, 0);
+
+    InstallPasswordPrompt();
+    AnswerPasswordDialog("neu", IDOK);
+    ASSERT_TRUE(Open(strDb));
+    ASSERT_TRUE(m_pFrame->RouteCommand(ID_WRITE_PROTECT));
+    ClickItem(Tree(), ItemOf("Notizen"));
+    Pump();
+
+    WithDialog([&](CRestoreDlg& dlg) {
+        auto* pCopies = dlg.findChild<QTreeWidget*>("listCopies");
+        auto* pTree = dlg.findChild<QTreeWidget*>("treeCopy");
+        ASSERT_EQ(pCopies->topLevelItemCount(), 1);
+        // the open file's password is not the copy's: asked, a wrong one refused
+        m_platform.m_arrMessages.clear();
+        AnswerPasswordDialog("neu", IDOK);
+        AnswerPasswordDialog("alt", IDOK);
+        ClickItem(pCopies, pCopies->topLevelItem(0));
+        ASSERT_EQ(m_platform.m_arrMessages.size(), 1u);
+        EXPECT_EQ(m_platform.m_arrMessages[0].strText, "Das eingegebene Passwort ist falsch !");
+        EXPECT_EQ(m_platform.m_arrMessages[0].strCaption, "Passworteingabe");
+        ASSERT_EQ(pTree->topLevelItemCount(), 2);
+        QTreeWidgetItem* pRezepte = pTree->topLevelItem(0);
+        EXPECT_EQ(pRezepte->text(0), "Rezepte");
+        pTree->expandItem(pRezepte);
+        QTreeWidgetItem* pApfel = Child(pRezepte, "Apfelkuchen");
+        ASSERT_TRUE(pApfel);
+        ClickItem(pTree, pApfel);
+        QTest::mouseClick(dlg.findChild<QPushButton*>("buttonRestore"), Qt::LeftButton);
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    EXPECT_EQ(m_platform.m_arrMessages.back().strText,
+              Ansi("Der Eintrag wurde aus der Sicherungskopie wiederhergestellt."));
+
+    // read under the open file's key, stored under it too
+    CKnowHowArray arr;
+    m_pDoc->GetChildren(arr, IdOf("Notizen"), false);
+    ASSERT_EQ(arr.size(), 1u);
+    EXPECT_EQ(arr[0].Name, "Apfelkuchen");
+    EXPECT_EQ(arr[0].Text, "Text von Apfelkuchen");
+    CCrypt neu;
+    neu.SetPassword("neu");
+    auto rows = RawQuery(strDb, "SELECT Name FROM KnowHow WHERE ID=" + std::to_string(arr[0].ID) + ";");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], neu.Encrypt("Apfelkuchen"));
 }
 }  // namespace
