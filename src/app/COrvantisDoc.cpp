@@ -453,7 +453,7 @@ void COrvantisDoc::RestoreFromBackup() {
     if (!m_pKnowHow || m_bWriteProtect || !GetDocDialogs().fnRestoreFromBackup) return;
     // what is typed is written before the tree changes under it
     SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
-    const std::int32_t nTarget = Tree() ? Tree()->GetCurrentFolder() : 0;
+    const TRowId nTarget = Tree() ? Tree()->GetCurrentFolder() : 0;
     if (GetDocDialogs().fnRestoreFromBackup(m_pFrame, *m_pKnowHow, nTarget) > 0) RefreshViews();
 }
 

@@ -27,7 +27,7 @@ SDocDialogs MakeDefaults() {
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
     d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
     d.fnSearch = [](QWidget* pParent, COrvantisDoc& doc) { RunSearchDialog(pParent, doc); };
-    d.fnRestoreFromBackup = [](QWidget* pParent, CKnowHow& service, std::int32_t nTarget) {
+    d.fnRestoreFromBackup = [](QWidget* pParent, CKnowHow& service, TRowId nTarget) {
         CRestoreDlg dlg(service, nTarget, nTarget > 0 ? service.GetPath(nTarget) : std::string(), pParent);
         dlg.exec();
         return dlg.GetRestoredId();

@@ -4,11 +4,11 @@
 // a modal loop; the defaults open the real dialogs.
 
 #include <QWidget>
-#include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "db/DbCommands.h"
+#include "table/CTableItem.h"
 
 class CKnowHow;
 class COrvantisDoc;
@@ -22,7 +22,7 @@ struct SDocDialogs {
     std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnSearch;  // ID_SEARCH
     // ID_BACKUP_RESTORE: into the folder nTarget; answers the restored
     // entry's new ID, 0 when nothing was restored
-    std::function<std::int32_t(QWidget* pParent, CKnowHow& service, std::int32_t nTarget)> fnRestoreFromBackup;
+    std::function<TRowId(QWidget* pParent, CKnowHow& service, TRowId nTarget)> fnRestoreFromBackup;
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

@@ -61,7 +61,8 @@ int Run(const SCliArgs& args) {
     if (!UnlockCopy(args, copy)) return CLI_FAILED;
 
     SRestoreResult result;
-    EWriteResult eResult = RestoreFromCopy(*pService, copy, nId, nTarget, result);
+    EWriteResult eResult =
+        RestoreFromCopy(*pService, copy, static_cast<TRowId>(nId), static_cast<TRowId>(nTarget), result);
     if (eResult != EWriteResult::Saved) {
         SayRestoreResult(eResult, result, nId);
         return CLI_FAILED;
