@@ -304,6 +304,25 @@ TEST_F(CCliRestoreTest, RefusalsWriteNothing) {
     EXPECT_EQ(ReadRows(m_strDb).size(), before.size());
 }
 
+TEST_F(CCliRestoreTest, CopyOfAFileOfTheFirstVersionReads) {
+    // the copy an upgrade leaves: no Option table, no Link column
+    const std::string strOld = m_dir.File("alt.tov.20261201_0800");
+    ASSERT_EQ(
+        RawExec(strOld,
+                "CREATE TABLE KnowHow (ID INTEGER PRIMARY KEY, IsAktiv VARCHAR(1), MasterID INTEGER, Typ INTEGER, "
+                "LinkID INTEGER, PosNr INTEGER, IsDir VARCHAR(1), UpdateNr INTEGER, Text TEXT, Name TEXT);"
+                "INSERT INTO KnowHow VALUES (1,'1',0,0,0,1,'1',3,'','Alt');"
+                "INSERT INTO KnowHow VALUES (2,'1',1,0,0,2,'0',0,'zweiter','B');"
+                "INSERT INTO KnowHow VALUES (3,'1',1,0,0,1,'0',0,'erster','A');"
+                "INSERT INTO KnowHow VALUES (4,'0',1,0,0,3,'0',0,'verborgen','C');"),
+        SQLITE_OK);
+    auto r = RunCli({"restore", m_strDb, "--from", strOld, "--id", "1"});
+    ASSERT_EQ(r.nExit, 0) << r.strErr;
+    const auto rows = ReadRows(m_strDb);
+    EXPECT_EQ(Shape(rows, std::stoll(Trim(r.strOut)), ""),
+              (std::vector<std::string>{"0||1|0|Alt||", "1|1|0|0|A|erster|", "1|2|0|0|B|zweiter|"}));
+}
+
 TEST_F(CCliRestoreTest, TargetFolderDeletedByAnotherUserMeanwhileWritesNothing) {
     const std::string strCopy = Backup();
     // this process is the program with the dialog open on the folder Kuchen

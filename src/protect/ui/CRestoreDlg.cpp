@@ -50,9 +50,13 @@ CRestoreDlg::CRestoreDlg(CKnowHow& service, TRowId nTarget, const std::string& s
     m_pClose->setObjectName(QString::number(IDCANCEL));
 
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(new QLabel(QStringLiteral("&Sicherungskopien:"), this));
+    auto* pCopiesLabel = new QLabel(QStringLiteral("&Sicherungskopien:"), this);
+    pCopiesLabel->setBuddy(m_pCopies);
+    pLayout->addWidget(pCopiesLabel);
     pLayout->addWidget(m_pCopies, 2);
-    pLayout->addWidget(new QLabel(QStringLiteral("&Inhalt der Sicherungskopie:"), this));
+    auto* pTreeLabel = new QLabel(QStringLiteral("&Inhalt der Sicherungskopie:"), this);
+    pTreeLabel->setBuddy(m_pTree);
+    pLayout->addWidget(pTreeLabel);
     pLayout->addWidget(m_pTree, 3);
     pLayout->addWidget(m_pState);
     pLayout->addWidget(pTarget);
