@@ -252,6 +252,13 @@ TEST_F(CCliRestoreTest, ProtectedCopyWithAnOlderPasswordIntoPlainAndProtectedFil
     neu.SetPassword("neu");
     EXPECT_EQ(rows[nNew].strName, neu.Encrypt("Rezepte"));
 
+    // from standard input, as a script hands it over
+    r = RunProcess({"/bin/sh", "-c",
+                    "printf 'alt\\n' | '" + CliPath() + "' restore '" + m_strDb + "' --password neu --from '" +
+                        strCopy + "' --id " + std::to_string(m_nKuchen) + " --copy-password -"});
+    ASSERT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_EQ(Shape(ReadRows(m_strDb), std::stoll(Trim(r.strOut)), "neu"), Shape(copyRows, m_nKuchen, "alt"));
+
     // into a plain file: stored plain, byte for byte what was typed
     r = RunCli({"unprotect", m_strDb, "--password", "neu"});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
@@ -267,7 +274,7 @@ TEST_F(CCliRestoreTest, ProtectedCopyWithAnOlderPasswordIntoPlainAndProtectedFil
     EXPECT_EQ(rows[nNew].strName, "Apfelkuchen");
     EXPECT_EQ(rows[nNew].strText, Ansi("Äpfel, 'Zucker' und \\Zimt\\\nZeile 2\r\n\tEnde"));
     EXPECT_EQ(rows[nNew].strLink, Ansi("/home/müller/rezept's.pdf"));
-    EXPECT_EQ(rows[nNew].nPos, 4);  // after Rezepte, Notizen and the restored Rezepte
+    EXPECT_EQ(rows[nNew].nPos, 5);  // after Rezepte, Notizen and the restored Rezepte and Kuchen
     ExpectPositionsClosed(rows);
 
     EXPECT_EQ(ReadFile(strCopy), strCopyBytes);
