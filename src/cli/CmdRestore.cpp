@@ -6,7 +6,6 @@
 #include "cli/CliTree.h"
 #include "platform/Cp1252.h"
 #include "protect/CCopyRestore.h"
-#include "protect/CDbPasswort.h"
 #include "protect/PasswordCommands.h"
 #include "tree/CKnowHow.h"
 
@@ -26,14 +25,11 @@ bool UnlockCopy(const SCliArgs& args, CBackupCopyReader& copy) {
         switch (copy.TestPassword(strAnsi)) {
             case EPasswordCheck::Right: return true;
             case EPasswordCheck::Wrong: ReportWrongDatabasePassword(); return false;
-            case EPasswordCheck::Unreadable:
-                CliFail(Ansi("Die Sicherungskopie kann nicht gelesen werden: ") + Utf8ToCp1252(copy.GetPath()));
-                return false;
+            case EPasswordCheck::Unreadable: CliFail(CopyUnreadable(copy.GetPath())); return false;
         }
         return false;
     }
-    const std::string strOpen = GetDbPasswort().GetPassword();
-    if (!strOpen.empty() && copy.TestPassword(strOpen) == EPasswordCheck::Right) return true;
+    if (copy.UnlockWithOpenKey()) return true;
     CliFail(
         Ansi("Die Sicherungskopie ist mit einem anderen Kennwort geschützt: das Kennwort fehlt "
              "(--copy-password, --copy-password-file)."));

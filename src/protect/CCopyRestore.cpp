@@ -46,10 +46,11 @@ private:
     IFieldCodec* m_pPrevious;
 };
 
+}  // namespace
+
 std::string CopyUnreadable(const std::string& strPath) {
     return Ansi("Die Sicherungskopie kann nicht gelesen werden: ") + Utf8ToCp1252(strPath);
 }
-}  // namespace
 
 // --- the copies of the open database ---------------------------------------------
 
@@ -169,6 +170,12 @@ EPasswordCheck CBackupCopyReader::TestPassword(const std::string& strTypedInput)
     m_crypt.SetPassword(CDbPasswort::PickDataKey(strTyped, arrSamples));
     m_bKeySet = true;
     return EPasswordCheck::Right;
+}
+
+bool CBackupCopyReader::UnlockWithOpenKey() {
+    if (!IsProtected()) return IsOpen();
+    const std::string strOpen = GetDbPasswort().GetPassword();
+    return !strOpen.empty() && TestPassword(strOpen) == EPasswordCheck::Right;
 }
 
 std::string CBackupCopyReader::EncryptField(const std::string& strValue) {

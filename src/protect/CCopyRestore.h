@@ -54,6 +54,9 @@ public:
     // The typed password against the copy's own verifier; Unreadable when
     // the copy's texts could not be read.
     EPasswordCheck TestPassword(const std::string& strTyped);
+    // A copy made since the last password change has the open database's
+    // key: true when that key (or no key at all) reads it.
+    bool UnlockWithOpenKey();
 
     // The active children of a folder in position order, texts plain; -1
     // when they could not be read.
@@ -102,6 +105,8 @@ EWriteResult RestoreFromCopy(CKnowHow& service, CBackupCopyReader& copy, TRowId 
 // Messages (Windows-1252).
 // "Der Eintrag wurde aus der Sicherungskopie wiederhergestellt." and the count.
 std::string RestoredMessage(const SRestoreResult& result);
+// "Die Sicherungskopie kann nicht gelesen werden: " and the path.
+std::string CopyUnreadable(const std::string& strPath);
 // "Der Eintrag %d ist in der Sicherungskopie nicht vorhanden."
 std::string NotInCopyMessage(TRowId nId);
 // Says why a restore was not done (after its transaction ended).

@@ -7,10 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "platform/Cp1252.h"
 #include "platform/Platform.h"
-#include "protect/CDbPasswort.h"
-#include "protect/PasswordCommands.h"
 #include "protect/ui/CPasswortDlg.h"
 #include "tree/CKnowHow.h"
 #include "ui/DialogIds.h"
@@ -117,10 +114,7 @@ void CRestoreDlg::OpenCopy(int nRow) {
 }
 
 bool CRestoreDlg::Unlock() {
-    if (!m_copy.IsProtected()) return true;
-    // a copy made since the last password change has the open file's key
-    const std::string strOpen = GetDbPasswort().GetPassword();
-    if (!strOpen.empty() && m_copy.TestPassword(strOpen) == EPasswordCheck::Right) return true;
+    if (m_copy.UnlockWithOpenKey()) return true;
     CPasswortDlg dlg([this](const std::string& str) { return m_copy.TestPassword(str); },
                      QStringLiteral("Die Sicherungskopie ist geschützt"), this);
     return dlg.exec() == QDialog::Accepted && m_copy.IsReadable();
@@ -129,8 +123,7 @@ bool CRestoreDlg::Unlock() {
 void CRestoreDlg::FillChildren(QTreeWidgetItem* pParent, TRowId nFolder) {
     CKnowHowArray arr;
     if (m_copy.GetChildren(nFolder, arr) < 0) {
-        std::string strWhy = Ansi("Die Sicherungskopie kann nicht gelesen werden: ") + Utf8ToCp1252(m_copy.GetPath());
-        m_pState->setText(FromAnsi(strWhy));
+        m_pState->setText(FromAnsi(CopyUnreadable(m_copy.GetPath())));
         return;
     }
     for (const CKnowHowItem& item : arr) {
