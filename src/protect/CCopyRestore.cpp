@@ -45,7 +45,6 @@ public:
 private:
     IFieldCodec* m_pPrevious;
 };
-
 }  // namespace
 
 std::string CopyUnreadable(const std::string& strPath) {
