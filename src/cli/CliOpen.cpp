@@ -95,7 +95,7 @@ bool ReadFirstLine(const std::string& strPath, std::string& strLine, int& nErrno
 }  // namespace
 
 const std::vector<std::string>& CliSecretOptions() {
-    static const std::vector<std::string> arr = {"--password", "--admin", "--new", "--set"};
+    static const std::vector<std::string> arr = {"--password", "--admin", "--new", "--set", "--copy-password"};
     return arr;
 }
 
@@ -121,10 +121,11 @@ int CliResolveSecrets(SCliArgs& args) {
             if (bStdinTaken)
                 return CliUsageError("nur eine Angabe kann die Standardeingabe lesen: " + strOption + " -");
             bStdinTaken = true;
-            const char* pszPrompt = strOption == "--admin" ? "Administratorkennwort: "
-                                    : strOption == "--new" ? "Neues Kennwort: "
-                                    : strOption == "--set" ? "Neues Administratorkennwort: "
-                                                           : "Kennwort: ";
+            const char* pszPrompt = strOption == "--admin"           ? "Administratorkennwort: "
+                                    : strOption == "--new"           ? "Neues Kennwort: "
+                                    : strOption == "--set"           ? "Neues Administratorkennwort: "
+                                    : strOption == "--copy-password" ? "Kennwort der Sicherungskopie: "
+                                                                     : "Kennwort: ";
             if (!ReadHidden(pszPrompt, strValue)) {
                 CliFail(Ansi("Auf der Standardeingabe steht kein Kennwort (") + strOption + " -).");
                 return CLI_FAILED;
