@@ -78,6 +78,8 @@ endif()
 
 # --- what is installed -------------------------------------------------------
 install(TARGETS orvantis orvantis-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# orvantis-cli looks for it in ../libexec/orvantis beside its own folder
+install(TARGETS orvantis-cli-print RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/orvantis)
 install(FILES ${ORVANTIS_HELP_SOURCE} ${ORVANTIS_DEMO_SOURCE} DESTINATION ${ORVANTIS_SHARE})
 install(FILES ${ORVANTIS_RESOURCES}/orvantis.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ORVANTIS_RESOURCES}/de.quorvex.orvantis.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

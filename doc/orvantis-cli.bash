@@ -18,9 +18,9 @@ _orvantis_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="create info tree search dump add set move delete import export print backup
-        backup-settings reorganize protect unprotect admin hold generate help"
+        restore backup-settings reorganize protect unprotect admin hold generate help"
     # options that take a value, so the word after them is no argument
-    local valued=" --password --password-file --admin --admin-file --new-file --set-file --parent --name --text --link --folder --format --pdf --dir --count --auto
+    local valued=" --password --password-file --admin --admin-file --new-file --set-file --copy-password --copy-password-file --from --id --to --parent --name --text --link --folder --format --pdf --dir --count --auto
         --new --set --seconds --transaction --entries --seed "
     local tov='*.[tT][oO][vV]'
     COMPREPLY=()
@@ -44,6 +44,7 @@ _orvantis_cli() {
 
     case $prev in
         --pdf) _orvantis_cli_files "$cur" '*.[pP][dD][fF]'; return ;;
+        --from) _orvantis_cli_files "$cur" ""; return ;;
         --dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --count) COMPREPLY=($(compgen -W "5 10 20 30 50 100 unbegrenzt" -- "$cur")); return ;;
         --auto) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
@@ -62,6 +63,7 @@ _orvantis_cli() {
         import) opts="--folder" ;;
         export) opts="--folder --format" ;;
         print) opts="--folder --pdf" ;;
+        restore) opts="--from --id --to --copy-password --copy-password-file" ;;
         backup-settings) opts="--dir --count --auto" ;;
         protect) opts="--new --new-file" ;;
         admin) opts="--set --set-file --delete" ;;

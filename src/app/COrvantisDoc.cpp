@@ -449,6 +449,14 @@ void COrvantisDoc::Reorganize() {
     RunReorganize(pWait.get(), true);
 }
 
+void COrvantisDoc::RestoreFromBackup() {
+    if (!m_pKnowHow || m_bWriteProtect || !GetDocDialogs().fnRestoreFromBackup) return;
+    // what is typed is written before the tree changes under it
+    SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
+    const TRowId nTarget = Tree() ? Tree()->GetCurrentFolder() : 0;
+    if (GetDocDialogs().fnRestoreFromBackup(m_pFrame, *m_pKnowHow, nTarget) > 0) RefreshViews();
+}
+
 bool COrvantisDoc::OnCommand(int nId) {
     QWidget* pParent = m_pFrame;
     SDocDialogs& dialogs = GetDocDialogs();
@@ -479,6 +487,7 @@ bool COrvantisDoc::OnCommand(int nId) {
             SendPaneCommand(Detail(), ID_DETAIL_RELOAD);
             return true;
         case ID_ADMIN_PROTECT: run(dialogs.fnAdminSetup); return true;
+        case ID_BACKUP_RESTORE: RestoreFromBackup(); return true;
         case ID_EXPORT_HTML:
         case ID_EXPORT_MARKDOWN:
         case ID_EXPORT_TEXT:
@@ -502,6 +511,8 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
         case ID_EXPORT_TEXT:
         case ID_VIEW_REFRESH: state.bEnabled = true; return true;
         case ID_ENTRY_SAVE: state.bEnabled = !m_bWriteProtect; return true;
+        // it adds entries: as creating a folder, write protection stops it
+        case ID_BACKUP_RESTORE: state.bEnabled = IsDatabaseOpen() && !m_bWriteProtect; return true;
         case ID_WRITE_PROTECT:
             state.bEnabled = true;
             state.bChecked = m_bWriteProtect;

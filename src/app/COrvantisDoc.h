@@ -79,6 +79,8 @@ public:
     void SetEditNote(const std::string& strNote) override;
     // The tree and the folder shown read again, keeping the place (F5).
     void RefreshViews();
+    // "Aus Sicherung wiederherstellen": into the folder selected in the tree.
+    void RestoreFromBackup();
     // Once a second while idle: another user's commit is noticed and shown.
     void PollForChanges();
     bool IsWriteProtected() const override { return m_bWriteProtect; }

@@ -9,6 +9,8 @@
 #include "protect/ui/CAdminLoginDlg.h"
 #include "protect/ui/CAdminSetupDlg.h"
 #include "protect/ui/COptionPasswortDlg.h"
+#include "protect/ui/CRestoreDlg.h"
+#include "tree/CKnowHow.h"
 
 namespace {
 SDocDialogs MakeDefaults() {
@@ -25,6 +27,11 @@ SDocDialogs MakeDefaults() {
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
     d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
     d.fnSearch = [](QWidget* pParent, COrvantisDoc& doc) { RunSearchDialog(pParent, doc); };
+    d.fnRestoreFromBackup = [](QWidget* pParent, CKnowHow& service, TRowId nTarget) {
+        CRestoreDlg dlg(service, nTarget, nTarget > 0 ? service.GetPath(nTarget) : std::string(), pParent);
+        dlg.exec();
+        return dlg.GetRestoredId();
+    };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;
 }

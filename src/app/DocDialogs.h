@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "db/DbCommands.h"
+#include "table/CTableItem.h"
 
+class CKnowHow;
 class COrvantisDoc;
 
 struct SDocDialogs {
@@ -18,6 +20,9 @@ struct SDocDialogs {
     std::function<void(QWidget* pParent)> fnAdminLogin;                 // ID_ADMIN_LOGIN
     std::function<void(QWidget* pParent)> fnAdminSetup;                 // ID_ADMIN_PROTECT
     std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnSearch;  // ID_SEARCH
+    // ID_BACKUP_RESTORE: into the folder nTarget; answers the restored
+    // entry's new ID, 0 when nothing was restored
+    std::function<TRowId(QWidget* pParent, CKnowHow& service, TRowId nTarget)> fnRestoreFromBackup;
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

@@ -43,6 +43,13 @@ struct CCliRegistrar {
     explicit CCliRegistrar(SCliCommand cmd) { CliCommands().push_back(std::move(cmd)); }
 };
 
+// A command that needs the PDF engine runs in the print program, with the
+// same arguments: answers its exit status (or why it could not start), -1
+// for a command that runs here.
+int CliRunElsewhere(const std::string& strCommand, char** argv);
+// The print command's work (only in the print program).
+int CliPrintPdf(const SCliArgs& args);
+
 // Every message on stderr starts with "orvantis-cli: ", so that it can be
 // told from another program's in a script's log.
 // Prints a Windows-1252 message to stderr and answers CLI_FAILED.

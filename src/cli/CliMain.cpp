@@ -59,6 +59,15 @@ const SCliHelp kHelp[] = {
      "  --folder ID    der Ordner (0: Hauptordner)\n"
      "  --pdf DATEI    die PDF-Datei; - schreibt sie auf die Standardausgabe\n"},
     {"backup", "Legt sofort eine Sicherungskopie an und gibt ihren Pfad aus", ""},
+    {"restore",
+     "Holt einen Eintrag oder Ordner mit allen Texten und Verknüpfungen aus einer Sicherungskopie zurück und gibt "
+     "seine neue ID aus",
+     "  --from KOPIE   die Sicherungskopie (sie bleibt unverändert)\n"
+     "  --id ID        der Eintrag oder Ordner in der Sicherungskopie\n"
+     "  --to ORDNER    der Zielordner, an dessen Ende er kommt (Vorgabe 0: Hauptordner)\n"
+     "  --copy-password K\n"
+     "                 das Kennwort einer geschützten Sicherungskopie, wenn es nicht\n"
+     "                 das der Datenbank ist (ebenso -, --copy-password-file DATEI)\n"},
     {"backup-settings", "Zeigt oder ändert die Backup-Einstellungen (mit Administratorsperre: --admin)",
      "  --dir D        abweichendes Backupverzeichnis (leer oder der Ordner der\n"
      "                 Datenbank: keines)\n"
@@ -412,6 +421,7 @@ int main(int argc, char** argv) {
     const SCliCommand* pCmd = FindCommand(strFirst);
     if (!pCmd) return Usage(std::string(kUnknownCommand) + " " + strFirst);
     g_pCurrent = pCmd;
+    if (int nElsewhere = CliRunElsewhere(strFirst, argv); nElsewhere >= 0) return Finish(nElsewhere);
 
     SCliArgs args;
     args.strCommand = strFirst;

@@ -20,6 +20,8 @@ namespace {
 // Reads one line from standard input, from a terminal without echo and after
 // the prompt; false on end of input.
 bool ReadHidden(const char* pszPrompt, std::string& strLine) {
+    // nobody waits for a lock while the user types
+    GetDatabase().EndReadGroup();
     termios old{};
     bool bTerm = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (bTerm) {
@@ -93,7 +95,7 @@ bool ReadFirstLine(const std::string& strPath, std::string& strLine, int& nErrno
 }  // namespace
 
 const std::vector<std::string>& CliSecretOptions() {
-    static const std::vector<std::string> arr = {"--password", "--admin", "--new", "--set"};
+    static const std::vector<std::string> arr = {"--password", "--admin", "--new", "--set", "--copy-password"};
     return arr;
 }
 
@@ -119,10 +121,11 @@ int CliResolveSecrets(SCliArgs& args) {
             if (bStdinTaken)
                 return CliUsageError("nur eine Angabe kann die Standardeingabe lesen: " + strOption + " -");
             bStdinTaken = true;
-            const char* pszPrompt = strOption == "--admin" ? "Administratorkennwort: "
-                                    : strOption == "--new" ? "Neues Kennwort: "
-                                    : strOption == "--set" ? "Neues Administratorkennwort: "
-                                                           : "Kennwort: ";
+            const char* pszPrompt = strOption == "--admin"           ? "Administratorkennwort: "
+                                    : strOption == "--new"           ? "Neues Kennwort: "
+                                    : strOption == "--set"           ? "Neues Administratorkennwort: "
+                                    : strOption == "--copy-password" ? "Kennwort der Sicherungskopie: "
+                                                                     : "Kennwort: ";
             if (!ReadHidden(pszPrompt, strValue)) {
                 CliFail(Ansi("Auf der Standardeingabe steht kein Kennwort (") + strOption + " -).");
                 return CLI_FAILED;
@@ -185,7 +188,11 @@ std::unique_ptr<CKnowHow> CliOpenKnowledgeBase(const SCliArgs& args, const std::
     if (!CliOpenExisting(args, strPath)) return nullptr;
     CDbPasswort& passwort = GetDbPasswort();
     passwort.SetPrompt([&args](CDbPasswort& p) { return PromptPassword(args, p); });
-    auto pKnowHow = OpenKnowledgeBase(strPath, bDailyBackup);
+    // the opening checks read a dozen options: under one lock, a call that
+    // meets other users' saves waits once, not at every read
+    GetDatabase().BeginReadGroup();
+    auto pKnowHow = ContinueOpenKnowledgeBase(bDailyBackup);
+    GetDatabase().EndReadGroup();
     passwort.SetPrompt(nullptr);
     return pKnowHow;
 }

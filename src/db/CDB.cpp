@@ -67,6 +67,7 @@ int CDB::ApplyDurableSync(sqlite3* pDb) {
 
 bool CDB::Close() {
     if (!m_pConnection) return false;
+    EndReadGroup();
     int rc = sqlite3_close(m_pConnection);
     if (rc != SQLITE_OK) {
         SetError(rc, nullptr);
@@ -115,8 +116,25 @@ int CDB::RunWithBusyRetry(const std::string& strSql, const std::function<int(cha
     return rc;
 }
 
+void CDB::BeginReadGroup() {
+    if (!m_pConnection || m_bReadGroup || m_nTransactionDepth > 0) return;
+    // deferred: the lock is taken by the first read, with its busy wait
+    m_bReadGroup = sqlite3_exec(m_pConnection, "BEGIN DEFERRED TRANSACTION;", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void CDB::EndReadGroup() {
+    if (!m_bReadGroup) return;
+    m_bReadGroup = false;
+    // a transaction that only read: ending it cannot fail on a lock
+    if (m_pConnection && !sqlite3_get_autocommit(m_pConnection))
+        sqlite3_exec(m_pConnection, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
+}
+
 bool CDB::Execute(const std::string& strSql) {
     if (!m_pConnection) return false;
+    // a write inside the group would wait for a lock the group itself keeps
+    // others from giving up
+    EndReadGroup();
     CPlatform& platform = GetPlatform();
     platform.BeginWaitCursor();
     int rc = RunWithBusyRetry(

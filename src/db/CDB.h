@@ -60,6 +60,15 @@ public:
     bool RollbackTransaction();
     int GetTransactionDepth() const { return m_nTransactionDepth; }
 
+    // A run of reads under one shared lock (a deferred transaction), so that
+    // a short job meets other users' locks once instead of at every
+    // statement. Only for reads with no user in between: a write, a
+    // transaction or the close end it first; whoever asks the user a
+    // question ends it before waiting for the answer.
+    void BeginReadGroup();
+    void EndReadGroup();
+    bool InReadGroup() const { return m_bReadGroup; }
+
     // Runs one attempt of a statement until it is not answered busy, with
     // a pause after each busy answer, for DB_BUSY_WAIT_MS at most; records
     // a failure, whose engine message also goes to *pstrMessage; without
@@ -137,6 +146,7 @@ public:
 private:
     sqlite3* m_pConnection = nullptr;
     int m_nTransactionDepth = 0;
+    bool m_bReadGroup = false;
     int m_nLastError = 0;
     std::string m_strLastError;
     std::string m_strLastStatementError;

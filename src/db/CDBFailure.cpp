@@ -55,6 +55,7 @@ std::string WhyDatabaseCannotBeWritten() {
     CDB& db = GetDatabase();
     sqlite3* pDb = db.GetHandle();
     if (!pDb || db.GetTransactionDepth() > 0) return std::string();
+    db.EndReadGroup();
     // a new table needs the journal and the first page; rolled back, the file stays as it was
     int rc = sqlite3_exec(pDb, "BEGIN TRANSACTION; CREATE TABLE [Schreibprobe] (x); ROLLBACK TRANSACTION;", nullptr,
                           nullptr, nullptr);

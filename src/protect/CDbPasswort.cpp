@@ -78,7 +78,7 @@ EPasswordCheck CDbPasswort::TestPassword(const std::string& strTypedInput) {
     return EPasswordCheck::Right;
 }
 
-bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey) {
+std::string CDbPasswort::PickDataKey(const std::string& strTyped, const std::vector<std::string>& arrSamples) {
     // every text that pads to the same 32 characters passes the verifier:
     // the base without trailing tildes, with any number of tildes after it
     std::string strBase = strTyped;
@@ -92,25 +92,8 @@ bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey
     for (std::string str = strBase + '~'; str.size() <= MAX_PASSWORD_LENGTH; str += '~')
         if (str != strTyped) arrCandidates.push_back(str);
     // a password set here never ends with "~"; only tildes leave the typed text
-    strKey = strBase.empty() ? strTyped : strBase;
-
-    CDB& db = GetDatabase();
-    bool bTable = false;
-    if (!db.ReadTableExists("KnowHow", bTable)) return false;
-    std::vector<std::string> arrSamples;
-    if (bTable) {
-        CRecordSet rs(db);
-        if (!rs.Query("SELECT Name, Text FROM KnowHow WHERE Name<>'' OR Text<>'' LIMIT " + std::to_string(kSampleRows) +
-                      ";"))
-            return false;
-        for (; !rs.IsEOF(); rs.MoveNext()) {
-            for (int nCol = 0; nCol < 2; ++nCol) {
-                const char* psz = rs.GetCell(nCol);
-                if (psz && *psz) arrSamples.emplace_back(psz);
-            }
-        }
-    }
-    if (arrSamples.empty()) return true;
+    const std::string strDefault = strBase.empty() ? strTyped : strBase;
+    if (arrSamples.empty()) return strDefault;
 
     for (const auto& strCandidate : arrCandidates) {
         CCrypt crypt;
@@ -122,12 +105,32 @@ bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey
                 break;
             }
         }
-        if (bClean) {
-            strKey = strCandidate;
-            break;
+        if (bClean) return strCandidate;
+    }
+    return strDefault;
+}
+
+bool CDbPasswort::ChooseDataKey(const std::string& strTyped, std::string& strKey) {
+    CDB& db = GetDatabase();
+    bool bTable = false;
+    if (!db.ReadTableExists("KnowHow", bTable)) return false;
+    std::vector<std::string> arrSamples;
+    if (bTable) {
+        CRecordSet rs(db);
+        if (!rs.Query(DataKeySampleSql())) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            for (int nCol = 0; nCol < 2; ++nCol) {
+                const char* psz = rs.GetCell(nCol);
+                if (psz && *psz) arrSamples.emplace_back(psz);
+            }
         }
     }
+    strKey = PickDataKey(strTyped, arrSamples);
     return true;
+}
+
+std::string CDbPasswort::DataKeySampleSql() {
+    return "SELECT Name, Text FROM KnowHow WHERE Name<>'' OR Text<>'' LIMIT " + std::to_string(kSampleRows) + ";";
 }
 
 bool CDbPasswort::CheckNewPassword(const std::string& strNew) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "protect/CCrypt.h"
 #include "table/CFieldCodec.h"
@@ -51,13 +52,19 @@ public:
     void SetPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
 
     static std::string MakeVerifier(const std::string& strPassword) { return CCrypt::MakeVerifier(strPassword, '~'); }
+    // The data key of a typed password that passed the verifier, told by
+    // stored texts (Name and Text cells as stored): the verifier cannot
+    // tell "abc", "abc~" and "abc~~" apart; the data key can. Picks among
+    // them (the text without tildes first) the one under which every sample
+    // decrypts cleanly; without samples the text without trailing tildes,
+    // which is what a password set here is. Never the empty key.
+    static std::string PickDataKey(const std::string& strTyped, const std::vector<std::string>& arrSamples);
+    // The statement that reads those samples.
+    static std::string DataKeySampleSql();
 
 private:
-    // The verifier cannot tell "abc", "abc~" and "abc~~" apart; the data key
-    // can. Picks among them (the text without tildes first) the one under which a
-    // sample of the stored texts decrypts cleanly; without such a sample the
-    // text without trailing tildes, which is what a password set here is.
-    // Never the empty key. False when the sample could not be read.
+    // PickDataKey on a sample of the open file's texts; false when the
+    // sample could not be read.
     bool ChooseDataKey(const std::string& strTyped, std::string& strKey);
     void SetKey(const std::string& strPassword);
 

@@ -18,8 +18,12 @@ std::unique_ptr<CKnowHow> Fail() {
 }  // namespace
 
 std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath, bool bDailyBackup) {
-    CDB& db = GetDatabase();
     OpenDatabase(strPath);
+    return ContinueOpenKnowledgeBase(bDailyBackup);
+}
+
+std::unique_ptr<CKnowHow> ContinueOpenKnowledgeBase(bool bDailyBackup) {
+    CDB& db = GetDatabase();
     CDbPasswort& passwort = GetDbPasswort();
     passwort.ClearPassword();
     if (!passwort.AskPasswordOnOpen()) return Fail();

@@ -15,4 +15,7 @@ class CKnowHow;
 
 // bDailyBackup false skips the daily backup, for callers that only read.
 std::unique_ptr<CKnowHow> OpenKnowledgeBase(const std::string& strPath, bool bDailyBackup = true);
+// The steps after the session, on the session already open (for a caller
+// that checked the file on it first).
+std::unique_ptr<CKnowHow> ContinueOpenKnowledgeBase(bool bDailyBackup = true);
 std::unique_ptr<CKnowHow> CreateKnowledgeBase(const std::string& strPath);

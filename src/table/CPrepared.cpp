@@ -25,6 +25,8 @@ bool CPrepared::Run(const std::function<void(sqlite3_stmt*)>& fnBind, const std:
                 return n;
             }
         }
+        // a write ends a group of reads first (see CDB::BeginReadGroup)
+        if (db.InReadGroup() && !sqlite3_stmt_readonly(m_pStmt)) db.EndReadGroup();
         if (!bBound) {
             fnBind(m_pStmt);
             bBound = true;

@@ -43,6 +43,7 @@ enum ECommandId : int {
     ID_EXPORT_HTML = 32822,   // "Exportieren als": the folder with its texts as a document
     ID_EXPORT_MARKDOWN = 32823,
     ID_EXPORT_TEXT = 32824,
+    ID_BACKUP_RESTORE = 32840,  // an entry or folder back from a backup copy
 };
 
 // Menu and toolbar sets, and the context menu.

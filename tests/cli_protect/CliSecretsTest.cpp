@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 
 #include "support/TestSupport.h"
 
@@ -37,7 +38,8 @@ struct STerminalRun {
     std::string strScreen;
 };
 STerminalRun RunCliOnTerminal(const std::vector<std::string>& arrArgs,
-                              const std::vector<std::pair<std::string, std::string>>& arrPromptAnswer) {
+                              const std::vector<std::pair<std::string, std::string>>& arrPromptAnswer,
+                              const std::function<void()>& fnBeforeAnswer = nullptr) {
     STerminalRun run;
     int fdMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (fdMaster < 0 || ::grantpt(fdMaster) != 0 || ::unlockpt(fdMaster) != 0) return run;
@@ -71,6 +73,7 @@ STerminalRun RunCliOnTerminal(const std::vector<std::string>& arrArgs,
             size_t nAt = run.strScreen.find(arrPromptAnswer[nNext].first, nSeen);
             if (nAt != std::string::npos) {
                 nSeen = nAt + arrPromptAnswer[nNext].first.size();
+                if (fnBeforeAnswer) fnBeforeAnswer();
                 std::string strAnswer = arrPromptAnswer[nNext++].second + "\n";
                 (void)!::write(fdMaster, strAnswer.data(), strAnswer.size());
             }
@@ -198,4 +201,18 @@ TEST_F(CCliSecretsTest, OutputsNoMoreReadableThanTheDatabase) {
     EXPECT_EQ(RunCli({"dump", m_strPath, m_dir.File("dump2.json")}).nExit, 0);
     EXPECT_EQ(Mode(m_dir.File("dump2.json")), 0640u);
     ::umask(nOld);
+}
+
+TEST_F(CCliSecretsTest, NobodyWaitsWhileThePasswordIsTyped) {
+    ASSERT_EQ(RunCli({"protect", m_strPath, "--new", "geheim"}).nExit, 0);
+    // while one call waits at its prompt, another user's save goes through
+    SProcessResult other;
+    auto r = RunCliOnTerminal({"set", m_strPath, "1", "--text", "meins"}, {{"Kennwort: ", "geheim"}}, [&] {
+        other = RunCli({"set", m_strPath, "1", "--name", "Keller", "--password", "geheim"});
+    });
+    EXPECT_EQ(other.nExit, 0) << other.strErr;
+    EXPECT_EQ(r.nExit, 0) << r.strScreen;
+    auto tree = RunCli({"dump", m_strPath, "--password", "geheim"});
+    EXPECT_TRUE(Contains(tree.strOut, "Keller")) << tree.strOut;
+    EXPECT_TRUE(Contains(tree.strOut, "meins")) << tree.strOut;
 }

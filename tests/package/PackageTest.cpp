@@ -71,6 +71,7 @@ TEST_F(Package, HoldsExactlyTheProgramsAndTheirFiles) {
     std::set<std::string> setExpected = {
         "usr/bin/orvantis",
         "usr/bin/orvantis-cli",
+        "usr/libexec/orvantis/orvantis-cli-print",
         "usr/share/applications/orvantis.desktop",
         "usr/share/bash-completion/completions/orvantis-cli",
         "usr/share/doc/orvantis/changelog.gz",

@@ -9,8 +9,13 @@
 #include "ui/DialogIds.h"
 #include "ui/QtText.h"
 
-CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent) : QDialog(pParent), m_passwort(passwort) {
-    setWindowTitle(QStringLiteral("Die Datenbank ist geschützt"));
+CPasswortDlg::CPasswortDlg(CDbPasswort& passwort, QWidget* pParent)
+    : CPasswortDlg([&passwort](const std::string& str) { return passwort.TestPassword(str); },
+                   QStringLiteral("Die Datenbank ist geschützt"), pParent) {}
+
+CPasswortDlg::CPasswortDlg(PasswordCheck fnCheck, const QString& strTitle, QWidget* pParent)
+    : QDialog(pParent), m_fnCheck(std::move(fnCheck)) {
+    setWindowTitle(strTitle);
     m_pEdit = CreatePasswordField(this, IDC_PASSWORD);
     m_pOk = CreateDialogButton(this, QStringLiteral("OK"), IDOK);
     m_pCancel = CreateDialogButton(this, QStringLiteral("Abbrechen"), IDCANCEL);
@@ -28,8 +33,7 @@ void CPasswortDlg::OnOK() {
     m_strPassword = m_pEdit->text();
     std::string strAnsi;
     // a character it cannot hold makes the password wrong; as '?' it could match
-    const EPasswordCheck eCheck =
-        ReadPasswordField(m_pEdit, strAnsi) ? m_passwort.TestPassword(strAnsi) : EPasswordCheck::Wrong;
+    const EPasswordCheck eCheck = ReadPasswordField(m_pEdit, strAnsi) ? m_fnCheck(strAnsi) : EPasswordCheck::Wrong;
     switch (eCheck) {
         case EPasswordCheck::Right: accept(); return;
         case EPasswordCheck::Unreadable:

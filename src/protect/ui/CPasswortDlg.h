@@ -4,8 +4,11 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
+#include <string>
 
-class CDbPasswort;
+#include "protect/CDbPasswort.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -15,6 +18,10 @@ public:
     enum { IDD = 154, IDC_PASSWORD = 1018 };
 
     explicit CPasswortDlg(CDbPasswort& passwort, QWidget* pParent = nullptr);
+    // The same for another file's password (a backup copy's): fnCheck
+    // tests the typed Windows-1252 text.
+    using PasswordCheck = std::function<EPasswordCheck(const std::string&)>;
+    CPasswortDlg(PasswordCheck fnCheck, const QString& strTitle, QWidget* pParent = nullptr);
 
     const QString& GetPassword() const { return m_strPassword; }
 
@@ -22,7 +29,7 @@ private slots:
     void OnOK();
 
 private:
-    CDbPasswort& m_passwort;
+    PasswordCheck m_fnCheck;
     QString m_strPassword;
     QLineEdit* m_pEdit = nullptr;
     QPushButton* m_pOk = nullptr;
