@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
+#include "db/CDB.h"
 
 namespace {
 // One line typed on the terminal, without its line break; false at its end.
@@ -21,6 +22,8 @@ bool ReadAnswerLine(std::string& strLine) {
 // Ja or Nein from the terminal: j, ja, y, yes, n, nein, no in any case; asks
 // again for anything else. The end of input is Nein.
 bool AskOnTerminal(const std::string& strQuestion) {
+    // nobody waits for a lock while the user thinks
+    GetDatabase().EndReadGroup();
     std::fprintf(stderr, "orvantis-cli: %s [j/n] ", strQuestion.c_str());
     for (;;) {
         std::fflush(stderr);
