@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 
 #include "db/CDB.h"
@@ -326,7 +328,33 @@ void CDetailView::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+QString CDetailView::LinkAt(int y) {
+    if (!IsAboveEndOfRows(y)) return QString();
+    const int nRow = HitTest(y);
+    if (!IsRow(nRow)) return QString();
+    const CKnowHowItem& item = Rows()[nRow];
+    return item.Typ == 1 && !item.IsDir ? FromAnsi(item.Link) : QString();
+}
+
+void CDetailView::ShowHoverLink(const QString& strLink) {
+    if (strLink == m_strHoverLink) return;
+    m_strHoverLink = strLink;
+    // the frame shows status tips in its status bar, as for the menus
+    QStatusTipEvent tip(strLink);
+    QCoreApplication::sendEvent(this, &tip);
+}
+
 bool CDetailView::viewportEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ToolTip) {
+        auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+        const QString strLink = LinkAt(pHelp->pos().y());
+        if (strLink.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(pHelp->globalPos(), strLink, viewport());
+        return true;
+    }
+    if (pEvent->type() == QEvent::Leave) ShowHoverLink(QString());
     // the whole client area is painted; nothing to erase first
     if (pEvent->type() == QEvent::Resize) {
         m_nClientWidth = viewport()->width();
@@ -610,6 +638,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     if (m_drag.MouseMove(pt, pEvent->buttons(), IsWriteProtected())) return;
     const bool bOverRows = IsAboveEndOfRows(pt.y());
     UpdateCursor(pt, bOverRows);
+    ShowHoverLink(pEvent->buttons() == Qt::NoButton ? LinkAt(pt.y()) : QString());
     if (!bOverRows) return;
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {

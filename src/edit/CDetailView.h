@@ -104,6 +104,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
+    // The link of the row at viewport height y; empty for none.
+    QString LinkAt(int y);
+    void ShowHoverLink(const QString& strLink);
     friend class CDetailCommands;  // carries the entry commands out on the rows shown here
 
     CKnowHowArray& Rows() { return m_rows.Rows(); }
@@ -169,6 +172,8 @@ private:
     int m_nClientHeight = 0;
     int m_nKeywordWidth = 150;
     bool m_bResizing = false;
+    // The link of the row under the mouse, as the status bar shows it.
+    QString m_strHoverLink;
     bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
     EEditor m_eActiveEditor = EDITOR_NONE;
