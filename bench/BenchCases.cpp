@@ -466,9 +466,9 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
     if (Wanted(cfg, "GetPath")) {
         SResult r;
         r.strCase = "GetPath von 1.000 Treffern";
-        std::vector<std::int32_t> arrAll, arrIds;
+        std::vector<TRowId> arrAll, arrIds;
         sqlite3_stmt* p = raw.Prepare("SELECT ID FROM KnowHow WHERE IsAktiv='1' ORDER BY ID");
-        while (sqlite3_step(p) == SQLITE_ROW) arrAll.push_back(sqlite3_column_int(p, 0));
+        while (sqlite3_step(p) == SQLITE_ROW) arrAll.push_back(sqlite3_column_int64(p, 0));
         sqlite3_finalize(p);
         for (size_t i = 0; i < arrAll.size() && arrIds.size() < 1000; i += std::max<size_t>(1, arrAll.size() / 1000))
             arrIds.push_back(arrAll[i]);

@@ -8,7 +8,7 @@
 
 namespace {
 int Run(const SCliArgs& args) {
-    int nFolder = 0;
+    TRowId nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     const std::string& strTemplate = args.arrPositional[1];
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
@@ -16,8 +16,8 @@ int Run(const SCliArgs& args) {
     if (!CliCheckFolder(*pService, nFolder)) return CLI_FAILED;
     // the file is read once, by the import itself: a pipe has no second reading
     std::string strFailure;
-    std::int32_t nFirst = strTemplate == "-" ? pService->ImportStructure(stdin, strTemplate, nFolder, &strFailure)
-                                             : pService->ImportStructure(strTemplate, nFolder, &strFailure);
+    TRowId nFirst = strTemplate == "-" ? pService->ImportStructure(stdin, strTemplate, nFolder, &strFailure)
+                                       : pService->ImportStructure(strTemplate, nFolder, &strFailure);
     if (!strFailure.empty()) return CliFail(strFailure);
     CliPrintLine(std::to_string(nFirst));
     return CLI_OK;
