@@ -49,17 +49,15 @@ std::string ReadAll(const std::string& strPath) {
     return ss.str();
 }
 
-unsigned char LowerAscii(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
-}
-
-// The baseline's own match for a search word without wildcards: ASCII
-// letters regardless of case, every other byte exactly.
+// The baseline's own match: letters regardless of case by Windows-1252
+// rules, every other byte exactly.
 bool ContainsNoCase(const std::string& strText, const std::string& strWord) {
     if (strWord.size() > strText.size()) return false;
     for (size_t i = 0; i + strWord.size() <= strText.size(); ++i) {
         size_t k = 0;
-        while (k < strWord.size() && LowerAscii(strText[i + k]) == LowerAscii(strWord[k])) ++k;
+        while (k < strWord.size() && AnsiUpper(static_cast<unsigned char>(strText[i + k])) ==
+                                         AnsiUpper(static_cast<unsigned char>(strWord[k])))
+            ++k;
         if (k == strWord.size()) return true;
     }
     return false;
@@ -468,9 +466,9 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
     if (Wanted(cfg, "GetPath")) {
         SResult r;
         r.strCase = "GetPath von 1.000 Treffern";
-        std::vector<std::int32_t> arrAll, arrIds;
+        std::vector<TRowId> arrAll, arrIds;
         sqlite3_stmt* p = raw.Prepare("SELECT ID FROM KnowHow WHERE IsAktiv='1' ORDER BY ID");
-        while (sqlite3_step(p) == SQLITE_ROW) arrAll.push_back(sqlite3_column_int(p, 0));
+        while (sqlite3_step(p) == SQLITE_ROW) arrAll.push_back(sqlite3_column_int64(p, 0));
         sqlite3_finalize(p);
         for (size_t i = 0; i < arrAll.size() && arrIds.size() < 1000; i += std::max<size_t>(1, arrAll.size() / 1000))
             arrIds.push_back(arrAll[i]);
@@ -803,15 +801,14 @@ void RunProtectedCases(SBenchConfig& cfg, CResults& results) {
             3,
             [&] {
                 arrRaw.clear();
-                sqlite3_stmt* p = raw.Prepare(std::string("SELECT ") + RAW_COLUMNS + " FROM KnowHow");
+                sqlite3_stmt* p = raw.Prepare(std::string("SELECT ") + RAW_COLUMNS + " FROM KnowHow WHERE IsAktiv='1'");
                 SRawRow row;
                 while (sqlite3_step(p) == SQLITE_ROW) {
                     ReadRawRow(p, row);
                     row.strName = crypt.Decrypt(row.strName);
                     row.strText = crypt.Decrypt(row.strText);
                     row.strLink = crypt.Decrypt(row.strLink);
-                    if (row.strName.find(word.strText) != std::string::npos ||
-                        row.strText.find(word.strText) != std::string::npos)
+                    if (ContainsNoCase(row.strName, word.strText) || ContainsNoCase(row.strText, word.strText))
                         arrRaw.push_back(std::move(row));
                 }
                 sqlite3_finalize(p);

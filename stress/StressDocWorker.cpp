@@ -31,7 +31,7 @@
 namespace {
 // Typing this user has not been told is stored.
 struct SPending {
-    std::int32_t nId = 0;  // the entry typed into; 0 for a new row (found by its name)
+    TRowId nId = 0;  // the entry typed into; 0 for a new row (found by its name)
     std::string strName, strText;
     bool bNew = false;
 };
@@ -82,9 +82,9 @@ private:
     // with the close question's "Nein".
     void Close();
     // Shows a folder: the tree's click, which leaves the folder shown first.
-    bool Show(const std::string& strFolder, std::int32_t nFolder);
+    bool Show(const std::string& strFolder, TRowId nFolder);
     // A folder to show: a shared one, an own one, or one seen in the file.
-    std::pair<std::string, std::int32_t> PickFolder();
+    std::pair<std::string, TRowId> PickFolder();
     // Learns what the rows say: own entries' IDs, folders to visit.
     void Learn();
     // Leaves the row: writes the typing and resolves each refusal as the
@@ -97,7 +97,7 @@ private:
     void DropPending(const SPending* p);
     bool IsPending(int r) { return PendingOf(r) != nullptr; }
     // The folder's name for the log: "ROOT", a shared or a seen folder's token.
-    std::string FolderName(std::int32_t nFolder);
+    std::string FolderName(TRowId nFolder);
 
     void TypeNew() { TypeNewRow(false); }
     // bFolder: a folder for sure, else now and then.
@@ -142,7 +142,7 @@ void CDocWorker::Close() {
     CloseDatabase();
 }
 
-std::string CDocWorker::FolderName(std::int32_t nFolder) {
+std::string CDocWorker::FolderName(TRowId nFolder) {
     if (nFolder == 0) return "ROOT";
     if (nFolder == m_rows.GetFolder()) return m_strFolder;
     for (const auto& f : m_cfg.arrShared)
@@ -160,7 +160,7 @@ void CDocWorker::Learn() {
     }
 }
 
-bool CDocWorker::Show(const std::string& strFolder, std::int32_t nFolder) {
+bool CDocWorker::Show(const std::string& strFolder, TRowId nFolder) {
     // the program writes the rows of the folder it leaves; one it cannot
     // leave without losing typing stays on the screen
     if (!Leave()) return false;
@@ -180,7 +180,7 @@ bool CDocWorker::Show(const std::string& strFolder, std::int32_t nFolder) {
     return true;
 }
 
-std::pair<std::string, std::int32_t> CDocWorker::PickFolder() {
+std::pair<std::string, TRowId> CDocWorker::PickFolder() {
     // another user's folder now and then: it may be deleted while shown
     if (!m_mapSeen.empty() && m_own.Chance(0.35)) {
         auto it = m_mapSeen.begin();
@@ -291,11 +291,11 @@ bool CDocWorker::Resolve(EWriteResult eResult, const SWriteReport& report) {
         case Later: Note("choice", {"later", strName, strMine, stored.Text, stored.Name}); return false;
         case SaveAsNew: break;
     }
-    std::int32_t nTarget = eResult == EWriteResult::ParentGone ? m_rows.NearestLiveFolder() : m_rows.GetFolder();
+    TRowId nTarget = eResult == EWriteResult::ParentGone ? m_rows.NearestLiveFolder() : m_rows.GetFolder();
     std::string strTarget = FolderName(nTarget);
     long nSeq = Begin("choice", {"new", strName, strMine, stored.Text, strTarget});
     SWriteReport reportNew;
-    std::int32_t nNewId = 0;
+    TRowId nNewId = 0;
     const bool bNew = p && p->bNew;
     EWriteResult eNew = m_rows.SaveAsNew(r, stored, nTarget, &reportNew, &nNewId);
     if (!End(nSeq, eNew, std::to_string(nNewId))) return false;
@@ -379,8 +379,8 @@ void CDocWorker::DeleteFolder() {
     // an own folder, from the tree: another user's view may show it
     // not the folder shown nor one around it: the program would leave it
     // first, and its own view going dead is no colleague's doing
-    std::set<std::int32_t> setShownPath;
-    for (std::int32_t n = m_rows.GetFolder(); n > 0 && setShownPath.insert(n).second;) {
+    std::set<TRowId> setShownPath;
+    for (TRowId n = m_rows.GetFolder(); n > 0 && setShownPath.insert(n).second;) {
         CKnowHowItem item;
         if (m_pKnowHow->GetItem(item, n) != 1) break;
         n = item.MasterID;
@@ -402,7 +402,7 @@ void CDocWorker::DeleteFolder() {
     // the program then shows the nearest folder that is left
     bool bLive = true;
     if (m_rows.GetFolder() > 0 && m_pKnowHow->ReadIsLiveFolder(m_rows.GetFolder(), bLive) && !bLive) {
-        const std::int32_t nFolder = m_rows.NearestLiveFolder();
+        const TRowId nFolder = m_rows.NearestLiveFolder();
         if (Show(FolderName(nFolder), nFolder)) return;
     }
     Reload();
@@ -441,7 +441,7 @@ void CDocWorker::MoveEntry() {
 }
 
 void CDocWorker::Import() {
-    std::int32_t nFolder = m_own.FolderId(m_strFolder);
+    TRowId nFolder = m_own.FolderId(m_strFolder);
     if (nFolder == 0 || nFolder != m_rows.GetFolder()) return;
     std::vector<STemplateEntry> arrEntries;
     std::vector<std::string> arrLines = m_own.MakeTemplate(m_strFolder, arrEntries);
@@ -450,7 +450,7 @@ void CDocWorker::Import() {
         for (const auto& strLine : arrLines) out << strLine << "\r\n";
     }
     long nSeq = Begin("imp", {m_strFolder, FormatTemplateEntries(arrEntries)});
-    std::int32_t nFirst = m_pKnowHow->ImportStructure(m_strTemplate, nFolder);
+    TRowId nFirst = m_pKnowHow->ImportStructure(m_strTemplate, nFolder);
     if (End(nSeq, nFirst > 0 ? EWriteResult::Saved : WriteFailureFromCode(GetDatabase().GetLastErrorCode()),
             std::to_string(nFirst))) {
         for (const auto& entry : arrEntries)

@@ -71,7 +71,7 @@ std::string COwnTree::NewToken(char chKind) {
     return m_chPrefix + std::to_string(m_nWorker) + chKind + std::to_string(m_nNext++);
 }
 
-void COwnTree::Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir,
+void COwnTree::Add(const std::string& strName, TRowId nId, const std::string& strParent, bool bDir,
                    const std::string& strText) {
     m_map[strName] = SOwnEntry{nId, strParent, bDir, strText};
 }
@@ -105,7 +105,7 @@ void COwnTree::MakeFolder(const std::string& strName) {
     if (it != m_map.end()) it->second.bDir = true;
 }
 
-void COwnTree::LearnId(const std::string& strName, std::int32_t nId) {
+void COwnTree::LearnId(const std::string& strName, TRowId nId) {
     auto it = m_map.find(strName);
     if (it != m_map.end()) it->second.nId = nId;
 }
@@ -130,12 +130,12 @@ std::string COwnTree::ParentOf(const std::string& strName) const {
     return it == m_map.end() ? std::string() : it->second.strParent;
 }
 
-std::int32_t COwnTree::IdOf(const std::string& strName) const {
+TRowId COwnTree::IdOf(const std::string& strName) const {
     auto it = m_map.find(strName);
     return it == m_map.end() ? 0 : it->second.nId;
 }
 
-std::int32_t COwnTree::FolderId(const std::string& strName) const {
+TRowId COwnTree::FolderId(const std::string& strName) const {
     for (const auto& folder : m_arrShared)
         if (folder.strName == strName) return folder.nId;
     auto it = m_map.find(strName);

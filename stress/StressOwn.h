@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "table/CTableItem.h"
+
 struct SSharedFolder {
     std::string strName;
-    std::int32_t nId = 0;
+    TRowId nId = 0;
 };
 
 // "S1=1,S2=2" and back.
@@ -44,14 +46,14 @@ public:
     // A fresh token: kind 'n' entry, 'f' folder, 'i' imported structure, 't' text.
     std::string NewToken(char chKind);
 
-    void Add(const std::string& strName, std::int32_t nId, const std::string& strParent, bool bDir,
+    void Add(const std::string& strName, TRowId nId, const std::string& strParent, bool bDir,
              const std::string& strText = std::string());
     // Removes the entry and everything below it.
     void Remove(const std::string& strName);
     void Move(const std::string& strName, const std::string& strTarget);
     void MakeFolder(const std::string& strName);
     // Learns the ID of an entry seen in a folder's rows (imported entries).
-    void LearnId(const std::string& strName, std::int32_t nId);
+    void LearnId(const std::string& strName, TRowId nId);
     bool Has(const std::string& strName) const { return m_map.count(strName) > 0; }
     bool IsDir(const std::string& strName) const;
     // The text last written (or tried without a refusal) to the entry.
@@ -60,7 +62,7 @@ public:
     std::string ParentOf(const std::string& strName) const;
 
     // The ID of a shared or own folder; 0 when unknown.
-    std::int32_t FolderId(const std::string& strName) const;
+    TRowId FolderId(const std::string& strName) const;
     // A shared folder, or with dOwnShare one of the own folders whose ID is known.
     std::string PickFolder(double dOwnShare);
     // An own entry with a known ID; empty when there is none.
@@ -68,7 +70,7 @@ public:
     // A folder the entry may be moved to (not its own folder, not inside
     // itself); empty when there is none.
     std::string PickMoveTarget(const std::string& strName);
-    std::int32_t IdOf(const std::string& strName) const;
+    TRowId IdOf(const std::string& strName) const;
 
     // A small template of 2 to 6 lines below a new folder token; its text
     // lines (two spaces per level) and its entries.
@@ -76,7 +78,7 @@ public:
 
 private:
     struct SOwnEntry {
-        std::int32_t nId = 0;  // 0 while not known
+        TRowId nId = 0;  // 0 while not known
         std::string strParent;
         bool bDir = false;
         std::string strText;

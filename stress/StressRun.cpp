@@ -78,7 +78,7 @@ bool CController::Setup() {
         if (pKnowHow) GetDatabase().DailyBackup();
         auto add = [&](const std::string& strName, const std::string& strParent, const std::string& strText,
                        bool bDir) {
-            std::int32_t nParent = 0;
+            TRowId nParent = 0;
             for (const auto& folder : m_arrShared)
                 if (folder.strName == strParent) nParent = folder.nId;
             long nSeq = log.Begin("add", {strName, strParent, strText, bDir ? "1" : "0"});
@@ -88,14 +88,14 @@ bool CController::Setup() {
             arr[0].SetIsDir(bDir ? 1 : 0);
             arr[0].SetName(strName);
             arr[0].SetText(strText);
-            if (pKnowHow->SaveItems(arr) != EWriteResult::Saved || arr[0].ID <= 0) return std::int32_t{0};
+            if (pKnowHow->SaveItems(arr) != EWriteResult::Saved || arr[0].ID <= 0) return TRowId{0};
             log.End(nSeq, true, 0, "", std::to_string(arr[0].ID));
             return arr[0].ID;
         };
         int nFolders = m_cfg.strScenario == "adds" ? 1 : 5;
         for (int i = 1; i <= nFolders && bOk && pKnowHow; ++i) {
             std::string strName = "S" + std::to_string(i);
-            std::int32_t nId = add(strName, i == 5 ? "S1" : "ROOT", "", true);
+            TRowId nId = add(strName, i == 5 ? "S1" : "ROOT", "", true);
             m_arrShared.push_back({strName, nId});
             bOk = nId > 0;
         }

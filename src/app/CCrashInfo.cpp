@@ -122,7 +122,7 @@ struct CInstaller {
 CCrashInfo::CCrashInfo() : m_szFileName{}, m_timeStart(std::time(nullptr)) {
     const std::string strProgram = GetProgramPath();
     CopyText(g_szProgramName, sizeof(g_szProgramName), BaseName(strProgram.c_str()));
-    CopyText(m_szFileName, sizeof(m_szFileName), ReplaceExtension(strProgram, ".err").c_str());
+    CopyText(m_szFileName, sizeof(m_szFileName), CrashReportFile(strProgram).c_str());
     m_strWindowVersion = GetWindowsVersion();
     // the first backtrace loads the unwinder; better now than in a handler
     void* pFrames[2];
@@ -233,16 +233,8 @@ void CCrashInfo::CrashFilter(unsigned nCode, const void* pStart, int nExitCode) 
         report.pszWindowVersion = m_strWindowVersion.c_str();
         report.ppFrames = ppFrames;
         report.nFrames = nFrames;
-        if (!WriteCrashReport(report)) {
-            // an installed program's folder is not writable for its users:
-            // the report goes to the user's state folder, and the message
-            // names the file that exists
-            static char s_szFallback[sizeof(m_szFileName) + 64];
-            if (FallbackReportPath(m_szFileName, s_szFallback, sizeof(s_szFallback))) {
-                report.pszFileName = s_szFallback;
-                if (WriteCrashReport(report)) CopyText(m_szFileName, sizeof(m_szFileName), s_szFallback);
-            }
-        }
+        MakeParentFolders(m_szFileName);
+        WriteCrashReport(report);
         alarm(0);
     }
     const char* pszNoMessage = std::getenv("ORVANTIS_CRASH_NO_MESSAGE");

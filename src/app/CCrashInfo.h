@@ -2,14 +2,14 @@
 // The crash report. One instance exists, created during static
 // initialisation; it catches the faults nothing else handles (SIGSEGV,
 // SIGFPE, SIGILL, SIGBUS, SIGABRT, std::terminate), appends a report to a
-// file next to the program, has a fresh process of the program tell the user
-// where the report is, and ends the process.
+// file in the user's state folder, has a fresh process of the program tell
+// the user where the report is, and ends the process.
 //
 // main() makes three calls:
 //   1. RunCrashMessageIfAsked(argc, argv) first; when it answers >= 0 that
 //      process was started only to show the crash message: return the value.
 //   2. GetCrashInfo().AddInfo("Orvantis-Version", "1.200") (and SetFileName
-//      when the report is to go elsewhere than next to the program).
+//      when the report is to go elsewhere).
 //   3. TriggerTestCrashIfAsked() once start-up is done.
 //
 // Environment:
@@ -17,9 +17,9 @@
 //       TriggerTestCrashIfAsked fault on purpose (for tests of the report).
 //   ORVANTIS_CRASH_NO_MESSAGE=1  writes the report but starts no message
 //       process (unattended runs).
-// When the report cannot be written next to the program (an installed
-// program's folder), it goes to $XDG_STATE_HOME/Orvantis/ (default
-// ~/.local/state/Orvantis/) and the message names that file.
+// The report is $XDG_STATE_HOME/Orvantis/<program>.err (default
+// ~/.local/state/Orvantis/); the handler creates the folders (0700) and the
+// file (0600) and follows no symbolic link in the file's place.
 // The message process shows a message box; on a display nobody can see (no
 // X11/Wayland display, or QT_QPA_PLATFORM=offscreen/minimal) it writes the
 // message to stderr instead and ends at once, so it never blocks a test.
@@ -96,6 +96,9 @@ void TriggerTestCrashIfAsked();
 // or strExt appended when the file name has none; dots in folder names and a
 // leading dot of the file name do not count.
 std::string ReplaceExtension(const std::string& strPath, const std::string& strExt);
+// The report file of a program: "<program>.err" in the user's state folder
+// (next to the program only when neither XDG_STATE_HOME nor HOME is set).
+std::string CrashReportFile(const std::string& strProgramPath);
 // The program's own path (/proc/self/exe), empty when unknown.
 std::string GetProgramPath();
 
@@ -123,9 +126,10 @@ std::string GetSymbolOf(std::uintptr_t nAddress);
 // "ns::C::f(int) const" -> "ns::C::f"; other text unchanged.
 std::string StripParameterList(const std::string& strName);
 
-// Writes one report to the file (creating it, or appending after five line
-// ends); frames are program counters, the first one the faulting one.
-// Answers false when the file could be neither created nor opened.
+// Writes one report to the file (creating it 0600, or appending after five
+// line ends; a symbolic link there is not followed); frames are program
+// counters, the first one the faulting one. Answers false when the file could
+// be neither created nor opened.
 struct SCrashReport {
     const char* pszFileName = "";
     unsigned nCode = 0;

@@ -32,7 +32,7 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* pItem) {
     return n + 1 < pTree->topLevelItemCount() ? pTree->topLevelItem(n + 1) : nullptr;
 }
 
-QTreeWidgetItem* FindBelow(QTreeWidgetItem* pItem, std::int32_t nId) {
+QTreeWidgetItem* FindBelow(QTreeWidgetItem* pItem, TRowId nId) {
     if (!CLeftView::IsPlaceholder(pItem) && CTreeViewEx::ItemId(pItem) == nId) return pItem;
     for (int i = 0; i < pItem->childCount(); ++i)
         if (QTreeWidgetItem* p = FindBelow(pItem->child(i), nId)) return p;
@@ -106,7 +106,7 @@ void CLeftView::RebuildTree() {
 }
 
 void CLeftView::FillChildren(QTreeWidgetItem* pItem) {
-    std::int32_t nFolder = 0;
+    TRowId nFolder = 0;
     if (pItem) {
         // loaded already, or no sub-folders at all
         if (pItem->childCount() == 0 || !IsPlaceholder(pItem->child(0))) return;
@@ -148,7 +148,7 @@ void CLeftView::OnItemCollapsed(QTreeWidgetItem* pItem) {
     ResetChildren(pItem);
 }
 
-QTreeWidgetItem* CLeftView::FindItem(std::int32_t nId) const {
+QTreeWidgetItem* CLeftView::FindItem(TRowId nId) const {
     for (int i = 0; i < topLevelItemCount(); ++i)
         if (QTreeWidgetItem* p = FindBelow(topLevelItem(i), nId)) return p;
     return nullptr;
@@ -157,7 +157,7 @@ QTreeWidgetItem* CLeftView::FindItem(std::int32_t nId) const {
 void CLeftView::ReloadKeepingPlace() {
     if (m_bDragging) return;
     // the open folders, parents before their children, and the selection
-    std::vector<std::int32_t> arrOpen;
+    std::vector<TRowId> arrOpen;
     std::function<void(QTreeWidgetItem*)> collect = [&](QTreeWidgetItem* pItem) {
         if (IsPlaceholder(pItem) || !pItem->isExpanded()) return;
         arrOpen.push_back(ItemId(pItem));
@@ -165,13 +165,13 @@ void CLeftView::ReloadKeepingPlace() {
     };
     for (int i = 0; i < topLevelItemCount(); ++i) collect(topLevelItem(i));
     QTreeWidgetItem* pSelected = SelectedItem();
-    const std::int32_t nSelected = pSelected ? ItemId(pSelected) : -1;
+    const TRowId nSelected = pSelected ? ItemId(pSelected) : -1;
     const int nScroll = verticalScrollBar()->value();
     setUpdatesEnabled(false);
     m_bSuppressSelect = true;
     RemoveAllItems();
     FillChildren(nullptr);
-    for (std::int32_t nId : arrOpen)
+    for (TRowId nId : arrOpen)
         if (QTreeWidgetItem* pItem = FindItem(nId)) {
             FillChildren(pItem);
             pItem->setExpanded(true);
@@ -183,7 +183,7 @@ void CLeftView::ReloadKeepingPlace() {
     setUpdatesEnabled(true);
 }
 
-void CLeftView::RefreshFolder(std::int32_t nId) {
+void CLeftView::RefreshFolder(TRowId nId) {
     if (nId == 0) {
         RebuildTree();
         return;
@@ -209,7 +209,7 @@ void CLeftView::SelectItem(QTreeWidgetItem* pItem) {
 void CLeftView::OnSelectionChanged() {
     if (m_bRemovingAll) return;
     if (QTreeWidgetItem* pItem = SelectedItem()) {
-        std::int32_t nId = ItemId(pItem);
+        TRowId nId = ItemId(pItem);
         if (!m_bSuppressSelect) SendPaneMessage(Detail(), WM_SHOW_FOLDER, nId);
         m_nCurrentFolder = nId;
     } else if (topLevelItemCount() > 0) {
@@ -218,7 +218,7 @@ void CLeftView::OnSelectionChanged() {
     }
 }
 
-void CLeftView::SelectFolder(std::int32_t nId) {
+void CLeftView::SelectFolder(TRowId nId) {
     if (nId == 0) {
         RebuildTree();
         return;
@@ -235,8 +235,8 @@ void CLeftView::SelectFolder(std::int32_t nId) {
         m_bSuppressSelect = false;
     }
     // the folder, its parent, ..., its top-level ancestor
-    std::vector<std::int32_t> arrChain{nId};
-    for (std::int32_t a = nId; a > 0;) {
+    std::vector<TRowId> arrChain{nId};
+    for (TRowId a = nId; a > 0;) {
         a = m_doc.GetParentId(a);
         // a damaged file may hold a cycle
         if (a <= 0 || std::find(arrChain.begin(), arrChain.end(), a) != arrChain.end()) break;
@@ -368,9 +368,9 @@ void CLeftView::DropAt(const QPoint& pt) {
     // the top level by accident)
     if (!pDragged || pTarget == pDragged || !viewport()->rect().contains(pt)) return;
 
-    std::int32_t nDragged = ItemId(pDragged);
-    std::int32_t nOld = m_doc.GetParentId(nDragged);
-    std::int32_t nTarget = pTarget ? ItemId(pTarget) : 0;
+    TRowId nDragged = ItemId(pDragged);
+    TRowId nOld = m_doc.GetParentId(nDragged);
+    TRowId nTarget = pTarget ? ItemId(pTarget) : 0;
     // a folder cannot go into its own subtree
     if (nTarget > 0 && m_doc.IsInsideFolder(nTarget, nDragged)) return;
 
@@ -467,7 +467,7 @@ void CLeftView::focusInEvent(QFocusEvent* pEvent) {
 
 bool CLeftView::OnCommand(int nId) {
     QTreeWidgetItem* pSelected = SelectedItem();
-    std::int32_t nSelected = pSelected ? ItemId(pSelected) : 0;
+    TRowId nSelected = pSelected ? ItemId(pSelected) : 0;
     switch (nId) {
         case ID_ENTRY_DELETE: DeleteSelectedFolder(); return true;
         case ID_FOLDER_CREATE:
@@ -502,9 +502,9 @@ bool CLeftView::OnUpdateCommand(int nId, SCommandState& state) {
 
 std::intptr_t CLeftView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, std::intptr_t) {
     switch (nMsg) {
-        case WM_SHOW_FOLDER: SelectFolder(static_cast<std::int32_t>(wParam)); return 0;
+        case WM_SHOW_FOLDER: SelectFolder(static_cast<TRowId>(wParam)); return 0;
         case WM_DROP_TARGET: return DropTargetTest(wParam != 0);
-        case WM_REFRESH_FOLDER: RefreshFolder(static_cast<std::int32_t>(wParam)); return 0;
+        case WM_REFRESH_FOLDER: RefreshFolder(static_cast<TRowId>(wParam)); return 0;
         case WM_COMMAND:
             switch (wParam) {
                 case ID_TREE_REFRESH:

@@ -28,9 +28,9 @@ public:
     void FillChildren(QTreeWidgetItem* pItem);
     void ResetChildren(QTreeWidgetItem* pItem);
     void RebuildTree();
-    void SelectFolder(std::int32_t nId);
-    QTreeWidgetItem* FindItem(std::int32_t nId) const;
-    void RefreshFolder(std::int32_t nId);
+    void SelectFolder(TRowId nId);
+    QTreeWidgetItem* FindItem(TRowId nId) const;
+    void RefreshFolder(TRowId nId);
     // Reads every folder shown again (another user's change), keeping the
     // open folders, the selection and the scroll position; shows nothing anew.
     void ReloadKeepingPlace();
@@ -51,7 +51,7 @@ public:
     QTreeWidgetItem* SelectedItem() const;
     QTreeWidgetItem* DropHiliteItem() const;
     static bool IsPlaceholder(const QTreeWidgetItem* pItem);
-    std::int32_t GetCurrentFolder() const { return m_nCurrentFolder; }
+    TRowId GetCurrentFolder() const { return m_nCurrentFolder; }
 
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(int nId, SCommandState& state) override;
@@ -80,7 +80,7 @@ private:
     bool m_bDragging = false;
     QPersistentModelIndex m_hDragItem;
     QWidget* m_pDragImage = nullptr;
-    std::int32_t m_nCurrentFolder = -1;
+    TRowId m_nCurrentFolder = -1;
     bool m_bSuppressSelect = false;
     bool m_bRemovingAll = false;
     QPersistentModelIndex m_hDropHilite;

@@ -46,11 +46,11 @@ std::string HelpFileForProgram(const std::string& strProgramPath) {
 }
 
 std::string CrashFileForProgram(const std::string& strProgramPath) {
-    return ReplaceExtension(strProgramPath, ".err");
+    return CrashReportFile(strProgramPath);
 }
 
 COrvantisApp::COrvantisApp(const std::string& strProgramPath, const QStringList& arrArgs) : m_arrArgs(arrArgs) {
-    // every crash report names the version; the report lies beside the program
+    // every crash report names the version; the report goes to the user's state folder
     GetCrashInfo().AddInfo("Orvantis-Version", ORVANTIS_VERSION);
     GetCrashInfo().SetFileName(CrashFileForProgram(strProgramPath));
     m_strProgramPath = strProgramPath;

@@ -66,5 +66,5 @@ std::string StartDatabaseCandidate(const std::string& strLastDb, const QStringLi
 // extension replaced by ".html"; else, installed, in <prefix>/share/orvantis/
 // for a program in <prefix>/bin. The page beside the program when neither exists.
 std::string HelpFileForProgram(const std::string& strProgramPath);
-// The crash report file beside the program: extension replaced by ".err".
+// The crash report file: the program's name with ".err" in the user's state folder.
 std::string CrashFileForProgram(const std::string& strProgramPath);

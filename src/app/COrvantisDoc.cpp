@@ -86,30 +86,30 @@ CDetailView* COrvantisDoc::Detail() const {
 
 // --- forwarding ----------------------------------------------------------------------
 
-int COrvantisDoc::GetItem(CKnowHowItem& item, std::int32_t nId) {
+int COrvantisDoc::GetItem(CKnowHowItem& item, TRowId nId) {
     return m_pKnowHow ? m_pKnowHow->GetItem(item, nId) : 0;
 }
 
-int COrvantisDoc::GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly) {
+int COrvantisDoc::GetChildren(CKnowHowArray& arr, TRowId nFolder, bool bFoldersOnly) {
     return m_pKnowHow ? m_pKnowHow->GetChildren(arr, nFolder, bFoldersOnly) : 0;
 }
 
-int COrvantisDoc::CountChildren(std::int32_t nFolder, bool bFoldersOnly) {
+int COrvantisDoc::CountChildren(TRowId nFolder, bool bFoldersOnly) {
     return m_pKnowHow ? m_pKnowHow->CountChildren(nFolder, bFoldersOnly) : 0;
 }
 
-std::int32_t COrvantisDoc::GetParentId(std::int32_t nId) {
+TRowId COrvantisDoc::GetParentId(TRowId nId) {
     return m_pKnowHow ? m_pKnowHow->GetParentId(nId) : 0;
 }
 
-bool COrvantisDoc::IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) {
-    std::set<std::int32_t> setSeen;
-    for (std::int32_t n = nFolder; n > 0; n = GetParentId(n))
+bool COrvantisDoc::IsInsideFolder(TRowId nFolder, TRowId nAncestor) {
+    std::set<TRowId> setSeen;
+    for (TRowId n = nFolder; n > 0; n = GetParentId(n))
         if (n == nAncestor || !setSeen.insert(n).second) return true;
     return false;
 }
 
-std::string COrvantisDoc::GetPath(std::int32_t nId) {
+std::string COrvantisDoc::GetPath(TRowId nId) {
     return m_pKnowHow ? m_pKnowHow->GetPath(nId) : std::string();
 }
 
@@ -260,7 +260,7 @@ void COrvantisDoc::SetPathAndTitle(const std::string& strPath) {
 
 // --- entries -------------------------------------------------------------------------------
 
-bool COrvantisDoc::ConfirmDeleteEntry(std::int32_t nId) {
+bool COrvantisDoc::ConfirmDeleteEntry(TRowId nId) {
     if (!m_pKnowHow) return false;
     CKnowHowItem item;
     GetItem(item, nId);
@@ -271,7 +271,7 @@ bool COrvantisDoc::ConfirmDeleteEntry(std::int32_t nId) {
            EMsgResult::Yes;
 }
 
-bool COrvantisDoc::DeleteEntryAsk(std::int32_t nId) {
+bool COrvantisDoc::DeleteEntryAsk(TRowId nId) {
     if (!ConfirmDeleteEntry(nId)) return false;
     SWriteReport report;
     const EWriteResult eResult = m_pKnowHow->DeleteItem(nId, &report);
@@ -283,13 +283,13 @@ bool COrvantisDoc::DeleteEntryAsk(std::int32_t nId) {
     return eResult == EWriteResult::Saved || eResult == EWriteResult::Deleted;
 }
 
-void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
+void COrvantisDoc::ImportStructureAsk(TRowId nFolder) {
     if (!m_pKnowHow) return;
     std::string strPath;
     if (!GetPlatform().FileDialog(true, Ansi("Datenstruktur importieren"), TEMPLATE_FILTER, "txt", "", "", strPath))
         return;
     std::string strFailure;
-    std::int32_t nFirst = m_pKnowHow->ImportStructure(strPath, nFolder, &strFailure);
+    TRowId nFirst = m_pKnowHow->ImportStructure(strPath, nFolder, &strFailure);
     if (!strFailure.empty()) {
         // nothing was imported: the tree stays as it is
         GetPlatform().MessageBox(strFailure, "", EMsgIcon::Exclamation, EMsgButtons::Ok);
@@ -302,7 +302,7 @@ void COrvantisDoc::ImportStructureAsk(std::int32_t nFolder) {
     PostPaneMessage(Tree(), Tree(), WM_SHOW_FOLDER, nFirst);
 }
 
-void COrvantisDoc::ExportStructureAsk(std::int32_t nFolder) {
+void COrvantisDoc::ExportStructureAsk(TRowId nFolder) {
     if (!m_pKnowHow) return;
     std::string strPreset;
     if (nFolder > 0) {
@@ -321,7 +321,7 @@ void COrvantisDoc::ExportStructureAsk(std::int32_t nFolder) {
                              bWriteFailed ? EMsgIcon::Exclamation : EMsgIcon::Information, EMsgButtons::Ok);
 }
 
-EWriteResult COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) {
+EWriteResult COrvantisDoc::MoveToFolder(TRowId nId, TRowId nTargetFolder, SWriteReport* pReport) {
     if (!m_pKnowHow) return EWriteResult::Failed;
     CKnowHowItem item;
     const int nFound = GetItem(item, nId);
@@ -333,9 +333,9 @@ EWriteResult COrvantisDoc::MoveToFolder(std::int32_t nId, std::int32_t nTargetFo
     return m_pKnowHow->MoveToEnd(nId, pReport);
 }
 
-void COrvantisDoc::GoToEntry(std::int32_t nId) {
+void COrvantisDoc::GoToEntry(TRowId nId) {
     if (nId == -1) return;
-    std::int32_t nFolder = GetParentId(nId);
+    TRowId nFolder = GetParentId(nId);
     if (nFolder != 0)
         SendPaneMessage(Tree(), WM_SHOW_FOLDER, nFolder);
     else
@@ -344,11 +344,11 @@ void COrvantisDoc::GoToEntry(std::int32_t nId) {
     ActivatePane(PANE_DETAIL);
 }
 
-void COrvantisDoc::GoToNextEntry(std::int32_t nId) {
+void COrvantisDoc::GoToNextEntry(TRowId nId) {
     if (m_pKnowHow) GoToEntry(m_pKnowHow->NextItem(nId));
 }
 
-void COrvantisDoc::GoToPreviousEntry(std::int32_t nId) {
+void COrvantisDoc::GoToPreviousEntry(TRowId nId) {
     if (m_pKnowHow) GoToEntry(m_pKnowHow->PreviousItem(nId));
 }
 
@@ -358,7 +358,7 @@ void COrvantisDoc::EditRootFolder() {
     ActivatePane(PANE_DETAIL);
 }
 
-void COrvantisDoc::ShowFolderTitle(std::int32_t nFolder) {
+void COrvantisDoc::ShowFolderTitle(TRowId nFolder) {
     CTitleView* pTitle = m_pFrame ? m_pFrame->GetTitleView() : nullptr;
     if (!pTitle) return;
     if (nFolder < 0) {
@@ -432,7 +432,7 @@ void COrvantisDoc::ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) {
     pMenu->popup(ptGlobal);
 }
 
-void COrvantisDoc::PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) {
+void COrvantisDoc::PrintFolder(QWidget* pParent, TRowId nFolder, bool bPreview) {
     ::PrintFolder(pParent, GetService(), nFolder, bPreview, GetPrinter());
 }
 

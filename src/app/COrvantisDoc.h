@@ -38,14 +38,14 @@ public:
     CMainFrame* GetFrame() const { return m_pFrame; }
 
     // --- forwarding to the knowledge-tree service (0 / empty while closed) ---
-    int GetItem(CKnowHowItem& item, std::int32_t nId);
-    int GetChildren(CKnowHowArray& arr, std::int32_t nFolder, bool bFoldersOnly);
-    int CountChildren(std::int32_t nFolder, bool bFoldersOnly);
-    std::int32_t GetParentId(std::int32_t nId);
+    int GetItem(CKnowHowItem& item, TRowId nId);
+    int GetChildren(CKnowHowArray& arr, TRowId nFolder, bool bFoldersOnly);
+    int CountChildren(TRowId nFolder, bool bFoldersOnly);
+    TRowId GetParentId(TRowId nId);
     // nFolder is nAncestor or lies below it. A parent chain that runs in a
     // circle (a damaged file) counts as inside: nothing may move there.
-    bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) override;
-    std::string GetPath(std::int32_t nId);
+    bool IsInsideFolder(TRowId nFolder, TRowId nAncestor) override;
+    std::string GetPath(TRowId nId);
     [[nodiscard]] EWriteResult SaveItems(CKnowHowArray& arr);
     CKnowHow* GetService() const override { return m_pKnowHow.get(); }
     bool IsDatabaseOpen() const override { return m_pKnowHow != nullptr; }
@@ -60,21 +60,21 @@ public:
     bool QueryCloseDatabase();
     void CloseDocument();
     void ReleaseDatabase();
-    bool ConfirmDeleteEntry(std::int32_t nId) override;
+    bool ConfirmDeleteEntry(TRowId nId) override;
     // The question, the delete and what it met said; true when deleted (or
     // gone already).
-    bool DeleteEntryAsk(std::int32_t nId);
-    void ImportStructureAsk(std::int32_t nFolder);
-    void ExportStructureAsk(std::int32_t nFolder);
+    bool DeleteEntryAsk(TRowId nId);
+    void ImportStructureAsk(TRowId nFolder);
+    void ExportStructureAsk(TRowId nFolder);
     // The folder (0: the whole base) with its texts as a document, after
     // the file dialog and, for a protected base, the question.
-    void ExportReadableAsk(std::int32_t nFolder, EReadableFormat eFormat);
-    EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) override;
-    void GoToEntry(std::int32_t nId) override;
-    void GoToNextEntry(std::int32_t nId) override;
-    void GoToPreviousEntry(std::int32_t nId) override;
+    void ExportReadableAsk(TRowId nFolder, EReadableFormat eFormat);
+    EWriteResult MoveToFolder(TRowId nId, TRowId nTargetFolder, SWriteReport* pReport) override;
+    void GoToEntry(TRowId nId) override;
+    void GoToNextEntry(TRowId nId) override;
+    void GoToPreviousEntry(TRowId nId) override;
     void EditRootFolder();
-    void ShowFolderTitle(std::int32_t nFolder) override;
+    void ShowFolderTitle(TRowId nFolder) override;
     void MarkFolderChanged(bool bChanged) override;
     void SetEditNote(const std::string& strNote) override;
     // The tree and the folder shown read again, keeping the place (F5).
@@ -95,7 +95,7 @@ public:
     // --- the neighbours the editing panes reach through the document -----------------
     SPaneRef GetTreePane() const override;
     void ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) override;
-    void PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) override;
+    void PrintFolder(QWidget* pParent, TRowId nFolder, bool bPreview) override;
 
     // --- the framework's paths around the operations above --------------------------------
     // The one open path (open dialog, recent files, dropped file, command

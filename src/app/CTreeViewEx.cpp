@@ -41,10 +41,10 @@ void CTreeViewEx::CreateImageList() {
     m_bImagesLoaded = true;
 }
 
-QTreeWidgetItem* CTreeViewEx::InsertFolderItem(const QString& strText, std::int32_t nId, int nImage,
+QTreeWidgetItem* CTreeViewEx::InsertFolderItem(const QString& strText, TRowId nId, int nImage,
                                                QTreeWidgetItem* pParent) {
     auto* pItem = new QTreeWidgetItem(QStringList(strText));
-    pItem->setData(0, ROLE_ID, nId);
+    pItem->setData(0, ROLE_ID, static_cast<qlonglong>(nId));
     if (pParent)
         pParent->addChild(pItem);
     else
@@ -53,8 +53,8 @@ QTreeWidgetItem* CTreeViewEx::InsertFolderItem(const QString& strText, std::int3
     return pItem;
 }
 
-std::int32_t CTreeViewEx::ItemId(const QTreeWidgetItem* pItem) {
-    return pItem ? pItem->data(0, ROLE_ID).toInt() : 0;
+TRowId CTreeViewEx::ItemId(const QTreeWidgetItem* pItem) {
+    return pItem ? pItem->data(0, ROLE_ID).toLongLong() : 0;
 }
 
 void CTreeViewEx::SetItemImage(QTreeWidgetItem* pItem, int nImage) {

@@ -5,6 +5,8 @@
 #include <QTreeWidget>
 #include <cstdint>
 
+#include "table/CTableItem.h"
+
 class CTreeViewEx : public QTreeWidget {
     Q_OBJECT
 public:
@@ -13,8 +15,8 @@ public:
     enum { IMAGE_CLOSED = 0, IMAGE_OPEN = 1 };
 
     // Appends an item as last child of pParent (null: top level).
-    QTreeWidgetItem* InsertFolderItem(const QString& strText, std::int32_t nId, int nImage, QTreeWidgetItem* pParent);
-    static std::int32_t ItemId(const QTreeWidgetItem* pItem);
+    QTreeWidgetItem* InsertFolderItem(const QString& strText, TRowId nId, int nImage, QTreeWidgetItem* pParent);
+    static TRowId ItemId(const QTreeWidgetItem* pItem);
     void SetItemImage(QTreeWidgetItem* pItem, int nImage);
     static int ItemImage(const QTreeWidgetItem* pItem);
 

@@ -17,9 +17,9 @@ void WriteAll(int fd, const char* p, size_t n);
 void WriteText(int fd, const char* psz);
 void CopyText(char* pszTarget, size_t nSize, const char* pszSource);
 const char* BaseName(const char* pszPath);
-// "$XDG_STATE_HOME/Orvantis/<name>" or "$HOME/.local/state/Orvantis/<name>",
-// creating the folders; false when there is no such place.
-bool FallbackReportPath(const char* pszReport, char* pszOut, size_t nSize);
+// Creates the missing folders above the file (mode 0700); the path is
+// changed while it works and restored.
+void MakeParentFolders(char* pszPath);
 void FormatTime(std::time_t t, char* pszOut, size_t nSize);
 
 // --- ELF lookups (CrashElf.cpp) -------------------------------------------------

@@ -55,29 +55,14 @@ const char* BaseName(const char* pszPath) {
     return pszSlash ? pszSlash + 1 : pszPath;
 }
 
-// "$XDG_STATE_HOME/Orvantis/<name>" or "$HOME/.local/state/Orvantis/<name>",
-// creating the folders; false when there is no such place.
-bool FallbackReportPath(const char* pszReport, char* pszOut, size_t nSize) {
-    const char* pszState = std::getenv("XDG_STATE_HOME");
-    const char* pszHome = std::getenv("HOME");
-    int n;
-    if (pszState && pszState[0] == '/')
-        n = std::snprintf(pszOut, nSize, "%s/Orvantis", pszState);
-    else if (pszHome && pszHome[0] == '/')
-        n = std::snprintf(pszOut, nSize, "%s/.local/state/Orvantis", pszHome);
-    else
-        return false;
-    if (n <= 0 || static_cast<size_t>(n) >= nSize) return false;
-    for (char* p = pszOut + 1; *p; ++p) {
+void MakeParentFolders(char* pszPath) {
+    // mkdir only: nothing here may allocate or take a lock
+    for (char* p = pszPath + 1; *p; ++p) {
         if (*p != '/') continue;
         *p = '\0';
-        mkdir(pszOut, 0700);
+        mkdir(pszPath, 0700);
         *p = '/';
     }
-    mkdir(pszOut, 0700);
-    const size_t nDir = static_cast<size_t>(n);
-    n = std::snprintf(pszOut + nDir, nSize - nDir, "/%s", BaseName(pszReport));
-    return n > 1 && static_cast<size_t>(n) < nSize - nDir;
 }
 
 void FormatTime(std::time_t t, char* pszOut, size_t nSize) {
@@ -92,6 +77,20 @@ void FormatTime(std::time_t t, char* pszOut, size_t nSize) {
 }  // namespace crash
 
 // --- report parts -------------------------------------------------------------
+
+std::string CrashReportFile(const std::string& strProgramPath) {
+    const std::string strBeside = ReplaceExtension(strProgramPath, ".err");
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    const char* pszHome = std::getenv("HOME");
+    std::string strFolder;
+    if (pszState && pszState[0] == '/')
+        strFolder = std::string(pszState) + "/Orvantis";
+    else if (pszHome && pszHome[0] == '/')
+        strFolder = std::string(pszHome) + "/.local/state/Orvantis";
+    else
+        return strBeside;
+    return strFolder + "/" + BaseName(strBeside.c_str());
+}
 
 std::string ReplaceExtension(const std::string& strPath, const std::string& strExt) {
     const size_t nSlash = strPath.rfind('/');
@@ -211,12 +210,20 @@ std::string FormatCrashTime(std::time_t t) {
 bool WriteCrashReport(const SCrashReport& report) {
     // an existing file gets the new report after five line ends
     bool bAppend = true;
-    int fd = open(report.pszFileName, O_WRONLY | O_APPEND | O_CLOEXEC);
+    // the report names paths and files of the user: for the user alone, and a
+    // link planted under its name is not followed
+    int fd = open(report.pszFileName, O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
         bAppend = false;
-        fd = open(report.pszFileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = open(report.pszFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     }
     if (fd < 0) return false;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    if ((st.st_mode & 077) != 0) fchmod(fd, 0600);
     if (bAppend) WriteText(fd, "\n\n\n\n\n");
 
     static char s_szLine[10240];

@@ -20,7 +20,7 @@ std::string LineError(int nLine, const std::string& strWhat) {
     return "Zeile " + std::to_string(nLine) + ": " + strWhat;
 }
 
-bool Store(CKnowHow& service, const std::vector<SDemoNode>& arrNodes, std::int32_t nFolder) {
+bool Store(CKnowHow& service, const std::vector<SDemoNode>& arrNodes, TRowId nFolder) {
     std::int32_t nPos = 0;
     for (const SDemoNode& node : arrNodes) {
         CKnowHowItem item;

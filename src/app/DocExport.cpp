@@ -23,7 +23,7 @@ SExportDialog DialogFor(EReadableFormat eFormat) {
 }
 }  // namespace
 
-void COrvantisDoc::ExportReadableAsk(std::int32_t nFolder, EReadableFormat eFormat) {
+void COrvantisDoc::ExportReadableAsk(TRowId nFolder, EReadableFormat eFormat) {
     if (!m_pKnowHow) return;
     CPlatform& platform = GetPlatform();
     // what was typed last belongs into the document

@@ -9,12 +9,14 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTranslator>
 #include <QUrl>
 
 #include "app/CHelpWindow.h"
+#include "edit/LinkTarget.h"
 #include "ui/QtText.h"
 #include "ui/WaitPump.h"
 
@@ -202,7 +204,20 @@ int ResolveLinkTarget(const QString& strTarget, QUrl& url) {
     return 0;
 }
 
+SLinkProgram LinkProgram(const std::string& strPath) {
+    // a launcher is started as the desktop starts one from its menu
+    if (QString::fromStdString(strPath).endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+        return {QStringLiteral("gio"), {QStringLiteral("launch"), QString::fromStdString(strPath)}};
+    return {QString::fromStdString(strPath), {}};
+}
+
 int CQtPlatform::ShellOpen(const std::string& strTarget) {
+    std::string strProgram;
+    if (ClassifyLink(strTarget, &strProgram) == ELinkKind::Program) {
+        if (!QFileInfo(QString::fromStdString(strProgram)).exists()) return SE_ERR_FNF;
+        const SLinkProgram run = LinkProgram(strProgram);
+        return QProcess::startDetached(run.strProgram, run.arrArgs) ? SE_OK : SE_ERR_NOASSOC;
+    }
     QUrl url;
     if (int nError = ResolveLinkTarget(FromAnsi(strTarget), url)) return nError;
     return QDesktopServices::openUrl(url) ? SE_OK : SE_ERR_NOASSOC;

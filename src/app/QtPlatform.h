@@ -3,6 +3,7 @@
 // cursor, QSettings (INI in the user's config folder), Qt file dialogs and
 // the desktop's handlers for links and help.
 
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -72,3 +73,9 @@ QString MessageBoxText(const std::string& strAnsi);
 // open, or the shell code of a missing file (2), a missing folder (3) or a
 // file that may not be read (5).
 int ResolveLinkTarget(const QString& strTarget, QUrl& url);
+// How a program link is started: the program itself, a launcher through gio.
+struct SLinkProgram {
+    QString strProgram;
+    QStringList arrArgs;
+};
+SLinkProgram LinkProgram(const std::string& strPath);

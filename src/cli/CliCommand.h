@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "table/CTableItem.h"
+
 class CKnowHow;
 
 // 3: another user kept the file locked beyond the busy retry; try again later.
@@ -94,7 +96,7 @@ int CliResolveSecrets(SCliArgs& args);
 // false when standard input is no terminal or ends.
 bool CliReadNewPassword(std::string& strNew, std::string& strConfirm);
 // A positive or zero entry ID; false (with a message) for anything else.
-bool CliParseId(const std::string& strText, int& nId);
+bool CliParseId(const std::string& strText, TRowId& nId);
 // The value of a numeric option: digits only, within [nMin, nMax]; false
 // (with a message naming the option) for an empty text, other characters or
 // a number out of range. The caller answers CLI_USAGE.

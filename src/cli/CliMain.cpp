@@ -326,13 +326,13 @@ bool ParseDigits(const std::string& strText, unsigned long long& nValue) {
 }
 }  // namespace
 
-bool CliParseId(const std::string& strText, int& nId) {
+bool CliParseId(const std::string& strText, TRowId& nId) {
     unsigned long long n = 0;
-    if (!ParseDigits(strText, n) || n > 0x7FFFFFFF) {
+    if (!ParseDigits(strText, n) || n > 0x7FFFFFFFFFFFFFFFull) {
         CliUsageError("keine gültige ID: " + strText);
         return false;
     }
-    nId = static_cast<int>(n);
+    nId = static_cast<TRowId>(n);
     return true;
 }
 

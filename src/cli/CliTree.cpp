@@ -5,7 +5,7 @@
 #include "platform/Cp1252.h"
 #include "tree/CKnowHow.h"
 
-bool CliReadEntry(CKnowHow& service, std::int32_t nId, CKnowHowItem& item) {
+bool CliReadEntry(CKnowHow& service, TRowId nId, CKnowHowItem& item) {
     int n = nId > 0 ? service.GetItem(item, nId) : 0;
     if (n == 1) return true;
     // an entry that could not be read is not one that does not exist
@@ -28,7 +28,7 @@ int CliWriteResult(EWriteResult eResult, const SWriteReport& report, const std::
     return CliFail(strNotDone);
 }
 
-bool CliCheckFolder(CKnowHow& service, std::int32_t nId) {
+bool CliCheckFolder(CKnowHow& service, TRowId nId) {
     if (nId == 0) return true;
     CKnowHowItem item;
     if (!CliReadEntry(service, nId, item)) return false;
@@ -37,12 +37,12 @@ bool CliCheckFolder(CKnowHow& service, std::int32_t nId) {
     return false;
 }
 
-bool CliOptionId(const SCliArgs& args, const std::string& strOption, int& nId) {
+bool CliOptionId(const SCliArgs& args, const std::string& strOption, TRowId& nId) {
     nId = 0;
     return !args.Has(strOption) || CliParseId(args.Value(strOption), nId);
 }
 
-std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, std::int32_t nFolder, bool bDailyBackup) {
+std::unique_ptr<CKnowHow> CliOpenAtEntry(const SCliArgs& args, TRowId nFolder, bool bDailyBackup) {
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]), bDailyBackup);
     if (!pService) return nullptr;
     CKnowHowItem folder;

@@ -9,7 +9,7 @@ int Run(const SCliArgs& args) {
     if (!args.Has("--parent") || !args.Has("--name")) {
         return CliUsageError("--parent und --name sind anzugeben");
     }
-    int nParent = 0;
+    TRowId nParent = 0;
     if (!CliOptionId(args, "--parent", nParent)) return CLI_USAGE;
     std::string strName, strText;
     if (!CliToAnsi(args.Value("--name"), strName) || !CliToAnsi(args.Value("--text"), strText)) return CLI_USAGE;

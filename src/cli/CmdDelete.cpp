@@ -18,7 +18,7 @@ bool Confirm(const CKnowHowItem& item) {
 }
 
 int Run(const SCliArgs& args) {
-    int nId = 0;
+    TRowId nId = 0;
     if (!CliParseId(args.arrPositional[1], nId)) return CLI_USAGE;
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pService) return CLI_FAILED;

@@ -11,7 +11,7 @@
 #include "tree/CReadableExport.h"
 
 namespace {
-int ExportReadable(const SCliArgs& args, int nFolder, EReadableFormat eFormat) {
+int ExportReadable(const SCliArgs& args, TRowId nFolder, EReadableFormat eFormat) {
     auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;
     // said before anything is written, so a script's log shows it even
@@ -31,7 +31,7 @@ int ExportReadable(const SCliArgs& args, int nFolder, EReadableFormat eFormat) {
 }
 
 int Run(const SCliArgs& args) {
-    int nFolder = 0;
+    TRowId nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     if (args.Has("--format") && args.Value("--format") != "vorlage") {
         EReadableFormat eFormat;

@@ -288,7 +288,7 @@ SShape PlanShape(CRandom& rnd, long nRows) {
 
 // Writes the folders, parents before their sub-folders; the IDs they got
 // in arrFolderId. False with the message printed.
-bool WriteFolders(CKnowHow& service, CRandom& rnd, const SShape& shape, std::vector<std::int32_t>& arrFolderId) {
+bool WriteFolders(CKnowHow& service, CRandom& rnd, const SShape& shape, std::vector<TRowId>& arrFolderId) {
     const int nFolders = shape.nFolders;
     arrFolderId.assign(nFolders, 0);
     CKnowHowArray arr;
@@ -322,7 +322,7 @@ bool WriteFolders(CKnowHow& service, CRandom& rnd, const SShape& shape, std::vec
 }
 
 // Writes the entries in batches of kBatch. False with the message printed.
-bool WriteEntries(CKnowHow& service, CRandom& rnd, const SShape& shape, const std::vector<std::int32_t>& arrFolderId) {
+bool WriteEntries(CKnowHow& service, CRandom& rnd, const SShape& shape, const std::vector<TRowId>& arrFolderId) {
     CKnowHowArray arr;
     arr.reserve(kBatch);
     for (int e = 0; e < shape.nEntries; ++e) {
@@ -375,7 +375,7 @@ int Run(const SCliArgs& args) {
             return CliFail("Das Kennwort konnte nicht gesetzt werden.");
     }
 
-    std::vector<std::int32_t> arrFolderId;
+    std::vector<TRowId> arrFolderId;
     if (!WriteFolders(*pService, rnd, shape, arrFolderId) || !WriteEntries(*pService, rnd, shape, arrFolderId))
         return CLI_FAILED;
     CliPrintLine("Ordner: " + std::to_string(shape.nFolders) + ", Einträge: " + std::to_string(shape.nEntries) +

@@ -54,7 +54,7 @@ std::string LineList(const std::vector<size_t>& arr) {
 }
 
 int Run(const SCliArgs& args) {
-    int nFolder = 0;
+    TRowId nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     const std::string& strTemplate = args.arrPositional[1];
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));

@@ -6,7 +6,7 @@
 
 namespace {
 int Run(const SCliArgs& args) {
-    int nId = 0, nTarget = 0;
+    TRowId nId = 0, nTarget = 0;
     if (!CliParseId(args.arrPositional[1], nId) || !CliParseId(args.arrPositional[2], nTarget)) return CLI_USAGE;
     auto pService = CliOpenKnowledgeBase(args, CliAbsolutePath(args.arrPositional[0]));
     if (!pService) return CLI_FAILED;

@@ -19,7 +19,7 @@ int CliRunElsewhere(const std::string&, char**) {
 }
 
 int CliPrintPdf(const SCliArgs& args) {
-    int nFolder = 0;
+    TRowId nFolder = 0;
     if (!CliParseId(args.Value("--folder"), nFolder)) return CLI_USAGE;
     std::string strPdf = args.Value("--pdf");
     if (strPdf.empty()) return CliFail("Die Option --pdf DATEI fehlt.");

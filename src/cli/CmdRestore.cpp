@@ -38,7 +38,7 @@ bool UnlockCopy(const SCliArgs& args, CBackupCopyReader& copy) {
 
 int Run(const SCliArgs& args) {
     if (!args.Has("--from") || !args.Has("--id")) return CliUsageError("--from und --id sind anzugeben");
-    int nId = 0, nTarget = 0;
+    TRowId nId = 0, nTarget = 0;
     if (!CliParseId(args.Value("--id"), nId) || !CliOptionId(args, "--to", nTarget)) return CLI_USAGE;
     if (nId == 0) return CliUsageError("--id erwartet die ID eines Eintrags der Sicherungskopie");
     const std::string strPath = CliAbsolutePath(args.arrPositional[0]);

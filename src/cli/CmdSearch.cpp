@@ -17,7 +17,7 @@ int Run(const SCliArgs& args) {
     CKnowHowArray arrHits;
     if (pService->Search(arrHits, strText, bKeywords, bTexts, false) < 0) return CliFail(CLI_SEARCH_FAILED);
     // every hit's path from a few reads of the folders above the hits
-    std::vector<std::int32_t> arrIds;
+    std::vector<TRowId> arrIds;
     arrIds.reserve(arrHits.size());
     for (const auto& hit : arrHits) arrIds.push_back(hit.ID);
     std::vector<std::string> arrPaths;

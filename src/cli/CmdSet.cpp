@@ -5,7 +5,7 @@
 
 namespace {
 int Run(const SCliArgs& args) {
-    int nId = 0;
+    TRowId nId = 0;
     if (!CliParseId(args.arrPositional[1], nId)) return CLI_USAGE;
     std::string strName, strText, strLink;
     if (!CliToAnsi(args.Value("--name"), strName) || !CliToAnsi(args.Value("--text"), strText) ||

@@ -8,7 +8,7 @@
 
 namespace {
 int Run(const SCliArgs& args) {
-    int nFolder = 0;
+    TRowId nFolder = 0;
     if (!CliOptionId(args, "--folder", nFolder)) return CLI_USAGE;
     auto pService = CliOpenAtEntry(args, nFolder, false);
     if (!pService) return CLI_FAILED;

@@ -41,7 +41,7 @@ bool CDetailCommands::OnCommand(int nId) {
     SCommandState state;
     if (!OnUpdateCommand(nId, state)) return false;
     if (!state.bEnabled) return true;  // a disabled command reached us by key: nothing
-    const std::int32_t nId0 = m_view.IsRow(m_view.m_nCurrentRow) ? m_view.Rows()[m_view.m_nCurrentRow].ID : 0;
+    const TRowId nId0 = m_view.IsRow(m_view.m_nCurrentRow) ? m_view.Rows()[m_view.m_nCurrentRow].ID : 0;
     switch (nId) {
         case ID_ENTRY_DELETE: DeleteEntry(); break;
         case ID_ENTRY_MOVE_UP: ExchangeCurrentRow(-1); break;
@@ -72,7 +72,7 @@ bool CDetailCommands::OnCommand(int nId) {
 void CDetailCommands::DeleteEntry() {
     const int nIndex = m_view.m_nCurrentRow;
     if (nIndex < 0) return;
-    const std::int32_t nId = m_view.Rows()[nIndex].ID;
+    const TRowId nId = m_view.Rows()[nIndex].ID;
     if (!m_doc.ConfirmDeleteEntry(nId)) return;
     SWriteReport report;
     const EWriteResult eResult = m_view.m_rows.Delete(nIndex, &report);
@@ -162,7 +162,7 @@ void CDetailCommands::Drop(const CDetailDrag::SDrop& drop) {
     SWriteReport report;
     const EWriteResult eResult = m_doc.MoveToFolder(drop.nDragged, drop.nTarget, &report);
     SayWriteResult(eResult, report, false);
-    const std::int32_t nFolder = m_view.GetCurrentFolder();
+    const TRowId nFolder = m_view.GetCurrentFolder();
     if (drop.bFolder) {
         // the top level is rebuilt whole: here, or when the entry is gone to below
         SendPaneMessage(m_view.Tree(), WM_REFRESH_FOLDER, nFolder, 0);
@@ -223,7 +223,7 @@ void CDetailCommands::Refresh(bool bAuto) {
     m_view.m_bOthersChanged = false;
     m_doc.MarkFolderChanged(false);
     const int nRow = m_view.m_nCurrentRow;
-    const std::int32_t nId = m_view.IsRow(nRow) ? m_view.Rows()[nRow].ID : 0;
+    const TRowId nId = m_view.IsRow(nRow) ? m_view.Rows()[nRow].ID : 0;
     const bool bOnNewRow = m_view.IsRow(nRow) && m_view.Rows()[nRow].ID == 0;
     const EEditor eEditor = m_view.m_eActiveEditor;
     CEditEx* pEdit = eEditor == EDITOR_KEYWORD ? m_view.m_pKeywordEdit
@@ -244,7 +244,7 @@ void CDetailCommands::Refresh(bool bAuto) {
     bool bLive = true;
     if (pService && !m_view.m_rows.HasUnsaved() && pService->ReadIsLiveFolder(m_view.m_rows.GetFolder(), bLive) &&
         !bLive) {
-        const std::int32_t nParent = m_view.m_rows.NearestLiveFolder();
+        const TRowId nParent = m_view.m_rows.NearestLiveFolder();
         if (nParent > 0)
             PostPaneMessage(m_view.Tree(), WM_SHOW_FOLDER, nParent);
         else
@@ -277,21 +277,21 @@ const CKnowHowItem* CDetailCommands::DragRow(int nRow) const {
     return m_view.IsRow(nRow) ? &m_view.Rows()[nRow] : nullptr;
 }
 
-std::int32_t CDetailCommands::DragTreeTarget() {
+TRowId CDetailCommands::DragTreeTarget() {
     const SPaneRef tree = m_view.Tree();
     if (!tree.pTarget) return -1;
-    return static_cast<std::int32_t>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
+    return static_cast<TRowId>(SendPaneMessage(tree, WM_DROP_TARGET, 1, 0));
 }
 
 void CDetailCommands::DragTreeClear() {
     SendPaneMessage(m_view.Tree(), WM_DROP_TARGET, 0, 0);
 }
 
-bool CDetailCommands::DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) {
+bool CDetailCommands::DragIsInside(TRowId nFolder, TRowId nAncestor) {
     return m_doc.IsInsideFolder(nFolder, nAncestor);
 }
 
-bool CDetailCommands::DragBeforeStart(int nRow, std::int32_t nId) {
+bool CDetailCommands::DragBeforeStart(int nRow, TRowId nId) {
     if (m_view.m_eActiveEditor != EDITOR_NONE) m_view.SelectRow(m_view.m_nCurrentRow, EDITOR_NONE);
     return m_view.IsRow(nRow) && m_view.Rows()[nRow].ID == nId && !m_view.m_rows.HasUnsaved();
 }

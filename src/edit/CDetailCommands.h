@@ -35,10 +35,10 @@ private:
     // --- drag host ---
     int DragHitTest(int y) override;
     const CKnowHowItem* DragRow(int nRow) const override;
-    std::int32_t DragTreeTarget() override;
+    TRowId DragTreeTarget() override;
     void DragTreeClear() override;
-    bool DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) override;
-    bool DragBeforeStart(int nRow, std::int32_t nId) override;
+    bool DragIsInside(TRowId nFolder, TRowId nAncestor) override;
+    bool DragBeforeStart(int nRow, TRowId nId) override;
 
     // The user has typed something that is not stored yet.
     bool IsTyping() const;

@@ -25,17 +25,17 @@ public:
         virtual const CKnowHowItem* DragRow(int nRow) const = 0;
         // The folder tree's target under the cursor (0 the top level, -1
         // outside the tree), and the end of its mark.
-        virtual std::int32_t DragTreeTarget() = 0;
+        virtual TRowId DragTreeTarget() = 0;
         virtual void DragTreeClear() = 0;
         // nFolder lies inside nAncestor (a folder cannot go into itself).
-        virtual bool DragIsInside(std::int32_t nFolder, std::int32_t nAncestor) = 0;
+        virtual bool DragIsInside(TRowId nFolder, TRowId nAncestor) = 0;
         // Before the drag starts: the editor is left (its row written);
         // false when the row to drag is no longer where it was pressed.
-        virtual bool DragBeforeStart(int nRow, std::int32_t nId) = 0;
+        virtual bool DragBeforeStart(int nRow, TRowId nId) = 0;
     };
     struct SDrop {
-        std::int32_t nDragged = 0;
-        std::int32_t nTarget = -1;
+        TRowId nDragged = 0;
+        TRowId nTarget = -1;
         bool bFolder = false;
     };
 
@@ -51,7 +51,7 @@ public:
     void Cancel();
 
     bool IsDragging() const { return m_bDragging; }
-    std::int32_t GetDropTarget() const { return m_nDropTarget; }
+    TRowId GetDropTarget() const { return m_nDropTarget; }
 
 private:
     void Begin(const QPoint& pt);
@@ -63,8 +63,8 @@ private:
     bool m_bPending = false;
     QPoint m_ptPress;
     int m_nRow = -1;
-    std::int32_t m_nId = 0;
-    std::int32_t m_nDropTarget = -1;
+    TRowId m_nId = 0;
+    TRowId m_nDropTarget = -1;
     bool m_bDragging = false;
     QPointer<QLabel> m_pImage;
 };

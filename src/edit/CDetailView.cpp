@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 
 #include "db/CDB.h"
@@ -104,11 +106,11 @@ void CDetailView::RowsReplaced() {
     }
 }
 
-void CDetailView::ShowFolder(std::int32_t nFolder) {
+void CDetailView::ShowFolder(TRowId nFolder) {
     if (nFolder == m_rows.GetFolder()) return;
     // the open editor's text is in its row already (copied on every change);
     // typing that cannot be stored keeps the folder shown
-    const std::int32_t nShown = m_rows.GetFolder();
+    const TRowId nShown = m_rows.GetFolder();
     auto stay = [&] {
         if (nShown >= 0) PostPaneMessage(Tree(), WM_SHOW_FOLDER, nShown);
     };
@@ -326,7 +328,33 @@ void CDetailView::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+QString CDetailView::LinkAt(int y) {
+    if (!IsAboveEndOfRows(y)) return QString();
+    const int nRow = HitTest(y);
+    if (!IsRow(nRow)) return QString();
+    const CKnowHowItem& item = Rows()[nRow];
+    return item.Typ == 1 && !item.IsDir ? FromAnsi(item.Link) : QString();
+}
+
+void CDetailView::ShowHoverLink(const QString& strLink) {
+    if (strLink == m_strHoverLink) return;
+    m_strHoverLink = strLink;
+    // the frame shows status tips in its status bar, as for the menus
+    QStatusTipEvent tip(strLink);
+    QCoreApplication::sendEvent(this, &tip);
+}
+
 bool CDetailView::viewportEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ToolTip) {
+        auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+        const QString strLink = LinkAt(pHelp->pos().y());
+        if (strLink.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(pHelp->globalPos(), strLink, viewport());
+        return true;
+    }
+    if (pEvent->type() == QEvent::Leave) ShowHoverLink(QString());
     // the whole client area is painted; nothing to erase first
     if (pEvent->type() == QEvent::Resize) {
         m_nClientWidth = viewport()->width();
@@ -398,9 +426,9 @@ void CDetailView::SelectRow(int nRow, EEditor eEditor, const QPoint* pPoint, boo
     if (IsRow(m_nCurrentRow) && (bForceWriteBack || !IsWriteProtected())) {
         const int nLeft = m_nCurrentRow;
         const bool bSameRow = nRow == nLeft;
-        const std::int32_t nTargetId = IsRow(nRow) ? Rows()[nRow].ID : -1;
+        const TRowId nTargetId = IsRow(nRow) ? Rows()[nRow].ID : -1;
         const bool bTargetLast = IsLastRow(nRow);
-        const std::int32_t nLeftId = Rows()[nLeft].ID;
+        const TRowId nLeftId = Rows()[nLeft].ID;
         if (!WriteBack() && m_rows.HasUnsaved()) {
             // the typing could not be stored: the editor and its caret stay
             CEditEx* pEdit = m_eActiveEditor == EDITOR_KEYWORD ? m_pKeywordEdit
@@ -525,9 +553,9 @@ std::intptr_t CDetailView::OnPaneMessage(unsigned nMsg, std::intptr_t wParam, st
         return 0;
     }
     switch (nMsg) {
-        case WM_SHOW_FOLDER: ShowFolder(static_cast<std::int32_t>(wParam)); return 0;
+        case WM_SHOW_FOLDER: ShowFolder(static_cast<TRowId>(wParam)); return 0;
         case WM_SELECT_ENTRY: {
-            const int nFound = m_rows.IndexOf(static_cast<std::int32_t>(wParam));
+            const int nFound = m_rows.IndexOf(static_cast<TRowId>(wParam));
             // lParam: editor + 1
             if (nFound >= 0) SelectRow(nFound, static_cast<EEditor>(lParam - 1));
             return 0;
@@ -610,6 +638,7 @@ void CDetailView::mouseMoveEvent(QMouseEvent* pEvent) {
     if (m_drag.MouseMove(pt, pEvent->buttons(), IsWriteProtected())) return;
     const bool bOverRows = IsAboveEndOfRows(pt.y());
     UpdateCursor(pt, bOverRows);
+    ShowHoverLink(pEvent->buttons() == Qt::NoButton ? LinkAt(pt.y()) : QString());
     if (!bOverRows) return;
     const int K = m_nKeywordWidth;
     if ((K - 3 < pt.x() && pt.x() < K + 4) || m_bResizing || m_bDividerPressed) {

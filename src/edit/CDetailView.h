@@ -34,7 +34,7 @@ public:
     ~CDetailView() override;
 
     // folder shown; -1 none, 0 the top level
-    std::int32_t GetCurrentFolder() const { return m_rows.GetFolder(); }
+    TRowId GetCurrentFolder() const { return m_rows.GetFolder(); }
 
     // Fonts, editors, column width; after creation and after every opening
     // or creation of a database.
@@ -63,7 +63,7 @@ public:
     // Sum of the row heights; rows not measured yet count with their guess.
     int GetTotalHeight() const { return m_layout.GetTotalHeight(); }
     bool IsDragging() const { return m_drag.IsDragging(); }
-    std::int32_t GetDropTarget() const { return m_drag.GetDropTarget(); }
+    TRowId GetDropTarget() const { return m_drag.GetDropTarget(); }
     CEditEx* GetKeywordEditor() const { return m_pKeywordEdit; }
     CEditEx* GetTextEditor() const { return m_pTextEdit; }
     // Row under the client y, -1 for none. Measures the rows down to y first.
@@ -104,6 +104,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
+    // The link of the row at viewport height y; empty for none.
+    QString LinkAt(int y);
+    void ShowHoverLink(const QString& strLink);
     friend class CDetailCommands;  // carries the entry commands out on the rows shown here
 
     CKnowHowArray& Rows() { return m_rows.Rows(); }
@@ -113,7 +116,7 @@ private:
     bool IsLastRow(int nRow) const { return m_rows.IsLastRow(nRow); }
 
     // --- reading and writing ---------------------------------------------------------
-    void ShowFolder(std::int32_t nFolder);
+    void ShowFolder(TRowId nFolder);
     // After the rows changed as a whole: heights, editors, paint.
     void RowsReplaced();
     // No folder, no rows, no editor: after closing or before another file.
@@ -169,6 +172,8 @@ private:
     int m_nClientHeight = 0;
     int m_nKeywordWidth = 150;
     bool m_bResizing = false;
+    // The link of the row under the mouse, as the status bar shows it.
+    QString m_strHoverLink;
     bool m_bDividerPressed = false;  // the left button went down on the divider
     int m_nCurrentRow = -1;
     EEditor m_eActiveEditor = EDITOR_NONE;

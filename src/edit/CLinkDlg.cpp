@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "db/CDB.h"
+#include "edit/LinkTarget.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "ui/DialogIds.h"
@@ -128,6 +129,12 @@ const char* CLinkDlg::ShellErrorText(int nCode) {
 }
 
 int CLinkDlg::OpenLink(const std::string& strLink) {
+    // a program, or a scheme that may do anything, runs only when the user
+    // has seen where it goes
+    if (ClassifyLink(strLink) != ELinkKind::Plain &&
+        GetPlatform().MessageBox(Ansi("Soll ") + strLink + Ansi(" geöffnet werden?"), std::string(), EMsgIcon::Question,
+                                 EMsgButtons::YesNo) != EMsgResult::Yes)
+        return 1;
     const int nResult = GetPlatform().ShellOpen(strLink);
     if (const char* pszError = ShellErrorText(nResult)) {
         GetPlatform().MessageBox(

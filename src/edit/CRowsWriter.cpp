@@ -41,7 +41,7 @@ bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report, bool
         if (bSay) SayFileNotUsable(eResult, report.nEngineCode, true);
         return false;
     }
-    std::int32_t nTarget = m_rows.GetFolder();
+    TRowId nTarget = m_rows.GetFolder();
     std::string strTarget;
     if (eResult == EWriteResult::ParentGone) {
         nTarget = m_rows.NearestLiveFolder();
@@ -57,7 +57,7 @@ bool CRowsWriter::Resolve(EWriteResult eResult, const SWriteReport& report, bool
         case ERefusedRowChoice::SaveAsNew: break;
     }
     SWriteReport reportNew;
-    std::int32_t nNewId = 0;
+    TRowId nNewId = 0;
     const EWriteResult eNew = m_rows.SaveAsNew(r, report.stored, nTarget, &reportNew, &nNewId);
     if (eNew != EWriteResult::Saved) {
         if (eNew == EWriteResult::Locked || eNew == EWriteResult::Failed)

@@ -78,7 +78,7 @@ class CHitModel : public QAbstractTableModel {
 public:
     struct SRow {
         QString strPath;
-        std::int32_t nId;
+        TRowId nId;
         size_t nHit;
     };
     using QAbstractTableModel::QAbstractTableModel;
@@ -97,7 +97,7 @@ public:
     QVariant data(const QModelIndex& index, int nRole) const override {
         if (!index.isValid() || index.row() >= rowCount()) return QVariant();
         if (nRole == Qt::DisplayRole) return Row(index.row()).strPath;
-        if (nRole == Qt::UserRole) return Row(index.row()).nId;  // the item data: the hit's ID
+        if (nRole == Qt::UserRole) return static_cast<qlonglong>(Row(index.row()).nId);  // the item data: the hit's ID
         return QVariant();
     }
     QVariant headerData(int nSection, Qt::Orientation eOrientation, int nRole) const override {
@@ -342,7 +342,7 @@ void CSuchenDlg::OnSearch() {
         nHits = service.Search(m_arrHits, m_strSearched, bInKeywords, bInTexts);
         std::vector<std::string> arrPaths;
         if (nHits > 0) {
-            std::vector<std::int32_t> arrIds;
+            std::vector<TRowId> arrIds;
             arrIds.reserve(m_arrHits.size());
             for (const CKnowHowItem& hit : m_arrHits) arrIds.push_back(hit.ID);
             // every hit's path from a few reads; a path that cannot be read

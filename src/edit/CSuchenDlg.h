@@ -40,7 +40,7 @@ public:
     ~CSuchenDlg() override;
 
     // ID of the hit shown in the preview; -1 none.
-    std::int32_t GetSelectedHit() const { return m_nSelectedHit; }
+    TRowId GetSelectedHit() const { return m_nSelectedHit; }
     const CKnowHowArray& GetHits() const { return m_arrHits; }
 
     QLineEdit* SearchEdit() const { return m_pSearchEdit; }
@@ -66,7 +66,7 @@ private:
     void FillHitList(std::vector<std::string>& arrPaths);
 
     IEditDocument& m_doc;
-    std::int32_t m_nSelectedHit = -1;
+    TRowId m_nSelectedHit = -1;
     CKnowHowArray m_arrHits;
     std::string m_strSearched;  // the search text of the listed hits (Windows-1252)
 

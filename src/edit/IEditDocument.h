@@ -32,20 +32,19 @@ public:
     // The open database's knowledge-tree service; null while none is open.
     virtual CKnowHow* GetService() const = 0;
     // nFolder is nAncestor or lies below it (a parent chain in a circle counts as inside).
-    virtual bool IsInsideFolder(std::int32_t nFolder, std::int32_t nAncestor) = 0;
+    virtual bool IsInsideFolder(TRowId nFolder, TRowId nAncestor) = 0;
     // The question before an entry (a folder with all it holds) is deleted.
-    virtual bool ConfirmDeleteEntry(std::int32_t nId) = 0;
-    [[nodiscard]] virtual EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder,
-                                                    SWriteReport* pReport) = 0;
+    virtual bool ConfirmDeleteEntry(TRowId nId) = 0;
+    [[nodiscard]] virtual EWriteResult MoveToFolder(TRowId nId, TRowId nTargetFolder, SWriteReport* pReport) = 0;
 
     virtual bool IsWriteProtected() const = 0;
     virtual const QFont& GetFont(EDocFont eFont) const = 0;
 
     // --- moves the panes show ---------------------------------------------------------
-    virtual void GoToEntry(std::int32_t nId) = 0;
-    virtual void GoToNextEntry(std::int32_t nId) = 0;
-    virtual void GoToPreviousEntry(std::int32_t nId) = 0;
-    virtual void ShowFolderTitle(std::int32_t nFolder) = 0;
+    virtual void GoToEntry(TRowId nId) = 0;
+    virtual void GoToNextEntry(TRowId nId) = 0;
+    virtual void GoToPreviousEntry(TRowId nId) = 0;
+    virtual void ShowFolderTitle(TRowId nFolder) = 0;
     // Another user changed the file while a row was being edited: the title
     // strip says so until the row is left and the folder read again.
     virtual void MarkFolderChanged(bool bChanged) = 0;
@@ -60,5 +59,5 @@ public:
     virtual void ShowContextMenu(QWidget* pParent, const QPoint& ptGlobal) = 0;
     // The print dialog (bPreview false) or the print preview of the folder's
     // entries, with the program's printer.
-    virtual void PrintFolder(QWidget* pParent, std::int32_t nFolder, bool bPreview) = 0;
+    virtual void PrintFolder(QWidget* pParent, TRowId nFolder, bool bPreview) = 0;
 };

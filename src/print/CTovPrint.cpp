@@ -130,7 +130,7 @@ int CTovPrint::TextWidth() const {
     return m_nPageWidth - m_nMargin - kTextIndent;
 }
 
-int ReadPrintFolder(CKnowHow& service, std::int32_t nFolder, SPrintFolder& folder) {
+int ReadPrintFolder(CKnowHow& service, TRowId nFolder, SPrintFolder& folder) {
     folder = SPrintFolder();
     if (nFolder != 0) {
         // a folder deleted meanwhile is not printed as an empty one
@@ -147,7 +147,7 @@ int ReadPrintFolder(CKnowHow& service, std::int32_t nFolder, SPrintFolder& folde
     return 0;
 }
 
-int CTovPrint::BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder) {
+int CTovPrint::BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, TRowId nFolder) {
     SPrintFolder folder;
     if (pService && ReadPrintFolder(*pService, nFolder, folder) < 0) folder = SPrintFolder();
     return BeginPrinting(pDevice, folder);
@@ -324,7 +324,7 @@ void CTovPrint::PrintPage(QPainter& painter, int nPage) {
 
 // --- whole jobs ---------------------------------------------------------------------
 
-int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder, int nFromPage, int nToPage,
+int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, TRowId nFolder, int nFromPage, int nToPage,
                      bool bReverse) {
     // read before the device is touched: a folder that could not be read
     // leaves no file and no sheet behind

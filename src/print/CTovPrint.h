@@ -93,7 +93,7 @@ inline constexpr int PRINT_READ_FAILED = -2;    // the folder could not be read:
 inline constexpr int PRINT_NO_FOLDER = -3;      // the folder does not exist (any more)
 
 // Reads the folder for a print; 0 when all of it was read.
-int ReadPrintFolder(CKnowHow& service, std::int32_t nFolder, SPrintFolder& folder);
+int ReadPrintFolder(CKnowHow& service, TRowId nFolder, SPrintFolder& folder);
 // Tells the user why ReadPrintFolder's answer nResult printed nothing.
 void ShowPrintReadFailure(int nResult);
 
@@ -105,7 +105,7 @@ public:
     // Starts a job on the device for the folder: sets up, reads the folder's
     // children, path and text from the service and paginates. A folder that
     // cannot be read prints as an empty folder. Answers the number of pages.
-    int BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder);
+    int BeginPrinting(QPagedPaintDevice* pDevice, CKnowHow* pService, TRowId nFolder);
     // The same for a folder read already.
     int BeginPrinting(QPagedPaintDevice* pDevice, const SPrintFolder& folder);
     // The same with a given measurer, page size (device pixels), vertical
@@ -154,8 +154,8 @@ private:
 // the folder onto the device, each on a sheet of its own, the last first when
 // asked. Answers the number of pages printed, or one of the PRINT_ codes: the
 // folder is read first, so nothing is painted when it cannot be.
-int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, std::int32_t nFolder, int nFromPage = 0,
-                     int nToPage = 0, bool bReverse = false);
+int PrintFolderPages(QPagedPaintDevice* pDevice, CKnowHow* pService, TRowId nFolder, int nFromPage = 0, int nToPage = 0,
+                     bool bReverse = false);
 // The page set-up of the print dialog's PDF output: A4 portrait, 1200 dpi,
 // margins of 10 points; without a display the same pages come out.
 void SetUpPdfPage(QPdfWriter& writer);

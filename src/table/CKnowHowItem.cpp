@@ -63,9 +63,9 @@ void CKnowHowItem::WriteValues(CValueMap& map) const {
 
 void CKnowHowItem::ReadValues(const CValueMap& map) {
     CTableItem::ReadValues(map);
-    MasterID = ParseInt(MapValue(map, "MasterID"));
+    MasterID = ParseRowId(MapValue(map, "MasterID"));
     Typ = ParseInt(MapValue(map, "Typ"));
-    LinkID = ParseInt(MapValue(map, "LinkID"));
+    LinkID = ParseRowId(MapValue(map, "LinkID"));
     PosNr = ParseInt(MapValue(map, "PosNr"));
     IsDir = ParseInt(MapValue(map, "IsDir"));
     UpdateNr = ParseInt(MapValue(map, "UpdateNr"));
@@ -81,16 +81,19 @@ void CKnowHowItem::ReadRow(const CRecordSet& rs, const SKnowHowColumns& cols) {
 namespace {
 // One read row into the item, whatever the cells come from; the values read
 // become its origin.
+// intAt answers 64 bits: the IDs keep them, the other numbers are cut to
+// 32 as before.
 template <class FInt, class FText>
 void AssignColumns(CKnowHowItem& item, const SKnowHowColumns& cols, FInt intAt, FText textAt) {
+    auto small = [&](int nCol) { return static_cast<std::int32_t>(intAt(nCol)); };
     item.ID = intAt(cols.nId);
-    item.IsAktiv = intAt(cols.nAktiv);
+    item.IsAktiv = small(cols.nAktiv);
     item.MasterID = intAt(cols.nMaster);
-    item.Typ = intAt(cols.nTyp);
+    item.Typ = small(cols.nTyp);
     item.LinkID = intAt(cols.nLinkId);
-    item.PosNr = intAt(cols.nPos);
-    item.IsDir = intAt(cols.nDir);
-    item.UpdateNr = intAt(cols.nUpdate);
+    item.PosNr = small(cols.nPos);
+    item.IsDir = small(cols.nDir);
+    item.UpdateNr = small(cols.nUpdate);
     textAt(cols.nName, item.Name);
     textAt(cols.nLink, item.Link);
     textAt(cols.nText, item.Text);
@@ -102,7 +105,11 @@ void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& 
     auto cell = [&](int nCol) -> const char* { return ppCells && nCol >= 0 ? ppCells[nCol] : nullptr; };
     auto intAt = [&](int nCol) {
         const char* psz = cell(nCol);
-        return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
+        // an ID as atoll reads it, the small numbers as atoi did
+        if (!psz) return std::int64_t{0};
+        return nCol == cols.nId || nCol == cols.nMaster || nCol == cols.nLinkId
+                   ? static_cast<std::int64_t>(std::atoll(psz))
+                   : static_cast<std::int64_t>(std::atoi(psz));
     };
     auto textAt = [&](int nCol, std::string& str) {
         const char* psz = cell(nCol);
@@ -113,7 +120,7 @@ void CKnowHowItem::ReadCells(const char* const* ppCells, const SKnowHowColumns& 
 
 void CKnowHowItem::ReadStatement(sqlite3_stmt* pStmt, const SKnowHowColumns& cols) {
     auto intAt = [&](int nCol) {
-        return nCol >= 0 ? static_cast<std::int32_t>(sqlite3_column_int64(pStmt, nCol)) : std::int32_t{0};
+        return nCol >= 0 ? static_cast<std::int64_t>(sqlite3_column_int64(pStmt, nCol)) : std::int64_t{0};
     };
     auto textAt = [&](int nCol, std::string& str) {
         const char* p = nCol >= 0 ? reinterpret_cast<const char*>(sqlite3_column_text(pStmt, nCol)) : nullptr;

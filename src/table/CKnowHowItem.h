@@ -17,7 +17,8 @@ struct sqlite3_stmt;
 // lands on another entry that took over the ID. Texts are kept as hashes.
 struct SRowOrigin {
     bool bKnown = false;
-    std::int32_t MasterID = 0, PosNr = 0, IsDir = 0, Typ = 0, LinkID = 0, UpdateNr = 0;
+    TRowId MasterID = 0, LinkID = 0;
+    std::int32_t PosNr = 0, IsDir = 0, Typ = 0, UpdateNr = 0;
     std::size_t nName = 0, nText = 0, nLink = 0;
 };
 
@@ -79,9 +80,9 @@ public:
     void SetTyp(std::int32_t n);
     void SetIsDir(std::int32_t n);
 
-    std::int32_t MasterID = 0;
+    TRowId MasterID = 0;
     std::int32_t Typ = 0;
-    std::int32_t LinkID = 0;
+    TRowId LinkID = 0;
     std::int32_t PosNr = 0;
     std::int32_t IsDir = 0;
     std::int32_t UpdateNr = 0;

@@ -210,7 +210,7 @@ void BindValues(sqlite3_stmt* p, const CKnowHowItem& item) {
     sqlite3_bind_text(p, 1, item.IsAktiv != 0 ? "1" : "0", -1, SQLITE_STATIC);
     sqlite3_bind_text(p, 2, item.IsDir != 0 ? "1" : "0", -1, SQLITE_STATIC);
     BindText(p, 3, EncryptField(item.Link));
-    sqlite3_bind_int(p, 4, item.LinkID);
+    sqlite3_bind_int64(p, 4, item.LinkID);
     sqlite3_bind_int64(p, 5, item.MasterID);
     BindText(p, 6, EncryptField(item.Name));
     sqlite3_bind_int(p, 7, item.PosNr);

@@ -71,20 +71,22 @@ bool CTable::Next(CValueMap& map) {
     return true;
 }
 
-std::int32_t CTable::Insert(const CValueMap& map) {
+TRowId CTable::Insert(const CValueMap& map) {
     return TakeInsertedRow(m_recordSet.InsertRow(map));
 }
 
-std::int32_t CTable::TakeInsertedRow(std::int64_t n) {
+TRowId CTable::TakeInsertedRow(std::int64_t n) {
     if (n <= 0) return 0;
-    // IDs are 32-bit: behind a row that another tool gave the largest one
-    // the engine counts on beyond it, so the new row takes a free ID below
+    // Rows that another tool gave IDs above 2^31 are read and kept as they
+    // are; behind them the engine counts on beyond, and a new row takes a
+    // free ID below, so that what this program creates stays readable for
+    // programs that keep IDs in 32 bits.
     if (n > std::numeric_limits<std::int32_t>::max()) return MoveToFreeId(n);
-    return static_cast<std::int32_t>(n);
+    return n;
 }
 
-std::int32_t CTable::MoveToFreeId(std::int64_t nRowId) {
-    std::int32_t nFree = 0;
+TRowId CTable::MoveToFreeId(std::int64_t nRowId) {
+    TRowId nFree = 0;
     int nOne = m_db.Count(m_strName, "ID=1");
     if (nOne < 0) return 0;
     if (nOne == 0) {
@@ -94,7 +96,7 @@ std::int32_t CTable::MoveToFreeId(std::int64_t nRowId) {
         std::string strFree;
         std::string strCondition = "ID>0 AND ID<2147483647 AND ID+1 NOT IN (SELECT ID FROM " + m_strName + ")";
         if (!m_db.ReadValue(m_strName, "min(ID)+1", strCondition.c_str(), strFree) || strFree.empty()) return 0;
-        nFree = ParseInt(strFree);
+        nFree = ParseRowId(strFree);
     }
     if (nFree <= 0) return 0;
     bool bOk = m_db.Execute("UPDATE " + m_strName + " SET [ID]=" + std::to_string(nFree) +
@@ -106,7 +108,7 @@ bool CTable::Update(const CValueMap& map) {
     return m_recordSet.UpdateRow(map);
 }
 
-bool CTable::DeleteById(std::int32_t nId) {
+bool CTable::DeleteById(TRowId nId) {
     std::string strCondition = "[ID]=" + std::to_string(nId);
     return m_recordSet.DeleteRows(strCondition.c_str());
 }
@@ -115,14 +117,14 @@ int CTable::CountRows(const char* pszCondition) {
     return m_db.Count(m_strName, pszCondition);
 }
 
-std::int32_t CTable::GetUpdateNr(std::int32_t nId) {
+std::int32_t CTable::GetUpdateNr(TRowId nId) {
     std::int32_t nUpdateNr = 0;
     bool bExists = false;
     ReadUpdateNr(nId, nUpdateNr, bExists);
     return nUpdateNr;
 }
 
-bool CTable::ReadUpdateNr(std::int32_t nId, std::int32_t& nUpdateNr, bool& bExists) {
+bool CTable::ReadUpdateNr(TRowId nId, std::int32_t& nUpdateNr, bool& bExists) {
     std::string strCondition = "ID=" + std::to_string(nId);
     std::string strValue;
     bool bOk = m_db.ReadValue(m_strName, "UpdateNr", strCondition.c_str(), strValue, &bExists);

@@ -18,7 +18,7 @@ public:
 
     bool Init(const std::string& strName);
     virtual bool Create() { return false; }
-    virtual bool DeleteById(std::int32_t nId);
+    virtual bool DeleteById(TRowId nId);
     virtual bool Delete(const CTableItem& item) { return DeleteById(item.ID); }
 
     bool CreateTable(const CTableItem& item);
@@ -36,16 +36,16 @@ public:
     int SelectColumnsEach(const char* pszColumns, const char* pszCondition, const char* pszOrder, CRecordSet::RowFn fn,
                           void* pContext);
     bool Next(CValueMap& map);
-    std::int32_t Insert(const CValueMap& map);
+    TRowId Insert(const CValueMap& map);
     // The ID of a row just inserted as nRowId (an insert of its own);
     // 0 when there is none.
-    std::int32_t TakeInsertedRow(std::int64_t nRowId);
+    TRowId TakeInsertedRow(std::int64_t nRowId);
     bool Update(const CValueMap& map);
     int CountRows(const char* pszCondition = nullptr);
-    std::int32_t GetUpdateNr(std::int32_t nId);
+    std::int32_t GetUpdateNr(TRowId nId);
     // False when the counter could not be read; bExists tells whether the
     // row is there at all.
-    bool ReadUpdateNr(std::int32_t nId, std::int32_t& nUpdateNr, bool& bExists);
+    bool ReadUpdateNr(TRowId nId, std::int32_t& nUpdateNr, bool& bExists);
 
     const std::string& GetName() const { return m_strName; }
     CRecordSet& GetRecordSet() { return m_recordSet; }
@@ -53,7 +53,7 @@ public:
 protected:
     // Gives the row just inserted as nRowId the smallest free 32-bit ID;
     // that ID, 0 when there is none or it could not be written.
-    std::int32_t MoveToFreeId(std::int64_t nRowId);
+    TRowId MoveToFreeId(std::int64_t nRowId);
 
     CDB& m_db;
     std::string m_strName;

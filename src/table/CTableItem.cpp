@@ -12,11 +12,11 @@ void CTableItem::WriteValues(CValueMap& map) const {
 }
 
 void CTableItem::ReadValues(const CValueMap& map) {
-    ID = ParseInt(MapValue(map, "ID"));
+    ID = ParseRowId(MapValue(map, "ID"));
     IsAktiv = ParseInt(MapValue(map, "IsAktiv"));
 }
 
-std::string IntLiteral(std::int32_t n) {
+std::string IntLiteral(std::int64_t n) {
     return std::to_string(n);
 }
 
@@ -30,6 +30,10 @@ std::string TextLiteral(const std::string& str) {
 
 std::int32_t ParseInt(const std::string& str) {
     return static_cast<std::int32_t>(std::atoi(str.c_str()));
+}
+
+TRowId ParseRowId(const std::string& str) {
+    return static_cast<TRowId>(std::atoll(str.c_str()));
 }
 
 const std::string& MapValue(const CValueMap& map, const std::string& strKey) {

@@ -12,8 +12,9 @@
 using CValueMap = std::map<std::string, std::string>;
 
 // The type of a row's ID and of the IDs that point at rows (MasterID,
-// LinkID): new code names it, so that widening it is one change.
-using TRowId = std::int32_t;
+// LinkID): the engine's 64-bit row numbers, so that an ID another program
+// gave above 2^31 is read, shown and written back as it is.
+using TRowId = std::int64_t;
 
 class CTableItem {
 public:
@@ -28,10 +29,12 @@ public:
 };
 
 // SQL literals
-std::string IntLiteral(std::int32_t n);
+std::string IntLiteral(std::int64_t n);
 std::string FlagLiteral(std::int32_t n);
 std::string TextLiteral(const std::string& str);
 // Decimal parse as atoi: leading digits after an optional sign, else 0.
 std::int32_t ParseInt(const std::string& str);
+// The same for an ID: 64 bits.
+TRowId ParseRowId(const std::string& str);
 // The map's text for a key; empty when absent.
 const std::string& MapValue(const CValueMap& map, const std::string& strKey);

@@ -16,7 +16,7 @@ EWriteResult ReadFailure() {
 }
 }  // namespace
 
-int CFolderRows::IndexOf(std::int32_t nId) const {
+int CFolderRows::IndexOf(TRowId nId) const {
     for (int i = Count() - 1; i >= 0; --i)
         if (m_arrRows[i].ID == nId) return i;
     return -1;
@@ -58,15 +58,15 @@ void CFolderRows::EnsureEmptyRow() {
         m_arrRows.push_back(MakeEmptyRow());
 }
 
-EWriteResult CFolderRows::Load(std::int32_t nFolder) {
+EWriteResult CFolderRows::Load(TRowId nFolder) {
     CKnowHow* pService = Service();
     if (!pService) return EWriteResult::Failed;
     CKnowHowArray arr;
     if (pService->GetChildren(arr, nFolder) < 0) return ReadFailure();
     // the way up, for a new entry whose folder another user deletes
-    std::vector<std::int32_t> arrAncestors;
-    std::unordered_set<std::int32_t> setSeen{nFolder};
-    for (std::int32_t a = nFolder; a > 0;) {
+    std::vector<TRowId> arrAncestors;
+    std::unordered_set<TRowId> setSeen{nFolder};
+    for (TRowId a = nFolder; a > 0;) {
         CKnowHowItem item;
         if (pService->GetItem(item, a) != 1) break;
         a = item.MasterID;
@@ -87,10 +87,10 @@ EWriteResult CFolderRows::Reload() {
     CKnowHowArray arr;
     if (pService->GetChildren(arr, m_nFolder) < 0) return ReadFailure();
     // the typing of the rows shown goes into the rows read
-    std::unordered_map<std::int32_t, const CKnowHowItem*> mapTyped;
+    std::unordered_map<TRowId, const CKnowHowItem*> mapTyped;
     for (const CKnowHowItem& row : m_arrRows)
         if (row.ID > 0 && IsUnsaved(row)) mapTyped.emplace(row.ID, &row);
-    std::unordered_map<std::int32_t, std::int32_t> mapHeights;
+    std::unordered_map<TRowId, std::int32_t> mapHeights;
     for (const CKnowHowItem& row : m_arrRows)
         if (row.ID > 0) mapHeights.emplace(row.ID, row.DisplayHeight);
     for (CKnowHowItem& row : arr) {
@@ -166,8 +166,8 @@ void CFolderRows::Discard(int r, const CKnowHowItem& stored) {
     EnsureEmptyRow();
 }
 
-EWriteResult CFolderRows::SaveAsNew(int r, const CKnowHowItem& stored, std::int32_t nFolder, SWriteReport* pReport,
-                                    std::int32_t* pNewId) {
+EWriteResult CFolderRows::SaveAsNew(int r, const CKnowHowItem& stored, TRowId nFolder, SWriteReport* pReport,
+                                    TRowId* pNewId) {
     CKnowHow* pService = Service();
     if (!pService || !IsRow(r)) return EWriteResult::Failed;
     const CKnowHowItem& mine = m_arrRows[r];
@@ -194,10 +194,10 @@ EWriteResult CFolderRows::SaveAsNew(int r, const CKnowHowItem& stored, std::int3
     return EWriteResult::Saved;
 }
 
-std::int32_t CFolderRows::NearestLiveFolder() {
+TRowId CFolderRows::NearestLiveFolder() {
     CKnowHow* pService = Service();
     if (!pService) return 0;
-    for (std::int32_t a : m_arrAncestors) {
+    for (TRowId a : m_arrAncestors) {
         bool bLive = false;
         if (pService->ReadIsLiveFolder(a, bLive) && bLive) return a;
     }

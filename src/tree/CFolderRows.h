@@ -24,14 +24,14 @@ public:
 
     // --- content ------------------------------------------------------------------
     // The folder shown; -1 none, 0 the top level.
-    std::int32_t GetFolder() const { return m_nFolder; }
+    TRowId GetFolder() const { return m_nFolder; }
     CKnowHowArray& Rows() { return m_arrRows; }
     const CKnowHowArray& Rows() const { return m_arrRows; }
     int Count() const { return static_cast<int>(m_arrRows.size()); }
     bool IsRow(int r) const { return r >= 0 && r < Count(); }
     bool IsLastRow(int r) const { return r >= 0 && r == Count() - 1; }
     // The last row of the entry with that ID; -1 when none shows it.
-    int IndexOf(std::int32_t nId) const;
+    int IndexOf(TRowId nId) const;
     // A row for a new entry of the folder shown (a folder on the top level).
     CKnowHowItem MakeEmptyRow() const;
     // A row holds typing not yet stored.
@@ -44,7 +44,7 @@ public:
     // --- reading ------------------------------------------------------------------
     // Shows nFolder: its entries and the empty row. When they cannot be
     // read, the rows shown before stay (folder included).
-    EWriteResult Load(std::int32_t nFolder);
+    EWriteResult Load(TRowId nFolder);
     // Reads the folder shown again. Rows with typing not yet stored stay as
     // typed: in their new place when the entry is still in the folder, else
     // where they were, so that their next write says what became of them.
@@ -65,8 +65,8 @@ public:
     // Conflict, Deleted, ParentGone: the row's keyword, text and link become
     // a new entry appended to nFolder; the row itself goes back to the
     // stored version (or away when there is none, or when it was new).
-    EWriteResult SaveAsNew(int r, const CKnowHowItem& stored, std::int32_t nFolder, SWriteReport* pReport = nullptr,
-                           std::int32_t* pNewId = nullptr);
+    EWriteResult SaveAsNew(int r, const CKnowHowItem& stored, TRowId nFolder, SWriteReport* pReport = nullptr,
+                           TRowId* pNewId = nullptr);
     // The row's version for a conflict with stored: the fields the user
     // changed, the others as stored now.
     CKnowHowItem MineOver(int r, const CKnowHowItem& stored) const;
@@ -74,7 +74,7 @@ public:
     void Discard(int r, const CKnowHowItem& stored);
     // The nearest of the shown folder's parents (as it was loaded) that
     // still is a folder; 0 at last.
-    std::int32_t NearestLiveFolder();
+    TRowId NearestLiveFolder();
 
     // --- structure ------------------------------------------------------------------
     // Deletes the entry of row r (the caller asked); on Saved, and on
@@ -92,7 +92,7 @@ private:
     void EnsureEmptyRow();
 
     std::function<CKnowHow*()> m_fnService;
-    std::int32_t m_nFolder = -1;
-    std::vector<std::int32_t> m_arrAncestors;  // the shown folder's parents when it was loaded, nearest first
+    TRowId m_nFolder = -1;
+    std::vector<TRowId> m_arrAncestors;  // the shown folder's parents when it was loaded, nearest first
     CKnowHowArray m_arrRows;
 };

@@ -14,6 +14,7 @@
 #include "table/CRecordSet.h"
 
 namespace {
+std::string Format(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* pszFormat, ...) {
     char buf[256];
     va_list args;
@@ -42,16 +43,17 @@ int CKnowHow::SelectOne(CKnowHowItem& item, const std::string& strCondition) {
     return n;
 }
 
-int CKnowHow::GetItem(CKnowHowItem& item, std::int32_t nId) {
-    return SelectOne(item, Format("ID=%d AND IsAktiv='1'", nId));
+int CKnowHow::GetItem(CKnowHowItem& item, TRowId nId) {
+    return SelectOne(item, Format("ID=%lld AND IsAktiv='1'", static_cast<long long>(nId)));
 }
 
-int CKnowHow::GetItemAt(CKnowHowItem& item, std::int32_t nMasterId, std::int32_t nPosNr) {
-    return SelectOne(item, Format("MasterID=%d AND PosNr=%d AND IsAktiv='1'", nMasterId, nPosNr));
+int CKnowHow::GetItemAt(CKnowHowItem& item, TRowId nMasterId, std::int32_t nPosNr) {
+    return SelectOne(item,
+                     Format("MasterID=%lld AND PosNr=%d AND IsAktiv='1'", static_cast<long long>(nMasterId), nPosNr));
 }
 
-int CKnowHow::GetChildren(CKnowHowArray& arr, std::int32_t nMasterId, bool bFoldersOnly) {
-    std::string strCondition = Format("[MasterID]=%d AND IsAktiv='1'", nMasterId);
+int CKnowHow::GetChildren(CKnowHowArray& arr, TRowId nMasterId, bool bFoldersOnly) {
+    std::string strCondition = Format("[MasterID]=%lld AND IsAktiv='1'", static_cast<long long>(nMasterId));
     if (bFoldersOnly) strCondition += " AND IsDir='1'";
     return m_table.SelectItems(arr, strCondition.c_str(), "[PosNr]");
 }
@@ -60,8 +62,8 @@ int CKnowHow::GetAllItems(CKnowHowArray& arr) {
     return m_table.SelectItems(arr);
 }
 
-int CKnowHow::CountChildren(std::int32_t nMasterId, bool bFoldersOnly) {
-    std::string strCondition = Format("MasterID=%d AND IsAktiv='1'", nMasterId);
+int CKnowHow::CountChildren(TRowId nMasterId, bool bFoldersOnly) {
+    std::string strCondition = Format("MasterID=%lld AND IsAktiv='1'", static_cast<long long>(nMasterId));
     if (bFoldersOnly) strCondition += " AND IsDir='1'";
     return m_table.CountRows(strCondition.c_str());
 }
@@ -121,10 +123,10 @@ EWriteResult CKnowHow::AbandonWork(EWriteResult eResult, SWriteReport& report) {
     return eResult;
 }
 
-bool CKnowHow::ReadIsLiveFolder(std::int32_t nFolder, bool& bLive) {
+bool CKnowHow::ReadIsLiveFolder(TRowId nFolder, bool& bLive) {
     bLive = false;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = nFolder; a != 0;) {
+    std::unordered_set<TRowId> setSeen;
+    for (TRowId a = nFolder; a != 0;) {
         // a circle of parents leads nowhere
         if (a < 0 || !setSeen.insert(a).second) return true;
         SNavRow nav;
@@ -170,13 +172,13 @@ EWriteResult CKnowHow::SaveItems(CKnowHowArray& arr, SWriteReport* pReport) {
     // New rows are appended behind what the file holds now, not behind what
     // the caller was shown: another user may have appended meanwhile. Each
     // folder is counted once, and again after a row of it was rewritten.
-    std::unordered_map<std::int32_t, std::int32_t> mapNextPos;
-    std::unordered_set<std::int32_t> setLive;
+    std::unordered_map<TRowId, std::int32_t> mapNextPos;
+    std::unordered_set<TRowId> setLive;
     for (size_t i : arrWrite) {
         CKnowHowItem& item = arr[i];
         const int nIndex = static_cast<int>(i);
         if (item.ID > 0) {
-            const std::int32_t nOldFolder = item.MasterID;
+            const TRowId nOldFolder = item.MasterID;
             EWriteResult eResult = m_table.UpdateItem(item, &report.stored);
             if (eResult != EWriteResult::Saved) return abandon(eResult, nIndex);
             mapNextPos.erase(nOldFolder);
@@ -247,7 +249,7 @@ EWriteResult CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, con
     return EWriteResult::Saved;
 }
 
-EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
+EWriteResult CKnowHow::DeleteItem(TRowId nId, SWriteReport* pReport) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
@@ -258,7 +260,7 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
     // an unknown ID would otherwise renumber the top level as if its
     // first entry had gone
     int nFound = GetItem(item, nId);
-    std::vector<std::int32_t> arrIds;
+    std::vector<TRowId> arrIds;
     if (nFound < 0 || (nFound == 1 && !CollectSubtree(item, arrIds))) {
         report.nEngineCode = db.GetLastErrorCode();
         return Failure();
@@ -279,12 +281,12 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
     // filled the entry: the gap is closed where it is now, and what is
     // deleted must be what the question counted.
     CKnowHowItem current;
-    std::vector<std::int32_t> arrNow;
+    std::vector<TRowId> arrNow;
     nFound = GetItem(current, nId);
     if (nFound < 0 || (nFound == 1 && !CollectSubtree(current, arrNow))) return AbandonWork(Failure(), report);
     if (nFound != 1) return AbandonWork(EWriteResult::Deleted, report);
     // the same entries, in whatever order they stand now
-    auto sorted = [](std::vector<std::int32_t> arr) {
+    auto sorted = [](std::vector<TRowId> arr) {
         std::sort(arr.begin(), arr.end());
         return arr;
     };
@@ -304,9 +306,9 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
     if (current.PosNr < n) {
         CKnowHowArray arrBehind;
         std::string strCondition = Format(
-            "MasterID=%d AND PosNr>%d AND PosNr<=%d AND typeof(PosNr)='integer' AND "
+            "MasterID=%lld AND PosNr>%d AND PosNr<=%d AND typeof(PosNr)='integer' AND "
             "IsAktiv='1'",
-            current.MasterID, current.PosNr, n);
+            static_cast<long long>(current.MasterID), current.PosNr, n);
         if (m_table.SelectItems(arrBehind, strCondition.c_str(), "PosNr") < 0) return AbandonWork(Failure(), report);
         for (size_t i = 0; i < arrBehind.size();) {
             size_t j = i + 1;
@@ -320,22 +322,21 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
             i = j;
         }
     }
-    for (std::int32_t nDelete : arrNow)
+    for (TRowId nDelete : arrNow)
         if (!m_table.DeleteById(nDelete)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
     return EWriteResult::Saved;
 }
 
-EWriteResult CKnowHow::MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder, SWriteReport* pReport) {
+EWriteResult CKnowHow::MoveToFolder(TRowId nId, TRowId nTargetFolder, SWriteReport* pReport) {
     return Move(nId, nTargetFolder, false, pReport);
 }
 
-EWriteResult CKnowHow::MoveToEnd(std::int32_t nId, SWriteReport* pReport) {
+EWriteResult CKnowHow::MoveToEnd(TRowId nId, SWriteReport* pReport) {
     return Move(nId, -1, true, pReport);
 }
 
-EWriteResult CKnowHow::Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder,
-                            SWriteReport* pReport) {
+EWriteResult CKnowHow::Move(TRowId nId, TRowId nTargetFolder, bool bToEndOfOwnFolder, SWriteReport* pReport) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();

@@ -28,32 +28,33 @@ public:
     virtual ~CKnowHow() = default;
 
     // --- reading (row count, -1 when the statement fails) -----------------
-    int GetItem(CKnowHowItem& item, std::int32_t nId);
-    int GetItemAt(CKnowHowItem& item, std::int32_t nMasterId, std::int32_t nPosNr);
-    int GetChildren(CKnowHowArray& arr, std::int32_t nMasterId, bool bFoldersOnly = false);
+    int GetItem(CKnowHowItem& item, TRowId nId);
+    int GetItemAt(CKnowHowItem& item, TRowId nMasterId, std::int32_t nPosNr);
+    int GetChildren(CKnowHowArray& arr, TRowId nMasterId, bool bFoldersOnly = false);
     int GetAllItems(CKnowHowArray& arr);
-    int CountChildren(std::int32_t nMasterId, bool bFoldersOnly = false);
-    std::int32_t GetParentId(std::int32_t nId);
-    std::string GetPath(std::int32_t nId);
+    int CountChildren(TRowId nMasterId, bool bFoldersOnly = false);
+    TRowId GetParentId(TRowId nId);
+    std::string GetPath(TRowId nId);
     // GetPath of many entries at once, in the order of arrIds; false when
     // the file could not be read.
-    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths);
-    std::int32_t NextItem(std::int32_t nId);
-    std::int32_t PreviousItem(std::int32_t nId);
+    bool GetPaths(const std::vector<TRowId>& arrIds, std::vector<std::string>& arrPaths);
+    TRowId NextItem(TRowId nId);
+    TRowId PreviousItem(TRowId nId);
     // What a walk below a folder needs of an entry: no texts.
     struct STreeNode {
-        std::int32_t ID, MasterID, PosNr, IsDir;
+        TRowId ID, MasterID;
+        std::int32_t PosNr, IsDir;
         std::string Name;
     };
     // Hands everything below nFolder to fn, depth first with children in
     // position order (GetChildren's), each entry entered once, with its level
     // (nLevel for nFolder's children); false (and nothing handed over) when
     // a read failed.
-    bool ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
+    bool ForEachBelow(TRowId nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn);
     // True when nId is nRoot or lies anywhere below it.
-    bool IsInSubtree(std::int32_t nId, std::int32_t nRoot);
+    bool IsInSubtree(TRowId nId, TRowId nRoot);
     // The same, false when the file could not be read.
-    bool ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside);
+    bool ReadIsInSubtree(TRowId nId, TRowId nRoot, bool& bInside);
 
     // --- writing ------------------------------------------------------------------
     // Every write runs in one exclusive transaction and shows nothing: it has
@@ -80,15 +81,14 @@ public:
     // more than the entry; Declined when the answer was No, Deleted when
     // another user deleted it first, Conflict when its subtree changed while
     // the question was open.
-    [[nodiscard]] EWriteResult DeleteItem(std::int32_t nId, SWriteReport* pReport = nullptr);
+    [[nodiscard]] EWriteResult DeleteItem(TRowId nId, SWriteReport* pReport = nullptr);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
     // subtree is Declined.
-    [[nodiscard]] EWriteResult MoveToFolder(std::int32_t nId, std::int32_t nTargetFolder,
-                                            SWriteReport* pReport = nullptr);
+    [[nodiscard]] EWriteResult MoveToFolder(TRowId nId, TRowId nTargetFolder, SWriteReport* pReport = nullptr);
     // Moves the entry to the end of its own folder; the entries behind it
     // close the gap.
-    [[nodiscard]] EWriteResult MoveToEnd(std::int32_t nId, SWriteReport* pReport = nullptr);
+    [[nodiscard]] EWriteResult MoveToEnd(TRowId nId, SWriteReport* pReport = nullptr);
     // Exchanges the positions of two entries of one folder as the file
     // holds them now (moving a row up or down); only the positions are
     // written. a and b name the rows as the caller loaded them and get the
@@ -101,7 +101,7 @@ public:
     // bLive: nFolder is the top level (0) or an active folder whose active
     // parents lead up to it without a circle. False when the file could not
     // be read.
-    bool ReadIsLiveFolder(std::int32_t nFolder, bool& bLive);
+    bool ReadIsLiveFolder(TRowId nFolder, bool& bLive);
 
     // --- search -------------------------------------------------------------------
     // Without bWithTexts the hits carry no Text and Link: a listing of many
@@ -111,9 +111,9 @@ public:
     // --- structure templates --------------------------------------------------------
     // True when there was at least one line to write; *pbWriteFailed turns
     // true when the file could not be written.
-    bool ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed = nullptr);
+    bool ExportStructure(const std::string& strPath, TRowId nFolder, bool* pbWriteFailed = nullptr);
     // The same onto an open stream (standard output), which stays open.
-    bool ExportStructure(std::FILE* pFile, std::int32_t nFolder, bool* pbWriteFailed = nullptr);
+    bool ExportStructure(std::FILE* pFile, TRowId nFolder, bool* pbWriteFailed = nullptr);
     // The ID of the entry made from the first line (0 when that is no entry
     // line). A template is Windows-1252 unless it starts with a UTF-8
     // byte-order mark or all its bytes above 0x7F form valid UTF-8. When
@@ -121,32 +121,32 @@ public:
     // keyword holds a character Windows-1252 cannot store, *pstrFailure gets
     // the message (Windows-1252) and nothing is written; otherwise it is
     // emptied.
-    std::int32_t ImportStructure(const std::string& strPath, std::int32_t nTargetFolder,
-                                 std::string* pstrFailure = nullptr);
+    TRowId ImportStructure(const std::string& strPath, TRowId nTargetFolder, std::string* pstrFailure = nullptr);
     // The same from an open stream (standard input), read to its end; strName
     // stands for it in the message.
-    std::int32_t ImportStructure(std::FILE* pFile, const std::string& strName, std::int32_t nTargetFolder,
-                                 std::string* pstrFailure = nullptr);
+    TRowId ImportStructure(std::FILE* pFile, const std::string& strName, TRowId nTargetFolder,
+                           std::string* pstrFailure = nullptr);
 
     CKnowHowTable& GetTable() { return m_table; }
 
 private:
     // What a step through the tree needs of an entry.
     struct SNavRow {
-        std::int32_t ID = 0, MasterID = 0, PosNr = 0, IsDir = 0;
+        TRowId ID = 0, MasterID = 0;
+        std::int32_t PosNr = 0, IsDir = 0;
     };
 
     // The entry the condition selects, when it is the only one; the row count.
     int SelectOne(CKnowHowItem& item, const std::string& strCondition);
     // The same as GetItem and GetItemAt, for the columns of SNavRow.
     int ReadNav(SNavRow& nav, const std::string& strCondition);
-    int ReadNavById(SNavRow& nav, std::int32_t nId);
-    int ReadNavAt(SNavRow& nav, std::int32_t nMasterId, std::int32_t nPosNr);
+    int ReadNavById(SNavRow& nav, TRowId nId);
+    int ReadNavAt(SNavRow& nav, TRowId nMasterId, std::int32_t nPosNr);
     // With bPartialOnFailure the paths end where a failed read stopped them.
-    bool GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
+    bool GetPaths(const std::vector<TRowId>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure);
     // The entry's ID and those of everything below it, in delete order.
-    bool CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds);
-    EWriteResult Move(std::int32_t nId, std::int32_t nTargetFolder, bool bToEndOfOwnFolder, SWriteReport* pReport);
+    bool CollectSubtree(const CKnowHowItem& item, std::vector<TRowId>& arrIds);
+    EWriteResult Move(TRowId nId, TRowId nTargetFolder, bool bToEndOfOwnFolder, SWriteReport* pReport);
     // Rolls back a write that failed or was refused; the engine's code goes
     // into the report first (a rollback records an error of its own).
     EWriteResult AbandonWork(EWriteResult eResult, SWriteReport& report);
@@ -154,12 +154,12 @@ private:
     static EWriteResult Failure();
     // The template lines of nFolder and everything below it; false when an
     // unknown folder, nothing to write or (bReadFailed) a failed read.
-    bool StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines, bool& bReadFailed);
+    bool StructureLines(TRowId nFolder, std::vector<std::string>& arrLines, bool& bReadFailed);
     // ExportStructure to a path or an open stream.
     template <typename Target>
-    bool WriteStructure(Target target, std::int32_t nFolder, bool* pbWriteFailed);
+    bool WriteStructure(Target target, TRowId nFolder, bool* pbWriteFailed);
     // Creates the entries of a template's lines (as read, in its encoding).
-    std::int32_t ImportLines(std::vector<std::string>& arrFile, std::int32_t nTargetFolder, std::string* pstrFailure);
+    TRowId ImportLines(std::vector<std::string>& arrFile, TRowId nTargetFolder, std::string* pstrFailure);
 
     CKnowHowTable m_table;
 };

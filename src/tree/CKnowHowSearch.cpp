@@ -1,3 +1,4 @@
+#include <cstring>
 #include <optional>
 
 #include "db/CDB.h"
@@ -18,9 +19,8 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
         bool bInKeywords, bInTexts;
         bool bProtected;
         bool bWithTexts;
-        const std::string& strText;  // protected: the bytes to find
+        const std::string& strText;
         const CRecordSet& rs;
-        std::string strPattern = {};  // open: the byte-wise LIKE pattern
         std::optional<SKnowHowColumns> cols = {};
         std::string strName = {}, strBody = {};
     } context{arr, bInKeywords, bInTexts, !strKey.empty(), bWithTexts, strText, m_table.GetRecordSet()};
@@ -29,11 +29,16 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
         if (!c.cols) c.cols.emplace(c.rs.GetColumnNames());
         auto contains = [&](int nCol, std::string& str) {
             const char* psz = nCol >= 0 ? ppCells[nCol] : nullptr;
-            if (!c.bProtected) return LikeMatch(c.strPattern, psz ? psz : "");
+            if (!c.bProtected) return SearchContains(c.strText, psz ? psz : "");
             // stored texts are encrypted: matched in memory on the plain bytes
             DecryptFieldInto(psz ? psz : "", str);
-            return str.find(c.strText) != std::string::npos;
+            return SearchContains(c.strText, str);
         };
+        if (c.bProtected) {
+            // the rows the plain search's condition leaves out
+            const char* pszAktiv = c.cols->nAktiv >= 0 ? ppCells[c.cols->nAktiv] : nullptr;
+            if (!pszAktiv || std::strcmp(pszAktiv, "1") != 0) return true;
+        }
         if ((c.bInKeywords && contains(c.cols->nName, c.strName)) ||
             (c.bInTexts && contains(c.cols->nText, c.strBody))) {
             CKnowHowItem& hit = c.arr.emplace_back();
@@ -45,15 +50,14 @@ int CKnowHow::Search(CKnowHowArray& arr, const std::string& strText, bool bInKey
 
     std::string strCondition;
     if (!context.bProtected) {
-        // The engine reads the Windows-1252 bytes as UTF-8 and misses real
-        // matches; its pattern only narrows the rows, the exact match is
-        // LikeMatch on every row it lets through.
-        context.strPattern = "%" + strText + "%";
-        std::string strEscaped = EscapeQuotes(LikeWidePattern(strText));
-        if (bInKeywords) strCondition = "[Name] LIKE '" + strEscaped + "'";
+        // The engine reads the Windows-1252 bytes as UTF-8 and folds only
+        // ASCII; its pattern only narrows the rows, SearchContains decides
+        // on every row it lets through.
+        std::string strLike = " LIKE '" + EscapeQuotes(LikeWidePattern(strText)) + "' ESCAPE '\\'";
+        if (bInKeywords) strCondition = "[Name]" + strLike;
         if (bInTexts) {
             if (!strCondition.empty()) strCondition += " OR ";
-            strCondition += "[Text] LIKE '" + strEscaped + "'";
+            strCondition += "[Text]" + strLike;
         }
         strCondition = "(" + strCondition + ") AND IsAktiv='1'";
     }

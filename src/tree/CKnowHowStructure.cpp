@@ -69,7 +69,7 @@ std::string ImportReadMessage(const std::string& strName) {
 }
 }  // namespace
 
-bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& arrLines, bool& bReadFailed) {
+bool CKnowHow::StructureLines(TRowId nFolder, std::vector<std::string>& arrLines, bool& bReadFailed) {
     bReadFailed = false;
     int nLevel = 0;
     if (nFolder != 0) {
@@ -89,7 +89,7 @@ bool CKnowHow::StructureLines(std::int32_t nFolder, std::vector<std::string>& ar
 }
 
 template <typename Target>
-bool CKnowHow::WriteStructure(Target target, std::int32_t nFolder, bool* pbWriteFailed) {
+bool CKnowHow::WriteStructure(Target target, TRowId nFolder, bool* pbWriteFailed) {
     if (pbWriteFailed) *pbWriteFailed = false;
     std::vector<std::string> arrLines;
     bool bReadFailed = false;
@@ -108,16 +108,15 @@ bool CKnowHow::WriteStructure(Target target, std::int32_t nFolder, bool* pbWrite
     return true;
 }
 
-bool CKnowHow::ExportStructure(const std::string& strPath, std::int32_t nFolder, bool* pbWriteFailed) {
+bool CKnowHow::ExportStructure(const std::string& strPath, TRowId nFolder, bool* pbWriteFailed) {
     return WriteStructure(strPath, nFolder, pbWriteFailed);
 }
 
-bool CKnowHow::ExportStructure(std::FILE* pFile, std::int32_t nFolder, bool* pbWriteFailed) {
+bool CKnowHow::ExportStructure(std::FILE* pFile, TRowId nFolder, bool* pbWriteFailed) {
     return WriteStructure(pFile, nFolder, pbWriteFailed);
 }
 
-std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t nTargetFolder,
-                                       std::string* pstrFailure) {
+TRowId CKnowHow::ImportStructure(const std::string& strPath, TRowId nTargetFolder, std::string* pstrFailure) {
     std::vector<std::string> arrFile;
     if (!CStdioFileEx().ReadLines(strPath, arrFile)) {
         if (pstrFailure) *pstrFailure = ImportReadMessage(strPath);
@@ -126,8 +125,8 @@ std::int32_t CKnowHow::ImportStructure(const std::string& strPath, std::int32_t 
     return ImportLines(arrFile, nTargetFolder, pstrFailure);
 }
 
-std::int32_t CKnowHow::ImportStructure(std::FILE* pFile, const std::string& strName, std::int32_t nTargetFolder,
-                                       std::string* pstrFailure) {
+TRowId CKnowHow::ImportStructure(std::FILE* pFile, const std::string& strName, TRowId nTargetFolder,
+                                 std::string* pstrFailure) {
     std::vector<std::string> arrFile;
     if (!CStdioFileEx().ReadLines(pFile, arrFile)) {
         if (pstrFailure) *pstrFailure = ImportReadMessage(strName);
@@ -136,8 +135,7 @@ std::int32_t CKnowHow::ImportStructure(std::FILE* pFile, const std::string& strN
     return ImportLines(arrFile, nTargetFolder, pstrFailure);
 }
 
-std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32_t nTargetFolder,
-                                   std::string* pstrFailure) {
+TRowId CKnowHow::ImportLines(std::vector<std::string>& arrFile, TRowId nTargetFolder, std::string* pstrFailure) {
     if (pstrFailure) pstrFailure->clear();
     const bool bUtf8 = TemplateIsUtf8(arrFile);
     std::vector<STemplateLine> arrEntries;
@@ -160,12 +158,12 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
     }
     arrFile.clear();
 
-    std::map<int, std::int32_t> mapLevelFolder;
-    std::int32_t nParent = nTargetFolder;
-    std::int32_t nLast = nTargetFolder;
+    std::map<int, TRowId> mapLevelFolder;
+    TRowId nParent = nTargetFolder;
+    TRowId nLast = nTargetFolder;
     int nPreviousLevel = -1;
     std::int32_t nPos = 0;
-    std::int32_t nResult = 0;
+    TRowId nResult = 0;
     // One prepared statement writes every row: a statement compiled per row
     // would cost several times the row.
     CKnowHowInserter inserter(m_table);
@@ -174,8 +172,8 @@ std::int32_t CKnowHow::ImportLines(std::vector<std::string>& arrFile, std::int32
     // Inside the transaction nobody else adds rows, so it stays exact; a
     // template with many top-level folders no longer counts them again at
     // every return to the top.
-    std::unordered_map<std::int32_t, std::int32_t> mapCount;
-    auto countChildren = [&](std::int32_t nFolder) {
+    std::unordered_map<TRowId, std::int32_t> mapCount;
+    auto countChildren = [&](TRowId nFolder) {
         auto it = mapCount.find(nFolder);
         if (it != mapCount.end()) return it->second;
         int n = CountChildren(nFolder);

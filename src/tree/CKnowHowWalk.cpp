@@ -27,36 +27,36 @@ int CKnowHow::ReadNav(SNavRow& nav, const std::string& strCondition) {
     // and GetItemAt answer, from the four columns a step needs
     SNavRow found;
     auto onRow = [&](const char* const* ppCells) {
-        found = {IntCell(ppCells[0]), IntCell(ppCells[1]), IntCell(ppCells[2]), IntCell(ppCells[3])};
+        found = {IdCell(ppCells[0]), IdCell(ppCells[1]), IntCell(ppCells[2]), IntCell(ppCells[3])};
     };
     int n = ReadColumns(m_table, kNavColumns, strCondition, nullptr, onRow);
     if (n == 1) nav = found;
     return n;
 }
 
-int CKnowHow::ReadNavById(SNavRow& nav, std::int32_t nId) {
+int CKnowHow::ReadNavById(SNavRow& nav, TRowId nId) {
     return ReadNav(nav, "ID=" + std::to_string(nId) + " AND IsAktiv='1'");
 }
 
-int CKnowHow::ReadNavAt(SNavRow& nav, std::int32_t nMasterId, std::int32_t nPosNr) {
+int CKnowHow::ReadNavAt(SNavRow& nav, TRowId nMasterId, std::int32_t nPosNr) {
     return ReadNav(
         nav, "MasterID=" + std::to_string(nMasterId) + " AND PosNr=" + std::to_string(nPosNr) + " AND IsAktiv='1'");
 }
 
-std::int32_t CKnowHow::GetParentId(std::int32_t nId) {
+TRowId CKnowHow::GetParentId(TRowId nId) {
     SNavRow nav;
     ReadNavById(nav, nId);
     return nav.MasterID;
 }
 
-std::int32_t CKnowHow::NextItem(std::int32_t nId) {
+TRowId CKnowHow::NextItem(TRowId nId) {
     SNavRow item;
     if (ReadNavById(item, nId) != 1) return -1;
     SNavRow next;
     if (item.IsDir && ReadNavAt(next, item.ID, 1) == 1) return next.ID;
     if (ReadNavAt(next, item.MasterID, item.PosNr + 1) == 1) return next.ID;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = item.MasterID; a > 0 && setSeen.insert(a).second;) {
+    std::unordered_set<TRowId> setSeen;
+    for (TRowId a = item.MasterID; a > 0 && setSeen.insert(a).second;) {
         SNavRow folder;
         if (ReadNavById(folder, a) != 1) break;
         if (ReadNavAt(next, folder.MasterID, folder.PosNr + 1) == 1) return next.ID;
@@ -65,14 +65,14 @@ std::int32_t CKnowHow::NextItem(std::int32_t nId) {
     return -1;
 }
 
-std::int32_t CKnowHow::PreviousItem(std::int32_t nId) {
+TRowId CKnowHow::PreviousItem(TRowId nId) {
     SNavRow item;
     if (ReadNavById(item, nId) != 1) return -1;
     if (item.MasterID == 0 && item.PosNr == 1) return -1;
     if (item.PosNr == 1) return item.MasterID;
     SNavRow reached;
     if (ReadNavAt(reached, item.MasterID, item.PosNr - 1) != 1) return 0;
-    std::unordered_set<std::int32_t> setSeen;
+    std::unordered_set<TRowId> setSeen;
     while (reached.IsDir && setSeen.insert(reached.ID).second) {
         int m = CountChildren(reached.ID);
         if (m <= 0) break;
@@ -83,15 +83,15 @@ std::int32_t CKnowHow::PreviousItem(std::int32_t nId) {
     return reached.ID;
 }
 
-bool CKnowHow::IsInSubtree(std::int32_t nId, std::int32_t nRoot) {
+bool CKnowHow::IsInSubtree(TRowId nId, TRowId nRoot) {
     bool bInside = false;
     return ReadIsInSubtree(nId, nRoot, bInside) && bInside;
 }
 
-bool CKnowHow::ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInside) {
+bool CKnowHow::ReadIsInSubtree(TRowId nId, TRowId nRoot, bool& bInside) {
     bInside = false;
-    std::unordered_set<std::int32_t> setSeen;
-    for (std::int32_t a = nId; a > 0 && setSeen.insert(a).second;) {
+    std::unordered_set<TRowId> setSeen;
+    for (TRowId a = nId; a > 0 && setSeen.insert(a).second;) {
         if (a == nRoot) {
             bInside = true;
             return true;
@@ -106,41 +106,40 @@ bool CKnowHow::ReadIsInSubtree(std::int32_t nId, std::int32_t nRoot, bool& bInsi
 
 // --- paths ----------------------------------------------------------------------------
 
-std::string CKnowHow::GetPath(std::int32_t nId) {
+std::string CKnowHow::GetPath(TRowId nId) {
     std::vector<std::string> arrPaths;
     // a read that fails ends the path where it is, as a missing row does
     if (!GetPaths({nId}, arrPaths, true)) return std::string();
     return arrPaths.front();
 }
 
-bool CKnowHow::GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths) {
+bool CKnowHow::GetPaths(const std::vector<TRowId>& arrIds, std::vector<std::string>& arrPaths) {
     return GetPaths(arrIds, arrPaths, false);
 }
 
-bool CKnowHow::GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std::string>& arrPaths,
-                        bool bPartialOnFailure) {
+bool CKnowHow::GetPaths(const std::vector<TRowId>& arrIds, std::vector<std::string>& arrPaths, bool bPartialOnFailure) {
     arrPaths.assign(arrIds.size(), std::string());
     // The keywords of every entry on the way up, read level by level: the
     // entries themselves, then the folders that hold them, then theirs. A
     // level is a handful of statements whatever the number of entries, and
     // every row is read once however many paths pass through it.
     struct SNode {
-        std::int32_t nMaster;
+        TRowId nMaster;
         std::string strName;
     };
-    std::unordered_map<std::int32_t, SNode> mapFound;
-    std::unordered_set<std::int32_t> setAsked;
-    std::vector<std::int32_t> arrLevel;
-    for (std::int32_t nId : arrIds)
+    std::unordered_map<TRowId, SNode> mapFound;
+    std::unordered_set<TRowId> setAsked;
+    std::vector<TRowId> arrLevel;
+    for (TRowId nId : arrIds)
         if (nId > 0 && setAsked.insert(nId).second) arrLevel.push_back(nId);
     bool bOk = true;
     std::string strName;
     while (!arrLevel.empty() && bOk) {
         std::sort(arrLevel.begin(), arrLevel.end());
-        std::vector<std::int32_t> arrNext;
+        std::vector<TRowId> arrNext;
         auto onRow = [&](const char* const* ppCells) {
-            std::int32_t nId = IntCell(ppCells[0]);
-            std::int32_t nMaster = IntCell(ppCells[1]);
+            TRowId nId = IdCell(ppCells[0]);
+            TRowId nMaster = IdCell(ppCells[1]);
             DecryptFieldInto(ppCells[2] ? ppCells[2] : "", strName);
             mapFound[nId] = {nMaster, strName};
             if (nMaster > 0 && setAsked.insert(nMaster).second) arrNext.push_back(nMaster);
@@ -154,8 +153,8 @@ bool CKnowHow::GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std
 
     for (size_t i = 0; i < arrIds.size(); ++i) {
         std::string& strPath = arrPaths[i];
-        std::unordered_set<std::int32_t> setSeen;  // a damaged file may hold a cycle
-        for (std::int32_t nId = arrIds[i]; nId > 0 && setSeen.insert(nId).second;) {
+        std::unordered_set<TRowId> setSeen;  // a damaged file may hold a cycle
+        for (TRowId nId = arrIds[i]; nId > 0 && setSeen.insert(nId).second;) {
             auto it = mapFound.find(nId);
             if (it == mapFound.end()) break;
             strPath = strPath.empty() ? it->second.strName : it->second.strName + "\\" + strPath;
@@ -167,19 +166,19 @@ bool CKnowHow::GetPaths(const std::vector<std::int32_t>& arrIds, std::vector<std
 
 // --- below a folder -------------------------------------------------------------------
 
-bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn) {
+bool CKnowHow::ForEachBelow(TRowId nFolder, int nLevel, const std::function<void(const STreeNode&, int)>& fn) {
     // Every folder's children, read a level at a time (children of all the
     // folders reached so far in one statement), then walked in memory as
     // the row-by-row walk went: children in position order, each entry
     // entered once, so that a cycle in a damaged file ends.
-    std::unordered_map<std::int32_t, std::vector<STreeNode>> mapChildren;
-    std::unordered_set<std::int32_t> setRead{nFolder};
-    std::vector<std::int32_t> arrLevel{nFolder};
+    std::unordered_map<TRowId, std::vector<STreeNode>> mapChildren;
+    std::unordered_set<TRowId> setRead{nFolder};
+    std::vector<TRowId> arrLevel{nFolder};
     while (!arrLevel.empty()) {
         std::sort(arrLevel.begin(), arrLevel.end());
-        std::vector<std::int32_t> arrNext;
+        std::vector<TRowId> arrNext;
         auto onRow = [&](const char* const* ppCells) {
-            STreeNode node{IntCell(ppCells[0]), IntCell(ppCells[1]), IntCell(ppCells[2]), IntCell(ppCells[3]), {}};
+            STreeNode node{IdCell(ppCells[0]), IdCell(ppCells[1]), IntCell(ppCells[2]), IntCell(ppCells[3]), {}};
             DecryptFieldInto(ppCells[4] ? ppCells[4] : "", node.Name);
             if (setRead.insert(node.ID).second) arrNext.push_back(node.ID);
             mapChildren[node.MasterID].push_back(std::move(node));
@@ -194,9 +193,9 @@ bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::functio
         arrLevel = std::move(arrNext);
     }
 
-    std::unordered_set<std::int32_t> setSeen{nFolder};
+    std::unordered_set<TRowId> setSeen{nFolder};
     std::vector<std::pair<const STreeNode*, int>> arrStack;
-    auto pushChildren = [&](std::int32_t nId, int nChildLevel) {
+    auto pushChildren = [&](TRowId nId, int nChildLevel) {
         auto it = mapChildren.find(nId);
         if (it == mapChildren.end()) return;
         for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
@@ -212,7 +211,7 @@ bool CKnowHow::ForEachBelow(std::int32_t nFolder, int nLevel, const std::functio
     return true;
 }
 
-bool CKnowHow::CollectSubtree(const CKnowHowItem& item, std::vector<std::int32_t>& arrIds) {
+bool CKnowHow::CollectSubtree(const CKnowHowItem& item, std::vector<TRowId>& arrIds) {
     arrIds.assign(1, item.ID);
     // not only folders: a text entry with children (a template may make
     // one) takes them along instead of cutting them off the tree

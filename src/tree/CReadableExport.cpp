@@ -28,7 +28,7 @@ namespace {
 // One entry of the reading order: all that is held of it before its batch
 // is read.
 struct SShapeNode {
-    std::int32_t nId;
+    TRowId nId;
     std::int32_t nLevel;
 };
 
@@ -36,7 +36,7 @@ struct SShapeNode {
 // the root), read level by level from the four small columns only, the same
 // order and the same guard against cycles as the walk below a folder.
 // False when a read failed; bFound false when nFolder is no stored entry.
-bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
+bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
     arrOrder.clear();
     bFound = true;
     int nBase = 0;
@@ -51,16 +51,16 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
         nBase = 1;
     }
     struct SChild {
-        std::int32_t nId, nMaster;
+        TRowId nId, nMaster;
     };
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> mapChildren;
-    std::unordered_set<std::int32_t> setRead{nFolder};
-    std::vector<std::int32_t> arrLevel{nFolder};
+    std::unordered_map<TRowId, std::vector<TRowId>> mapChildren;
+    std::unordered_set<TRowId> setRead{nFolder};
+    std::vector<TRowId> arrLevel{nFolder};
     while (!arrLevel.empty()) {
         std::sort(arrLevel.begin(), arrLevel.end());
-        std::vector<std::int32_t> arrNext;
+        std::vector<TRowId> arrNext;
         auto onRow = [&](const char* const* ppCells) {
-            SChild child{IntCell(ppCells[0]), IntCell(ppCells[1])};
+            SChild child{IdCell(ppCells[0]), IdCell(ppCells[1])};
             if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
             mapChildren[child.nMaster].push_back(child.nId);
         };
@@ -70,9 +70,9 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
                 return false;
         arrLevel = std::move(arrNext);
     }
-    std::unordered_set<std::int32_t> setSeen{nFolder};
+    std::unordered_set<TRowId> setSeen{nFolder};
     std::vector<SShapeNode> arrStack;
-    auto pushChildren = [&](std::int32_t nId, std::int32_t nLevel) {
+    auto pushChildren = [&](TRowId nId, std::int32_t nLevel) {
         auto it = mapChildren.find(nId);
         if (it == mapChildren.end()) return;
         for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
@@ -420,7 +420,7 @@ public:
 
     // The table of contents (HTML only): one call per entry in reading order.
     void BeginContents() { m_out << "<nav>\n<h2>Inhalt</h2>\n"; }
-    void ContentsItem(std::int32_t nId, int nLevel, const std::string& strNameUtf8) {
+    void ContentsItem(TRowId nId, int nLevel, const std::string& strNameUtf8) {
         if (m_nTocDepth == 0) {
             m_nTocBase = nLevel;
         } else if (nLevel < m_nTocBase) {
@@ -557,7 +557,7 @@ private:
     int m_nTocDepth = 0, m_nTocBase = 0;
 };
 
-EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, std::int32_t nFolder) {
+EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, TRowId nFolder) {
     CKnowHowTable& table = service.GetTable();
     GetDatabase().ClearLastError();
     std::vector<SShapeNode> arrOrder;
@@ -580,7 +580,7 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
     CDocumentWriter writer(out, eFormat);
     writer.Begin(strTitle);
 
-    std::vector<std::int32_t> arrIds;
+    std::vector<TRowId> arrIds;
     arrIds.reserve(CReadableExport::kBatch);
     auto batchIds = [&](std::size_t nFirst) {
         arrIds.clear();
@@ -591,14 +591,14 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
 
     if (eFormat == EReadableFormat::Html) {
         writer.BeginContents();
-        std::unordered_map<std::int32_t, std::string> mapNames;
+        std::unordered_map<TRowId, std::string> mapNames;
         std::string strName;
         for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
             batchIds(nFirst);
             mapNames.clear();
             auto onRow = [&](const char* const* ppCells) {
                 DecryptFieldInto(ppCells[1] ? ppCells[1] : "", strName);
-                mapNames[IntCell(ppCells[0])] = strName;
+                mapNames[IdCell(ppCells[0])] = strName;
             };
             if (ReadColumns(table, "ID, Name", "IsAktiv='1' AND " + InList("ID", arrIds, 0, arrIds.size()), nullptr,
                             onRow) < 0)
@@ -620,7 +620,7 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
     for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) strSql += i ? ",?" : "?";
     CPrepared select(strSql + ");");
     CKnowHowArray arrItems;
-    std::unordered_map<std::int32_t, std::size_t> mapIndex;
+    std::unordered_map<TRowId, std::size_t> mapIndex;
     auto readCell = [](sqlite3_stmt* p, int nCol, std::string& str) {
         const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
         DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
@@ -631,11 +631,11 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
         bool bRead = select.Run(
             [&](sqlite3_stmt* p) {
                 for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
-                    sqlite3_bind_int(p, static_cast<int>(i) + 1, i < arrIds.size() ? arrIds[i] : 0);
+                    sqlite3_bind_int64(p, static_cast<int>(i) + 1, i < arrIds.size() ? arrIds[i] : 0);
             },
             [&](sqlite3_stmt* p) {
                 CKnowHowItem& item = arrItems.emplace_back();
-                item.ID = sqlite3_column_int(p, 0);
+                item.ID = sqlite3_column_int64(p, 0);
                 item.IsDir = sqlite3_column_int(p, 1) != 0 ? 1 : 0;
                 readCell(p, 2, item.Name);
                 readCell(p, 3, item.Text);
@@ -655,11 +655,11 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
 }
 }  // namespace
 
-EReadableResult CReadableExport::Write(std::FILE* pFile, std::int32_t nFolder) {
+EReadableResult CReadableExport::Write(std::FILE* pFile, TRowId nFolder) {
     return WriteDocument(m_service, m_eFormat, pFile, nFolder);
 }
 
-EReadableResult CReadableExport::Write(const std::string& strPath, std::int32_t nFolder) {
+EReadableResult CReadableExport::Write(const std::string& strPath, TRowId nFolder) {
     // beside the target, so that the rename stays on its file system
     std::string strTemp = strPath + ".XXXXXX";
     int fd = ::mkstemp(strTemp.data());

@@ -31,8 +31,13 @@ inline std::int32_t IntCell(const char* psz) {
     return psz ? static_cast<std::int32_t>(std::atoi(psz)) : 0;
 }
 
+// An ID or MasterID cell: all 64 bits.
+inline TRowId IdCell(const char* psz) {
+    return psz ? static_cast<TRowId>(std::atoll(psz)) : 0;
+}
+
 // "<column> IN (a,b,...)" for at most nCount of the IDs from nFirst on.
-inline std::string InList(const char* pszColumn, const std::vector<std::int32_t>& arrIds, std::size_t nFirst,
+inline std::string InList(const char* pszColumn, const std::vector<TRowId>& arrIds, std::size_t nFirst,
                           std::size_t nCount = kIdsPerStatement) {
     std::string str = pszColumn;
     str += " IN (";

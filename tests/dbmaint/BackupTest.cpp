@@ -1,4 +1,6 @@
 // Backup copies, pruning, the daily backup and the in-use test.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "DbMaintUtil.h"
@@ -238,6 +240,27 @@ TEST_F(CBackupTest, DailyBackupOncePerDay) {
     }
     EXPECT_FALSE(fs::exists(m_dir.File("wissen.tov.20261209_0900")));
     EXPECT_TRUE(m_platform.m_arrMessages.empty());
+}
+
+// A copy is as closed to others as the knowledge base it was taken from,
+// whatever the umask.
+TEST_F(CBackupTest, CopiesKeepTheDatabasesPermissions) {
+    CDB& db = GetDatabase();
+    const mode_t nOldMask = umask(0);
+    for (fs::perms perms : {fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read}) {
+        fs::permissions(m_strDb, perms);
+        std::string strCopy;
+        ASSERT_TRUE(db.MakeBackup(&strCopy));
+        EXPECT_EQ(fs::status(strCopy).permissions(), perms) << strCopy;
+        m_platform.SetLocalTime(2026, 12, 8, 0, 1);
+        ASSERT_TRUE(db.DailyBackup());
+        EXPECT_EQ(fs::status(m_dir.File("wissen.tov.20261208_0001")).permissions(), perms);
+        fs::remove(m_dir.File("wissen.tov.20261208_0001"));
+        fs::remove(strCopy);
+        m_platform.SetLocalTime(2026, 12, 7, 6, 34);
+    }
+    umask(nOldMask);
 }
 
 TEST_F(CBackupTest, FileInUseByAnotherProcessIsNotCopied) {

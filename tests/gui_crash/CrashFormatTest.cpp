@@ -2,8 +2,11 @@
 // frame lines with their ELF lookups, the report writer with its appending,
 // and the message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <ctime>
 #include <regex>
 #include <string>
@@ -71,11 +74,16 @@ TEST(CCrashReportPartsTest, ReportFileNameReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(ReplaceExtension("/opt/orvantis/orvantis", ".html"), "/opt/orvantis/orvantis.html");
 }
 
-TEST(CCrashReportPartsTest, DefaultReportFileLiesNextToTheProgram) {
+TEST(CCrashReportPartsTest, DefaultReportFileLiesInTheUsersStateFolder) {
     const std::string strProgram = GetProgramPath();
     ASSERT_FALSE(strProgram.empty());
     EXPECT_EQ(strProgram.substr(strProgram.rfind('/')), "/test_gui_crash");
-    EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), strProgram + ".err");
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    const char* pszHome = std::getenv("HOME");
+    std::string strFolder = pszState && pszState[0] == '/'
+                                ? std::string(pszState) + "/Orvantis"
+                                : std::string(pszHome ? pszHome : "") + "/.local/state/Orvantis";
+    EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), strFolder + "/test_gui_crash.err");
 }
 
 TEST(CCrashReportPartsTest, AddInfoReplacesTheValueOfAKey) {
@@ -219,6 +227,36 @@ TEST(CCrashReportPartsTest, ReportIsWrittenAndLaterReportsAppended) {
     EXPECT_FALSE(WriteCrashReport(report));
     report.pszFileName = dir.Path().c_str();  // a folder
     EXPECT_FALSE(WriteCrashReport(report));
+}
+
+TEST(CCrashReportPartsTest, ReportIsForTheUserAloneAndFollowsNoLink) {
+    CTempDir dir;
+    SCrashReport report;
+    report.pszInfoText = "geheim: /home/anna/wissen.tov\n";
+    const std::string strFile = dir.File("orvantis.err");
+    report.pszFileName = strFile.c_str();
+    ASSERT_TRUE(WriteCrashReport(report));
+    struct stat st {};
+    ASSERT_EQ(stat(strFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // an older report readable by others is closed to them by the next one
+    chmod(strFile.c_str(), 0644);
+    ASSERT_TRUE(WriteCrashReport(report));
+    ASSERT_EQ(stat(strFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // a link planted in the report's place, to a file or to nowhere yet
+    const std::string strVictim = dir.File("opfer"), strLink = dir.File("link.err");
+    WriteFile(strVictim, "fremd");
+    ASSERT_EQ(symlink(strVictim.c_str(), strLink.c_str()), 0);
+    report.pszFileName = strLink.c_str();
+    EXPECT_FALSE(WriteCrashReport(report));
+    EXPECT_EQ(ReadFile(strVictim), "fremd");
+    const std::string strDangling = dir.File("dangling.err"), strNew = dir.File("neu");
+    ASSERT_EQ(symlink(strNew.c_str(), strDangling.c_str()), 0);
+    report.pszFileName = strDangling.c_str();
+    EXPECT_FALSE(WriteCrashReport(report));
+    EXPECT_FALSE(std::filesystem::exists(strNew));
 }
 
 TEST(CCrashMessageTest, TextNamesProgramReportAndSupport) {

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,7 +208,7 @@ std::string FramesText(const SReport& report) {
 }
 
 // A copy of this test program in a folder whose name holds a dot, named
-// "orvantis" so that the report becomes "orvantis.err".
+// "orvantis" so that the report becomes "orvantis.err" in the state folder.
 class CCrashProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -215,7 +216,7 @@ protected:
         std::filesystem::create_directory(m_strFolder);
         m_strProgram = m_strFolder + "/orvantis";
         std::filesystem::copy_file(GetProgramPath(), m_strProgram);
-        m_strReport = m_strFolder + "/orvantis.err";
+        m_strReport = m_strState + "/Orvantis/orvantis.err";
     }
     SRun Crash(const std::string& strFault, bool bMessage = false) {
         std::map<std::string, std::string> env = {{"ORVANTIS_CRASH_TEST_CHILD", "1"},
@@ -234,13 +235,13 @@ protected:
 
 }  // namespace
 
-TEST_F(CCrashProcessTest, AccessViolationWritesReportNextToProgramAndLaterCrashesAppend) {
+TEST_F(CCrashProcessTest, AccessViolationWritesReportAndLaterCrashesAppend) {
     SRun run = Crash("segv");
     EXPECT_TRUE(run.bExited);
     EXPECT_EQ(run.nExit, 128 + SIGSEGV);
     EXPECT_EQ(run.strErr, "");
     ASSERT_TRUE(std::filesystem::exists(m_strReport));
-    EXPECT_FALSE(std::filesystem::exists(m_dir.File("programm.err")));
+    EXPECT_FALSE(std::filesystem::exists(m_strFolder + "/orvantis.err"));
     const std::string strFirst = ReadFile(m_strReport);
     SReport first = ParseReport(strFirst);
     EXPECT_EQ(first.strCode, "C0000005");
@@ -317,14 +318,17 @@ TEST_F(CCrashProcessTest, MessageProcessTellsWhereTheReportIs) {
     EXPECT_EQ(ReadFile(m_strReport).find("\n\n\n\n\n"), std::string::npos);
 }
 
-TEST_F(CCrashProcessTest, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsNotWritable) {
-    std::filesystem::create_directory(m_strReport);  // the report's name is taken by a folder
+TEST_F(CCrashProcessTest, ReportGoesToTheUsersStateFolderForTheUserAlone) {
     SRun run = Crash("segv", true);
     EXPECT_EQ(run.nExit, 128 + SIGSEGV);
-    const std::string strMoved = m_strState + "/Orvantis/orvantis.err";
-    EXPECT_EQ(ParseReport(ReadFile(strMoved)).strCode, "C0000005");
-    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + strMoved + "\n\n"), std::string::npos)
+    EXPECT_EQ(ParseReport(ReadFile(m_strReport)).strCode, "C0000005");
+    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + m_strReport + "\n\n"), std::string::npos)
         << run.strErr;
+    struct stat st {};
+    ASSERT_EQ(stat(m_strReport.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat((m_strState + "/Orvantis").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 
     // without XDG_STATE_HOME: below the home folder
     std::filesystem::remove_all(m_strState);
@@ -333,15 +337,31 @@ TEST_F(CCrashProcessTest, ReportGoesToTheUsersStateFolderWhenTheProgramFolderIsN
     EXPECT_EQ(ParseReport(ReadFile(m_dir.File("home/.local/state/Orvantis/orvantis.err"))).strCode, "C0000094");
 }
 
+TEST_F(CCrashProcessTest, ALinkPlantedInTheReportsPlaceIsNotFollowed) {
+    std::filesystem::create_directories(m_strState + "/Orvantis");
+    const std::string strVictim = m_dir.File("fremd.txt");
+    WriteFile(strVictim, "fremd");
+    ASSERT_EQ(symlink(strVictim.c_str(), m_strReport.c_str()), 0);
+    SRun run = Crash("segv");
+    EXPECT_EQ(run.nExit, 128 + SIGSEGV);
+    EXPECT_EQ(ReadFile(strVictim), "fremd");
+    std::filesystem::remove(m_strReport);
+    const std::string strNew = m_dir.File("neu.txt");
+    ASSERT_EQ(symlink(strNew.c_str(), m_strReport.c_str()), 0);
+    run = Crash("segv");
+    EXPECT_EQ(run.nExit, 128 + SIGSEGV);
+    EXPECT_FALSE(std::filesystem::exists(strNew));
+}
+
 TEST_F(CCrashProcessTest, MessageIsShownEvenWhenNoReportCanBeWritten) {
-    std::filesystem::create_directory(m_strReport);
     WriteFile(m_dir.File("datei"), "");
     m_strState = m_dir.File("datei/state");  // cannot become a folder
     SRun run = Crash("abort", true);
     EXPECT_EQ(run.nExit, 128 + SIGABRT);
-    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + m_strReport + "\n\n"), std::string::npos)
+    EXPECT_NE(run.strErr.find("Bitte senden Sie die Datei: \n\n    " + m_strState + "/Orvantis/orvantis.err\n\n"),
+              std::string::npos)
         << run.strErr;
-    EXPECT_TRUE(std::filesystem::is_directory(m_strReport));
+    EXPECT_FALSE(std::filesystem::exists(m_strFolder + "/orvantis.err"));
 }
 
 TEST_F(CCrashProcessTest, MessageProcessDoesNotInheritOpenFiles) {
@@ -377,9 +397,11 @@ TEST(CCrashProgramTest, RealProgramWritesVersionLine) {
                            {"ORVANTIS_CRASH_NO_MESSAGE", "1"},
                            {"QT_QPA_PLATFORM", "offscreen"},
                            {"HOME", dir.Path()},
-                           {"XDG_CONFIG_HOME", dir.Path()}});
+                           {"XDG_CONFIG_HOME", dir.Path()},
+                           {"XDG_STATE_HOME", dir.File("state")}});
     EXPECT_EQ(run.nExit, 128 + SIGSEGV) << run.strErr;
-    SReport report = ParseReport(ReadFile(dir.File("orvantis.err")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("orvantis.err")));
+    SReport report = ParseReport(ReadFile(dir.File("state/Orvantis/orvantis.err")));
     EXPECT_EQ(report.strCode, "C0000005");
     EXPECT_EQ(report.arrInfo, std::vector<std::string>{"Orvantis-Version:  1.200"});
     EXPECT_TRUE(HasFrame(report, "orvantis : TriggerTestCrashIfAsked()")) << FramesText(report);

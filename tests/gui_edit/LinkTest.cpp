@@ -1,9 +1,12 @@
 // The link dialog and the opening of links through the shell.
+#include <sys/stat.h>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "edit/CLinkDlg.h"
+#include "edit/LinkTarget.h"
 #include "platform/Cp1252.h"
 #include "support/TestSupport.h"
 #include "ui/DialogIds.h"
@@ -194,4 +197,60 @@ TEST_F(CLinkTest, EveryShellCodeShowsItsTextOrNothing) {
                 << nCode;
         }
     }
+}
+
+// A link that may run something, or whose scheme the program does not know,
+// is opened only after the user has seen where it goes.
+TEST_F(CLinkTest, ProgramsAndOtherSchemesAskFirstNamingTheTarget) {
+    CTempDir dir;
+    const std::string strFile = dir.File("bericht.txt"), strScript = dir.File("start.sh");
+    const std::string strLauncher = dir.File("Werkzeug.desktop");
+    WriteFile(strFile, "x");
+    WriteFile(strScript, "#!/bin/sh\n");
+    ::chmod(strScript.c_str(), 0700);
+    WriteFile(strLauncher, "[Desktop Entry]\nType=Application\nName=x\nExec=/bin/true\n");
+    const std::string quiet[] = {"http://example.org/",
+                                 "HTTPS://example.org/a?b",
+                                 "ftp://example.org/pub",
+                                 "mailto:info@example.org",
+                                 "www.example.org",
+                                 "info@example.org",
+                                 strFile,
+                                 "file://" + strFile,
+                                 dir.Path(),
+                                 "/nicht/da.txt",
+                                 "C:\\Daten\\x.doc",
+                                 ""};
+    for (const std::string& strLink : quiet) {
+        m_platform.Clear();
+        CLinkDlg::OpenLink(strLink);
+        EXPECT_TRUE(m_platform.m_arrMessages.empty()) << strLink;
+        EXPECT_EQ(m_platform.m_arrShellOpened, std::vector<std::string>{strLink});
+    }
+    const std::string asked[] = {
+        "javascript:alert(1)", "ssh://root@host", "smb://server/freigabe",  "file://server/freigabe/x.txt", strScript,
+        "file://" + strScript, strLauncher,       dir.File("fehlt.desktop")};
+    for (const std::string& strLink : asked) {
+        m_platform.Clear();
+        CLinkDlg::OpenLink(strLink);  // unanswered: No
+        ASSERT_EQ(m_platform.m_arrMessages.size(), 1u) << strLink;
+        EXPECT_EQ(m_platform.m_arrMessages[0].strText, "Soll " + strLink + Ansi(" geöffnet werden?"));
+        EXPECT_EQ(m_platform.m_arrMessages[0].eIcon, EMsgIcon::Question);
+        EXPECT_EQ(m_platform.m_arrMessages[0].eButtons, EMsgButtons::YesNo);
+        EXPECT_TRUE(m_platform.m_arrShellOpened.empty()) << strLink;
+
+        m_platform.Clear();
+        m_platform.QueueAnswer(EMsgResult::Yes);
+        CLinkDlg::OpenLink(strLink);
+        EXPECT_EQ(m_platform.m_arrShellOpened, std::vector<std::string>{strLink});
+    }
+    std::string strPath;
+    EXPECT_EQ(ClassifyLink(strLauncher, &strPath), ELinkKind::Program);
+    EXPECT_EQ(strPath, strLauncher);
+    EXPECT_EQ(ClassifyLink("javascript:x"), ELinkKind::Other);
+    // the dialog's test asks as well
+    m_platform.Clear();
+    Open("ssh://root@host", 1);
+    Click(IDC_LINK_TEST);
+    EXPECT_EQ(m_platform.m_arrMessages.size(), 1u);
 }

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
+#include <QTest>
 #include <QTextLayout>
 #include <QTimer>
 #include <QTranslator>
@@ -59,6 +61,36 @@ TEST(CLinkTargetTest, LocalFilesAreCheckedBeforeTheDesktopIsAsked) {
     }
 }
 }  // namespace
+
+// A program link runs the program; a launcher is started as one, not handed
+// to the desktop's handler for its file type.
+TEST(CLinkTargetTest, ProgramsAndLaunchersAreStartedAsPrograms) {
+    CTempDir dir;
+    const std::string strScript = dir.File("start.sh"), strLauncher = dir.File("Werkzeug.desktop");
+    WriteFile(strScript, "#!/bin/sh\ntouch '" + dir.File("programm") + "'\n");
+    ::chmod(strScript.c_str(), 0700);
+    WriteFile(strLauncher,
+              "[Desktop Entry]\nType=Application\nName=Werkzeug\nExec=touch " + dir.File("starter") + "\n");
+    EXPECT_EQ(LinkProgram(strLauncher).strProgram, QStringLiteral("gio"));
+    EXPECT_EQ(LinkProgram(strScript).strProgram, QString::fromStdString(strScript));
+    EXPECT_TRUE(LinkProgram(strScript).arrArgs.isEmpty());
+
+    CQtPlatform platform;
+    EXPECT_EQ(platform.ShellOpen(strScript), SE_OK);
+    EXPECT_EQ(platform.ShellOpen(dir.File("fehlt.desktop")), SE_ERR_FNF);
+    const bool bGio = !QStandardPaths::findExecutable(QStringLiteral("gio")).isEmpty();
+    if (bGio) {
+        EXPECT_EQ(platform.ShellOpen(strLauncher), SE_OK);
+    }
+    for (int i = 0; i < 250 && !(QFileInfo::exists(QString::fromStdString(dir.File("programm"))) &&
+                                 QFileInfo::exists(QString::fromStdString(dir.File("starter"))));
+         ++i)
+        QTest::qWait(20);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(dir.File("programm"))));
+    if (bGio) {
+        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(dir.File("starter"))));
+    }
+}
 
 TEST(CFileDialogFilterTest, PatternsAsTheQtDialogFiltersThem) {
     // "*.*" names every file; on this system a name without a dot must not drop out

@@ -73,10 +73,23 @@ TEST(CStartDatabaseCandidateTest, CommandLineFileEndingInTovInAnyCaseWins) {
     EXPECT_EQ(std::filesystem::path(strRelative).filename(), "rel.tov");
 }
 
-TEST(CProgramFilesTest, HelpAndCrashFileLieBesideTheProgram) {
+TEST(CProgramFilesTest, HelpLiesBesideTheProgramTheCrashFileInTheStateFolder) {
     EXPECT_EQ(HelpFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.html");
     EXPECT_EQ(HelpFileForProgram("/opt/o.v/Orvantis.exe"), "/opt/o.v/Orvantis.html");
-    EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/opt/orvantis/bin/orvantis.err");
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    const std::string strSaved = pszState ? pszState : "";
+    setenv("XDG_STATE_HOME", "/home/anna/.zustand", 1);
+    EXPECT_EQ(CrashFileForProgram("/opt/orvantis/bin/orvantis"), "/home/anna/.zustand/Orvantis/orvantis.err");
+    setenv("XDG_STATE_HOME", "relativ", 1);  // not a place of its own
+    const char* pszHome = std::getenv("HOME");
+    if (pszHome && pszHome[0] == '/') {
+        EXPECT_EQ(CrashFileForProgram("/opt/o.v/Orvantis.exe"),
+                  std::string(pszHome) + "/.local/state/Orvantis/Orvantis.err");
+    }
+    if (pszState)
+        setenv("XDG_STATE_HOME", strSaved.c_str(), 1);
+    else
+        unsetenv("XDG_STATE_HOME");
 }
 
 TEST(CProgramFilesTest, InstalledProgramFindsItsHelpPageInShare) {
@@ -227,7 +240,8 @@ TEST_F(CAppTest, FileDialogsStartInTheFolderUsedLast) {
 TEST_F(CAppTest, HelpShowsThePageBesideTheProgramAndCrashReportsNameTheVersion) {
     auto pApp = Start();
     EXPECT_EQ(GetCrashInfo().GetInfo().at("Orvantis-Version"), "1.200");
-    EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), ProgramPath() + ".err");
+    EXPECT_EQ(std::string(GetCrashInfo().GetFileName()), CrashReportFile(ProgramPath()));
+    EXPECT_NE(std::string(GetCrashInfo().GetFileName()), ProgramPath() + ".err");
     ASSERT_TRUE(pApp->GetFrame()->RouteCommand(ID_HELP_FINDER));
     EXPECT_EQ(m_platform.m_arrHelpShown, (std::vector<std::string>{ProgramPath() + ".html"}));
 }

@@ -142,26 +142,31 @@ TEST_F(CProtectTest, RefusedVersionClosesTheSession) {
     EXPECT_TRUE(GetPlatform().IsFileFree(strPath));
 }
 
-TEST_F(CProtectTest, SearchInAProtectedDatabaseMatchesInMemory) {
+TEST_F(CProtectTest, SearchFindsTheSameWithAndWithoutPassword) {
     CreateWithEntries();
-    CKnowHow knowHow;
-    CKnowHowArray arr;
-    // open database: LIKE, ASCII case ignored, underscore a wildcard
-    EXPECT_EQ(knowHow.Search(arr, "macht", false, true), 1);
-    EXPECT_EQ(knowHow.Search(arr, "Wissen_", true, false), 1);
-    EXPECT_EQ(knowHow.Search(arr, "O'N", true, false), 1);
-    EXPECT_EQ(knowHow.Search(arr, "t_xt", false, true), 2);
-
+    auto check = [](CKnowHow& knowHow) {
+        CKnowHowArray arr;
+        ASSERT_EQ(knowHow.Search(arr, "macht", false, true), 1);
+        EXPECT_EQ(arr[0].ID, 5);
+        EXPECT_EQ(knowHow.Search(arr, "MACHT", false, true), 1);
+        EXPECT_EQ(knowHow.Search(arr, "Wissen_", true, false), 1);
+        EXPECT_EQ(knowHow.Search(arr, "O'N", true, false), 1);
+        EXPECT_EQ(knowHow.Search(arr, "t_xt", false, true), 0);  // the underscore is itself
+        EXPECT_EQ(knowHow.Search(arr, "\\backslash\\", false, true), 1);
+        ASSERT_EQ(knowHow.Search(arr, Ansi("GRÜSSE"), true, true), 0);
+        ASSERT_EQ(knowHow.Search(arr, Ansi("GRÜßE"), true, true), 1);
+        EXPECT_EQ(arr[0].Name, Ansi("Küche"));
+        EXPECT_EQ(knowHow.Search(arr, Ansi("kÜCHE"), true, false), 1);
+        // the keyword and text both hold it: listed once
+        EXPECT_EQ(knowHow.Search(arr, "e", true, true), 6);
+    };
+    {
+        SCOPED_TRACE("plain");
+        CKnowHow knowHow;
+        check(knowHow);
+    }
     ASSERT_TRUE(GetDbPasswort().SetDatabasePassword("geheim"));
+    SCOPED_TRACE("protected");
     CKnowHow protectedKnowHow;
-    EXPECT_EQ(protectedKnowHow.Search(arr, "macht", false, true), 0);
-    ASSERT_EQ(protectedKnowHow.Search(arr, "MACHT", false, true), 1);
-    EXPECT_EQ(arr[0].ID, 5);
-    EXPECT_EQ(protectedKnowHow.Search(arr, "t_xt", false, true), 0);
-    EXPECT_EQ(protectedKnowHow.Search(arr, "Wissen_", true, false), 1);
-    EXPECT_EQ(protectedKnowHow.Search(arr, "O'N", true, false), 1);
-    ASSERT_EQ(protectedKnowHow.Search(arr, Ansi("Grüße"), true, true), 1);
-    EXPECT_EQ(arr[0].Name, Ansi("Küche"));
-    // the keyword and text both hold it: listed once
-    EXPECT_EQ(protectedKnowHow.Search(arr, "e", true, true), 6);
+    check(protectedKnowHow);
 }

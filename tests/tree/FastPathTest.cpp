@@ -181,7 +181,7 @@ protected:
         m_pTree = std::make_unique<CKnowHow>();
     }
 
-    std::vector<std::int32_t> m_arrIds;
+    std::vector<TRowId> m_arrIds;
 };
 
 // Texts stored as the cipher stores them, under a key the test switches.
@@ -254,7 +254,7 @@ TEST_F(CFastPathTest, DeletesCloseTheGapAsRenumberingPositionByPositionDid) {
     // the first entry of a folder with many; an entry of the top level
     CKnowHowArray arrTop;
     m_pTree->GetChildren(arrTop, 0);
-    const std::vector<std::int32_t> arrDeletes = {411, 413, RefBelow(1, 0).front().first.ID, arrTop[1].ID};
+    const std::vector<TRowId> arrDeletes = {411, 413, RefBelow(1, 0).front().first.ID, arrTop[1].ID};
     const std::string strCopy = CopyFile("kopie.tov");
     for (std::int32_t nId : arrDeletes) {
         m_platform.QueueAnswer(EMsgResult::Yes);

@@ -73,7 +73,7 @@ TEST_F(CFolderRowsTest, ARowWhoseIdWentToAnEntryInAnotherFolderIsDeleted) {
     }
     // saved as new, it becomes an entry of A; Y keeps its text
     if (eResult == EWriteResult::Deleted) {
-        std::int32_t nNew = 0;
+        TRowId nNew = 0;
         EXPECT_EQ(m_rows.SaveAsNew(0, report.stored, FA, nullptr, &nNew), EWriteResult::Saved);
         EXPECT_EQ(Query("SELECT MasterID, Name, Text FROM KnowHow WHERE ID=" + std::to_string(nNew)),
                   (std::vector<std::vector<std::string>>{{std::to_string(FA), "X", "meins"}}));

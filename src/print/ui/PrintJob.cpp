@@ -13,7 +13,7 @@
 
 namespace {
 // The page count, or one of the PRINT_ codes.
-int PrintOn(QPrinter* pPrinter, CKnowHow* pService, std::int32_t nFolder) {
+int PrintOn(QPrinter* pPrinter, CKnowHow* pService, TRowId nFolder) {
     bool bAll = pPrinter->printRange() != QPrinter::PageRange;
     return PrintFolderPages(pPrinter, pService, nFolder, bAll ? 0 : pPrinter->fromPage(), bAll ? 0 : pPrinter->toPage(),
                             pPrinter->pageOrder() == QPrinter::LastPageFirst);
@@ -32,7 +32,7 @@ void SayResult(int nResult) {
 }
 }  // namespace
 
-void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview, QPrinter* pPrinter) {
+void PrintFolder(QWidget* pParent, CKnowHow* pService, TRowId nFolder, bool bPreview, QPrinter* pPrinter) {
     QPrinter fresh(QPrinter::HighResolution);
     QPrinter& printer = pPrinter ? *pPrinter : fresh;
     if (bPreview) {

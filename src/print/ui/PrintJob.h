@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "table/CTableItem.h"
+
 class QPrinter;
 class QWidget;
 class CKnowHow;
@@ -10,5 +12,4 @@ class CKnowHow;
 // Shows the print dialog (bPreview false) or the print preview of the
 // folder's entries. pPrinter: the program's printer, whose settings (from
 // the printer set-up as well) the job uses and keeps; null for a fresh one.
-void PrintFolder(QWidget* pParent, CKnowHow* pService, std::int32_t nFolder, bool bPreview,
-                 QPrinter* pPrinter = nullptr);
+void PrintFolder(QWidget* pParent, CKnowHow* pService, TRowId nFolder, bool bPreview, QPrinter* pPrinter = nullptr);
