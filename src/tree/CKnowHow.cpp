@@ -12,6 +12,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "table/CRecordSet.h"
+#include "tree/CKnowHowTrash.h"
 
 namespace {
 std::string Format(const char* pszFormat, ...) {
@@ -320,6 +321,8 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
             i = j;
         }
     }
+    // kept in the trash, byte for byte, before it leaves the tree
+    if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID)) return AbandonWork(Failure(), report);
     for (std::int32_t nDelete : arrNow)
         if (!m_table.DeleteById(nDelete)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
