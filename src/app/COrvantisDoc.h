@@ -79,6 +79,9 @@ public:
     void SetEditNote(const std::string& strNote) override;
     // The tree and the folder shown read again, keeping the place (F5).
     void RefreshViews();
+    // After a restore from the trash: the tree and the view read again, the
+    // restored entry selected.
+    void ShowRestored(std::int32_t nId);
     // Once a second while idle: another user's commit is noticed and shown.
     void PollForChanges();
     bool IsWriteProtected() const override { return m_bWriteProtect; }

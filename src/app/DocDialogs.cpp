@@ -9,6 +9,7 @@
 #include "protect/ui/CAdminLoginDlg.h"
 #include "protect/ui/CAdminSetupDlg.h"
 #include "protect/ui/COptionPasswortDlg.h"
+#include "tree/ui/CTrashDlg.h"
 
 namespace {
 SDocDialogs MakeDefaults() {
@@ -25,6 +26,12 @@ SDocDialogs MakeDefaults() {
     d.fnAdminLogin = [](QWidget* pParent) { CAdminLoginDlg(pParent).exec(); };
     d.fnAdminSetup = [](QWidget* pParent) { CAdminSetupDlg(pParent).exec(); };
     d.fnSearch = [](QWidget* pParent, COrvantisDoc& doc) { RunSearchDialog(pParent, doc); };
+    d.fnTrash = [](QWidget* pParent, COrvantisDoc& doc) {
+        if (!doc.GetService()) return;
+        CTrashDlg dlg(pParent, *doc.GetService(), !doc.IsWriteProtected());
+        dlg.SetRestoredHook([&doc](TRowId nId) { doc.ShowRestored(nId); });
+        dlg.exec();
+    };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;
 }

@@ -18,6 +18,7 @@ struct SDocDialogs {
     std::function<void(QWidget* pParent)> fnAdminLogin;                 // ID_ADMIN_LOGIN
     std::function<void(QWidget* pParent)> fnAdminSetup;                 // ID_ADMIN_PROTECT
     std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnSearch;  // ID_SEARCH
+    std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnTrash;   // ID_TRASH
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

@@ -43,6 +43,7 @@ enum ECommandId : int {
     ID_EXPORT_HTML = 32822,   // "Exportieren als": the folder with its texts as a document
     ID_EXPORT_MARKDOWN = 32823,
     ID_EXPORT_TEXT = 32824,
+    ID_TRASH = 32825,  // "Papierkorb ...": the deleted entries, to restore or purge
 };
 
 // Menu and toolbar sets, and the context menu.
