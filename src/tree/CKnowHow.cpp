@@ -321,10 +321,8 @@ EWriteResult CKnowHow::DeleteItem(std::int32_t nId, SWriteReport* pReport) {
             i = j;
         }
     }
-    // kept in the trash, byte for byte, before it leaves the tree
+    // out of the tree into the trash, byte for byte
     if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID)) return AbandonWork(Failure(), report);
-    for (std::int32_t nDelete : arrNow)
-        if (!m_table.DeleteById(nDelete)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
     return EWriteResult::Saved;
 }

@@ -107,6 +107,8 @@ bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromF
         "INSERT INTO Papierkorb (ID, IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr, "
         "DeleteNr, DeletedAt, DeletedBy, FromFolder, FromPath, KeyCheck) SELECT ID, IsAktiv, MasterID, LinkID, Typ, "
         "PosNr, IsDir, Name, Text, Link, UpdateNr, ?, ?, ?, ?, ?, ? FROM KnowHow WHERE ID=?;");
+    // each compiled once: a folder of thousands of entries is one batch
+    CPrepared drop("DELETE FROM KnowHow WHERE [ID]=?;");
     for (TRowId nId : arrIds) {
         bool bOk = copy.Run([&](sqlite3_stmt* p) {
             sqlite3_bind_int64(p, 1, nNr);
@@ -117,7 +119,7 @@ bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromF
             BindText(p, 6, strKey);
             sqlite3_bind_int64(p, 7, nId);
         });
-        if (!bOk) return false;
+        if (!bOk || !drop.Run([nId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nId); })) return false;
     }
     return true;
 }

@@ -29,9 +29,9 @@ class CKnowHowTrash {
 public:
     explicit CKnowHowTrash(CKnowHow& service) : m_service(service) {}
 
-    // Within the caller's write transaction: copies the rows arrIds (the
-    // deleted entry first) into the trash as one delete from nFromFolder.
-    // The caller deletes them from KnowHow.
+    // Within the caller's write transaction: moves the rows arrIds (the
+    // deleted entry first) out of KnowHow into the trash, as one delete
+    // from nFromFolder.
     bool MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromFolder);
     // Every delete, oldest first; -1 when the file could not be read.
     int List(std::vector<STrashItem>& arr);
