@@ -11,6 +11,7 @@
 
 #include "BenchSupport.h"
 #include "db/CDB.h"
+#include "db/CTrashStore.h"
 #include "platform/Cp1252.h"
 #include "protect/CCrypt.h"
 #include "protect/CDbAdmin.h"
@@ -623,8 +624,22 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
 }
 
 // --- deleting from a large folder ---------------------------------------------------------
-void RunDeleteCase(SBenchConfig& cfg, CResults& results) {
-    const std::string strCase = "DeleteItem, erster von 1.000 Einträgen eines Ordners";
+namespace {
+// The first delete into a file's trash creates its table, which grows the
+// file once; every later delete finds the table there.
+void PrepareTrash(bool bFirstTrash) {
+    if (!bFirstTrash) EnsureTrashTable();
+}
+
+std::string TrashNote(bool bFirstTrash) {
+    return bFirstTrash ? "der erste in den Papierkorb der Datei (legt ihn an); "
+                       : "in den Papierkorb, der schon angelegt ist; ";
+}
+}  // namespace
+
+void RunDeleteCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash) {
+    const std::string strCase = std::string("DeleteItem, erster von 1.000 Einträgen eines Ordners") +
+                                (bFirstTrash ? ", erster Papierkorb" : "");
     if (!Wanted(cfg, strCase)) return;
     SResult r;
     r.strCase = strCase;
@@ -673,6 +688,7 @@ void RunDeleteCase(SBenchConfig& cfg, CResults& results) {
             CloseDatabase();
             fresh(strOurs);
             pService = OpenKnowledgeBase(strOurs);
+            PrepareTrash(bFirstTrash);
             CKnowHowItem item;
             if (pService && pService->GetItemAt(item, cfg.nBigFolder, 1) == 1) nFirst = item.ID;
         },
@@ -687,9 +703,87 @@ void RunDeleteCase(SBenchConfig& cfg, CResults& results) {
     r.Take(t);
     r.nRuns = 3;
     r.strTarget = "Bericht";
-    r.strNote = "mit Prüfung des Änderungszählers je verschobenem Eintrag; Basis: ein Lesen, UPDATE je Eintrag";
+    r.strNote = TrashNote(bFirstTrash) +
+                "mit Prüfung des Änderungszählers je verschobenem Eintrag; Basis: ein Lesen, UPDATE je Eintrag";
     const char* pszColumns = "ID, MasterID, PosNr, Name";
     if (!bOk || RawDigest(strOurs, pszColumns) != RawDigest(strBase, pszColumns)) Fail(r, "verschiedene Tabellen");
+    CheckMessages(cfg, r, nMessages);
+    results.Add(r);
+    fs::remove_all(strDir, ec);
+}
+
+// --- deleting a large folder --------------------------------------------------------------
+void RunDeleteFolderCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash) {
+    const std::string strCase =
+        std::string("DeleteItem, Ordner mit 10.000 Einträgen") + (bFirstTrash ? ", erster Papierkorb" : "");
+    if (!Wanted(cfg, strCase)) return;
+    SResult r;
+    r.strCase = strCase;
+    std::error_code ec;
+    const std::string strDir = cfg.strWorkDir + "/delete-folder";
+    fs::create_directories(strDir, ec);
+    const std::string strOurs = strDir + "/ours.tov", strBase = strDir + "/base.tov";
+    std::unique_ptr<CKnowHow> pService;
+    CRawDb raw;
+    bool bOk = true;
+    std::int32_t nFolder = 0;
+    // a new last top-level folder holding 10,000 entries with texts
+    auto fresh = [&](const std::string& strPath) {
+        fs::remove(strPath, ec);
+        fs::copy_file(cfg.strPlainCache, strPath, ec);
+        CRawDb fill;
+        fill.Open(strPath);
+        fill.Exec("BEGIN;");
+        fill.Exec(
+            "INSERT INTO KnowHow (IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr) VALUES "
+            "('1', 0, 0, 0, (SELECT count(*)+1 FROM KnowHow WHERE MasterID=0 AND IsAktiv='1'), '1', 'Archiv', '', "
+            "'', 0);");
+        const std::string strFolder = std::to_string(sqlite3_last_insert_rowid(fill.Handle()));
+        fill.Exec(("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<10000) INSERT INTO KnowHow "
+                   "(IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr) SELECT '1', " +
+                   strFolder + ", 0, 0, i, '0', 'Eintrag ' || i, printf('%.*c', 200 + i % 300, 'x'), '', 0 FROM n;")
+                      .c_str());
+        fill.Exec("COMMIT;");
+        nFolder = std::stoi(strFolder);
+    };
+    size_t nMessages = cfg.pPlatform->m_arrMessages.size();
+    STimes t = Measure(
+        3, [&] { bOk = pService && pService->DeleteItem(nFolder) == EWriteResult::Saved && bOk; },
+        [&] {
+            // today's physical delete: the rows go, nothing behind the folder moves
+            raw.Exec("BEGIN EXCLUSIVE TRANSACTION;");
+            raw.Exec(
+                ("DELETE FROM KnowHow WHERE MasterID=" + std::to_string(nFolder) + " OR ID=" + std::to_string(nFolder))
+                    .c_str());
+            raw.Exec("COMMIT TRANSACTION;");
+        },
+        [&] {
+            pService.reset();
+            CloseDatabase();
+            fresh(strOurs);
+            pService = OpenKnowledgeBase(strOurs);
+            PrepareTrash(bFirstTrash);
+        },
+        [&] {
+            raw.Close();
+            fresh(strBase);
+            raw.Open(strBase);
+        });
+    pService.reset();
+    CloseDatabase();
+    raw.Close();
+    r.Take(t);
+    r.nRuns = 3;
+    r.strTarget = "Bericht";
+    r.strNote = TrashNote(bFirstTrash) + "Basis: ein DELETE der 10.001 Zeilen";
+    const char* pszColumns = "ID, MasterID, PosNr, Name";
+    if (!bOk || RawDigest(strOurs, pszColumns) != RawDigest(strBase, pszColumns)) Fail(r, "verschiedene Tabellen");
+    // the question before a folder is deleted is no refusal
+    for (size_t i = nMessages; i < cfg.pPlatform->m_arrMessages.size();)
+        if (cfg.pPlatform->m_arrMessages[i].rfind("Ordner löschen", 0) == 0)
+            cfg.pPlatform->m_arrMessages.erase(cfg.pPlatform->m_arrMessages.begin() + static_cast<long>(i));
+        else
+            ++i;
     CheckMessages(cfg, r, nMessages);
     results.Add(r);
     fs::remove_all(strDir, ec);

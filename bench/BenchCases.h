@@ -42,7 +42,9 @@ void RunCliCases(SBenchConfig& cfg, CResults& results);
 
 void RunPlainCases(SBenchConfig& cfg, CResults& results);
 void RunImportCases(SBenchConfig& cfg, CResults& results);
-void RunDeleteCase(SBenchConfig& cfg, CResults& results);
+// Deleting into the trash; bFirstTrash: the delete that creates it.
+void RunDeleteCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash);
+void RunDeleteFolderCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash);
 void RunProtectedCases(SBenchConfig& cfg, CResults& results);
 void RunReencryptCases(SBenchConfig& cfg, CResults& results);
 // The child process of the re-encryption's memory case.

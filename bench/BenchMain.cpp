@@ -368,7 +368,10 @@ int main(int argc, char** argv) {
     double tStart = NowMs();
     RunPlainCases(cfg, results);
     RunImportCases(cfg, results);
-    RunDeleteCase(cfg, results);
+    for (bool bFirstTrash : {false, true}) {
+        RunDeleteCase(cfg, results, bFirstTrash);
+        RunDeleteFolderCase(cfg, results, bFirstTrash);
+    }
     RunProtectedCases(cfg, results);
     if (!cfg.bQuick) RunReencryptCases(cfg, results);
     if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);

@@ -17,11 +17,11 @@ _orvantis_cli_files() {
 _orvantis_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="create info tree search dump add set move delete import export print backup
+    local commands="create info tree search dump add set move delete trash import export print backup
         restore backup-settings reorganize protect unprotect admin hold generate help"
     # options that take a value, so the word after them is no argument
     local valued=" --password --password-file --admin --admin-file --new-file --set-file --copy-password --copy-password-file --from --id --to --parent --name --text --link --folder --format --pdf --dir --count --auto
-        --new --set --seconds --transaction --entries --seed "
+        --new --set --seconds --transaction --entries --seed --older-than "
     local tov='*.[tT][oO][vV]'
     COMPREPLY=()
     # --option=value: bash splits the word at "=", the value is completed
@@ -69,6 +69,7 @@ _orvantis_cli() {
         admin) opts="--set --set-file --delete" ;;
         hold) opts="--seconds --transaction" ;;
         generate) opts="--entries --seed" ;;
+        trash) opts="--json --to --older-than" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$opts --yes --password --password-file --admin --admin-file --help" -- "$cur"))
@@ -88,6 +89,8 @@ _orvantis_cli() {
     done
     if ((n == 0)); then
         _orvantis_cli_files "$cur" "$tov"
+    elif ((n == 1)) && [[ $cmd == trash ]]; then
+        COMPREPLY=($(compgen -W "list restore purge" -- "$cur"))
     elif ((n == 1)) && [[ $cmd == import || $cmd == export ]]; then
         # the template or document; "-" is standard input or output
         _orvantis_cli_files "$cur" ""

@@ -126,9 +126,15 @@ struct SCopy {
 struct SLedger {
     CModel model;
     std::map<std::string, SText> mapTexts;
-    std::multimap<std::string, SReplace> mapReplaced;      // by the text replaced
-    std::map<std::string, std::vector<SCopy>> mapCopies;   // by entry
-    std::vector<std::pair<std::string, bool>> arrDeletes;  // entry, reported done
+    std::multimap<std::string, SReplace> mapReplaced;     // by the text replaced
+    std::map<std::string, std::vector<SCopy>> mapCopies;  // by entry
+    // Deletes and restores of each entry in the order its maker made them
+    // (only the maker deletes or restores an entry).
+    struct SEvent {
+        bool bRestore = false;
+        bool bDone = false;  // reported done, else the outcome is unknown
+    };
+    std::map<std::string, std::vector<SEvent>> mapEvents;
 };
 
 std::string Origin(const SLogOp& op) {
@@ -176,7 +182,16 @@ void ApplyOp(SLedger& l, const SLogOp& op) {
     } else if (op.strOp == "del" && a.size() >= 1) {
         // applied after everything else: another worker may have put an
         // entry into a folder that goes, and its log is read later
-        if (bOk || bUnknown) l.arrDeletes.emplace_back(a[0], bOk);
+        if (bOk || bUnknown) l.mapEvents[a[0]].push_back({false, bOk});
+    } else if (op.strOp == "restore" && a.size() >= 1) {
+        // a restore that was refused changed nothing
+        if (bOk || bUnknown) l.mapEvents[a[0]].push_back({true, bOk});
+        // the folder it went to, in order with its moves; one whose outcome
+        // is unknown went back to its folder, to the top level, or nowhere
+        if (model.count(a[0])) {
+            if (bOk) model[a[0]].setParents = {op.strDetail};
+            if (bUnknown) model[a[0]].setParents.insert("ROOT");
+        }
     } else if (op.strOp == "move" && a.size() >= 2 && model.count(a[0])) {
         SExpect& e = model[a[0]];
         if (bOk) e.setParents = {a[1]};
@@ -557,7 +572,16 @@ SFigures CheckRun(const std::string& strDb, const std::string& strLogDir, const 
         for (const auto& op : log.arrOps) ApplyOp(ledger, op);
         CloseTyping(f, ledger, log);
     }
-    for (const auto& [strName, bDone] : ledger.arrDeletes)
+    // What counts is each entry's last delete or restore: a restore brings
+    // it back with everything it took along, one whose outcome is unknown
+    // perhaps. Its folders were followed in order above.
+    std::vector<std::pair<std::string, bool>> arrDeletes;
+    for (const auto& [strName, arrEvents] : ledger.mapEvents) {
+        if (!ledger.model.count(strName) || arrEvents.empty()) continue;
+        const SLedger::SEvent& last = arrEvents.back();
+        if (!last.bRestore || !last.bDone) arrDeletes.emplace_back(strName, !last.bRestore && last.bDone);
+    }
+    for (const auto& [strName, bDone] : arrDeletes)
         if (ledger.model.count(strName)) ApplyDelete(ledger.model, strName, bDone);
 
     sqlite3* pDb = nullptr;

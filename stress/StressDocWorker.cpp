@@ -27,6 +27,7 @@
 #include "protect/KnowledgeBase.h"
 #include "tree/CFolderRows.h"
 #include "tree/CKnowHow.h"
+#include "tree/CKnowHowTrash.h"
 
 namespace {
 // Typing this user has not been told is stored.
@@ -108,6 +109,10 @@ private:
     void DeleteRow();
     void DeleteFolder();
     void ReuseId();
+    // Brings one of its own deletes back from the trash.
+    void Restore();
+    // Remembers an own entry before its delete, for Restore.
+    void RememberTrashed(const std::string& strName);
     void MoveEntry();
     void Import();
 
@@ -121,6 +126,8 @@ private:
     std::string m_strFolder;  // the folder shown
     std::vector<SPending> m_arrPending;
     std::map<std::string, std::int32_t> m_mapSeen;  // folders seen in the file, by token
+    // own entries deleted into the trash: name -> (was a folder, its text)
+    std::map<std::string, std::pair<bool, std::string>> m_mapTrashed;
     long m_nStart = 0;
 };
 
@@ -367,7 +374,9 @@ void CDocWorker::DeleteRow() {
     std::string strName = m_rows.Rows()[r].Name;
     std::string strId = std::to_string(m_rows.Rows()[r].ID);
     long nSeq = Begin("del", {strName});
+    RememberTrashed(strName);
     EWriteResult eResult = m_rows.Delete(r);
+    if (eResult != EWriteResult::Saved) m_mapTrashed.erase(strName);
     // another user's delete of a folder around it was first
     if (End(nSeq, eResult, strId) || eResult == EWriteResult::Deleted) {
         m_own.Remove(strName);
@@ -394,7 +403,9 @@ void CDocWorker::DeleteFolder() {
     // a click into the tree leaves the detail view: its typing is written first
     Leave();
     long nSeq = Begin("del", {strName});
+    RememberTrashed(strName);
     EWriteResult eResult = m_pKnowHow->DeleteItem(m_own.IdOf(strName));
+    if (eResult != EWriteResult::Saved) m_mapTrashed.erase(strName);
     if (End(nSeq, eResult, std::to_string(m_own.IdOf(strName))) || eResult == EWriteResult::Deleted) {
         m_own.Remove(strName);
         m_mapSeen.erase(strName);
@@ -428,6 +439,46 @@ void CDocWorker::ReuseId() {
         TypeNew();
         Leave();
     }
+}
+
+void CDocWorker::RememberTrashed(const std::string& strName) {
+    m_mapTrashed[strName] = {m_own.IsDir(strName), m_own.TextOf(strName)};
+}
+
+void CDocWorker::Restore() {
+    if (m_mapTrashed.empty()) return TypeNew();
+    auto it = m_mapTrashed.begin();
+    std::advance(it, Pick(static_cast<long>(m_mapTrashed.size())));
+    const std::string strName = it->first;
+    const auto [bDir, strText] = it->second;
+    m_mapTrashed.erase(it);
+    // the folder it was deleted from is the last one the check knows of it;
+    // the outcome names where it went
+    long nSeq = Begin("restore", {strName});
+    CKnowHowTrash trash(*m_pKnowHow);
+    std::vector<STrashItem> arr;
+    if (trash.List(arr) < 0) {
+        End(nSeq, WriteFailureFromCode(GetDatabase().GetLastErrorCode()));
+        return;
+    }
+    const STrashItem* pItem = nullptr;
+    for (const auto& item : arr)
+        if (item.bReadable && item.strName == strName) pItem = &item;
+    // it went with a folder of another user's delete: not a delete of its own
+    if (!pItem) {
+        End(nSeq, EWriteResult::Deleted);
+        return;
+    }
+    TRowId nId = 0, nFolder = 0;
+    EWriteResult eResult = trash.Restore(pItem->nNr, -1, &nId, &nFolder);
+    const std::string strFolder = eResult == EWriteResult::Saved ? FolderName(nFolder) : std::string();
+    if (End(nSeq, eResult, strFolder)) {
+        m_own.Add(strName, nId, strFolder, bDir, strText);
+        if (bDir) m_mapSeen[strName] = nId;
+    } else if (eResult == EWriteResult::Locked || eResult == EWriteResult::Failed) {
+        m_mapTrashed[strName] = {bDir, strText};  // still there: another time
+    }
+    Reload();  // the program shows the tree and the folder anew
 }
 
 void CDocWorker::MoveEntry() {
@@ -470,7 +521,7 @@ int CDocWorker::Run() {
                                   {"swap", &CDocWorker::Swap, 8},           {"del", &CDocWorker::DeleteRow, 12},
                                   {"deldir", &CDocWorker::DeleteFolder, 4}, {"reuse", &CDocWorker::ReuseId, 8},
                                   {"move", &CDocWorker::MoveEntry, 6},      {"imp", &CDocWorker::Import, 4},
-                                  {"reload", &CDocWorker::Reload, 6}};
+                                  {"reload", &CDocWorker::Reload, 6},       {"restore", &CDocWorker::Restore, 8}};
     int nTotal = 0;
     for (const auto& c : arrChoices)
         if (Allowed(c.pszOp)) nTotal += c.nWeight;

@@ -387,6 +387,11 @@ void COrvantisDoc::RefreshViews() {
     if (CDetailView* pDetail = Detail()) pDetail->Refresh(false);
 }
 
+void COrvantisDoc::ShowRestored(std::int32_t nId) {
+    RefreshViews();
+    GoToEntry(nId);
+}
+
 void COrvantisDoc::PollForChanges() {
     // nothing while a dialog is open, a wait or a drag is in progress
     if (!m_pKnowHow || IsWaitingForOthers() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
@@ -472,6 +477,11 @@ bool COrvantisDoc::OnCommand(int nId) {
         case ID_SEARCH:
             if (dialogs.fnSearch) dialogs.fnSearch(pParent, *this);
             return true;
+        case ID_TRASH:
+            // what is typed is stored before the list is read
+            SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
+            if (dialogs.fnTrash) dialogs.fnTrash(pParent, *this);
+            return true;
         case ID_ROOT_EDIT: EditRootFolder(); return true;
         case ID_WRITE_PROTECT: ToggleWriteProtect(); return true;
         case ID_DATABASE_INFO: run(dialogs.fnDbInfo); return true;
@@ -504,6 +514,7 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
     switch (nId) {
         case ID_DATABASE_CLOSE:
         case ID_SEARCH:
+        case ID_TRASH:
         case ID_ROOT_EDIT:
         case ID_DATABASE_INFO:
         case ID_EXPORT_HTML:

@@ -81,6 +81,9 @@ public:
     void RefreshViews();
     // "Aus Sicherung wiederherstellen": into the folder selected in the tree.
     void RestoreFromBackup();
+    // After a restore from the trash: the tree and the view read again, the
+    // restored entry selected.
+    void ShowRestored(TRowId nId);
     // Once a second while idle: another user's commit is noticed and shown.
     void PollForChanges();
     bool IsWriteProtected() const override { return m_bWriteProtect; }

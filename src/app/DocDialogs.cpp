@@ -11,6 +11,7 @@
 #include "protect/ui/COptionPasswortDlg.h"
 #include "protect/ui/CRestoreDlg.h"
 #include "tree/CKnowHow.h"
+#include "tree/ui/CTrashDlg.h"
 
 namespace {
 SDocDialogs MakeDefaults() {
@@ -31,6 +32,12 @@ SDocDialogs MakeDefaults() {
         CRestoreDlg dlg(service, nTarget, nTarget > 0 ? service.GetPath(nTarget) : std::string(), pParent);
         dlg.exec();
         return dlg.GetRestoredId();
+    };
+    d.fnTrash = [](QWidget* pParent, COrvantisDoc& doc) {
+        if (!doc.GetService()) return;
+        CTrashDlg dlg(pParent, *doc.GetService(), !doc.IsWriteProtected());
+        dlg.SetRestoredHook([&doc](TRowId nId) { doc.ShowRestored(nId); });
+        dlg.exec();
     };
     d.fnWaitNotice = [] { return std::unique_ptr<IWaitNotice>(std::make_unique<CWaitNotice>()); };
     return d;

@@ -23,6 +23,7 @@ struct SDocDialogs {
     // ID_BACKUP_RESTORE: into the folder nTarget; answers the restored
     // entry's new ID, 0 when nothing was restored
     std::function<TRowId(QWidget* pParent, CKnowHow& service, TRowId nTarget)> fnRestoreFromBackup;
+    std::function<void(QWidget* pParent, COrvantisDoc& doc)> fnTrash;   // ID_TRASH
     // the notice shown while the database is reorganised
     std::function<std::unique_ptr<IWaitNotice>()> fnWaitNotice;
 };

@@ -46,6 +46,18 @@ const SCliHelp kHelp[] = {
      "  --link TEXT    neue Verknüpfung (leer: keine)\n"},
     {"move", "Verschiebt einen Eintrag (einen Ordner mit Inhalt) ans Ende eines Ordners", ""},
     {"delete", "Löscht einen Eintrag, einen Ordner mit allem, was er enthält (fragt vorher)", ""},
+    {"trash", "Zeigt den Papierkorb, stellt Gelöschtes wieder her oder löscht es endgültig",
+     "  list           je Löschung eine Zeile: NR, + Ordner / - Eintrag, Stichwort,\n"
+     "                 Ordner, gelöscht am, von, Zahl der Einträge\n"
+     "  --json         bei list je Löschung eine Zeile JSON mit Nr, ID, IsDir, Name,\n"
+     "                 Path, FromFolder, DeletedAt, DeletedBy, Entries, Readable\n"
+     "  restore NR     stellt die Löschung NR wieder her (in ihren alten Ordner, gibt\n"
+     "                 es ihn nicht mehr: in den Hauptordner) und gibt die ID aus\n"
+     "  --to ORDNER    bei restore: ans Ende dieses Ordners (0: Hauptordner)\n"
+     "  purge          leert den Papierkorb und gibt die Zahl der Einträge aus\n"
+     "  purge NR       löscht die Löschung NR endgültig\n"
+     "  --older-than TAGE\n"
+     "                 bei purge: nur, was vor mehr als TAGE Tagen gelöscht wurde\n"},
     {"import", "Legt die Ordner und Einträge einer Vorlage unter einem Ordner an und gibt ihre Zahl aus",
      "  VORLAGE -      liest die Vorlage von der Standardeingabe\n"
      "  --folder ID    der Zielordner (Vorgabe 0: Hauptordner)\n"},

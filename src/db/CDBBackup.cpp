@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "db/CDB.h"
+#include "db/CTrashStore.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
@@ -253,7 +254,10 @@ std::vector<std::string> CDB::FindBackupCopiesWithout(const std::string& strKey)
 bool CDB::Reorganize(std::int32_t& nSaved) {
     std::string strPath = m_strFilePath;
     std::int64_t nBefore = FileSize(strPath);
-    bool bResult = Execute("VACUUM");
+    // what the trash has kept long enough goes first, so that VACUUM frees its pages
+    int nKeepDays = 0;
+    bool bPurged = ReadTrashKeepDays(nKeepDays) && PurgeTrashOlderThan(nKeepDays);
+    bool bResult = Execute("VACUUM") && bPurged;
     GetPlatform().Sleep(1000);
     std::int64_t nAfter = FileSize(strPath);
     // a file gone from its folder meanwhile saved nothing that could be said

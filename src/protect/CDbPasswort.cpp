@@ -8,6 +8,7 @@
 #include "protect/PasswordCommands.h"
 #include "table/CRecordSet.h"
 #include "tree/CKnowHow.h"
+#include "tree/CKnowHowTrash.h"
 
 namespace {
 // Stored texts looked at to tell the data key among candidates.
@@ -193,6 +194,11 @@ bool CDbPasswort::ReencryptAll(const std::string& strOld, const std::string& str
     // time: the file is never held in memory whole
     SWriteReport report;
     EWriteResult eResult = knowHow.RewriteAll([&] { SetKey(strOld); }, [&] { SetKey(strNew); }, 500, &report);
+    // the trash goes along in the same transaction; what it holds under a
+    // key set elsewhere stays under that key
+    if (eResult == EWriteResult::Saved)
+        eResult = CKnowHowTrash(knowHow).RewriteTexts([&] { SetKey(strOld); }, [&] { SetKey(strNew); },
+                                                      MakeVerifier(strOld), MakeVerifier(strNew), &report);
     const bool bOk = eResult == EWriteResult::Saved;
     // rolled back already: the reason can be said without holding the file
     SayWriteResult(eResult, report);

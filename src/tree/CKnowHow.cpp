@@ -12,6 +12,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "table/CRecordSet.h"
+#include "tree/CKnowHowTrash.h"
 
 namespace {
 std::string Format(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
@@ -322,8 +323,8 @@ EWriteResult CKnowHow::DeleteItem(TRowId nId, SWriteReport* pReport) {
             i = j;
         }
     }
-    for (TRowId nDelete : arrNow)
-        if (!m_table.DeleteById(nDelete)) return AbandonWork(Failure(), report);
+    // out of the tree into the trash, byte for byte
+    if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
     return EWriteResult::Saved;
 }

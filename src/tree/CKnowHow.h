@@ -77,8 +77,9 @@ public:
     [[nodiscard]] EWriteResult RewriteAll(const std::function<void()>& fnBeforeRead,
                                           const std::function<void()>& fnBeforeWrite, size_t nBatch = 500,
                                           SWriteReport* pReport = nullptr);
-    // Deletes the entry and everything below it, asking first when that is
-    // more than the entry; Declined when the answer was No, Deleted when
+    // Deletes the entry and everything below it from the tree into the
+    // Papierkorb (CKnowHowTrash), asking first when that is more than the
+    // entry; Declined when the answer was No, Deleted when
     // another user deleted it first, Conflict when its subtree changed while
     // the question was open.
     [[nodiscard]] EWriteResult DeleteItem(TRowId nId, SWriteReport* pReport = nullptr);

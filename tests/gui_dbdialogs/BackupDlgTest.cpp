@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "db/CDB.h"
+#include "db/CTrashStore.h"
 #include "db/ui/CBackupDlg.h"
 #include "platform/Cp1252.h"
 #include "support/TestSupport.h"
@@ -27,10 +28,11 @@ protected:
         m_pEdit = m_pDlg->findChild<QLineEdit*>("editBackupDir");
         m_pCombo = m_pDlg->findChild<QComboBox*>("comboBackupCount");
         m_pCheck = m_pDlg->findChild<QCheckBox*>("checkBackupAuto");
+        m_pTrash = m_pDlg->findChild<QComboBox*>("comboTrashDays");
         m_pOk = m_pDlg->findChild<QPushButton*>("buttonOk");
         m_pCancel = m_pDlg->findChild<QPushButton*>("buttonCancel");
         m_pBrowse = m_pDlg->findChild<QPushButton*>("buttonBrowse");
-        ASSERT_TRUE(m_pEdit && m_pCombo && m_pCheck && m_pOk && m_pCancel && m_pBrowse);
+        ASSERT_TRUE(m_pEdit && m_pCombo && m_pCheck && m_pTrash && m_pOk && m_pCancel && m_pBrowse);
     }
     void SetText(const QString& str) {
         m_pEdit->selectAll();
@@ -43,6 +45,7 @@ protected:
     std::unique_ptr<CBackupDlg> m_pDlg;
     QLineEdit* m_pEdit = nullptr;
     QComboBox* m_pCombo = nullptr;
+    QComboBox* m_pTrash = nullptr;
     QCheckBox* m_pCheck = nullptr;
     QPushButton *m_pOk = nullptr, *m_pCancel = nullptr, *m_pBrowse = nullptr;
 };
@@ -66,16 +69,48 @@ TEST_F(CBackupDlgTest, ShowsTheStoredSettings) {
     EXPECT_TRUE(labels.contains("Maximale Anzahl der Backup's "));
     EXPECT_TRUE(labels.contains("Abweichendes Backupverzeichnis"));
 
-    // tab order: folder, count, automatic, OK, Abbrechen, "..."
+    EXPECT_TRUE(labels.contains("Papierkorb aufheben (Tage)"));
+    EXPECT_EQ(m_pTrash->currentText(), "30");
+
+    // tab order: folder, count, trash days, automatic, OK, Abbrechen, "..."
     m_pDlg->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_pDlg.get()));
     EXPECT_EQ(QApplication::focusWidget(), m_pEdit);
     std::vector<QWidget*> chain;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         chain.push_back(QApplication::focusWidget());
     }
-    EXPECT_EQ(chain, (std::vector<QWidget*>{m_pCombo, m_pCheck, m_pOk, m_pCancel, m_pBrowse, m_pEdit}));
+    EXPECT_EQ(chain, (std::vector<QWidget*>{m_pCombo, m_pTrash, m_pCheck, m_pOk, m_pCancel, m_pBrowse, m_pEdit}));
+}
+
+TEST_F(CBackupDlgTest, TrashDaysAreStoredInTheTrashNotInTheOptions) {
+    // unchanged: a file without a trash gets none
+    Open();
+    QTest::mouseClick(m_pOk, Qt::LeftButton);
+    const auto options = RawQuery(m_strDb, "SELECT Key, Value FROM Option ORDER BY Key");
+    bool bTable = true;
+    ASSERT_TRUE(GetDatabase().ReadTableExists("Papierkorb", bTable));
+    EXPECT_FALSE(bTable);
+
+    Open();
+    m_pTrash->setCurrentIndex(m_pTrash->findText("unbegrenzt"));
+    QTest::mouseClick(m_pOk, Qt::LeftButton);
+    int nDays = -1;
+    ASSERT_TRUE(ReadTrashKeepDays(nDays));
+    EXPECT_EQ(nDays, 0);
+    Open();
+    EXPECT_EQ(m_pTrash->currentText(), "unbegrenzt");
+    m_pTrash->setCurrentIndex(m_pTrash->findText("90"));
+    QTest::mouseClick(m_pOk, Qt::LeftButton);
+    ASSERT_TRUE(ReadTrashKeepDays(nDays));
+    EXPECT_EQ(nDays, 90);
+    // the Option table is as the dialog's other settings left it
+    EXPECT_EQ(RawQuery(m_strDb, "SELECT Key, Value FROM Option ORDER BY Key"), options);
+    // a number another program stored is shown as it is
+    ASSERT_TRUE(WriteTrashKeepDays(45));
+    Open();
+    EXPECT_EQ(m_pTrash->currentText(), "45");
 }
 
 TEST_F(CBackupDlgTest, CountChoicesAndStoredValues) {

@@ -41,18 +41,18 @@ TEST_F(CDbInfoDlgTest, ShowsFileFolderAndStamps) {
     EXPECT_TRUE(pList->showGrid());
     EXPECT_EQ(pList->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(pList->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_EQ(Column(pList, 0),
-              (QStringList{"Datei", "Verzeichnis", "Erstellt am", "Erstellt von", "Letzte Änderung am",
-                           "Letzte Änderung von", "Letztes Backup", "Letzte Reorganisation"}));
+    EXPECT_EQ(Column(pList, 0), (QStringList{"Datei", "Verzeichnis", "Erstellt am", "Erstellt von",
+                                             "Letzte Änderung am", "Letzte Änderung von", "Letztes Backup",
+                                             "Letzte Reorganisation", "Einträge im Papierkorb"}));
     EXPECT_EQ(Column(pList, 1), (QStringList{"wissen.tov", QString::fromStdString(strFolder), "2026.12.07-06:34",
-                                             "tester", "2026.12.07-06:34", "tester", "", ""}));
+                                             "tester", "2026.12.07-06:34", "tester", "", "", "0"}));
 
     m_platform.SetLocalTime(2026, 12, 8, 9, 15);
     ASSERT_TRUE(GetDatabase().MakeBackup());
     std::int32_t nSaved = 0;
     ASSERT_TRUE(GetDatabase().Reorganize(nSaved));
     CDbInfoDlg dlgAfter;
-    EXPECT_EQ(Column(dlgAfter.GetList(), 1).mid(6), (QStringList{"2026.12.08-09:15", "2026.12.08-09:15"}));
+    EXPECT_EQ(Column(dlgAfter.GetList(), 1).mid(6, 2), (QStringList{"2026.12.08-09:15", "2026.12.08-09:15"}));
 
     // OK closes
     QTest::mouseClick(dlg.findChild<QPushButton*>("buttonOk"), Qt::LeftButton);
@@ -96,6 +96,6 @@ TEST_F(CDbInfoDlgTest, StampsThatCannotBeReadAreNotShownAsEmpty) {
     pHolder.reset();
     CDbInfoDlg dlgFree;
     EXPECT_TRUE(dlgFree.IsRead());
-    EXPECT_EQ(dlgFree.GetList()->rowCount(), 8);
+    EXPECT_EQ(dlgFree.GetList()->rowCount(), 9);
 }
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "db/CBackupSettings.h"
 #include "db/CDB.h"
+#include "db/CTrashStore.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 #include "ui/DialogUnits.h"
@@ -26,7 +27,7 @@ CBackupDlg::CBackupDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowTitle(QStringLiteral("Backup Einstellungen"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     CDialogUnits du(this);
-    setFixedSize(du.Size(189, 98));
+    setFixedSize(du.Size(189, 117));
 
     // created in tab order
     m_pEditDir = new QLineEdit(this);
@@ -35,19 +36,25 @@ CBackupDlg::CBackupDlg(QWidget* pParent) : QDialog(pParent) {
     m_pComboCount = new QComboBox(this);
     m_pComboCount->setObjectName("comboBackupCount");
     m_pComboCount->setGeometry(du.Rect(112, 36, 70, 12));
+    m_pComboTrash = new QComboBox(this);
+    m_pComboTrash->setObjectName("comboTrashDays");
+    m_pComboTrash->setGeometry(du.Rect(112, 55, 70, 12));
     m_pCheckAuto = new QCheckBox(QStringLiteral("Automatisches tägliches Backup"), this);
     m_pCheckAuto->setObjectName("checkBackupAuto");
-    m_pCheckAuto->setGeometry(du.Rect(7, 55, 121, 11));
+    m_pCheckAuto->setGeometry(du.Rect(7, 74, 121, 11));
     m_pButtonOk = new QPushButton(QStringLiteral("OK"), this);
     m_pButtonOk->setObjectName("buttonOk");
-    m_pButtonOk->setGeometry(du.Rect(77, 77, 50, 14));
+    m_pButtonOk->setGeometry(du.Rect(77, 96, 50, 14));
     m_pButtonOk->setDefault(true);
     m_pButtonCancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     m_pButtonCancel->setObjectName("buttonCancel");
-    m_pButtonCancel->setGeometry(du.Rect(132, 77, 50, 14));
+    m_pButtonCancel->setGeometry(du.Rect(132, 96, 50, 14));
     auto* pLabelCount = new QLabel(QStringLiteral("Maximale Anzahl der Backup's "), this);
     pLabelCount->setGeometry(du.Rect(7, 38, 103, 9));
     pLabelCount->setBuddy(m_pComboCount);
+    auto* pLabelTrash = new QLabel(QStringLiteral("Papierkorb aufheben (Tage)"), this);
+    pLabelTrash->setGeometry(du.Rect(7, 57, 103, 9));
+    pLabelTrash->setBuddy(m_pComboTrash);
     auto* pLabelDir = new QLabel(QStringLiteral("Abweichendes Backupverzeichnis"), this);
     pLabelDir->setGeometry(du.Rect(7, 7, 121, 9));
     pLabelDir->setBuddy(m_pEditDir);
@@ -57,7 +64,8 @@ CBackupDlg::CBackupDlg(QWidget* pParent) : QDialog(pParent) {
     m_pButtonBrowse->setAutoDefault(false);
     m_pButtonCancel->setAutoDefault(false);
     setTabOrder(m_pEditDir, m_pComboCount);
-    setTabOrder(m_pComboCount, m_pCheckAuto);
+    setTabOrder(m_pComboCount, m_pComboTrash);
+    setTabOrder(m_pComboTrash, m_pCheckAuto);
     setTabOrder(m_pCheckAuto, m_pButtonOk);
     setTabOrder(m_pButtonOk, m_pButtonCancel);
     setTabOrder(m_pButtonCancel, m_pButtonBrowse);
@@ -84,6 +92,17 @@ CBackupDlg::CBackupDlg(QWidget* pParent) : QDialog(pParent) {
             if (m_pComboCount->itemText(i % nItems).startsWith(strCount, Qt::CaseInsensitive)) nSelect = i % nItems;
     }
     m_pComboCount->setCurrentIndex(nSelect);
+    for (const auto& str : TrashKeepDaysChoices()) m_pComboTrash->addItem(FromAnsi(str));
+    int nDays = TRASH_KEEP_DAYS_DEFAULT;
+    ReadTrashKeepDays(nDays);  // an unreadable setting shows the default
+    m_nStoredTrashDays = nDays;
+    int nTrashIndex = m_pComboTrash->findText(nDays == 0 ? QStringLiteral("unbegrenzt") : QString::number(nDays));
+    // a number stored elsewhere that is no choice stands as its own item
+    if (nTrashIndex < 0) {
+        m_pComboTrash->addItem(QString::number(nDays));
+        nTrashIndex = m_pComboTrash->count() - 1;
+    }
+    m_pComboTrash->setCurrentIndex(nTrashIndex);
     UpdateData(false);
     m_pEditDir->setFocus();
 }
@@ -121,5 +140,8 @@ void CBackupDlg::accept() {
     settings.strCount = nIndex < 0 ? m_strStoredCount : BackupCountValue(ToAnsi(m_pComboCount->itemText(nIndex)));
     settings.bAuto = m_bAuto;
     WriteBackupSettings(settings);
+    const int nDays = TrashKeepDaysValue(ToAnsi(m_pComboTrash->currentText()));
+    // an unchanged setting creates no trash table in a file that has none
+    if (nDays != m_nStoredTrashDays) (void)WriteTrashKeepDays(nDays);
     QDialog::accept();
 }

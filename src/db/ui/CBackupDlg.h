@@ -1,6 +1,7 @@
 #pragma once
-// "Backup Einstellungen": the backup folder, the number of copies kept and
-// the automatic daily backup of the open database.
+// "Backup Einstellungen": the backup folder, the number of copies kept, how
+// long the trash keeps deleted entries and the automatic daily backup of the
+// open database.
 
 #include <QDialog>
 #include <QString>
@@ -48,9 +49,11 @@ private:
 
     QLineEdit* m_pEditDir;
     QComboBox* m_pComboCount;
+    QComboBox* m_pComboTrash;  // days the reorganisation keeps deleted entries
     QCheckBox* m_pCheckAuto;
     QPushButton* m_pButtonOk;
     QPushButton* m_pButtonCancel;
     QPushButton* m_pButtonBrowse;
     std::string m_strStoredCount;  // kept when no list item is selected
+    int m_nStoredTrashDays = 0;
 };

@@ -5,6 +5,8 @@
 #include <QTableWidget>
 
 #include "db/CDbInfo.h"
+#include "db/CTrashStore.h"
+#include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtText.h"
 
@@ -12,17 +14,17 @@ CDbInfoDlg::CDbInfoDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowTitle(QStringLiteral("Datenbank Info"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     CDialogUnits du(this);
-    setFixedSize(du.Size(240, 137));
+    setFixedSize(du.Size(240, 150));
 
     m_pButtonOk = new QPushButton(QStringLiteral("OK"), this);
     m_pButtonOk->setObjectName("buttonOk");
-    m_pButtonOk->setGeometry(du.Rect(183, 116, 50, 14));
+    m_pButtonOk->setGeometry(du.Rect(183, 129, 50, 14));
     m_pButtonOk->setDefault(true);
     connect(m_pButtonOk, &QPushButton::clicked, this, &CDbInfoDlg::accept);
 
     m_pList = new QTableWidget(0, 2, this);
     m_pList->setObjectName("listDbInfo");
-    m_pList->setGeometry(du.Rect(7, 7, 226, 106));
+    m_pList->setGeometry(du.Rect(7, 7, 226, 119));
     m_pList->horizontalHeader()->hide();
     m_pList->verticalHeader()->hide();
     m_pList->setShowGrid(true);
@@ -39,6 +41,9 @@ CDbInfoDlg::CDbInfoDlg(QWidget* pParent) : QDialog(pParent) {
 
     std::vector<SDbInfoRow> arrRows;
     m_bRead = ReadDbInfoRows(arrRows);
+    int nTrash = 0;
+    m_bRead = m_bRead && ReadTrashEntryCount(nTrash);
+    if (m_bRead) arrRows.push_back({Ansi("Einträge im Papierkorb"), std::to_string(nTrash)});
     // half the facts would pass for stamps that are not set
     if (!m_bRead) arrRows.clear();
     for (const auto& row : arrRows)
