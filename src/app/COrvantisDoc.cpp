@@ -387,7 +387,7 @@ void COrvantisDoc::RefreshViews() {
     if (CDetailView* pDetail = Detail()) pDetail->Refresh(false);
 }
 
-void COrvantisDoc::ShowRestored(std::int32_t nId) {
+void COrvantisDoc::ShowRestored(TRowId nId) {
     RefreshViews();
     GoToEntry(nId);
 }

@@ -58,7 +58,7 @@ int Run(const SCliArgs& args) {
         return CliUsageError("purge nimmt entweder NR oder --older-than");
     if (strWhat != "list" && args.Has("--json")) return CliUsageError("--json gilt nur für list");
     if (bNr && !ParseNr(args.arrPositional[2], nNr)) return CLI_USAGE;
-    int nTo = -1;
+    TRowId nTo = -1;
     if (args.Has("--to") && !CliOptionId(args, "--to", nTo)) return CLI_USAGE;
     long long nDays = 0;
     if (args.Has("--older-than") && !CliParseNumber("--older-than", args.Value("--older-than"), 1, 1000000, nDays))
