@@ -39,6 +39,29 @@ protected:
         AddLinked(0, "www", "", "www.example.org");
     }
 
+    // An entry with the bytes as given (Windows-1252, NUL bytes too).
+    std::int32_t AddBytes(std::int32_t nParent, const std::string& strName, const std::string& strText,
+                          bool bFolder = false) {
+        CKnowHowArray arr(1);
+        CKnowHowItem& item = arr[0];
+        item.MasterID = nParent;
+        item.SetPosNr(m_pTree->CountChildren(nParent) + 1);
+        item.SetIsDir(bFolder ? 1 : 0);
+        item.SetName(strName);
+        item.SetText(strText);
+        EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
+        return item.ID;
+    }
+
+    void ExpectGolden(const char* pszName, EReadableFormat eFormat) {
+        std::string strGolden =
+            std::string(ORVANTIS_SOURCE_DIR) + "/tests/tree/golden/" + pszName + "." + ReadableFormatExtension(eFormat);
+        std::string strActual = Export(eFormat);
+        // ORVANTIS_UPDATE_GOLDEN=1 writes the files anew, to be read before committing them
+        if (std::getenv("ORVANTIS_UPDATE_GOLDEN")) WriteFile(strGolden, strActual);
+        EXPECT_EQ(strActual, ReadFile(strGolden)) << strGolden;
+    }
+
     std::string Export(EReadableFormat eFormat, std::int32_t nFolder = 0) {
         std::string strFile = m_dir.File(std::string("export.") + ReadableFormatExtension(eFormat));
         EXPECT_EQ(CReadableExport(*m_pTree, eFormat).Write(strFile, nFolder), EReadableResult::Written);
@@ -48,14 +71,46 @@ protected:
 
 TEST_F(CReadableExportTest, EachFormatMatchesItsGoldenFile) {
     BuildSampleTree();
-    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text}) {
-        std::string strGolden =
-            std::string(ORVANTIS_SOURCE_DIR) + "/tests/tree/golden/readable." + ReadableFormatExtension(eFormat);
-        std::string strActual = Export(eFormat);
-        // ORVANTIS_UPDATE_GOLDEN=1 writes the files anew, to be read before committing them
-        if (std::getenv("ORVANTIS_UPDATE_GOLDEN")) WriteFile(strGolden, strActual);
-        EXPECT_EQ(strActual, ReadFile(strGolden)) << strGolden;
-    }
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text})
+        ExpectGolden("readable", eFormat);
+}
+
+// Line ends of every kind, control and undefined bytes, blank and
+// indented lines and what looks like Markdown blocks at a line's start.
+TEST_F(CReadableExportTest, OddBytesAndLinesMatchTheirGoldenFiles) {
+    std::int32_t F = AddBytes(0, "Zeilen\r\nim\rStichwort &<>\"'", "lone\rCR\r\rtwo\r", true);
+    AddBytes(F, "  \t ", "mixed\n\r\nend\n\r");
+    AddBytes(F, std::string("nul\0im Namen", 12), std::string("nul\0byte\x01\x0b\x1f\x7f|\t|", 15));
+    AddBytes(F, "\x80\x81\x8d\x9f\xa0\xff", "\x80\x81\x8d\x9f\xa0\xff \xe4\xf6\xfc\xdf\r\n\xa0- kein Leerzeichen");
+    AddBytes(F, "Markdown",
+             "   \t  \n\t- Tab davor\n  \n1234567890. zehn\n123456789) neun\n12a. nicht\n007.\n-\n+\n=\n#kein\n"
+             "\\ \\\\ `x` ![b](c) ~~d~~ |e| _f_ *g*\n\n\n");
+    AddBytes(0, "nur Leerzeichen", "   ");
+    AddBytes(0, "Leerzeilen davor", "\n\n\nx");
+    AddBytes(0, "Leerzeilen danach", "x\n\n\n");
+    AddBytes(0, "ein Zeilenende", "\r\n");
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text})
+        ExpectGolden("odd", eFormat);
+}
+
+// A text far larger than any buffer of the export comes out whole.
+TEST_F(CReadableExportTest, ALongTextComesOutWhole) {
+    std::string strLine(70000, 'a');
+    strLine += "&\xe4";
+    std::string strText;
+    for (int i = 0; i < 30; ++i) strText += strLine + (i % 2 ? "\r\n" : "\n");
+    AddBytes(0, "lang", strText);
+    std::string strHtmlLine = std::string(70000, 'a') + "&amp;\xC3\xA4";
+    std::string strHtml;
+    for (int i = 0; i < 30; ++i) strHtml += strHtmlLine + (i < 29 ? "\n" : "");
+    std::string strDoc = Export(EReadableFormat::Html);
+    EXPECT_NE(strDoc.find("<p class=\"text\">" + strHtml + "</p>\n"), std::string::npos);
+    std::string strMarkdown;
+    for (int i = 0; i < 30; ++i) strMarkdown += (i ? "\\\n" : "\n") + std::string(70000, 'a') + "\\&\xC3\xA4";
+    EXPECT_NE(Export(EReadableFormat::Markdown).find("## lang\n" + strMarkdown + "\n"), std::string::npos);
+    std::string strPlain;
+    for (int i = 0; i < 30; ++i) strPlain += "  " + std::string(70000, 'a') + "&\xC3\xA4\n";
+    EXPECT_EQ(Export(EReadableFormat::Text), "Hauptordner\n===========\n\n- lang\n" + strPlain);
 }
 
 TEST_F(CReadableExportTest, AFolderIsTitledByItsPathAndStartsAtTheTop) {
