@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -28,7 +29,7 @@ namespace {
 // One entry of the reading order: all that is held of it before its batch
 // is read.
 struct SShapeNode {
-    std::int32_t nId;
+    TRowId nId;
     std::int32_t nLevel;
 };
 
@@ -36,7 +37,7 @@ struct SShapeNode {
 // the root), read level by level from the four small columns only, the same
 // order and the same guard against cycles as the walk below a folder.
 // False when a read failed; bFound false when nFolder is no stored entry.
-bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
+bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
     arrOrder.clear();
     bFound = true;
     int nBase = 0;
@@ -90,40 +91,6 @@ bool ReadShape(CKnowHowTable& table, std::int32_t nFolder, std::vector<SShapeNod
 
 // --- text ---------------------------------------------------------------------------
 
-// Line ends as LF only: CR LF and a lone CR each become one LF.
-std::string UnixLines(const std::string& str) {
-    std::string out;
-    out.reserve(str.size());
-    for (std::size_t i = 0; i < str.size(); ++i) {
-        if (str[i] == '\r') {
-            out += '\n';
-            if (i + 1 < str.size() && str[i + 1] == '\n') ++i;
-        } else {
-            out += str[i];
-        }
-    }
-    return out;
-}
-
-// The lines of a text (Windows-1252) as UTF-8; a final line break ends the
-// last line rather than starting an empty one.
-std::vector<std::string> TextLines(const std::string& strText) {
-    std::vector<std::string> arr;
-    if (strText.empty()) return arr;
-    std::string str = Cp1252ToUtf8(UnixLines(strText));
-    std::size_t nStart = 0;
-    while (nStart <= str.size()) {
-        std::size_t nEnd = str.find('\n', nStart);
-        if (nEnd == std::string::npos) {
-            if (nStart < str.size()) arr.push_back(str.substr(nStart));
-            break;
-        }
-        arr.push_back(str.substr(nStart, nEnd - nStart));
-        nStart = nEnd + 1;
-    }
-    return arr;
-}
-
 // Control characters other than tab have no place in HTML; they show as
 // the replacement character.
 void AppendVisible(std::string& out, char c) {
@@ -133,6 +100,8 @@ void AppendVisible(std::string& out, char c) {
         out += c;
 }
 
+// The title and links (UTF-8, a few per document) go through these; the
+// keywords and texts through the byte tables below.
 std::string HtmlEscape(const std::string& strUtf8) {
     std::string out;
     out.reserve(strUtf8.size() + 16);
@@ -149,118 +118,77 @@ std::string HtmlEscape(const std::string& strUtf8) {
     return out;
 }
 
-// What each Windows-1252 byte of a text becomes in a document: its UTF-8
-// form, or an escape. Built once per kind; a text is then written in runs
-// of bytes that stand for themselves.
-struct SByteTable {
-    std::string arrOut[256];
-    bool arrPlain[256] = {};
-};
-
-const SByteTable& BodyTable(bool bHtml) {
-    auto make = [](bool bEscapeHtml) {
-        SByteTable t;
-        for (int c = 0; c < 256; ++c) {
-            std::string strUtf8 = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
-            t.arrOut[c] = strUtf8;
-            t.arrPlain[c] = c >= 0x20 && c < 0x80;
-        }
-        t.arrPlain['\t'] = true;
-        for (int c = 0; c < 0x20; ++c)
-            if (c != '\t' && bEscapeHtml) t.arrOut[c] = "\xEF\xBF\xBD";
-        if (bEscapeHtml) {
-            for (auto [c, psz] :
-                 {std::pair{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}}) {
-                t.arrOut[static_cast<unsigned char>(c)] = psz;
-                t.arrPlain[static_cast<unsigned char>(c)] = false;
-            }
-        }
-        return t;
-    };
-    static const SByteTable s_html = make(true), s_text = make(false);
-    return bHtml ? s_html : s_text;
-}
-
-// A text (Windows-1252) appended as a document shows it: every line end
-// (CR LF, CR, LF) as strLineBreak, one final line end left off.
-void AppendBody(std::string& out, const std::string& strText, const SByteTable& table,
-                const std::string& strLineBreak) {
-    std::size_t n = strText.size();
-    if (n > 0 && strText[n - 1] == '\n') --n;
-    if (n > 0 && strText[n - 1] == '\r') --n;
-    const char* p = strText.data();
-    std::size_t i = 0;
-    while (i < n) {
-        std::size_t nRun = i;
-        while (nRun < n && table.arrPlain[static_cast<unsigned char>(p[nRun])]) ++nRun;
-        out.append(p + i, nRun - i);
-        if (nRun >= n) break;
-        unsigned char c = static_cast<unsigned char>(p[nRun]);
-        if (c == '\r' || c == '\n') {
-            out += strLineBreak;
-            if (c == '\r' && nRun + 1 < n && p[nRun + 1] == '\n') ++nRun;
-        } else {
-            out += table.arrOut[c];
-        }
-        i = nRun + 1;
-    }
-}
-
-// Inline text that CommonMark must take literally: every character that
-// can open or close markup is escaped with a backslash (an escaped
+// Every character that can open or close markup in CommonMark (an escaped
 // punctuation character always stands for itself).
+constexpr const char kMarkdownSpecials[] = "\\`*_[]<>&#~|!";
+
+// Inline text that CommonMark must take literally.
 std::string MarkdownInline(const std::string& strUtf8) {
     std::string out;
     out.reserve(strUtf8.size() + 16);
     for (char c : strUtf8) {
-        switch (c) {
-            case '\\':
-            case '`':
-            case '*':
-            case '_':
-            case '[':
-            case ']':
-            case '<':
-            case '>':
-            case '&':
-            case '#':
-            case '~':
-            case '|':
-            case '!':
-                out += '\\';
-                out += c;
-                break;
-            default: AppendVisible(out, c);
+        if (c != 0 && std::strchr(kMarkdownSpecials, c)) {
+            out += '\\';
+            out += c;
+        } else {
+            AppendVisible(out, c);
         }
     }
     return out;
 }
 
-// One line of a text in Markdown: besides the inline escapes, what would
-// make the line a block of its own (a list item, a heading underline, a
-// thematic break, a numbered item) is escaped, and leading blanks (an
-// indented code block) become no-break spaces.
-std::string MarkdownTextLine(const std::string& strLine) {
-    std::string strLead;
-    std::size_t i = 0;
-    for (; i < strLine.size() && (strLine[i] == ' ' || strLine[i] == '\t'); ++i)
-        for (int k = strLine[i] == '\t' ? 4 : 1; k > 0; --k) strLead += "\xC2\xA0";
-    std::string strRest = strLine.substr(i);
-    if (strRest.empty()) return strLead;
-    std::string strPrefix;
-    char c = strRest[0];
-    if (c == '-' || c == '+' || c == '=') {
-        strPrefix = std::string("\\") + c;
-        strRest.erase(0, 1);
-    } else {
-        std::size_t nDigits = strRest.find_first_not_of("0123456789");
-        if (nDigits != std::string::npos && nDigits > 0 && nDigits <= 9 &&
-            (strRest[nDigits] == '.' || strRest[nDigits] == ')')) {
-            strPrefix = strRest.substr(0, nDigits) + "\\" + strRest[nDigits];
-            strRest.erase(0, nDigits + 1);
+// What each Windows-1252 byte becomes in a document: its UTF-8 form or an
+// escape, never more than eight bytes, copied as eight so that the copy
+// needs no length. A length of 0 (the line ends) stops a conversion there.
+struct SByteTable {
+    char arrOut[256][8] = {};
+    std::uint8_t arrLen[256] = {};
+};
+
+SByteTable MakeTable(EReadableFormat eFormat) {
+    SByteTable t;
+    for (int c = 0; c < 256; ++c) {
+        std::string str = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
+        if (c < 0x20 && c != '\t' && eFormat != EReadableFormat::Text) str = "\xEF\xBF\xBD";
+        if (eFormat == EReadableFormat::Html) {
+            switch (c) {
+                case '&': str = "&amp;"; break;
+                case '<': str = "&lt;"; break;
+                case '>': str = "&gt;"; break;
+                case '"': str = "&quot;"; break;
+                case '\'': str = "&#39;"; break;
+                default: break;
+            }
+        } else if (eFormat == EReadableFormat::Markdown && c != 0 && std::strchr(kMarkdownSpecials, c)) {
+            str = {'\\', static_cast<char>(c)};
         }
+        if (c == '\r' || c == '\n') str.clear();
+        std::memcpy(t.arrOut[c], str.data(), str.size());
+        t.arrLen[c] = static_cast<std::uint8_t>(str.size());
     }
-    return strLead + strPrefix + MarkdownInline(strRest);
+    return t;
+}
+
+const SByteTable& TableOf(EReadableFormat eFormat) {
+    static const SByteTable s_html = MakeTable(EReadableFormat::Html),
+                            s_markdown = MakeTable(EReadableFormat::Markdown),
+                            s_text = MakeTable(EReadableFormat::Text);
+    switch (eFormat) {
+        case EReadableFormat::Html: return s_html;
+        case EReadableFormat::Markdown: return s_markdown;
+        case EReadableFormat::Text: break;
+    }
+    return s_text;
+}
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Past the line end at p (CR LF counts as one).
+const char* SkipLineEnd(const char* p, const char* pEnd) {
+    if (p < pEnd && *p == '\r' && p + 1 < pEnd && p[1] == '\n') ++p;
+    return p < pEnd ? p + 1 : p;
 }
 
 std::string Trimmed(const std::string& str) {
@@ -340,24 +268,62 @@ std::string SchemeOf(const std::string& str) {
 
 // --- output -------------------------------------------------------------------------
 
-// Buffered writes onto a stream; the first failure is remembered.
+// One large buffer written in whole blocks; the first failure is remembered.
+// Texts are converted straight into it (Reserve, then Commit).
 class COut {
 public:
-    explicit COut(std::FILE* pFile) : m_pFile(pFile) { m_strBuffer.reserve(kFlushAt + 4096); }
-    COut& operator<<(const std::string& str) {
-        m_strBuffer += str;
-        if (m_strBuffer.size() >= kFlushAt) Flush();
+    explicit COut(std::FILE* pFile) : m_pFile(pFile), m_arr(kSize) {}
+
+    // Room for n more bytes at the place returned.
+    char* Reserve(std::size_t n) {
+        if (m_arr.size() - m_nUsed < n) {
+            Flush();
+            if (m_arr.size() < n) m_arr.resize(n);
+        }
+        return m_arr.data() + m_nUsed;
+    }
+    // How far the bytes after Reserve were written.
+    void Commit(const char* pEnd) { m_nUsed = static_cast<std::size_t>(pEnd - m_arr.data()); }
+
+    void Put(const char* p, std::size_t n) {
+        std::memcpy(Reserve(n), p, n);
+        m_nUsed += n;
+    }
+    COut& operator<<(std::string_view sv) {
+        Put(sv.data(), sv.size());
         return *this;
     }
-    COut& operator<<(const char* psz) {
-        m_strBuffer += psz;
+    COut& operator<<(char c) {
+        *Reserve(1) = c;
+        ++m_nUsed;
         return *this;
     }
-    // The buffer to append to directly; Flush after.
-    std::string& Buffer() { return m_strBuffer; }
-    void FlushIfFull() {
-        if (m_strBuffer.size() >= kFlushAt) Flush();
+    COut& operator<<(long long n) {
+        char sz[24];
+        int nLen = std::snprintf(sz, sizeof sz, "%lld", n);
+        Put(sz, static_cast<std::size_t>(nLen));
+        return *this;
     }
+
+    // The bytes from p on converted by the table until pEnd or the first
+    // byte it stops at; answers where it stopped.
+    const char* Convert(const char* p, const char* pEnd, const SByteTable& t) {
+        while (p < pEnd) {
+            const char* pStop = p + std::min<std::size_t>(static_cast<std::size_t>(pEnd - p), kChunk);
+            char* w = Reserve(8 * kChunk);
+            for (; p < pStop; ++p) {
+                const auto c = static_cast<unsigned char>(*p);
+                if (t.arrLen[c] == 0) break;
+                std::memcpy(w, t.arrOut[c], 8);
+                w += t.arrLen[c];
+            }
+            Commit(w);
+            if (p < pStop) break;
+        }
+        return p;
+    }
+    void Convert(std::string_view sv, const SByteTable& t) { Convert(sv.data(), sv.data() + sv.size(), t); }
+
     bool Finish() {
         Flush();
         if (std::fflush(m_pFile) != 0) m_bFailed = true;
@@ -365,17 +331,70 @@ public:
     }
 
 private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
+    static constexpr std::size_t kSize = 1 << 20;
+    // input bytes converted per Reserve: eight output bytes each
+    static constexpr std::size_t kChunk = kSize / 16;
     void Flush() {
-        if (!m_strBuffer.empty() &&
-            std::fwrite(m_strBuffer.data(), 1, m_strBuffer.size(), m_pFile) != m_strBuffer.size())
-            m_bFailed = true;
-        m_strBuffer.clear();
+        if (m_nUsed > 0 && std::fwrite(m_arr.data(), 1, m_nUsed, m_pFile) != m_nUsed) m_bFailed = true;
+        m_nUsed = 0;
     }
     std::FILE* m_pFile;
-    std::string m_strBuffer;
+    std::vector<char> m_arr;
+    std::size_t m_nUsed = 0;
     bool m_bFailed = false;
 };
+
+// A text (Windows-1252) as HTML or plain text shows it: every line end
+// (CR LF, CR, LF) as svBreak, one final line end left off.
+void PutBody(COut& out, const std::string& strText, const SByteTable& t, std::string_view svBreak) {
+    std::size_t n = strText.size();
+    if (n > 0 && strText[n - 1] == '\n') --n;
+    if (n > 0 && strText[n - 1] == '\r') --n;
+    const char* p = strText.data();
+    const char* pEnd = p + n;
+    while ((p = out.Convert(p, pEnd, t)) < pEnd) {
+        out << svBreak;
+        p = SkipLineEnd(p, pEnd);
+    }
+}
+
+// A text in Markdown, a line at a time as it goes by: a line break inside a
+// paragraph stays one (a backslash before it), a blank line starts the next
+// paragraph. Besides the inline escapes, what would make a line a block of
+// its own (a list item, a heading underline, a thematic break, a numbered
+// item) is escaped, and leading blanks (an indented code block) become
+// no-break spaces.
+void PutMarkdownBody(COut& out, const std::string& strText, const SByteTable& t) {
+    const char* p = strText.data();
+    const char* pEnd = p + strText.size();
+    bool bOpen = false;
+    while (p < pEnd) {
+        const char* pLead = p;
+        while (p < pEnd && (*p == ' ' || *p == '\t')) ++p;
+        if (p == pEnd || IsLineEnd(*p)) {
+            if (bOpen) out << '\n';
+            bOpen = false;
+            p = SkipLineEnd(p, pEnd);
+            continue;
+        }
+        out << (bOpen ? "\\\n" : "\n");
+        for (; pLead < p; ++pLead) out << (*pLead == '\t' ? "\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0" : "\xC2\xA0");
+        if (*p == '-' || *p == '+' || *p == '=') {
+            out << '\\' << *p++;
+        } else {
+            const char* pDigits = p;
+            while (pDigits < pEnd && pDigits - p < 10 && *pDigits >= '0' && *pDigits <= '9') ++pDigits;
+            if (pDigits > p && pDigits - p <= 9 && pDigits < pEnd && (*pDigits == '.' || *pDigits == ')')) {
+                out.Put(p, static_cast<std::size_t>(pDigits - p));
+                out << '\\' << *pDigits;
+                p = pDigits + 1;
+            }
+        }
+        p = SkipLineEnd(out.Convert(p, pEnd, t), pEnd);
+        bOpen = true;
+    }
+    if (bOpen) out << '\n';
+}
 
 const char* const kHtmlStyle =
     "body{font-family:sans-serif;line-height:1.45;max-width:48em;margin:0 auto;padding:1em;color:#111;"
@@ -395,10 +414,26 @@ const char* const kHtmlStyle =
 constexpr int kDeepestHeading = 6;
 constexpr int kFirstDeepLevel = kDeepestHeading - 2;
 
+// A keyword as a document shows it: on one line, never empty; Windows-1252.
+void DisplayNameInto(const std::string& strAnsi, std::string& str) {
+    if (strAnsi.find_first_of("\r\n") == std::string::npos)
+        str.assign(strAnsi);
+    else
+        str = KeywordOnOneLine(strAnsi);
+    if (str.find_first_not_of(" \t") == std::string::npos) str = "(ohne Stichwort)";
+}
+
+// One entry as the export reads it.
+struct SRow {
+    TRowId nId = 0;
+    bool bDir = false;
+    std::string strName, strText, strLink;
+};
+
 // Writes the document as the entries come in reading order.
 class CDocumentWriter {
 public:
-    CDocumentWriter(COut& out, EReadableFormat eFormat) : m_out(out), m_eFormat(eFormat) {}
+    CDocumentWriter(COut& out, EReadableFormat eFormat) : m_out(out), m_eFormat(eFormat), m_table(TableOf(eFormat)) {}
 
     void Begin(const std::string& strTitleUtf8) {
         switch (m_eFormat) {
@@ -420,7 +455,7 @@ public:
 
     // The table of contents (HTML only): one call per entry in reading order.
     void BeginContents() { m_out << "<nav>\n<h2>Inhalt</h2>\n"; }
-    void ContentsItem(std::int32_t nId, int nLevel, const std::string& strNameUtf8) {
+    void ContentsItem(TRowId nId, int nLevel, const std::string& strNameAnsi) {
         if (m_nTocDepth == 0) {
             m_nTocBase = nLevel;
         } else if (nLevel < m_nTocBase) {
@@ -433,34 +468,39 @@ public:
             m_out << "</li>\n";
             for (; m_nTocDepth > nDepth; --m_nTocDepth) m_out << "</ul>\n</li>\n";
         }
-        m_out << "<li><a href=\"#e" << std::to_string(nId) << "\">" << HtmlEscape(strNameUtf8) << "</a>";
+        DisplayNameInto(strNameAnsi, m_strHeading);
+        m_out << "<li><a href=\"#e" << static_cast<long long>(nId) << "\">";
+        m_out.Convert(m_strHeading, m_table);
+        m_out << "</a>";
     }
     void EndContents() {
         for (; m_nTocDepth > 0; --m_nTocDepth) m_out << "</li>\n</ul>\n";
         m_out << "</nav>\n<main>\n";
     }
 
-    void Entry(const CKnowHowItem& item, int nLevel) {
-        std::string strName = DisplayName(item.Name);
+    void Entry(const SRow& row, int nLevel) {
         // the keywords of the entries above that share the deepest heading
         // go into its text, so that a deep entry still says where it stands
-        m_arrNames.resize(static_cast<std::size_t>(std::max(nLevel, 0)));
-        m_arrNames.push_back(strName);
-        std::string strHeading = strName;
+        const std::size_t nAt = static_cast<std::size_t>(std::max(nLevel, 0));
+        if (m_arrNames.size() <= nAt) m_arrNames.resize(nAt + 1);
+        DisplayNameInto(row.strName, m_arrNames[nAt]);
+        const std::string& strName = m_arrNames[nAt];
+        const std::string* pHeading = &strName;
         if (nLevel > kFirstDeepLevel) {
-            strHeading.clear();
-            for (std::size_t i = kFirstDeepLevel; i < m_arrNames.size(); ++i)
-                strHeading += (strHeading.empty() ? "" : " \\ ") + m_arrNames[i];
+            m_strHeading.clear();
+            for (std::size_t i = kFirstDeepLevel; i <= nAt; ++i) {
+                if (i > kFirstDeepLevel) m_strHeading += " \\ ";
+                m_strHeading += m_arrNames[i];
+            }
+            pHeading = &m_strHeading;
         }
-        int nHeading = std::min(nLevel + 2, kDeepestHeading);
-        // only Markdown looks at each line on its own
-        std::vector<std::string> arrLines;
-        if (m_eFormat == EReadableFormat::Markdown) arrLines = TextLines(item.Text);
-        std::string strLink = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(item.Link)));
+        const int nHeading = std::min(nLevel + 2, kDeepestHeading);
+        std::string strLink;
+        if (!row.strLink.empty()) strLink = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(row.strLink)));
         switch (m_eFormat) {
-            case EReadableFormat::Html: HtmlEntry(item, nLevel, nHeading, strHeading, strLink); break;
-            case EReadableFormat::Markdown: MarkdownEntry(item, nHeading, strHeading, arrLines, strLink); break;
-            case EReadableFormat::Text: TextEntry(item, nLevel, strName, strLink); break;
+            case EReadableFormat::Html: HtmlEntry(row, nLevel, nHeading, *pHeading, strLink); break;
+            case EReadableFormat::Markdown: MarkdownEntry(row, nHeading, *pHeading, strLink); break;
+            case EReadableFormat::Text: TextEntry(row, nLevel, strName, strLink); break;
         }
     }
 
@@ -470,32 +510,26 @@ public:
         m_out << "</main>\n</body>\n</html>\n";
     }
 
-    // A keyword as a document shows it: on one line, UTF-8, never empty.
-    static std::string DisplayName(const std::string& strAnsi) {
-        std::string str = Cp1252ToUtf8(KeywordOnOneLine(strAnsi));
-        if (Trimmed(str).empty()) return "(ohne Stichwort)";
-        return str;
-    }
-
 private:
-    void HtmlEntry(const CKnowHowItem& item, int nLevel, int nHeading, const std::string& strHeading,
+    void HtmlEntry(const SRow& row, int nLevel, int nHeading, const std::string& strHeading,
                    const std::string& strLink) {
         while (!m_arrOpen.empty() && m_arrOpen.back() >= nLevel) {
             m_out << "</section>\n";
             m_arrOpen.pop_back();
         }
         m_arrOpen.push_back(nLevel);
-        std::string strH = std::to_string(nHeading);
-        m_out << "<section id=\"e" << std::to_string(item.ID) << "\" class=\"" << (item.IsDir ? "folder" : "entry")
-              << "\">\n<h" << strH << ">" << HtmlEscape(strHeading) << "</h" << strH << ">\n";
-        if (!item.Text.empty()) {
+        const char cHeading = static_cast<char>('0' + nHeading);
+        m_out << "<section id=\"e" << static_cast<long long>(row.nId) << "\" class=\""
+              << (row.bDir ? "folder" : "entry") << "\">\n<h" << cHeading << ">";
+        m_out.Convert(strHeading, m_table);
+        m_out << "</h" << cHeading << ">\n";
+        if (!row.strText.empty()) {
             m_out << "<p class=\"text\">";
-            AppendBody(m_out.Buffer(), item.Text, BodyTable(true), "\n");
+            PutBody(m_out, row.strText, m_table, "\n");
             m_out << "</p>\n";
-            m_out.FlushIfFull();
         }
         if (!strLink.empty()) {
-            std::string strUrl = LinkUrl(item.Link);
+            std::string strUrl = LinkUrl(row.strLink);
             m_out << "<p class=\"link\">Verknüpfung: ";
             if (strUrl.empty())
                 m_out << HtmlEscape(strLink);
@@ -505,27 +539,13 @@ private:
         }
     }
 
-    void MarkdownEntry(const CKnowHowItem& item, int nHeading, const std::string& strHeading,
-                       const std::vector<std::string>& arrLines, const std::string& strLink) {
-        m_out << "\n"
-              << std::string(static_cast<std::size_t>(nHeading), '#') << " " << MarkdownInline(strHeading) << "\n";
-        // a line break inside a paragraph stays one (a backslash before it);
-        // an empty line starts the next paragraph
-        bool bOpen = false;
-        for (std::size_t i = 0; i < arrLines.size(); ++i) {
-            std::string strLine = MarkdownTextLine(arrLines[i]);
-            bool bBlank = Trimmed(arrLines[i]).empty();
-            if (bBlank) {
-                if (bOpen) m_out << "\n";
-                bOpen = false;
-                continue;
-            }
-            m_out << (bOpen ? "\\\n" : "\n") << strLine;
-            bOpen = true;
-        }
-        if (bOpen) m_out << "\n";
+    void MarkdownEntry(const SRow& row, int nHeading, const std::string& strHeading, const std::string& strLink) {
+        m_out << '\n' << std::string_view("######", static_cast<std::size_t>(nHeading)) << ' ';
+        m_out.Convert(strHeading, m_table);
+        m_out << '\n';
+        PutMarkdownBody(m_out, row.strText, m_table);
         if (!strLink.empty()) {
-            std::string strUrl = LinkUrl(item.Link);
+            std::string strUrl = LinkUrl(row.strLink);
             m_out << "\nVerknüpfung: ";
             if (strUrl.empty())
                 m_out << MarkdownInline(strLink);
@@ -535,29 +555,101 @@ private:
         }
     }
 
-    void TextEntry(const CKnowHowItem& item, int nLevel, const std::string& strName, const std::string& strLink) {
+    void TextEntry(const SRow& row, int nLevel, const std::string& strName, const std::string& strLink) {
         // an entry starts after an empty line, and none of its own lines is
         // empty (they carry the indentation), so a reader finds the keywords
-        std::string strIndent(2 * static_cast<std::size_t>(std::max(nLevel, 0)), ' ');
-        std::string strInner = strIndent + "  ";
-        m_out << "\n" << strIndent << (item.IsDir ? "+ " : "- ") << strName << "\n";
-        if (!item.Text.empty()) {
-            m_out << strInner;
-            AppendBody(m_out.Buffer(), item.Text, BodyTable(false), "\n" + strInner);
-            m_out << "\n";
-            m_out.FlushIfFull();
+        const std::size_t nIndent = 2 * static_cast<std::size_t>(std::max(nLevel, 0));
+        m_strBreak.assign(1, '\n').append(nIndent + 2, ' ');
+        const std::string_view svIndent = std::string_view(m_strBreak).substr(1, nIndent);
+        const std::string_view svInner = std::string_view(m_strBreak).substr(1);
+        m_out << '\n' << svIndent << (row.bDir ? "+ " : "- ");
+        m_out.Convert(strName, m_table);
+        m_out << '\n';
+        if (!row.strText.empty()) {
+            m_out << svInner;
+            PutBody(m_out, row.strText, m_table, m_strBreak);
+            m_out << '\n';
         }
-        if (!strLink.empty()) m_out << strInner << "Verknüpfung: " << strLink << "\n";
+        if (!strLink.empty()) m_out << svInner << "Verknüpfung: " << strLink << "\n";
     }
 
     COut& m_out;
     EReadableFormat m_eFormat;
+    const SByteTable& m_table;
     std::vector<int> m_arrOpen;           // levels of the open sections (HTML)
-    std::vector<std::string> m_arrNames;  // the keywords on the way down to the entry
+    std::vector<std::string> m_arrNames;  // the keywords on the way down to the entry, by level
+    std::string m_strHeading, m_strBreak;
     int m_nTocDepth = 0, m_nTocBase = 0;
 };
 
-EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, std::int32_t nFolder) {
+// The rows of a batch of the reading order, by one statement compiled once
+// for every batch (the IDs bound, 0, which no row has, filling the last
+// one). The rows are kept from batch to batch, so their strings keep the
+// room they have grown to.
+class CBatchReader {
+public:
+    // bTexts: the texts and links too, else the keywords only
+    explicit CBatchReader(bool bTexts) : m_bTexts(bTexts), m_select(Sql(bTexts)) {
+        m_arrIds.reserve(CReadableExport::kBatch);
+    }
+
+    bool Read(const std::vector<SShapeNode>& arrOrder, std::size_t nFirst) {
+        m_arrIds.clear();
+        for (std::size_t i = nFirst; i < arrOrder.size() && i < nFirst + CReadableExport::kBatch; ++i)
+            m_arrIds.push_back(arrOrder[i].nId);
+        std::sort(m_arrIds.begin(), m_arrIds.end());
+        m_nRows = 0;
+        bool bRead = m_select.Run(
+            [&](sqlite3_stmt* p) {
+                for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
+                    sqlite3_bind_int64(p, static_cast<int>(i) + 1, i < m_arrIds.size() ? m_arrIds[i] : 0);
+            },
+            [&](sqlite3_stmt* p) {
+                if (m_nRows == m_arrRows.size()) m_arrRows.emplace_back();
+                SRow& row = m_arrRows[m_nRows++];
+                row.nId = static_cast<TRowId>(sqlite3_column_int64(p, 0));
+                if (m_bTexts) {
+                    row.bDir = sqlite3_column_int(p, 1) != 0;
+                    ReadCell(p, 2, row.strName);
+                    ReadCell(p, 3, row.strText);
+                    ReadCell(p, 4, row.strLink);
+                } else {
+                    ReadCell(p, 1, row.strName);
+                }
+            });
+        std::sort(m_arrRows.begin(), m_arrRows.begin() + static_cast<std::ptrdiff_t>(m_nRows),
+                  [](const SRow& a, const SRow& b) { return a.nId < b.nId; });
+        return bRead;
+    }
+
+    // The row of an ID of the batch; null for an entry deleted meanwhile.
+    const SRow* Find(TRowId nId) const {
+        auto itEnd = m_arrRows.begin() + static_cast<std::ptrdiff_t>(m_nRows);
+        auto it = std::lower_bound(m_arrRows.begin(), itEnd, nId, [](const SRow& a, TRowId n) { return a.nId < n; });
+        return it != itEnd && it->nId == nId ? &*it : nullptr;
+    }
+
+private:
+    static std::string Sql(bool bTexts) {
+        std::string str = bTexts ? "SELECT ID, IsDir, Name, Text, Link" : "SELECT ID, Name";
+        str += " FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
+        for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) str += i ? ",?" : "?";
+        return str + ");";
+    }
+    // a cell with its length: NUL bytes stay
+    static void ReadCell(sqlite3_stmt* p, int nCol, std::string& str) {
+        const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
+        DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
+    }
+
+    bool m_bTexts;
+    CPrepared m_select;
+    std::vector<TRowId> m_arrIds;
+    std::vector<SRow> m_arrRows;
+    std::size_t m_nRows = 0;
+};
+
+EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, TRowId nFolder) {
     CKnowHowTable& table = service.GetTable();
     GetDatabase().ClearLastError();
     std::vector<SShapeNode> arrOrder;
@@ -573,93 +665,44 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
     if (nFolder != 0) {
         std::vector<std::string> arrPaths;
         if (!service.GetPaths({nFolder}, arrPaths)) return readFailed();
-        strTitle = CDocumentWriter::DisplayName(arrPaths.front());
+        DisplayNameInto(arrPaths.front(), strTitle);
+        strTitle = Cp1252ToUtf8(strTitle);
     }
 
     COut out(pFile);
     CDocumentWriter writer(out, eFormat);
     writer.Begin(strTitle);
 
-    std::vector<std::int32_t> arrIds;
-    arrIds.reserve(CReadableExport::kBatch);
-    auto batchIds = [&](std::size_t nFirst) {
-        arrIds.clear();
-        for (std::size_t i = nFirst; i < arrOrder.size() && i < nFirst + CReadableExport::kBatch; ++i)
-            arrIds.push_back(arrOrder[i].nId);
-        std::sort(arrIds.begin(), arrIds.end());
-    };
-
     if (eFormat == EReadableFormat::Html) {
         writer.BeginContents();
-        std::unordered_map<std::int32_t, std::string> mapNames;
-        std::string strName;
+        CBatchReader names(false);
         for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
-            batchIds(nFirst);
-            mapNames.clear();
-            auto onRow = [&](const char* const* ppCells) {
-                DecryptFieldInto(ppCells[1] ? ppCells[1] : "", strName);
-                mapNames[IntCell(ppCells[0])] = strName;
-            };
-            if (ReadColumns(table, "ID, Name", "IsAktiv='1' AND " + InList("ID", arrIds, 0, arrIds.size()), nullptr,
-                            onRow) < 0)
-                return readFailed();
+            if (!names.Read(arrOrder, nFirst)) return readFailed();
             std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
-            for (std::size_t i = nFirst; i < nEnd; ++i) {
-                auto it = mapNames.find(arrOrder[i].nId);
-                // an entry deleted meanwhile is left out
-                if (it != mapNames.end())
-                    writer.ContentsItem(arrOrder[i].nId, arrOrder[i].nLevel, CDocumentWriter::DisplayName(it->second));
-            }
+            for (std::size_t i = nFirst; i < nEnd; ++i)
+                if (const SRow* pRow = names.Find(arrOrder[i].nId))
+                    writer.ContentsItem(pRow->nId, arrOrder[i].nLevel, pRow->strName);
         }
         writer.EndContents();
     }
 
-    // one compiled statement for every batch, the IDs bound (0, which no
-    // row has, fills the last one); the texts are read with their length
-    std::string strSql = "SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
-    for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) strSql += i ? ",?" : "?";
-    CPrepared select(strSql + ");");
-    CKnowHowArray arrItems;
-    std::unordered_map<std::int32_t, std::size_t> mapIndex;
-    auto readCell = [](sqlite3_stmt* p, int nCol, std::string& str) {
-        const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
-        DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
-    };
+    CBatchReader rows(true);
     for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
-        batchIds(nFirst);
-        arrItems.clear();
-        bool bRead = select.Run(
-            [&](sqlite3_stmt* p) {
-                for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
-                    sqlite3_bind_int(p, static_cast<int>(i) + 1, i < arrIds.size() ? arrIds[i] : 0);
-            },
-            [&](sqlite3_stmt* p) {
-                CKnowHowItem& item = arrItems.emplace_back();
-                item.ID = sqlite3_column_int(p, 0);
-                item.IsDir = sqlite3_column_int(p, 1) != 0 ? 1 : 0;
-                readCell(p, 2, item.Name);
-                readCell(p, 3, item.Text);
-                readCell(p, 4, item.Link);
-            });
-        if (!bRead) return readFailed();
-        mapIndex.clear();
-        for (std::size_t i = 0; i < arrItems.size(); ++i) mapIndex[arrItems[i].ID] = i;
+        if (!rows.Read(arrOrder, nFirst)) return readFailed();
         std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
-        for (std::size_t i = nFirst; i < nEnd; ++i) {
-            auto it = mapIndex.find(arrOrder[i].nId);
-            if (it != mapIndex.end()) writer.Entry(arrItems[it->second], arrOrder[i].nLevel);
-        }
+        for (std::size_t i = nFirst; i < nEnd; ++i)
+            if (const SRow* pRow = rows.Find(arrOrder[i].nId)) writer.Entry(*pRow, arrOrder[i].nLevel);
     }
     writer.End();
     return out.Finish() ? EReadableResult::Written : EReadableResult::WriteFailed;
 }
 }  // namespace
 
-EReadableResult CReadableExport::Write(std::FILE* pFile, std::int32_t nFolder) {
+EReadableResult CReadableExport::Write(std::FILE* pFile, TRowId nFolder) {
     return WriteDocument(m_service, m_eFormat, pFile, nFolder);
 }
 
-EReadableResult CReadableExport::Write(const std::string& strPath, std::int32_t nFolder) {
+EReadableResult CReadableExport::Write(const std::string& strPath, TRowId nFolder) {
     // beside the target, so that the rename stays on its file system
     std::string strTemp = strPath + ".XXXXXX";
     int fd = ::mkstemp(strTemp.data());

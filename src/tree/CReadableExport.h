@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+#include "table/CTableItem.h"
+
 class CKnowHow;
 
 enum class EReadableFormat { Html, Markdown, Text };
@@ -32,9 +34,9 @@ public:
     // A path is written through a temporary file beside it, so that a failed
     // export never leaves half a document under the name, nor destroys the
     // file that was there.
-    EReadableResult Write(const std::string& strPath, std::int32_t nFolder);
+    EReadableResult Write(const std::string& strPath, TRowId nFolder);
     // The same onto an open stream (standard output), flushed and left open.
-    EReadableResult Write(std::FILE* pFile, std::int32_t nFolder);
+    EReadableResult Write(std::FILE* pFile, TRowId nFolder);
 
     // Entries read per statement while writing.
     static constexpr std::size_t kBatch = 400;
