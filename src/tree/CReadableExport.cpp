@@ -27,57 +27,90 @@ namespace {
 // --- the shape ----------------------------------------------------------------------
 
 // One entry of the reading order: all that is held of it before its batch
-// is read.
+// is read (and, for a table of contents, where its keyword is kept).
 struct SShapeNode {
     TRowId nId;
     std::int32_t nLevel;
+    std::uint32_t nNameAt = 0, nNameLength = 0;
 };
 
+// A cell with its length: NUL bytes stay.
+void ReadCell(sqlite3_stmt* p, int nCol, std::string& str) {
+    const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
+    DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
+}
+
 // The reading order below nFolder (and nFolder itself first when it is not
-// the root), read level by level from the four small columns only, the same
+// the root), read level by level from the small columns only, the same
 // order and the same guard against cycles as the walk below a folder.
-// False when a read failed; bFound false when nFolder is no stored entry.
-bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
+// With pstrNames the keywords come along, one after the other, for a table
+// of contents: they cost a few bytes per entry, a pass of their own would
+// read the whole table again. False when a read failed; bFound false when
+// nFolder is no stored entry.
+bool ReadShape(TRowId nFolder, std::vector<SShapeNode>& arrOrder, std::string* pstrNames, bool& bFound) {
     arrOrder.clear();
+    if (pstrNames) pstrNames->clear();
     bFound = true;
+    std::string strName;
+    auto keepName = [&](sqlite3_stmt* p, int nCol, SShapeNode& node) {
+        if (!pstrNames) return;
+        ReadCell(p, nCol, strName);
+        node.nNameAt = static_cast<std::uint32_t>(pstrNames->size());
+        node.nNameLength = static_cast<std::uint32_t>(strName.size());
+        *pstrNames += strName;
+    };
+    const char* pszName = pstrNames ? ", Name" : "";
     int nBase = 0;
     if (nFolder != 0) {
+        SShapeNode self{nFolder, 0};
         int nRows = 0;
-        auto onSelf = [&](const char* const*) { ++nRows; };
-        if (ReadColumns(table, "ID", "ID=" + std::to_string(nFolder) + " AND IsAktiv='1'", nullptr, onSelf) < 0)
+        CPrepared selectSelf(std::string("SELECT ID") + pszName + " FROM KnowHow WHERE ID=? AND IsAktiv='1';");
+        if (!selectSelf.Run([&](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nFolder); },
+                            [&](sqlite3_stmt* p) {
+                                if (nRows++ == 0) keepName(p, 1, self);
+                            }))
             return false;
         bFound = nRows == 1;
         if (!bFound) return true;
-        arrOrder.push_back({nFolder, 0});
+        arrOrder.push_back(self);
         nBase = 1;
     }
-    struct SChild {
-        std::int32_t nId, nMaster;
-    };
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> mapChildren;
-    std::unordered_set<std::int32_t> setRead{nFolder};
-    std::vector<std::int32_t> arrLevel{nFolder};
+    // the children of each folder in order, with their keywords' places
+    std::unordered_map<TRowId, std::vector<SShapeNode>> mapChildren;
+    std::unordered_set<TRowId> setRead{nFolder};
+    std::vector<TRowId> arrLevel{nFolder};
     while (!arrLevel.empty()) {
         std::sort(arrLevel.begin(), arrLevel.end());
-        std::vector<std::int32_t> arrNext;
-        auto onRow = [&](const char* const* ppCells) {
-            SChild child{IntCell(ppCells[0]), IntCell(ppCells[1])};
-            if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
-            mapChildren[child.nMaster].push_back(child.nId);
-        };
-        for (std::size_t i = 0; i < arrLevel.size(); i += kIdsPerStatement)
-            if (ReadColumns(table, "ID, MasterID",
-                            InList("MasterID", arrLevel, i, kIdsPerStatement) + " AND IsAktiv='1'", "PosNr", onRow) < 0)
-                return false;
+        std::vector<TRowId> arrNext;
+        for (std::size_t nFirst = 0; nFirst < arrLevel.size(); nFirst += kIdsPerStatement) {
+            std::string strSql = std::string("SELECT ID, MasterID") + pszName + " FROM KnowHow WHERE MasterID IN (";
+            const std::size_t nEnd = std::min(arrLevel.size(), nFirst + kIdsPerStatement);
+            for (std::size_t i = nFirst; i < nEnd; ++i) {
+                if (i > nFirst) strSql += ',';
+                strSql += std::to_string(arrLevel[i]);
+            }
+            strSql += ") AND IsAktiv='1' ORDER BY PosNr;";
+            CPrepared select(strSql);
+            bool bRead = select.Run([](sqlite3_stmt*) {},
+                                    [&](sqlite3_stmt* p) {
+                                        SShapeNode child{static_cast<TRowId>(sqlite3_column_int64(p, 0)), 0};
+                                        keepName(p, 2, child);
+                                        if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
+                                        mapChildren[static_cast<TRowId>(sqlite3_column_int64(p, 1))].push_back(child);
+                                    });
+            if (!bRead) return false;
+        }
         arrLevel = std::move(arrNext);
     }
-    std::unordered_set<std::int32_t> setSeen{nFolder};
+    std::unordered_set<TRowId> setSeen{nFolder};
     std::vector<SShapeNode> arrStack;
-    auto pushChildren = [&](std::int32_t nId, std::int32_t nLevel) {
+    auto pushChildren = [&](TRowId nId, std::int32_t nLevel) {
         auto it = mapChildren.find(nId);
         if (it == mapChildren.end()) return;
-        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
-            arrStack.push_back({*child, nLevel});
+        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child) {
+            arrStack.push_back(*child);
+            arrStack.back().nLevel = nLevel;
+        }
     };
     pushChildren(nFolder, nBase);
     while (!arrStack.empty()) {
@@ -415,11 +448,9 @@ constexpr int kDeepestHeading = 6;
 constexpr int kFirstDeepLevel = kDeepestHeading - 2;
 
 // A keyword as a document shows it: on one line, never empty; Windows-1252.
-void DisplayNameInto(const std::string& strAnsi, std::string& str) {
-    if (strAnsi.find_first_of("\r\n") == std::string::npos)
-        str.assign(strAnsi);
-    else
-        str = KeywordOnOneLine(strAnsi);
+void DisplayNameInto(std::string_view svAnsi, std::string& str) {
+    str.assign(svAnsi);
+    if (str.find_first_of("\r\n") != std::string::npos) str = KeywordOnOneLine(str);
     if (str.find_first_not_of(" \t") == std::string::npos) str = "(ohne Stichwort)";
 }
 
@@ -455,7 +486,7 @@ public:
 
     // The table of contents (HTML only): one call per entry in reading order.
     void BeginContents() { m_out << "<nav>\n<h2>Inhalt</h2>\n"; }
-    void ContentsItem(TRowId nId, int nLevel, const std::string& strNameAnsi) {
+    void ContentsItem(TRowId nId, int nLevel, std::string_view svNameAnsi) {
         if (m_nTocDepth == 0) {
             m_nTocBase = nLevel;
         } else if (nLevel < m_nTocBase) {
@@ -468,7 +499,7 @@ public:
             m_out << "</li>\n";
             for (; m_nTocDepth > nDepth; --m_nTocDepth) m_out << "</ul>\n</li>\n";
         }
-        DisplayNameInto(strNameAnsi, m_strHeading);
+        DisplayNameInto(svNameAnsi, m_strHeading);
         m_out << "<li><a href=\"#e" << static_cast<long long>(nId) << "\">";
         m_out.Convert(m_strHeading, m_table);
         m_out << "</a>";
@@ -588,10 +619,7 @@ private:
 // room they have grown to.
 class CBatchReader {
 public:
-    // bTexts: the texts and links too, else the keywords only
-    explicit CBatchReader(bool bTexts) : m_bTexts(bTexts), m_select(Sql(bTexts)) {
-        m_arrIds.reserve(CReadableExport::kBatch);
-    }
+    CBatchReader() : m_select(Sql()) { m_arrIds.reserve(CReadableExport::kBatch); }
 
     bool Read(const std::vector<SShapeNode>& arrOrder, std::size_t nFirst) {
         m_arrIds.clear();
@@ -608,14 +636,10 @@ public:
                 if (m_nRows == m_arrRows.size()) m_arrRows.emplace_back();
                 SRow& row = m_arrRows[m_nRows++];
                 row.nId = static_cast<TRowId>(sqlite3_column_int64(p, 0));
-                if (m_bTexts) {
-                    row.bDir = sqlite3_column_int(p, 1) != 0;
-                    ReadCell(p, 2, row.strName);
-                    ReadCell(p, 3, row.strText);
-                    ReadCell(p, 4, row.strLink);
-                } else {
-                    ReadCell(p, 1, row.strName);
-                }
+                row.bDir = sqlite3_column_int(p, 1) != 0;
+                ReadCell(p, 2, row.strName);
+                ReadCell(p, 3, row.strText);
+                ReadCell(p, 4, row.strLink);
             });
         std::sort(m_arrRows.begin(), m_arrRows.begin() + static_cast<std::ptrdiff_t>(m_nRows),
                   [](const SRow& a, const SRow& b) { return a.nId < b.nId; });
@@ -630,19 +654,12 @@ public:
     }
 
 private:
-    static std::string Sql(bool bTexts) {
-        std::string str = bTexts ? "SELECT ID, IsDir, Name, Text, Link" : "SELECT ID, Name";
-        str += " FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
+    static std::string Sql() {
+        std::string str = "SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
         for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) str += i ? ",?" : "?";
         return str + ");";
     }
-    // a cell with its length: NUL bytes stay
-    static void ReadCell(sqlite3_stmt* p, int nCol, std::string& str) {
-        const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
-        DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
-    }
 
-    bool m_bTexts;
     CPrepared m_select;
     std::vector<TRowId> m_arrIds;
     std::vector<SRow> m_arrRows;
@@ -650,7 +667,6 @@ private:
 };
 
 EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, TRowId nFolder) {
-    CKnowHowTable& table = service.GetTable();
     GetDatabase().ClearLastError();
     std::vector<SShapeNode> arrOrder;
     bool bFound = true;
@@ -658,7 +674,9 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
         ShowDbFailureReason();
         return EReadableResult::ReadFailed;
     };
-    if (!ReadShape(table, nFolder, arrOrder, bFound)) return readFailed();
+    std::string strNames;
+    if (!ReadShape(nFolder, arrOrder, eFormat == EReadableFormat::Html ? &strNames : nullptr, bFound))
+        return readFailed();
     if (!bFound) return EReadableResult::NoSuchFolder;
 
     std::string strTitle = "Hauptordner";
@@ -675,18 +693,13 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
 
     if (eFormat == EReadableFormat::Html) {
         writer.BeginContents();
-        CBatchReader names(false);
-        for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
-            if (!names.Read(arrOrder, nFirst)) return readFailed();
-            std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
-            for (std::size_t i = nFirst; i < nEnd; ++i)
-                if (const SRow* pRow = names.Find(arrOrder[i].nId))
-                    writer.ContentsItem(pRow->nId, arrOrder[i].nLevel, pRow->strName);
-        }
+        for (const SShapeNode& node : arrOrder)
+            writer.ContentsItem(node.nId, node.nLevel,
+                                std::string_view(strNames).substr(node.nNameAt, node.nNameLength));
         writer.EndContents();
     }
 
-    CBatchReader rows(true);
+    CBatchReader rows;
     for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
         if (!rows.Read(arrOrder, nFirst)) return readFailed();
         std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
