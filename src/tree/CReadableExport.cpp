@@ -41,8 +41,9 @@ void ReadCell(sqlite3_stmt* p, int nCol, std::string& str) {
 }
 
 // The reading order below nFolder (and nFolder itself first when it is not
-// the root), read level by level from the small columns only, the same
-// order and the same guard against cycles as the walk below a folder.
+// the root), read from the small columns only (level by level below a
+// folder), the same order and the same guard against cycles as the walk
+// below a folder.
 // With pstrNames the keywords come along, one after the other, for a table
 // of contents: they cost a few bytes per entry, a pass of their own would
 // read the whole table again. False when a read failed; bFound false when
@@ -77,8 +78,25 @@ bool ReadShape(TRowId nFolder, std::vector<SShapeNode>& arrOrder, std::string* p
     }
     // the children of each folder in order, with their keywords' places
     std::unordered_map<TRowId, std::vector<SShapeNode>> mapChildren;
+    auto onChild = [&](sqlite3_stmt* p) {
+        SShapeNode child{static_cast<TRowId>(sqlite3_column_int64(p, 0)), 0};
+        keepName(p, 2, child);
+        mapChildren[static_cast<TRowId>(sqlite3_column_int64(p, 1))].push_back(child);
+        return child.nId;
+    };
     std::unordered_set<TRowId> setRead{nFolder};
     std::vector<TRowId> arrLevel{nFolder};
+    if (nFolder == 0) {
+        // the whole base: one pass through the table in its own order reads
+        // every page once, where the levels would look each row up on its
+        // own; the rows out of reach of the root stay unwalked below. The
+        // unary plus keeps the MasterID index out, so the order of equal
+        // positions is the rows' order, as in the level reads.
+        CPrepared select(std::string("SELECT ID, MasterID") + pszName +
+                         " FROM KnowHow WHERE IsAktiv='1' ORDER BY +MasterID, PosNr;");
+        if (!select.Run([](sqlite3_stmt*) {}, [&](sqlite3_stmt* p) { onChild(p); })) return false;
+        arrLevel.clear();
+    }
     while (!arrLevel.empty()) {
         std::sort(arrLevel.begin(), arrLevel.end());
         std::vector<TRowId> arrNext;
@@ -93,10 +111,8 @@ bool ReadShape(TRowId nFolder, std::vector<SShapeNode>& arrOrder, std::string* p
             CPrepared select(strSql);
             bool bRead = select.Run([](sqlite3_stmt*) {},
                                     [&](sqlite3_stmt* p) {
-                                        SShapeNode child{static_cast<TRowId>(sqlite3_column_int64(p, 0)), 0};
-                                        keepName(p, 2, child);
-                                        if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
-                                        mapChildren[static_cast<TRowId>(sqlite3_column_int64(p, 1))].push_back(child);
+                                        TRowId nId = onChild(p);
+                                        if (setRead.insert(nId).second) arrNext.push_back(nId);
                                     });
             if (!bRead) return false;
         }

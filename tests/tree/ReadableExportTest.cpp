@@ -142,6 +142,14 @@ TEST_F(CReadableExportTest, TheTextExportsKeywordsReadBack) {
     }
     Add(0, "Zeile\r\numbruch");
     ASSERT_TRUE(m_pTree->CommitWork());
+    // what a damaged file may hold: equal positions among siblings, entries
+    // whose folder is gone and two folders inside each other
+    std::int32_t nTwin = Add(nTop, "Zwilling 2");
+    Add(nTop, "Zwilling 1");
+    Query("UPDATE KnowHow SET PosNr=1 WHERE MasterID=" + std::to_string(nTop));
+    Query("UPDATE KnowHow SET MasterID=99999 WHERE ID=" + std::to_string(nTwin - 3));
+    std::int32_t nA = Add(0, "Kreis A", true), nB = Add(nA, "Kreis B", true);
+    Query("UPDATE KnowHow SET MasterID=" + std::to_string(nB) + " WHERE ID=" + std::to_string(nA));
 
     std::string strExpected;
     ASSERT_TRUE(m_pTree->ForEachBelow(0, 0, [&](const CKnowHow::STreeNode& node, int nLevel) {
