@@ -14,6 +14,10 @@
 #include <unordered_set>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
 #include "table/CFieldCodec.h"
@@ -192,6 +196,9 @@ std::string MarkdownInline(const std::string& strUtf8) {
 struct SByteTable {
     char arrOut[256][8] = {};
     std::uint8_t arrLen[256] = {};
+    // the printable ASCII bytes that do not stand for themselves
+    char arrSpecials[16] = {};
+    int nSpecials = 0;
 };
 
 SByteTable MakeTable(EReadableFormat eFormat) {
@@ -214,6 +221,8 @@ SByteTable MakeTable(EReadableFormat eFormat) {
         if (c == '\r' || c == '\n') str.clear();
         std::memcpy(t.arrOut[c], str.data(), str.size());
         t.arrLen[c] = static_cast<std::uint8_t>(str.size());
+        if (c >= 0x20 && c < 0x80 && str != std::string(1, static_cast<char>(c)))
+            t.arrSpecials[t.nSpecials++] = static_cast<char>(c);
     }
     return t;
 }
@@ -357,21 +366,50 @@ public:
     // The bytes from p on converted by the table until pEnd or the first
     // byte it stops at; answers where it stopped.
     const char* Convert(const char* p, const char* pEnd, const SByteTable& t) {
+#if defined(__SSE2__)
+        __m128i arrSpecials[sizeof t.arrSpecials];
+        for (int i = 0; i < t.nSpecials; ++i) arrSpecials[i] = _mm_set1_epi8(t.arrSpecials[i]);
+        const __m128i vBelowBlank = _mm_set1_epi8(0x20);
+#endif
         while (p < pEnd) {
             const char* pStop = p + std::min<std::size_t>(static_cast<std::size_t>(pEnd - p), kChunk);
-            char* w = Reserve(8 * kChunk);
-            for (; p < pStop; ++p) {
+            // 16 more: a block is stored whole before it is looked at
+            char* w = Reserve(8 * kChunk + 16);
+            bool bStopped = false;
+            // converts the byte at p; false at a line end
+            auto one = [&] {
                 const auto c = static_cast<unsigned char>(*p);
-                if (t.arrLen[c] == 0) break;
+                if (t.arrLen[c] == 0) return false;
                 std::memcpy(w, t.arrOut[c], 8);
                 w += t.arrLen[c];
+                ++p;
+                return true;
+            };
+#if defined(__SSE2__)
+            // 16 bytes at a time while they stand for themselves (printable
+            // ASCII but the specials): most of a text
+            while (!bStopped && pStop - p >= 16) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                // signed: the bytes from 0x80 on count as below the blank too
+                __m128i vHit = _mm_cmplt_epi8(v, vBelowBlank);
+                for (int i = 0; i < t.nSpecials; ++i) vHit = _mm_or_si128(vHit, _mm_cmpeq_epi8(v, arrSpecials[i]));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+                const auto nHits = static_cast<unsigned>(_mm_movemask_epi8(vHit));
+                const int nPlain = nHits == 0 ? 16 : __builtin_ctz(nHits);
+                p += nPlain;
+                w += nPlain;
+                if (nHits != 0) bStopped = !one();
             }
+#endif
+            while (!bStopped && p < pStop) bStopped = !one();
             Commit(w);
-            if (p < pStop) break;
+            if (bStopped) break;
         }
         return p;
     }
-    void Convert(std::string_view sv, const SByteTable& t) { Convert(sv.data(), sv.data() + sv.size(), t); }
+    void Convert(std::string_view sv, const SByteTable& t) {
+        Convert(sv.data(), sv.data() + sv.size(), t);
+    }
 
     bool Finish() {
         Flush();
