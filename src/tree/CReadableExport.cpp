@@ -98,7 +98,12 @@ bool ReadShape(TRowId nFolder, std::vector<SShapeNode>& arrOrder, std::string* p
         // positions is the rows' order, as in the level reads.
         CPrepared select(std::string("SELECT ID, MasterID") + pszName +
                          " FROM KnowHow WHERE IsAktiv='1' ORDER BY +MasterID, PosNr;");
-        if (!select.Run([](sqlite3_stmt*) {}, [&](sqlite3_stmt* p) { onChild(p); })) return false;
+        // a folder reference that is no number (NULL, text) names no folder,
+        // as in the level reads
+        auto onRow = [&](sqlite3_stmt* p) {
+            if (sqlite3_column_type(p, 1) == SQLITE_INTEGER) onChild(p);
+        };
+        if (!select.Run([](sqlite3_stmt*) {}, onRow)) return false;
         arrLevel.clear();
     }
     while (!arrLevel.empty()) {

@@ -148,6 +148,9 @@ TEST_F(CReadableExportTest, TheTextExportsKeywordsReadBack) {
     Add(nTop, "Zwilling 1");
     Query("UPDATE KnowHow SET PosNr=1 WHERE MasterID=" + std::to_string(nTop));
     Query("UPDATE KnowHow SET MasterID=99999 WHERE ID=" + std::to_string(nTwin - 3));
+    std::int32_t nNull = Add(0, "ohne Ordner"), nText = Add(0, "Ordner als Text");
+    Query("UPDATE KnowHow SET MasterID=NULL WHERE ID=" + std::to_string(nNull));
+    Query("UPDATE KnowHow SET MasterID='x' WHERE ID=" + std::to_string(nText));
     std::int32_t nA = Add(0, "Kreis A", true), nB = Add(nA, "Kreis B", true);
     Query("UPDATE KnowHow SET MasterID=" + std::to_string(nB) + " WHERE ID=" + std::to_string(nA));
 
