@@ -204,6 +204,9 @@ struct SByteTable {
     // the printable ASCII bytes that do not stand for themselves
     char arrSpecials[16] = {};
     int nSpecials = 0;
+#if defined(__SSE2__)
+    __m128i arrSpecialBlocks[16] = {};  // each special in all 16 bytes
+#endif
 };
 
 SByteTable MakeTable(EReadableFormat eFormat) {
@@ -229,6 +232,9 @@ SByteTable MakeTable(EReadableFormat eFormat) {
         if (c >= 0x20 && c < 0x80 && str != std::string(1, static_cast<char>(c)))
             t.arrSpecials[t.nSpecials++] = static_cast<char>(c);
     }
+#if defined(__SSE2__)
+    for (int i = 0; i < t.nSpecials; ++i) t.arrSpecialBlocks[i] = _mm_set1_epi8(t.arrSpecials[i]);
+#endif
     return t;
 }
 
@@ -372,8 +378,6 @@ public:
     // byte it stops at; answers where it stopped.
     const char* Convert(const char* p, const char* pEnd, const SByteTable& t) {
 #if defined(__SSE2__)
-        __m128i arrSpecials[sizeof t.arrSpecials];
-        for (int i = 0; i < t.nSpecials; ++i) arrSpecials[i] = _mm_set1_epi8(t.arrSpecials[i]);
         const __m128i vBelowBlank = _mm_set1_epi8(0x20);
 #endif
         while (p < pEnd) {
@@ -397,7 +401,8 @@ public:
                 __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
                 // signed: the bytes from 0x80 on count as below the blank too
                 __m128i vHit = _mm_cmplt_epi8(v, vBelowBlank);
-                for (int i = 0; i < t.nSpecials; ++i) vHit = _mm_or_si128(vHit, _mm_cmpeq_epi8(v, arrSpecials[i]));
+                for (int i = 0; i < t.nSpecials; ++i)
+                    vHit = _mm_or_si128(vHit, _mm_cmpeq_epi8(v, t.arrSpecialBlocks[i]));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
                 const auto nHits = static_cast<unsigned>(_mm_movemask_epi8(vHit));
                 const int nPlain = nHits == 0 ? 16 : __builtin_ctz(nHits);
