@@ -205,7 +205,11 @@ struct SByteTable {
     char arrSpecials[16] = {};
     int nSpecials = 0;
 #if defined(__SSE2__)
-    __m128i arrSpecialBlocks[16] = {};  // each special in all 16 bytes
+    // the specials as a few ranges of bytes (a byte between two specials
+    // close together is looked at one by one too, harmlessly); a byte x is
+    // in range i when x + arrBias[i] < arrLimit[i], signed
+    __m128i arrBias[16] = {}, arrLimit[16] = {};
+    int nRanges = 0;
 #endif
 };
 
@@ -233,7 +237,15 @@ SByteTable MakeTable(EReadableFormat eFormat) {
             t.arrSpecials[t.nSpecials++] = static_cast<char>(c);
     }
 #if defined(__SSE2__)
-    for (int i = 0; i < t.nSpecials; ++i) t.arrSpecialBlocks[i] = _mm_set1_epi8(t.arrSpecials[i]);
+    for (int i = 0; i < t.nSpecials;) {
+        const int nLow = static_cast<unsigned char>(t.arrSpecials[i]);
+        int nHigh = nLow;
+        for (++i; i < t.nSpecials && static_cast<unsigned char>(t.arrSpecials[i]) - nHigh <= 8; ++i)
+            nHigh = static_cast<unsigned char>(t.arrSpecials[i]);
+        t.arrBias[t.nRanges] = _mm_set1_epi8(static_cast<char>(0x80 - nLow));
+        t.arrLimit[t.nRanges] = _mm_set1_epi8(static_cast<char>(-128 + (nHigh - nLow + 1)));
+        ++t.nRanges;
+    }
 #endif
     return t;
 }
@@ -401,8 +413,8 @@ public:
                 __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
                 // signed: the bytes from 0x80 on count as below the blank too
                 __m128i vHit = _mm_cmplt_epi8(v, vBelowBlank);
-                for (int i = 0; i < t.nSpecials; ++i)
-                    vHit = _mm_or_si128(vHit, _mm_cmpeq_epi8(v, t.arrSpecialBlocks[i]));
+                for (int i = 0; i < t.nRanges; ++i)
+                    vHit = _mm_or_si128(vHit, _mm_cmplt_epi8(_mm_add_epi8(v, t.arrBias[i]), t.arrLimit[i]));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
                 const auto nHits = static_cast<unsigned>(_mm_movemask_epi8(vHit));
                 const int nPlain = nHits == 0 ? 16 : __builtin_ctz(nHits);

@@ -93,6 +93,38 @@ TEST_F(CReadableExportTest, OddBytesAndLinesMatchTheirGoldenFiles) {
         ExpectGolden("odd", eFormat);
 }
 
+// Every byte comes out inside a long run of plain letters as it does in a
+// text of three bytes, which is converted a byte at a time: the long runs
+// take a faster way.
+TEST_F(CReadableExportTest, EveryByteComesOutTheSameInsideALongRun) {
+    const std::string strRun(20, 'a');
+    std::vector<std::int32_t> arrIds;
+    std::vector<char> arrBytes;
+    ASSERT_TRUE(m_pTree->BeginWork());
+    for (int c = 0; c < 256; ++c) {
+        if (c == '\r' || c == '\n' || c == 'Q') continue;
+        arrBytes.push_back(static_cast<char>(c));
+        arrIds.push_back(AddBytes(0, "b", ""));
+    }
+    ASSERT_TRUE(m_pTree->CommitWork());
+    auto setTexts = [&](bool bLong) {
+        CKnowHowArray arr(arrIds.size());
+        for (std::size_t i = 0; i < arrIds.size(); ++i) {
+            ASSERT_EQ(m_pTree->GetItem(arr[i], arrIds[i]), 1);
+            arr[i].SetText(bLong ? strRun + arrBytes[i] + strRun : std::string("Q") + arrBytes[i] + "Q");
+        }
+        ASSERT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
+    };
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text}) {
+        setTexts(false);
+        std::string strExpected = Export(eFormat);
+        for (std::size_t n = 0; (n = strExpected.find('Q', n)) != std::string::npos; n += strRun.size())
+            strExpected.replace(n, 1, strRun);
+        setTexts(true);
+        EXPECT_EQ(Export(eFormat), strExpected) << ReadableFormatExtension(eFormat);
+    }
+}
+
 // A text far larger than any buffer of the export comes out whole.
 TEST_F(CReadableExportTest, ALongTextComesOutWhole) {
     std::string strLine(70000, 'a');
