@@ -219,6 +219,44 @@ void RawExport(CRawDb& db, const std::string& strPath) {
     std::ofstream(strPath, std::ios::binary) << strOut;
 }
 
+volatile unsigned g_nFloorSink = 0;
+
+// The columns a readable export needs, of every active row in the table's
+// order, touched but not converted; written unchanged in large blocks when
+// strPath is given. Answers the bytes read (-1 on a failure).
+long long RawReadColumns(CRawDb& db, const std::string& strPath) {
+    std::FILE* pFile = strPath.empty() ? nullptr : std::fopen(strPath.c_str(), "wb");
+    if (!strPath.empty() && !pFile) return -1;
+    std::vector<char> arrBuffer;
+    arrBuffer.reserve(1 << 20);
+    auto flush = [&] {
+        if (pFile && !arrBuffer.empty()) std::fwrite(arrBuffer.data(), 1, arrBuffer.size(), pFile);
+        arrBuffer.clear();
+    };
+    long long nBytes = 0;
+    unsigned nTouched = 0;
+    sqlite3_stmt* p = db.Prepare("SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1'");
+    while (sqlite3_step(p) == SQLITE_ROW) {
+        nTouched += static_cast<unsigned>(sqlite3_column_int(p, 0) + sqlite3_column_int(p, 1));
+        for (int nCol = 2; nCol <= 4; ++nCol) {
+            const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
+            int n = sqlite3_column_bytes(p, nCol);
+            if (!pCell || n == 0) continue;
+            nBytes += n;
+            nTouched += static_cast<unsigned char>(pCell[n - 1]);
+            if (pFile) {
+                if (arrBuffer.size() + static_cast<std::size_t>(n) > arrBuffer.capacity()) flush();
+                arrBuffer.insert(arrBuffer.end(), pCell, pCell + n);
+            }
+        }
+    }
+    sqlite3_finalize(p);
+    flush();
+    if (pFile) std::fclose(pFile);
+    g_nFloorSink = nTouched;  // the reads are not optimised away
+    return nBytes;
+}
+
 // Import with the same rules as the program: level table, positions after
 // the existing entries of the parent, a line with deeper lines after it is
 // a folder.
@@ -592,10 +630,12 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
 
     // the readable documents with every text, against the template of the
     // same tree (keywords only) as the program writes it
-    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown}) {
+    const char* const kReadableCases[] = {"Export als HTML, ganze Datenbank", "Export als Markdown, ganze Datenbank",
+                                          "Export als Text, ganze Datenbank"};
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text}) {
         const bool bHtml = eFormat == EReadableFormat::Html;
         SResult r;
-        r.strCase = bHtml ? "Export als HTML, ganze Datenbank" : "Export als Markdown, ganze Datenbank";
+        r.strCase = kReadableCases[static_cast<int>(eFormat)];
         if (!Wanted(cfg, r.strCase)) continue;
         std::string strOurs = cfg.strWorkDir + "/export-readable." + ReadableFormatExtension(eFormat),
                     strBase = cfg.strWorkDir + "/export-structure.txt";
@@ -616,6 +656,26 @@ void RunPlainCases(SBenchConfig& cfg, CResults& results) {
         if (eResult != EReadableResult::Written) Fail(r, "nicht geschrieben");
         if (bHtml && nHeadings != static_cast<size_t>(RawCount(raw, "SELECT count(*) FROM KnowHow WHERE IsAktiv='1'")))
             Fail(r, "nicht jeder Eintrag im Dokument");
+        results.Add(r);
+    }
+
+    // what the data volume alone costs: the columns the readable exports
+    // need, read with SQLite's C interface in the table's order, into
+    // nothing and into a file unchanged, against the same template
+    for (bool bWrite : {false, true}) {
+        SResult r;
+        r.strCase = bWrite ? "Boden der Exporte: Spalten lesen und schreiben" : "Boden der Exporte: Spalten lesen";
+        if (!Wanted(cfg, r.strCase)) continue;
+        std::string strFloor = cfg.strWorkDir + "/export-floor.bin", strBase = cfg.strWorkDir + "/export-structure.txt";
+        long long nBytes = 0;
+        STimes t = Measure(
+            3, [&] { nBytes = RawReadColumns(raw, bWrite ? strFloor : std::string()); },
+            [&] { pService->ExportStructure(strBase, 0); });
+        r.Take(t);
+        r.nRuns = 3;
+        r.strNote = "ID, IsDir, Name, Text, Link jeder Zeile, " + std::to_string(nBytes >> 20) +
+                    " MiB; Basis: Export der Struktur (Vorlage)";
+        if (nBytes <= 0) Fail(r, "nichts gelesen");
         results.Add(r);
     }
 

@@ -85,15 +85,16 @@ int PeakMain(const std::string& strMode, const std::string& strFile, std::int32_
     SetPlatform(&platform);
     if (strMode == "reencrypt") {
         if (ReencryptPeakMain(strFile) != 0) return 1;
-    } else if (strMode == "export-html" || strMode == "export-structure") {
+    } else if (strMode.rfind("export-", 0) == 0) {
         // nFolder: 0 writes to /dev/null, the figure is the export's own
         auto pService = OpenKnowledgeBase(strFile, false);
         if (!pService) return 1;
         std::FILE* pNull = std::fopen("/dev/null", "wb");
-        bool bOk = pNull && (strMode == "export-html"
-                                 ? CReadableExport(*pService, EReadableFormat::Html).Write(pNull, nFolder) ==
-                                       EReadableResult::Written
-                                 : pService->ExportStructure(pNull, nFolder));
+        EReadableFormat eFormat = EReadableFormat::Html;
+        bool bReadable = ParseReadableFormat(strMode.substr(7), eFormat);
+        bool bOk =
+            pNull && (bReadable ? CReadableExport(*pService, eFormat).Write(pNull, nFolder) == EReadableResult::Written
+                                : pService->ExportStructure(pNull, nFolder));
         if (pNull) std::fclose(pNull);
         pService.reset();
         CloseDatabase();
@@ -175,12 +176,15 @@ void ReencryptMemoryCase(const SBenchConfig& cfg, CResults& results) {
     results.Add(r);
 }
 
-// The HTML export holds the tree's shape, never its texts: its peak stays
-// at the structure export's, which holds every keyword.
+// The readable exports hold the tree's shape, never its texts: their peak
+// stays at the structure export's, which holds every keyword.
 void ExportMemoryCase(const SBenchConfig& cfg, CResults& results) {
-    PeakPairCase(results, "export-html", "export-structure", cfg.strPlain, 0,
-                 "Speicherspitze: Export als HTML, ganze Datenbank", 1.5, "<= 1.5x",
-                 "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis: Export der Struktur");
+    for (auto [pszMode, pszCase] : {std::pair{"export-html", "Speicherspitze: Export als HTML, ganze Datenbank"},
+                                    {"export-markdown", "Speicherspitze: Export als Markdown, ganze Datenbank"},
+                                    {"export-text", "Speicherspitze: Export als Text, ganze Datenbank"}})
+        if (Wanted(cfg, pszCase))
+            PeakPairCase(results, pszMode, "export-structure", cfg.strPlain, 0, pszCase, 1.5, "<= 1.5x",
+                         "Spitze des Arbeitsspeichers (VmHWM) eines eigenen Prozesses; Basis: Export der Struktur");
 }
 }  // namespace
 
@@ -375,7 +379,7 @@ int main(int argc, char** argv) {
     RunProtectedCases(cfg, results);
     if (!cfg.bQuick) RunReencryptCases(cfg, results);
     if (!cfg.bQuick && Wanted(cfg, "Speicherspitze: schützen")) ReencryptMemoryCase(cfg, results);
-    if (Wanted(cfg, "Speicherspitze: Export als HTML")) ExportMemoryCase(cfg, results);
+    ExportMemoryCase(cfg, results);
     if (cfg.strOnly.empty() || std::string("Speicher").find(cfg.strOnly) != std::string::npos)
         MemoryCase(results, cfg.strPlain, cfg.nBigFolder);
     RunCliCases(cfg, results);

@@ -9,9 +9,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -26,48 +31,100 @@ namespace {
 // --- the shape ----------------------------------------------------------------------
 
 // One entry of the reading order: all that is held of it before its batch
-// is read.
+// is read (and, for a table of contents, where its keyword is kept).
 struct SShapeNode {
     TRowId nId;
     std::int32_t nLevel;
+    std::uint32_t nNameAt = 0, nNameLength = 0;
 };
 
+// A cell with its length: NUL bytes stay.
+void ReadCell(sqlite3_stmt* p, int nCol, std::string& str) {
+    const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
+    DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
+}
+
 // The reading order below nFolder (and nFolder itself first when it is not
-// the root), read level by level from the four small columns only, the same
-// order and the same guard against cycles as the walk below a folder.
-// False when a read failed; bFound false when nFolder is no stored entry.
-bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& arrOrder, bool& bFound) {
+// the root), read from the small columns only (level by level below a
+// folder), the same order and the same guard against cycles as the walk
+// below a folder.
+// With pstrNames the keywords come along, one after the other, for a table
+// of contents: they cost a few bytes per entry, a pass of their own would
+// read the whole table again. False when a read failed; bFound false when
+// nFolder is no stored entry.
+bool ReadShape(TRowId nFolder, std::vector<SShapeNode>& arrOrder, std::string* pstrNames, bool& bFound) {
     arrOrder.clear();
+    if (pstrNames) pstrNames->clear();
     bFound = true;
+    std::string strName;
+    auto keepName = [&](sqlite3_stmt* p, int nCol, SShapeNode& node) {
+        if (!pstrNames) return;
+        ReadCell(p, nCol, strName);
+        node.nNameAt = static_cast<std::uint32_t>(pstrNames->size());
+        node.nNameLength = static_cast<std::uint32_t>(strName.size());
+        *pstrNames += strName;
+    };
+    const char* pszName = pstrNames ? ", Name" : "";
     int nBase = 0;
     if (nFolder != 0) {
+        SShapeNode self{nFolder, 0};
         int nRows = 0;
-        auto onSelf = [&](const char* const*) { ++nRows; };
-        if (ReadColumns(table, "ID", "ID=" + std::to_string(nFolder) + " AND IsAktiv='1'", nullptr, onSelf) < 0)
+        CPrepared selectSelf(std::string("SELECT ID") + pszName + " FROM KnowHow WHERE ID=? AND IsAktiv='1';");
+        if (!selectSelf.Run([&](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nFolder); },
+                            [&](sqlite3_stmt* p) {
+                                if (nRows++ == 0) keepName(p, 1, self);
+                            }))
             return false;
         bFound = nRows == 1;
         if (!bFound) return true;
-        arrOrder.push_back({nFolder, 0});
+        arrOrder.push_back(self);
         nBase = 1;
     }
-    struct SChild {
-        TRowId nId, nMaster;
+    // the children of each folder in order, with their keywords' places
+    std::unordered_map<TRowId, std::vector<SShapeNode>> mapChildren;
+    auto onChild = [&](sqlite3_stmt* p) {
+        SShapeNode child{static_cast<TRowId>(sqlite3_column_int64(p, 0)), 0};
+        keepName(p, 2, child);
+        mapChildren[static_cast<TRowId>(sqlite3_column_int64(p, 1))].push_back(child);
+        return child.nId;
     };
-    std::unordered_map<TRowId, std::vector<TRowId>> mapChildren;
     std::unordered_set<TRowId> setRead{nFolder};
     std::vector<TRowId> arrLevel{nFolder};
+    if (nFolder == 0) {
+        // the whole base: one pass through the table in its own order reads
+        // every page once, where the levels would look each row up on its
+        // own; the rows out of reach of the root stay unwalked below. The
+        // unary plus keeps the MasterID index out, so the order of equal
+        // positions is the rows' order, as in the level reads.
+        CPrepared select(std::string("SELECT ID, MasterID") + pszName +
+                         " FROM KnowHow WHERE IsAktiv='1' ORDER BY +MasterID, PosNr;");
+        // a folder reference that is no number (NULL, text) names no folder,
+        // as in the level reads
+        auto onRow = [&](sqlite3_stmt* p) {
+            if (sqlite3_column_type(p, 1) == SQLITE_INTEGER) onChild(p);
+        };
+        if (!select.Run([](sqlite3_stmt*) {}, onRow)) return false;
+        arrLevel.clear();
+    }
     while (!arrLevel.empty()) {
         std::sort(arrLevel.begin(), arrLevel.end());
         std::vector<TRowId> arrNext;
-        auto onRow = [&](const char* const* ppCells) {
-            SChild child{IdCell(ppCells[0]), IdCell(ppCells[1])};
-            if (setRead.insert(child.nId).second) arrNext.push_back(child.nId);
-            mapChildren[child.nMaster].push_back(child.nId);
-        };
-        for (std::size_t i = 0; i < arrLevel.size(); i += kIdsPerStatement)
-            if (ReadColumns(table, "ID, MasterID",
-                            InList("MasterID", arrLevel, i, kIdsPerStatement) + " AND IsAktiv='1'", "PosNr", onRow) < 0)
-                return false;
+        for (std::size_t nFirst = 0; nFirst < arrLevel.size(); nFirst += kIdsPerStatement) {
+            std::string strSql = std::string("SELECT ID, MasterID") + pszName + " FROM KnowHow WHERE MasterID IN (";
+            const std::size_t nEnd = std::min(arrLevel.size(), nFirst + kIdsPerStatement);
+            for (std::size_t i = nFirst; i < nEnd; ++i) {
+                if (i > nFirst) strSql += ',';
+                strSql += std::to_string(arrLevel[i]);
+            }
+            strSql += ") AND IsAktiv='1' ORDER BY PosNr;";
+            CPrepared select(strSql);
+            bool bRead = select.Run([](sqlite3_stmt*) {},
+                                    [&](sqlite3_stmt* p) {
+                                        TRowId nId = onChild(p);
+                                        if (setRead.insert(nId).second) arrNext.push_back(nId);
+                                    });
+            if (!bRead) return false;
+        }
         arrLevel = std::move(arrNext);
     }
     std::unordered_set<TRowId> setSeen{nFolder};
@@ -75,8 +132,10 @@ bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& ar
     auto pushChildren = [&](TRowId nId, std::int32_t nLevel) {
         auto it = mapChildren.find(nId);
         if (it == mapChildren.end()) return;
-        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child)
-            arrStack.push_back({*child, nLevel});
+        for (auto child = it->second.rbegin(); child != it->second.rend(); ++child) {
+            arrStack.push_back(*child);
+            arrStack.back().nLevel = nLevel;
+        }
     };
     pushChildren(nFolder, nBase);
     while (!arrStack.empty()) {
@@ -90,40 +149,6 @@ bool ReadShape(CKnowHowTable& table, TRowId nFolder, std::vector<SShapeNode>& ar
 
 // --- text ---------------------------------------------------------------------------
 
-// Line ends as LF only: CR LF and a lone CR each become one LF.
-std::string UnixLines(const std::string& str) {
-    std::string out;
-    out.reserve(str.size());
-    for (std::size_t i = 0; i < str.size(); ++i) {
-        if (str[i] == '\r') {
-            out += '\n';
-            if (i + 1 < str.size() && str[i + 1] == '\n') ++i;
-        } else {
-            out += str[i];
-        }
-    }
-    return out;
-}
-
-// The lines of a text (Windows-1252) as UTF-8; a final line break ends the
-// last line rather than starting an empty one.
-std::vector<std::string> TextLines(const std::string& strText) {
-    std::vector<std::string> arr;
-    if (strText.empty()) return arr;
-    std::string str = Cp1252ToUtf8(UnixLines(strText));
-    std::size_t nStart = 0;
-    while (nStart <= str.size()) {
-        std::size_t nEnd = str.find('\n', nStart);
-        if (nEnd == std::string::npos) {
-            if (nStart < str.size()) arr.push_back(str.substr(nStart));
-            break;
-        }
-        arr.push_back(str.substr(nStart, nEnd - nStart));
-        nStart = nEnd + 1;
-    }
-    return arr;
-}
-
 // Control characters other than tab have no place in HTML; they show as
 // the replacement character.
 void AppendVisible(std::string& out, char c) {
@@ -133,6 +158,8 @@ void AppendVisible(std::string& out, char c) {
         out += c;
 }
 
+// The title and links (UTF-8, a few per document) go through these; the
+// keywords and texts through the byte tables below.
 std::string HtmlEscape(const std::string& strUtf8) {
     std::string out;
     out.reserve(strUtf8.size() + 16);
@@ -149,118 +176,100 @@ std::string HtmlEscape(const std::string& strUtf8) {
     return out;
 }
 
-// What each Windows-1252 byte of a text becomes in a document: its UTF-8
-// form, or an escape. Built once per kind; a text is then written in runs
-// of bytes that stand for themselves.
-struct SByteTable {
-    std::string arrOut[256];
-    bool arrPlain[256] = {};
-};
-
-const SByteTable& BodyTable(bool bHtml) {
-    auto make = [](bool bEscapeHtml) {
-        SByteTable t;
-        for (int c = 0; c < 256; ++c) {
-            std::string strUtf8 = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
-            t.arrOut[c] = strUtf8;
-            t.arrPlain[c] = c >= 0x20 && c < 0x80;
-        }
-        t.arrPlain['\t'] = true;
-        for (int c = 0; c < 0x20; ++c)
-            if (c != '\t' && bEscapeHtml) t.arrOut[c] = "\xEF\xBF\xBD";
-        if (bEscapeHtml) {
-            for (auto [c, psz] :
-                 {std::pair{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}}) {
-                t.arrOut[static_cast<unsigned char>(c)] = psz;
-                t.arrPlain[static_cast<unsigned char>(c)] = false;
-            }
-        }
-        return t;
-    };
-    static const SByteTable s_html = make(true), s_text = make(false);
-    return bHtml ? s_html : s_text;
-}
-
-// A text (Windows-1252) appended as a document shows it: every line end
-// (CR LF, CR, LF) as strLineBreak, one final line end left off.
-void AppendBody(std::string& out, const std::string& strText, const SByteTable& table,
-                const std::string& strLineBreak) {
-    std::size_t n = strText.size();
-    if (n > 0 && strText[n - 1] == '\n') --n;
-    if (n > 0 && strText[n - 1] == '\r') --n;
-    const char* p = strText.data();
-    std::size_t i = 0;
-    while (i < n) {
-        std::size_t nRun = i;
-        while (nRun < n && table.arrPlain[static_cast<unsigned char>(p[nRun])]) ++nRun;
-        out.append(p + i, nRun - i);
-        if (nRun >= n) break;
-        unsigned char c = static_cast<unsigned char>(p[nRun]);
-        if (c == '\r' || c == '\n') {
-            out += strLineBreak;
-            if (c == '\r' && nRun + 1 < n && p[nRun + 1] == '\n') ++nRun;
-        } else {
-            out += table.arrOut[c];
-        }
-        i = nRun + 1;
-    }
-}
-
-// Inline text that CommonMark must take literally: every character that
-// can open or close markup is escaped with a backslash (an escaped
+// Every character that can open or close markup in CommonMark (an escaped
 // punctuation character always stands for itself).
+constexpr const char kMarkdownSpecials[] = "\\`*_[]<>&#~|!";
+
+// Inline text that CommonMark must take literally.
 std::string MarkdownInline(const std::string& strUtf8) {
     std::string out;
     out.reserve(strUtf8.size() + 16);
     for (char c : strUtf8) {
-        switch (c) {
-            case '\\':
-            case '`':
-            case '*':
-            case '_':
-            case '[':
-            case ']':
-            case '<':
-            case '>':
-            case '&':
-            case '#':
-            case '~':
-            case '|':
-            case '!':
-                out += '\\';
-                out += c;
-                break;
-            default: AppendVisible(out, c);
+        if (c != 0 && std::strchr(kMarkdownSpecials, c)) {
+            out += '\\';
+            out += c;
+        } else {
+            AppendVisible(out, c);
         }
     }
     return out;
 }
 
-// One line of a text in Markdown: besides the inline escapes, what would
-// make the line a block of its own (a list item, a heading underline, a
-// thematic break, a numbered item) is escaped, and leading blanks (an
-// indented code block) become no-break spaces.
-std::string MarkdownTextLine(const std::string& strLine) {
-    std::string strLead;
-    std::size_t i = 0;
-    for (; i < strLine.size() && (strLine[i] == ' ' || strLine[i] == '\t'); ++i)
-        for (int k = strLine[i] == '\t' ? 4 : 1; k > 0; --k) strLead += "\xC2\xA0";
-    std::string strRest = strLine.substr(i);
-    if (strRest.empty()) return strLead;
-    std::string strPrefix;
-    char c = strRest[0];
-    if (c == '-' || c == '+' || c == '=') {
-        strPrefix = std::string("\\") + c;
-        strRest.erase(0, 1);
-    } else {
-        std::size_t nDigits = strRest.find_first_not_of("0123456789");
-        if (nDigits != std::string::npos && nDigits > 0 && nDigits <= 9 &&
-            (strRest[nDigits] == '.' || strRest[nDigits] == ')')) {
-            strPrefix = strRest.substr(0, nDigits) + "\\" + strRest[nDigits];
-            strRest.erase(0, nDigits + 1);
+// What each Windows-1252 byte becomes in a document: its UTF-8 form or an
+// escape, never more than eight bytes, copied as eight so that the copy
+// needs no length. A length of 0 (the line ends) stops a conversion there.
+struct SByteTable {
+    char arrOut[256][8] = {};
+    std::uint8_t arrLen[256] = {};
+    // the printable ASCII bytes that do not stand for themselves
+    char arrSpecials[16] = {};
+    int nSpecials = 0;
+#if defined(__SSE2__)
+    // the specials as a few ranges of bytes (a byte between two specials
+    // close together is looked at one by one too, harmlessly); a byte x is
+    // in range i when x + arrBias[i] < arrLimit[i], signed
+    __m128i arrBias[16] = {}, arrLimit[16] = {};
+    int nRanges = 0;
+#endif
+};
+
+SByteTable MakeTable(EReadableFormat eFormat) {
+    SByteTable t;
+    for (int c = 0; c < 256; ++c) {
+        std::string str = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
+        if (c < 0x20 && c != '\t' && eFormat != EReadableFormat::Text) str = "\xEF\xBF\xBD";
+        if (eFormat == EReadableFormat::Html) {
+            switch (c) {
+                case '&': str = "&amp;"; break;
+                case '<': str = "&lt;"; break;
+                case '>': str = "&gt;"; break;
+                case '"': str = "&quot;"; break;
+                case '\'': str = "&#39;"; break;
+                default: break;
+            }
+        } else if (eFormat == EReadableFormat::Markdown && c != 0 && std::strchr(kMarkdownSpecials, c)) {
+            str = {'\\', static_cast<char>(c)};
         }
+        if (c == '\r' || c == '\n') str.clear();
+        std::memcpy(t.arrOut[c], str.data(), str.size());
+        t.arrLen[c] = static_cast<std::uint8_t>(str.size());
+        if (c >= 0x20 && c < 0x80 && str != std::string(1, static_cast<char>(c)))
+            t.arrSpecials[t.nSpecials++] = static_cast<char>(c);
     }
-    return strLead + strPrefix + MarkdownInline(strRest);
+#if defined(__SSE2__)
+    for (int i = 0; i < t.nSpecials;) {
+        const int nLow = static_cast<unsigned char>(t.arrSpecials[i]);
+        int nHigh = nLow;
+        for (++i; i < t.nSpecials && static_cast<unsigned char>(t.arrSpecials[i]) - nHigh <= 8; ++i)
+            nHigh = static_cast<unsigned char>(t.arrSpecials[i]);
+        t.arrBias[t.nRanges] = _mm_set1_epi8(static_cast<char>(0x80 - nLow));
+        t.arrLimit[t.nRanges] = _mm_set1_epi8(static_cast<char>(-128 + (nHigh - nLow + 1)));
+        ++t.nRanges;
+    }
+#endif
+    return t;
+}
+
+const SByteTable& TableOf(EReadableFormat eFormat) {
+    static const SByteTable s_html = MakeTable(EReadableFormat::Html),
+                            s_markdown = MakeTable(EReadableFormat::Markdown),
+                            s_text = MakeTable(EReadableFormat::Text);
+    switch (eFormat) {
+        case EReadableFormat::Html: return s_html;
+        case EReadableFormat::Markdown: return s_markdown;
+        case EReadableFormat::Text: break;
+    }
+    return s_text;
+}
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Past the line end at p (CR LF counts as one).
+const char* SkipLineEnd(const char* p, const char* pEnd) {
+    if (p < pEnd && *p == '\r' && p + 1 < pEnd && p[1] == '\n') ++p;
+    return p < pEnd ? p + 1 : p;
 }
 
 std::string Trimmed(const std::string& str) {
@@ -340,24 +349,90 @@ std::string SchemeOf(const std::string& str) {
 
 // --- output -------------------------------------------------------------------------
 
-// Buffered writes onto a stream; the first failure is remembered.
+// One large buffer written in whole blocks; the first failure is remembered.
+// Texts are converted straight into it (Reserve, then Commit).
 class COut {
 public:
-    explicit COut(std::FILE* pFile) : m_pFile(pFile) { m_strBuffer.reserve(kFlushAt + 4096); }
-    COut& operator<<(const std::string& str) {
-        m_strBuffer += str;
-        if (m_strBuffer.size() >= kFlushAt) Flush();
+    explicit COut(std::FILE* pFile) : m_pFile(pFile), m_arr(kSize) {}
+
+    // Room for n more bytes at the place returned.
+    char* Reserve(std::size_t n) {
+        if (m_arr.size() - m_nUsed < n) {
+            Flush();
+            if (m_arr.size() < n) m_arr.resize(n);
+        }
+        return m_arr.data() + m_nUsed;
+    }
+    // How far the bytes after Reserve were written.
+    void Commit(const char* pEnd) { m_nUsed = static_cast<std::size_t>(pEnd - m_arr.data()); }
+
+    void Put(const char* p, std::size_t n) {
+        std::memcpy(Reserve(n), p, n);
+        m_nUsed += n;
+    }
+    COut& operator<<(std::string_view sv) {
+        Put(sv.data(), sv.size());
         return *this;
     }
-    COut& operator<<(const char* psz) {
-        m_strBuffer += psz;
+    COut& operator<<(char c) {
+        *Reserve(1) = c;
+        ++m_nUsed;
         return *this;
     }
-    // The buffer to append to directly; Flush after.
-    std::string& Buffer() { return m_strBuffer; }
-    void FlushIfFull() {
-        if (m_strBuffer.size() >= kFlushAt) Flush();
+    COut& operator<<(long long n) {
+        char sz[24];
+        int nLen = std::snprintf(sz, sizeof sz, "%lld", n);
+        Put(sz, static_cast<std::size_t>(nLen));
+        return *this;
     }
+
+    // The bytes from p on converted by the table until pEnd or the first
+    // byte it stops at; answers where it stopped.
+    const char* Convert(const char* p, const char* pEnd, const SByteTable& t) {
+#if defined(__SSE2__)
+        const __m128i vBelowBlank = _mm_set1_epi8(0x20);
+#endif
+        while (p < pEnd) {
+            const char* pStop = p + std::min<std::size_t>(static_cast<std::size_t>(pEnd - p), kChunk);
+            // 16 more: a block is stored whole before it is looked at
+            char* w = Reserve(8 * kChunk + 16);
+            bool bStopped = false;
+            // converts the byte at p; false at a line end
+            auto one = [&] {
+                const auto c = static_cast<unsigned char>(*p);
+                if (t.arrLen[c] == 0) return false;
+                std::memcpy(w, t.arrOut[c], 8);
+                w += t.arrLen[c];
+                ++p;
+                return true;
+            };
+#if defined(__SSE2__)
+            // 16 bytes at a time while they stand for themselves (printable
+            // ASCII but the specials): most of a text
+            while (!bStopped && pStop - p >= 16) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                // signed: the bytes from 0x80 on count as below the blank too
+                __m128i vHit = _mm_cmplt_epi8(v, vBelowBlank);
+                for (int i = 0; i < t.nRanges; ++i)
+                    vHit = _mm_or_si128(vHit, _mm_cmplt_epi8(_mm_add_epi8(v, t.arrBias[i]), t.arrLimit[i]));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+                const auto nHits = static_cast<unsigned>(_mm_movemask_epi8(vHit));
+                const int nPlain = nHits == 0 ? 16 : __builtin_ctz(nHits);
+                p += nPlain;
+                w += nPlain;
+                if (nHits != 0) bStopped = !one();
+            }
+#endif
+            while (!bStopped && p < pStop) bStopped = !one();
+            Commit(w);
+            if (bStopped) break;
+        }
+        return p;
+    }
+    void Convert(std::string_view sv, const SByteTable& t) {
+        Convert(sv.data(), sv.data() + sv.size(), t);
+    }
+
     bool Finish() {
         Flush();
         if (std::fflush(m_pFile) != 0) m_bFailed = true;
@@ -365,17 +440,70 @@ public:
     }
 
 private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
+    static constexpr std::size_t kSize = 1 << 20;
+    // input bytes converted per Reserve: eight output bytes each
+    static constexpr std::size_t kChunk = kSize / 16;
     void Flush() {
-        if (!m_strBuffer.empty() &&
-            std::fwrite(m_strBuffer.data(), 1, m_strBuffer.size(), m_pFile) != m_strBuffer.size())
-            m_bFailed = true;
-        m_strBuffer.clear();
+        if (m_nUsed > 0 && std::fwrite(m_arr.data(), 1, m_nUsed, m_pFile) != m_nUsed) m_bFailed = true;
+        m_nUsed = 0;
     }
     std::FILE* m_pFile;
-    std::string m_strBuffer;
+    std::vector<char> m_arr;
+    std::size_t m_nUsed = 0;
     bool m_bFailed = false;
 };
+
+// A text (Windows-1252) as HTML or plain text shows it: every line end
+// (CR LF, CR, LF) as svBreak, one final line end left off.
+void PutBody(COut& out, const std::string& strText, const SByteTable& t, std::string_view svBreak) {
+    std::size_t n = strText.size();
+    if (n > 0 && strText[n - 1] == '\n') --n;
+    if (n > 0 && strText[n - 1] == '\r') --n;
+    const char* p = strText.data();
+    const char* pEnd = p + n;
+    while ((p = out.Convert(p, pEnd, t)) < pEnd) {
+        out << svBreak;
+        p = SkipLineEnd(p, pEnd);
+    }
+}
+
+// A text in Markdown, a line at a time as it goes by: a line break inside a
+// paragraph stays one (a backslash before it), a blank line starts the next
+// paragraph. Besides the inline escapes, what would make a line a block of
+// its own (a list item, a heading underline, a thematic break, a numbered
+// item) is escaped, and leading blanks (an indented code block) become
+// no-break spaces.
+void PutMarkdownBody(COut& out, const std::string& strText, const SByteTable& t) {
+    const char* p = strText.data();
+    const char* pEnd = p + strText.size();
+    bool bOpen = false;
+    while (p < pEnd) {
+        const char* pLead = p;
+        while (p < pEnd && (*p == ' ' || *p == '\t')) ++p;
+        if (p == pEnd || IsLineEnd(*p)) {
+            if (bOpen) out << '\n';
+            bOpen = false;
+            p = SkipLineEnd(p, pEnd);
+            continue;
+        }
+        out << (bOpen ? "\\\n" : "\n");
+        for (; pLead < p; ++pLead) out << (*pLead == '\t' ? "\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0" : "\xC2\xA0");
+        if (*p == '-' || *p == '+' || *p == '=') {
+            out << '\\' << *p++;
+        } else {
+            const char* pDigits = p;
+            while (pDigits < pEnd && pDigits - p < 10 && *pDigits >= '0' && *pDigits <= '9') ++pDigits;
+            if (pDigits > p && pDigits - p <= 9 && pDigits < pEnd && (*pDigits == '.' || *pDigits == ')')) {
+                out.Put(p, static_cast<std::size_t>(pDigits - p));
+                out << '\\' << *pDigits;
+                p = pDigits + 1;
+            }
+        }
+        p = SkipLineEnd(out.Convert(p, pEnd, t), pEnd);
+        bOpen = true;
+    }
+    if (bOpen) out << '\n';
+}
 
 const char* const kHtmlStyle =
     "body{font-family:sans-serif;line-height:1.45;max-width:48em;margin:0 auto;padding:1em;color:#111;"
@@ -395,10 +523,24 @@ const char* const kHtmlStyle =
 constexpr int kDeepestHeading = 6;
 constexpr int kFirstDeepLevel = kDeepestHeading - 2;
 
+// A keyword as a document shows it: on one line, never empty; Windows-1252.
+void DisplayNameInto(std::string_view svAnsi, std::string& str) {
+    str.assign(svAnsi);
+    if (str.find_first_of("\r\n") != std::string::npos) str = KeywordOnOneLine(str);
+    if (str.find_first_not_of(" \t") == std::string::npos) str = "(ohne Stichwort)";
+}
+
+// One entry as the export reads it.
+struct SRow {
+    TRowId nId = 0;
+    bool bDir = false;
+    std::string strName, strText, strLink;
+};
+
 // Writes the document as the entries come in reading order.
 class CDocumentWriter {
 public:
-    CDocumentWriter(COut& out, EReadableFormat eFormat) : m_out(out), m_eFormat(eFormat) {}
+    CDocumentWriter(COut& out, EReadableFormat eFormat) : m_out(out), m_eFormat(eFormat), m_table(TableOf(eFormat)) {}
 
     void Begin(const std::string& strTitleUtf8) {
         switch (m_eFormat) {
@@ -420,7 +562,7 @@ public:
 
     // The table of contents (HTML only): one call per entry in reading order.
     void BeginContents() { m_out << "<nav>\n<h2>Inhalt</h2>\n"; }
-    void ContentsItem(TRowId nId, int nLevel, const std::string& strNameUtf8) {
+    void ContentsItem(TRowId nId, int nLevel, std::string_view svNameAnsi) {
         if (m_nTocDepth == 0) {
             m_nTocBase = nLevel;
         } else if (nLevel < m_nTocBase) {
@@ -433,34 +575,39 @@ public:
             m_out << "</li>\n";
             for (; m_nTocDepth > nDepth; --m_nTocDepth) m_out << "</ul>\n</li>\n";
         }
-        m_out << "<li><a href=\"#e" << std::to_string(nId) << "\">" << HtmlEscape(strNameUtf8) << "</a>";
+        DisplayNameInto(svNameAnsi, m_strHeading);
+        m_out << "<li><a href=\"#e" << static_cast<long long>(nId) << "\">";
+        m_out.Convert(m_strHeading, m_table);
+        m_out << "</a>";
     }
     void EndContents() {
         for (; m_nTocDepth > 0; --m_nTocDepth) m_out << "</li>\n</ul>\n";
         m_out << "</nav>\n<main>\n";
     }
 
-    void Entry(const CKnowHowItem& item, int nLevel) {
-        std::string strName = DisplayName(item.Name);
+    void Entry(const SRow& row, int nLevel) {
         // the keywords of the entries above that share the deepest heading
         // go into its text, so that a deep entry still says where it stands
-        m_arrNames.resize(static_cast<std::size_t>(std::max(nLevel, 0)));
-        m_arrNames.push_back(strName);
-        std::string strHeading = strName;
+        const std::size_t nAt = static_cast<std::size_t>(std::max(nLevel, 0));
+        if (m_arrNames.size() <= nAt) m_arrNames.resize(nAt + 1);
+        DisplayNameInto(row.strName, m_arrNames[nAt]);
+        const std::string& strName = m_arrNames[nAt];
+        const std::string* pHeading = &strName;
         if (nLevel > kFirstDeepLevel) {
-            strHeading.clear();
-            for (std::size_t i = kFirstDeepLevel; i < m_arrNames.size(); ++i)
-                strHeading += (strHeading.empty() ? "" : " \\ ") + m_arrNames[i];
+            m_strHeading.clear();
+            for (std::size_t i = kFirstDeepLevel; i <= nAt; ++i) {
+                if (i > kFirstDeepLevel) m_strHeading += " \\ ";
+                m_strHeading += m_arrNames[i];
+            }
+            pHeading = &m_strHeading;
         }
-        int nHeading = std::min(nLevel + 2, kDeepestHeading);
-        // only Markdown looks at each line on its own
-        std::vector<std::string> arrLines;
-        if (m_eFormat == EReadableFormat::Markdown) arrLines = TextLines(item.Text);
-        std::string strLink = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(item.Link)));
+        const int nHeading = std::min(nLevel + 2, kDeepestHeading);
+        std::string strLink;
+        if (!row.strLink.empty()) strLink = Cp1252ToUtf8(Trimmed(KeywordOnOneLine(row.strLink)));
         switch (m_eFormat) {
-            case EReadableFormat::Html: HtmlEntry(item, nLevel, nHeading, strHeading, strLink); break;
-            case EReadableFormat::Markdown: MarkdownEntry(item, nHeading, strHeading, arrLines, strLink); break;
-            case EReadableFormat::Text: TextEntry(item, nLevel, strName, strLink); break;
+            case EReadableFormat::Html: HtmlEntry(row, nLevel, nHeading, *pHeading, strLink); break;
+            case EReadableFormat::Markdown: MarkdownEntry(row, nHeading, *pHeading, strLink); break;
+            case EReadableFormat::Text: TextEntry(row, nLevel, strName, strLink); break;
         }
     }
 
@@ -470,32 +617,26 @@ public:
         m_out << "</main>\n</body>\n</html>\n";
     }
 
-    // A keyword as a document shows it: on one line, UTF-8, never empty.
-    static std::string DisplayName(const std::string& strAnsi) {
-        std::string str = Cp1252ToUtf8(KeywordOnOneLine(strAnsi));
-        if (Trimmed(str).empty()) return "(ohne Stichwort)";
-        return str;
-    }
-
 private:
-    void HtmlEntry(const CKnowHowItem& item, int nLevel, int nHeading, const std::string& strHeading,
+    void HtmlEntry(const SRow& row, int nLevel, int nHeading, const std::string& strHeading,
                    const std::string& strLink) {
         while (!m_arrOpen.empty() && m_arrOpen.back() >= nLevel) {
             m_out << "</section>\n";
             m_arrOpen.pop_back();
         }
         m_arrOpen.push_back(nLevel);
-        std::string strH = std::to_string(nHeading);
-        m_out << "<section id=\"e" << std::to_string(item.ID) << "\" class=\"" << (item.IsDir ? "folder" : "entry")
-              << "\">\n<h" << strH << ">" << HtmlEscape(strHeading) << "</h" << strH << ">\n";
-        if (!item.Text.empty()) {
+        const char cHeading = static_cast<char>('0' + nHeading);
+        m_out << "<section id=\"e" << static_cast<long long>(row.nId) << "\" class=\""
+              << (row.bDir ? "folder" : "entry") << "\">\n<h" << cHeading << ">";
+        m_out.Convert(strHeading, m_table);
+        m_out << "</h" << cHeading << ">\n";
+        if (!row.strText.empty()) {
             m_out << "<p class=\"text\">";
-            AppendBody(m_out.Buffer(), item.Text, BodyTable(true), "\n");
+            PutBody(m_out, row.strText, m_table, "\n");
             m_out << "</p>\n";
-            m_out.FlushIfFull();
         }
         if (!strLink.empty()) {
-            std::string strUrl = LinkUrl(item.Link);
+            std::string strUrl = LinkUrl(row.strLink);
             m_out << "<p class=\"link\">Verknüpfung: ";
             if (strUrl.empty())
                 m_out << HtmlEscape(strLink);
@@ -505,27 +646,13 @@ private:
         }
     }
 
-    void MarkdownEntry(const CKnowHowItem& item, int nHeading, const std::string& strHeading,
-                       const std::vector<std::string>& arrLines, const std::string& strLink) {
-        m_out << "\n"
-              << std::string(static_cast<std::size_t>(nHeading), '#') << " " << MarkdownInline(strHeading) << "\n";
-        // a line break inside a paragraph stays one (a backslash before it);
-        // an empty line starts the next paragraph
-        bool bOpen = false;
-        for (std::size_t i = 0; i < arrLines.size(); ++i) {
-            std::string strLine = MarkdownTextLine(arrLines[i]);
-            bool bBlank = Trimmed(arrLines[i]).empty();
-            if (bBlank) {
-                if (bOpen) m_out << "\n";
-                bOpen = false;
-                continue;
-            }
-            m_out << (bOpen ? "\\\n" : "\n") << strLine;
-            bOpen = true;
-        }
-        if (bOpen) m_out << "\n";
+    void MarkdownEntry(const SRow& row, int nHeading, const std::string& strHeading, const std::string& strLink) {
+        m_out << '\n' << std::string_view("######", static_cast<std::size_t>(nHeading)) << ' ';
+        m_out.Convert(strHeading, m_table);
+        m_out << '\n';
+        PutMarkdownBody(m_out, row.strText, m_table);
         if (!strLink.empty()) {
-            std::string strUrl = LinkUrl(item.Link);
+            std::string strUrl = LinkUrl(row.strLink);
             m_out << "\nVerknüpfung: ";
             if (strUrl.empty())
                 m_out << MarkdownInline(strLink);
@@ -535,30 +662,87 @@ private:
         }
     }
 
-    void TextEntry(const CKnowHowItem& item, int nLevel, const std::string& strName, const std::string& strLink) {
+    void TextEntry(const SRow& row, int nLevel, const std::string& strName, const std::string& strLink) {
         // an entry starts after an empty line, and none of its own lines is
         // empty (they carry the indentation), so a reader finds the keywords
-        std::string strIndent(2 * static_cast<std::size_t>(std::max(nLevel, 0)), ' ');
-        std::string strInner = strIndent + "  ";
-        m_out << "\n" << strIndent << (item.IsDir ? "+ " : "- ") << strName << "\n";
-        if (!item.Text.empty()) {
-            m_out << strInner;
-            AppendBody(m_out.Buffer(), item.Text, BodyTable(false), "\n" + strInner);
-            m_out << "\n";
-            m_out.FlushIfFull();
+        const std::size_t nIndent = 2 * static_cast<std::size_t>(std::max(nLevel, 0));
+        m_strBreak.assign(1, '\n').append(nIndent + 2, ' ');
+        const std::string_view svIndent = std::string_view(m_strBreak).substr(1, nIndent);
+        const std::string_view svInner = std::string_view(m_strBreak).substr(1);
+        m_out << '\n' << svIndent << (row.bDir ? "+ " : "- ");
+        m_out.Convert(strName, m_table);
+        m_out << '\n';
+        if (!row.strText.empty()) {
+            m_out << svInner;
+            PutBody(m_out, row.strText, m_table, m_strBreak);
+            m_out << '\n';
         }
-        if (!strLink.empty()) m_out << strInner << "Verknüpfung: " << strLink << "\n";
+        if (!strLink.empty()) m_out << svInner << "Verknüpfung: " << strLink << "\n";
     }
 
     COut& m_out;
     EReadableFormat m_eFormat;
+    const SByteTable& m_table;
     std::vector<int> m_arrOpen;           // levels of the open sections (HTML)
-    std::vector<std::string> m_arrNames;  // the keywords on the way down to the entry
+    std::vector<std::string> m_arrNames;  // the keywords on the way down to the entry, by level
+    std::string m_strHeading, m_strBreak;
     int m_nTocDepth = 0, m_nTocBase = 0;
 };
 
+// The rows of a batch of the reading order, by one statement compiled once
+// for every batch (the IDs bound, 0, which no row has, filling the last
+// one). The rows are kept from batch to batch, so their strings keep the
+// room they have grown to.
+class CBatchReader {
+public:
+    CBatchReader() : m_select(Sql()) { m_arrIds.reserve(CReadableExport::kBatch); }
+
+    bool Read(const std::vector<SShapeNode>& arrOrder, std::size_t nFirst) {
+        m_arrIds.clear();
+        for (std::size_t i = nFirst; i < arrOrder.size() && i < nFirst + CReadableExport::kBatch; ++i)
+            m_arrIds.push_back(arrOrder[i].nId);
+        std::sort(m_arrIds.begin(), m_arrIds.end());
+        m_nRows = 0;
+        bool bRead = m_select.Run(
+            [&](sqlite3_stmt* p) {
+                for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
+                    sqlite3_bind_int64(p, static_cast<int>(i) + 1, i < m_arrIds.size() ? m_arrIds[i] : 0);
+            },
+            [&](sqlite3_stmt* p) {
+                if (m_nRows == m_arrRows.size()) m_arrRows.emplace_back();
+                SRow& row = m_arrRows[m_nRows++];
+                row.nId = static_cast<TRowId>(sqlite3_column_int64(p, 0));
+                row.bDir = sqlite3_column_int(p, 1) != 0;
+                ReadCell(p, 2, row.strName);
+                ReadCell(p, 3, row.strText);
+                ReadCell(p, 4, row.strLink);
+            });
+        std::sort(m_arrRows.begin(), m_arrRows.begin() + static_cast<std::ptrdiff_t>(m_nRows),
+                  [](const SRow& a, const SRow& b) { return a.nId < b.nId; });
+        return bRead;
+    }
+
+    // The row of an ID of the batch; null for an entry deleted meanwhile.
+    const SRow* Find(TRowId nId) const {
+        auto itEnd = m_arrRows.begin() + static_cast<std::ptrdiff_t>(m_nRows);
+        auto it = std::lower_bound(m_arrRows.begin(), itEnd, nId, [](const SRow& a, TRowId n) { return a.nId < n; });
+        return it != itEnd && it->nId == nId ? &*it : nullptr;
+    }
+
+private:
+    static std::string Sql() {
+        std::string str = "SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
+        for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) str += i ? ",?" : "?";
+        return str + ");";
+    }
+
+    CPrepared m_select;
+    std::vector<TRowId> m_arrIds;
+    std::vector<SRow> m_arrRows;
+    std::size_t m_nRows = 0;
+};
+
 EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::FILE* pFile, TRowId nFolder) {
-    CKnowHowTable& table = service.GetTable();
     GetDatabase().ClearLastError();
     std::vector<SShapeNode> arrOrder;
     bool bFound = true;
@@ -566,89 +750,37 @@ EReadableResult WriteDocument(CKnowHow& service, EReadableFormat eFormat, std::F
         ShowDbFailureReason();
         return EReadableResult::ReadFailed;
     };
-    if (!ReadShape(table, nFolder, arrOrder, bFound)) return readFailed();
+    std::string strNames;
+    if (!ReadShape(nFolder, arrOrder, eFormat == EReadableFormat::Html ? &strNames : nullptr, bFound))
+        return readFailed();
     if (!bFound) return EReadableResult::NoSuchFolder;
 
     std::string strTitle = "Hauptordner";
     if (nFolder != 0) {
         std::vector<std::string> arrPaths;
         if (!service.GetPaths({nFolder}, arrPaths)) return readFailed();
-        strTitle = CDocumentWriter::DisplayName(arrPaths.front());
+        DisplayNameInto(arrPaths.front(), strTitle);
+        strTitle = Cp1252ToUtf8(strTitle);
     }
 
     COut out(pFile);
     CDocumentWriter writer(out, eFormat);
     writer.Begin(strTitle);
 
-    std::vector<TRowId> arrIds;
-    arrIds.reserve(CReadableExport::kBatch);
-    auto batchIds = [&](std::size_t nFirst) {
-        arrIds.clear();
-        for (std::size_t i = nFirst; i < arrOrder.size() && i < nFirst + CReadableExport::kBatch; ++i)
-            arrIds.push_back(arrOrder[i].nId);
-        std::sort(arrIds.begin(), arrIds.end());
-    };
-
     if (eFormat == EReadableFormat::Html) {
         writer.BeginContents();
-        std::unordered_map<TRowId, std::string> mapNames;
-        std::string strName;
-        for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
-            batchIds(nFirst);
-            mapNames.clear();
-            auto onRow = [&](const char* const* ppCells) {
-                DecryptFieldInto(ppCells[1] ? ppCells[1] : "", strName);
-                mapNames[IdCell(ppCells[0])] = strName;
-            };
-            if (ReadColumns(table, "ID, Name", "IsAktiv='1' AND " + InList("ID", arrIds, 0, arrIds.size()), nullptr,
-                            onRow) < 0)
-                return readFailed();
-            std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
-            for (std::size_t i = nFirst; i < nEnd; ++i) {
-                auto it = mapNames.find(arrOrder[i].nId);
-                // an entry deleted meanwhile is left out
-                if (it != mapNames.end())
-                    writer.ContentsItem(arrOrder[i].nId, arrOrder[i].nLevel, CDocumentWriter::DisplayName(it->second));
-            }
-        }
+        for (const SShapeNode& node : arrOrder)
+            writer.ContentsItem(node.nId, node.nLevel,
+                                std::string_view(strNames).substr(node.nNameAt, node.nNameLength));
         writer.EndContents();
     }
 
-    // one compiled statement for every batch, the IDs bound (0, which no
-    // row has, fills the last one); the texts are read with their length
-    std::string strSql = "SELECT ID, IsDir, Name, Text, Link FROM KnowHow WHERE IsAktiv='1' AND ID IN (";
-    for (std::size_t i = 0; i < CReadableExport::kBatch; ++i) strSql += i ? ",?" : "?";
-    CPrepared select(strSql + ");");
-    CKnowHowArray arrItems;
-    std::unordered_map<TRowId, std::size_t> mapIndex;
-    auto readCell = [](sqlite3_stmt* p, int nCol, std::string& str) {
-        const char* pCell = static_cast<const char*>(sqlite3_column_blob(p, nCol));
-        DecryptFieldInto(pCell ? pCell : "", static_cast<std::size_t>(sqlite3_column_bytes(p, nCol)), str);
-    };
+    CBatchReader rows;
     for (std::size_t nFirst = 0; nFirst < arrOrder.size(); nFirst += CReadableExport::kBatch) {
-        batchIds(nFirst);
-        arrItems.clear();
-        bool bRead = select.Run(
-            [&](sqlite3_stmt* p) {
-                for (std::size_t i = 0; i < CReadableExport::kBatch; ++i)
-                    sqlite3_bind_int64(p, static_cast<int>(i) + 1, i < arrIds.size() ? arrIds[i] : 0);
-            },
-            [&](sqlite3_stmt* p) {
-                CKnowHowItem& item = arrItems.emplace_back();
-                item.ID = sqlite3_column_int64(p, 0);
-                item.IsDir = sqlite3_column_int(p, 1) != 0 ? 1 : 0;
-                readCell(p, 2, item.Name);
-                readCell(p, 3, item.Text);
-                readCell(p, 4, item.Link);
-            });
-        if (!bRead) return readFailed();
-        mapIndex.clear();
-        for (std::size_t i = 0; i < arrItems.size(); ++i) mapIndex[arrItems[i].ID] = i;
+        if (!rows.Read(arrOrder, nFirst)) return readFailed();
         std::size_t nEnd = std::min(arrOrder.size(), nFirst + CReadableExport::kBatch);
-        for (std::size_t i = nFirst; i < nEnd; ++i) {
-            auto it = mapIndex.find(arrOrder[i].nId);
-            if (it != mapIndex.end()) writer.Entry(arrItems[it->second], arrOrder[i].nLevel);
-        }
+        for (std::size_t i = nFirst; i < nEnd; ++i)
+            if (const SRow* pRow = rows.Find(arrOrder[i].nId)) writer.Entry(*pRow, arrOrder[i].nLevel);
     }
     writer.End();
     return out.Finish() ? EReadableResult::Written : EReadableResult::WriteFailed;

@@ -4,10 +4,11 @@
 // template this is no format to read back; it is written for other tools,
 // printers and phones.
 //
-// The export streams: it holds the shape of the tree (IDs and positions,
-// no keywords, texts or links) and reads the entries themselves a batch at
-// a time in reading order, so a large base costs no more memory than a
-// small one beyond a few integers per entry.
+// The export streams: it holds the shape of the tree (IDs and levels; for
+// the HTML contents the keywords too, never texts or links) and reads the
+// entries themselves a batch at a time in reading order, so a large base
+// costs no more memory than a small one beyond a few integers and a
+// keyword per entry.
 
 #include <cstdint>
 #include <cstdio>

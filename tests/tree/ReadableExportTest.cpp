@@ -39,6 +39,29 @@ protected:
         AddLinked(0, "www", "", "www.example.org");
     }
 
+    // An entry with the bytes as given (Windows-1252, NUL bytes too).
+    std::int32_t AddBytes(std::int32_t nParent, const std::string& strName, const std::string& strText,
+                          bool bFolder = false) {
+        CKnowHowArray arr(1);
+        CKnowHowItem& item = arr[0];
+        item.MasterID = nParent;
+        item.SetPosNr(m_pTree->CountChildren(nParent) + 1);
+        item.SetIsDir(bFolder ? 1 : 0);
+        item.SetName(strName);
+        item.SetText(strText);
+        EXPECT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
+        return item.ID;
+    }
+
+    void ExpectGolden(const char* pszName, EReadableFormat eFormat) {
+        std::string strGolden =
+            std::string(ORVANTIS_SOURCE_DIR) + "/tests/tree/golden/" + pszName + "." + ReadableFormatExtension(eFormat);
+        std::string strActual = Export(eFormat);
+        // ORVANTIS_UPDATE_GOLDEN=1 writes the files anew, to be read before committing them
+        if (std::getenv("ORVANTIS_UPDATE_GOLDEN")) WriteFile(strGolden, strActual);
+        EXPECT_EQ(strActual, ReadFile(strGolden)) << strGolden;
+    }
+
     std::string Export(EReadableFormat eFormat, std::int32_t nFolder = 0) {
         std::string strFile = m_dir.File(std::string("export.") + ReadableFormatExtension(eFormat));
         EXPECT_EQ(CReadableExport(*m_pTree, eFormat).Write(strFile, nFolder), EReadableResult::Written);
@@ -48,14 +71,78 @@ protected:
 
 TEST_F(CReadableExportTest, EachFormatMatchesItsGoldenFile) {
     BuildSampleTree();
-    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text}) {
-        std::string strGolden =
-            std::string(ORVANTIS_SOURCE_DIR) + "/tests/tree/golden/readable." + ReadableFormatExtension(eFormat);
-        std::string strActual = Export(eFormat);
-        // ORVANTIS_UPDATE_GOLDEN=1 writes the files anew, to be read before committing them
-        if (std::getenv("ORVANTIS_UPDATE_GOLDEN")) WriteFile(strGolden, strActual);
-        EXPECT_EQ(strActual, ReadFile(strGolden)) << strGolden;
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text})
+        ExpectGolden("readable", eFormat);
+}
+
+// Line ends of every kind, control and undefined bytes, blank and
+// indented lines and what looks like Markdown blocks at a line's start.
+TEST_F(CReadableExportTest, OddBytesAndLinesMatchTheirGoldenFiles) {
+    std::int32_t F = AddBytes(0, "Zeilen\r\nim\rStichwort &<>\"'", "lone\rCR\r\rtwo\r", true);
+    AddBytes(F, "  \t ", "mixed\n\r\nend\n\r");
+    AddBytes(F, std::string("nul\0im Namen", 12), std::string("nul\0byte\x01\x0b\x1f\x7f|\t|", 15));
+    AddBytes(F, "\x80\x81\x8d\x9f\xa0\xff", "\x80\x81\x8d\x9f\xa0\xff \xe4\xf6\xfc\xdf\r\n\xa0- kein Leerzeichen");
+    AddBytes(F, "Markdown",
+             "   \t  \n\t- Tab davor\n  \n1234567890. zehn\n123456789) neun\n12a. nicht\n007.\n-\n+\n=\n#kein\n"
+             "\\ \\\\ `x` ![b](c) ~~d~~ |e| _f_ *g*\n\n\n");
+    AddBytes(0, "nur Leerzeichen", "   ");
+    AddBytes(0, "Leerzeilen davor", "\n\n\nx");
+    AddBytes(0, "Leerzeilen danach", "x\n\n\n");
+    AddBytes(0, "ein Zeilenende", "\r\n");
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text})
+        ExpectGolden("odd", eFormat);
+}
+
+// Every byte comes out inside a long run of plain letters as it does in a
+// text of three bytes, which is converted a byte at a time: the long runs
+// take a faster way.
+TEST_F(CReadableExportTest, EveryByteComesOutTheSameInsideALongRun) {
+    const std::string strRun(20, 'a');
+    std::vector<std::int32_t> arrIds;
+    std::vector<char> arrBytes;
+    ASSERT_TRUE(m_pTree->BeginWork());
+    for (int c = 0; c < 256; ++c) {
+        if (c == '\r' || c == '\n' || c == 'Q') continue;
+        arrBytes.push_back(static_cast<char>(c));
+        arrIds.push_back(AddBytes(0, "b", ""));
     }
+    ASSERT_TRUE(m_pTree->CommitWork());
+    auto setTexts = [&](bool bLong) {
+        CKnowHowArray arr(arrIds.size());
+        for (std::size_t i = 0; i < arrIds.size(); ++i) {
+            ASSERT_EQ(m_pTree->GetItem(arr[i], arrIds[i]), 1);
+            arr[i].SetText(bLong ? strRun + arrBytes[i] + strRun : std::string("Q") + arrBytes[i] + "Q");
+        }
+        ASSERT_EQ(m_pTree->SaveItems(arr), EWriteResult::Saved);
+    };
+    for (EReadableFormat eFormat : {EReadableFormat::Html, EReadableFormat::Markdown, EReadableFormat::Text}) {
+        setTexts(false);
+        std::string strExpected = Export(eFormat);
+        for (std::size_t n = 0; (n = strExpected.find('Q', n)) != std::string::npos; n += strRun.size())
+            strExpected.replace(n, 1, strRun);
+        setTexts(true);
+        EXPECT_EQ(Export(eFormat), strExpected) << ReadableFormatExtension(eFormat);
+    }
+}
+
+// A text far larger than any buffer of the export comes out whole.
+TEST_F(CReadableExportTest, ALongTextComesOutWhole) {
+    std::string strLine(70000, 'a');
+    strLine += "&\xe4";
+    std::string strText;
+    for (int i = 0; i < 30; ++i) strText += strLine + (i % 2 ? "\r\n" : "\n");
+    AddBytes(0, "lang", strText);
+    std::string strHtmlLine = std::string(70000, 'a') + "&amp;\xC3\xA4";
+    std::string strHtml;
+    for (int i = 0; i < 30; ++i) strHtml += strHtmlLine + (i < 29 ? "\n" : "");
+    std::string strDoc = Export(EReadableFormat::Html);
+    EXPECT_NE(strDoc.find("<p class=\"text\">" + strHtml + "</p>\n"), std::string::npos);
+    std::string strMarkdown;
+    for (int i = 0; i < 30; ++i) strMarkdown += (i ? "\\\n" : "\n") + std::string(70000, 'a') + "\\&\xC3\xA4";
+    EXPECT_NE(Export(EReadableFormat::Markdown).find("## lang\n" + strMarkdown + "\n"), std::string::npos);
+    std::string strPlain;
+    for (int i = 0; i < 30; ++i) strPlain += "  " + std::string(70000, 'a') + "&\xC3\xA4\n";
+    EXPECT_EQ(Export(EReadableFormat::Text), "Hauptordner\n===========\n\n- lang\n" + strPlain);
 }
 
 TEST_F(CReadableExportTest, AFolderIsTitledByItsPathAndStartsAtTheTop) {
@@ -87,6 +174,17 @@ TEST_F(CReadableExportTest, TheTextExportsKeywordsReadBack) {
     }
     Add(0, "Zeile\r\numbruch");
     ASSERT_TRUE(m_pTree->CommitWork());
+    // what a damaged file may hold: equal positions among siblings, entries
+    // whose folder is gone and two folders inside each other
+    std::int32_t nTwin = Add(nTop, "Zwilling 2");
+    Add(nTop, "Zwilling 1");
+    Query("UPDATE KnowHow SET PosNr=1 WHERE MasterID=" + std::to_string(nTop));
+    Query("UPDATE KnowHow SET MasterID=99999 WHERE ID=" + std::to_string(nTwin - 3));
+    std::int32_t nNull = Add(0, "ohne Ordner"), nText = Add(0, "Ordner als Text");
+    Query("UPDATE KnowHow SET MasterID=NULL WHERE ID=" + std::to_string(nNull));
+    Query("UPDATE KnowHow SET MasterID='x' WHERE ID=" + std::to_string(nText));
+    std::int32_t nA = Add(0, "Kreis A", true), nB = Add(nA, "Kreis B", true);
+    Query("UPDATE KnowHow SET MasterID=" + std::to_string(nB) + " WHERE ID=" + std::to_string(nA));
 
     std::string strExpected;
     ASSERT_TRUE(m_pTree->ForEachBelow(0, 0, [&](const CKnowHow::STreeNode& node, int nLevel) {
