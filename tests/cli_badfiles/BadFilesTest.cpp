@@ -327,8 +327,8 @@ TEST_F(CBadFilesTest, FullDisk) {
         return str;
     });
     if (strResult.rfind("skip:", 0) == 0) GTEST_SKIP() << strResult;
-    EXPECT_TRUE(Contains(strResult, "1 Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " + strDisk +
-                                        "). Der Datenträger ist voll.\n"))
+    EXPECT_TRUE(Contains(strResult, "1 orvantis-cli: Die Sicherungskopie konnte nicht angelegt werden (Verzeichnis: " +
+                                        strDisk + "). Der Datenträger ist voll.\n"))
         << strResult;
     EXPECT_TRUE(Contains(strResult, "Die Eingaben konnten nicht gespeichert werden !\nok 3\n")) << strResult;
     EXPECT_TRUE(Contains(strResult, "\nfuellung x.tov ")) << strResult;

@@ -37,7 +37,7 @@ TEST_F(CCliTrashTest, ListRestorePurge) {
     std::string L = Add(K, "Löffel");
     EXPECT_EQ(Ok({"trash", "list"}), "");
     Ok({"delete", T, "--yes"});
-    Ok({"delete", L});
+    Ok({"delete", L, "--yes"});
     SProcessResult r = Cli({"trash", "list"});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     // number, kind, keyword, folder, when, by whom, entries
@@ -95,7 +95,7 @@ TEST_F(CCliTrashTest, AProtectedFilesTrashIsUnderTheKeyAndFollowsIt) {
     std::string K = Add("0", "Geheimordner", true);
     std::string E = Add(K, "Geheimwort");
     Ok({"protect", "--new", "erstes"});
-    ASSERT_EQ(Cli({"delete", E, "--password", "erstes"}).nExit, 0);
+    ASSERT_EQ(Cli({"delete", E, "--password", "erstes", "--yes"}).nExit, 0);
     for (const char* pszColumn : {"Name", "Text", "FromPath"})
         EXPECT_EQ(
             RawQuery(m_strDb, std::string("SELECT count(*) FROM Papierkorb WHERE ") + pszColumn + " LIKE '%Geheim%'"),

@@ -53,7 +53,7 @@ TEST_F(CCliWideIdTest, WideIdsAreShownAndKeptByEveryWrite) {
     EXPECT_EQ(Cli({"export", "-"}, {"--folder", "3000000001"}).nExit, 0);
 
     // a delete renumbers the siblings: only their positions change
-    Ok({"delete", "3000000000"});
+    Ok({"delete", "3000000000", "--yes"});
     EXPECT_EQ(Rows(), (CRawRows{{"5", "0", "0", "2", "Klein"},
                                 {"3000000001", "0", "0", "1", "Gross"},
                                 {"3000000002", "3000000001", "3000000000", "1", "Zweites"}}));
@@ -85,6 +85,6 @@ TEST_F(CCliWideIdTest, IdArgumentsTakeSixtyFourBits) {
     EXPECT_EQ(RawQuery(m_strDb, "SELECT Name FROM KnowHow WHERE ID=3000000002"), (CRawRows{{"Umbenannt"}}));
     // beyond what an ID can hold: a wrong call, not another entry
     EXPECT_EQ(Cli({"set", "9223372036854775808", "--name", "x"}).nExit, 2);
-    EXPECT_EQ(Cli({"delete", "4294967298"}).nExit, 1);  // 2 in 32 bits
+    EXPECT_EQ(Cli({"delete", "4294967298", "--yes"}).nExit, 1);  // 2 in 32 bits
     EXPECT_EQ(Rows().size(), 4u);
 }
