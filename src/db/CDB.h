@@ -172,6 +172,9 @@ std::string GetTimeText();
 std::string GetLoginName();
 // True when strName is a backup copy of the database file strFileName:
 // "<file name>.<%Y%m%d_%H%M>".
+// A file URI that the engine opens without locks, journal or side files (to
+// be opened read-only): a copy read as it lies on disk and never touched.
+std::string ImmutableFileUri(const std::string& strPath);
 bool IsBackupCopyName(const std::string& strName, const std::string& strFileName);
 // True when the file holds a whole database file as the engine left it: its
 // header, and as many bytes as the header counts pages. A copy cut short

@@ -15,6 +15,20 @@
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
+std::string ImmutableFileUri(const std::string& strPath) {
+    std::string strUri = "file:";
+    for (unsigned char c : strPath) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            strUri += static_cast<char>(c);
+        } else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            strUri += buf;
+        }
+    }
+    return strUri + "?immutable=1";
+}
+
 namespace {
 std::string JoinPath(const std::string& strFolder, const std::string& strName) {
     // a path without folder names a file of the current folder
@@ -93,17 +107,7 @@ private:
 // when the copy cannot be read.
 bool CopyHoldsOption(const std::string& strCopy, const std::string& strKey) {
     // immutable: no locks and no side files, also for a copy in WAL mode
-    std::string strUri = "file:";
-    for (unsigned char c : strCopy) {
-        if (std::isalnum(c) || std::strchr("/-._~", c)) {
-            strUri += static_cast<char>(c);
-        } else {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            strUri += buf;
-        }
-    }
-    strUri += "?immutable=1";
+    const std::string strUri = ImmutableFileUri(strCopy);
     sqlite3* pDb = nullptr;
     bool bHolds = false;
     if (sqlite3_open_v2(strUri.c_str(), &pDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {

@@ -18,22 +18,6 @@ std::string JoinPath(const std::string& strFolder, const std::string& strName) {
     return strFolder.empty() ? strName : strFolder + "/" + strName;
 }
 
-// A file URI that the engine opens without locks, journal or side files:
-// the copy is read as it lies on disk and never touched.
-std::string ImmutableUri(const std::string& strPath) {
-    std::string strUri = "file:";
-    for (unsigned char c : strPath) {
-        if (std::isalnum(c) || std::strchr("/-._~", c)) {
-            strUri += static_cast<char>(c);
-        } else {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            strUri += buf;
-        }
-    }
-    return strUri + "?mode=ro&immutable=1";
-}
-
 // The codec in force while a copy's rows are read, put back afterwards.
 class CCodecScope {
 public:
@@ -111,7 +95,7 @@ bool CBackupCopyReader::Open(const std::string& strPath, std::string* pstrWhy) {
     };
     if (!GetPlatform().FileExists(strPath))
         return fail(Ansi("Die Sicherungskopie existiert nicht: ") + Utf8ToCp1252(strPath));
-    if (sqlite3_open_v2(ImmutableUri(strPath).c_str(), &m_pDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
+    if (sqlite3_open_v2(ImmutableFileUri(strPath).c_str(), &m_pDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
         SQLITE_OK)
         return fail(CopyUnreadable(strPath));
     m_strPath = strPath;
