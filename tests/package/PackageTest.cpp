@@ -99,7 +99,7 @@ TEST_F(Package, HoldsExactlyTheProgramsAndTheirFiles) {
             continue;
         }
         setFound.insert(strRel);
-        bool bProgram = strRel.rfind("usr/bin/", 0) == 0;
+        bool bProgram = strRel.rfind("usr/bin/", 0) == 0 || strRel.rfind("usr/libexec/", 0) == 0;
         EXPECT_EQ(st.st_mode & 07777, bProgram ? 0755u : 0644u) << strRel;
     }
     EXPECT_EQ(setFound, setExpected);
