@@ -1,6 +1,7 @@
 #include "db/CDbInfo.h"
 
 #include "db/CDB.h"
+#include "db/CTrashStore.h"
 #include "platform/Cp1252.h"
 #include "platform/Platform.h"
 
@@ -22,6 +23,9 @@ bool ReadDbInfoRows(std::vector<SDbInfoRow>& arrRows) {
         if (!db.ReadOption(pszKey, strValue)) return false;
         arrRows.push_back({Ansi(pszLabel), strValue});
     }
+    int nTrash = 0;
+    if (!ReadTrashEntryCount(nTrash)) return false;
+    arrRows.push_back({Ansi("Einträge im Papierkorb"), std::to_string(nTrash)});
     return true;
 }
 

@@ -90,6 +90,7 @@ TEST_F(CCliBasicTest, InfoPrintsEightLines) {
                                    "Letzte Änderung von: " + strUser,
                                    "Letztes Backup: 2026.12.07-06:34",
                                    "Letzte Reorganisation: ",
+                                   "Einträge im Papierkorb: 0",
                                }));
     EXPECT_EQ(r.strErr, "");
 }
@@ -111,7 +112,7 @@ TEST_F(CCliBasicTest, OldFileWithoutOptionTableHasInfoOnceUpgraded) {
     r = RunCli({"info", strPath, "--yes"});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     auto lines = Lines(r.strOut);
-    ASSERT_EQ(lines.size(), 8u);
+    ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[2], "Erstellt am: ");
 }
 
@@ -152,7 +153,7 @@ TEST_F(CCliBasicTest, PathWithSpacesAndUmlauts) {
     auto r = RunCli({"info", strPath});
     ASSERT_EQ(r.nExit, 0) << r.strErr;
     auto lines = Lines(r.strOut);
-    ASSERT_EQ(lines.size(), 8u);
+    ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "Datei: Größe 1 €.tov");
     EXPECT_EQ(lines[1], "Verzeichnis: " + m_dir.File("Mein Wissen ä"));
     r = RunCli({"dump", strPath});
@@ -205,7 +206,7 @@ TEST_F(CCliBasicTest, ReadOnlyFileCanBeReadButNotCreatedInto) {
     auto r = RunCliUnprivileged({"info", strPath});
     if (r.nExit == 126) GTEST_SKIP() << "orvantis-cli cannot run as an ordinary user here";
     EXPECT_EQ(r.nExit, 0) << r.strErr;
-    EXPECT_EQ(Lines(r.strOut).size(), 8u);
+    EXPECT_EQ(Lines(r.strOut).size(), 9u);  // the stamps and the trash count
     r = RunCliUnprivileged({"dump", strPath});
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_NE(r.strOut.find("\"Name\":\"nur lesen\""), std::string::npos) << r.strOut;

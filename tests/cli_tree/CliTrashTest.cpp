@@ -56,6 +56,8 @@ TEST_F(CCliTrashTest, ListRestorePurge) {
               std::string::npos)
         << r.strOut;
     EXPECT_NE(r.strOut.find("\"Entries\":2,\"Readable\":true}"), std::string::npos) << r.strOut;
+    // info counts what the trash holds, as the program's info dialog does
+    EXPECT_NE(Ok({"info"}).find("\nEinträge im Papierkorb: 3"), std::string::npos);
 
     // the folder it goes to must be one
     r = Cli({"trash", "restore", "1", "--to", L});

@@ -5,7 +5,6 @@
 #include <QTableWidget>
 
 #include "db/CDbInfo.h"
-#include "db/CTrashStore.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtText.h"
@@ -41,9 +40,6 @@ CDbInfoDlg::CDbInfoDlg(QWidget* pParent) : QDialog(pParent) {
 
     std::vector<SDbInfoRow> arrRows;
     m_bRead = ReadDbInfoRows(arrRows);
-    int nTrash = 0;
-    m_bRead = m_bRead && ReadTrashEntryCount(nTrash);
-    if (m_bRead) arrRows.push_back({Ansi("Einträge im Papierkorb"), std::to_string(nTrash)});
     // half the facts would pass for stamps that are not set
     if (!m_bRead) arrRows.clear();
     for (const auto& row : arrRows)
