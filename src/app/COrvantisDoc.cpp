@@ -264,10 +264,7 @@ bool COrvantisDoc::ConfirmDeleteEntry(TRowId nId) {
     if (!m_pKnowHow) return false;
     CKnowHowItem item;
     GetItem(item, nId);
-    const char* pszQuestion =
-        item.IsDir ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
-                   : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?";
-    return GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
+    return GetPlatform().MessageBox(CKnowHow::DeleteQuestion(item), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
            EMsgResult::Yes;
 }
 

@@ -10,10 +10,7 @@ namespace {
 // The question the program asks before it deletes a row; a folder with
 // entries in it is asked about once more by the delete itself.
 bool Confirm(const CKnowHowItem& item) {
-    const char* pszQuestion =
-        item.IsDir ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
-                   : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?";
-    return GetPlatform().MessageBox(Ansi(pszQuestion), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
+    return GetPlatform().MessageBox(CKnowHow::DeleteQuestion(item), "", EMsgIcon::Exclamation, EMsgButtons::YesNo) ==
            EMsgResult::Yes;
 }
 

@@ -250,6 +250,12 @@ EWriteResult CKnowHow::RewriteAll(const std::function<void()>& fnBeforeRead, con
     return EWriteResult::Saved;
 }
 
+std::string CKnowHow::DeleteQuestion(const CKnowHowItem& item) {
+    return Ansi(item.IsDir
+                    ? "Eintrag löschen:\n\nAktuellen Eintrag (Ordner) und alle darin enhaltenen Einträge löschen ?"
+                    : "Eintrag löschen:\n\nAktuellen eintrag wirklich löschen ?");
+}
+
 EWriteResult CKnowHow::DeleteItem(TRowId nId, SWriteReport* pReport) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;

@@ -83,6 +83,9 @@ public:
     // another user deleted it first, Conflict when its subtree changed while
     // the question was open.
     [[nodiscard]] EWriteResult DeleteItem(TRowId nId, SWriteReport* pReport = nullptr);
+    // The question asked before a delete, for an entry or a folder
+    // (Windows-1252); DeleteItem asks once more for a folder's entries.
+    static std::string DeleteQuestion(const CKnowHowItem& item);
     // Appends the entry to the target folder and closes the gap it leaves.
     // Its own folder as target changes nothing; a target inside the moved
     // subtree is Declined.

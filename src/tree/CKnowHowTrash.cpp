@@ -87,6 +87,13 @@ void SayTrashResult(EWriteResult eResult, const SWriteReport& report) {
     }
 }
 
+bool CKnowHowTrash::BeginJob(bool& bTable) {
+    CDB& db = GetDatabase();
+    db.ClearLastError();
+    bTable = false;
+    return m_service.BeginWork() && db.ReadTableExists(TRASH_TABLE, bTable);
+}
+
 EWriteResult CKnowHowTrash::Abandon(EWriteResult eResult, SWriteReport& report) {
     CDB& db = GetDatabase();
     if (eResult == EWriteResult::Locked || eResult == EWriteResult::Failed) report.nEngineCode = db.GetLastErrorCode();
@@ -169,10 +176,8 @@ EWriteResult CKnowHowTrash::Restore(std::int64_t nNr, TRowId nTarget, TRowId* pn
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
     CDB& db = GetDatabase();
-    db.ClearLastError();
-    if (!m_service.BeginWork()) return Abandon(Failure(), report);
     bool bTable = false;
-    if (!db.ReadTableExists(TRASH_TABLE, bTable)) return Abandon(Failure(), report);
+    if (!BeginJob(bTable)) return Abandon(Failure(), report);
     if (!bTable) return Abandon(EWriteResult::Deleted, report);
     struct SRow {
         TRowId nId, nMasterId;
@@ -290,10 +295,8 @@ EWriteResult CKnowHowTrash::Purge(std::int64_t nNr, SWriteReport* pReport) {
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
     CDB& db = GetDatabase();
-    db.ClearLastError();
-    if (!m_service.BeginWork()) return Abandon(Failure(), report);
     bool bTable = false;
-    if (!db.ReadTableExists(TRASH_TABLE, bTable)) return Abandon(Failure(), report);
+    if (!BeginJob(bTable)) return Abandon(Failure(), report);
     if (!bTable || nNr <= 0) return Abandon(EWriteResult::Deleted, report);
     CPrepared drop("DELETE FROM Papierkorb WHERE DeleteNr=?;");
     if (!drop.Run([&](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nNr); })) return Abandon(Failure(), report);
@@ -308,10 +311,8 @@ EWriteResult CKnowHowTrash::Empty(int* pnEntries, SWriteReport* pReport) {
     report = SWriteReport();
     if (pnEntries) *pnEntries = 0;
     CDB& db = GetDatabase();
-    db.ClearLastError();
-    if (!m_service.BeginWork()) return Abandon(Failure(), report);
     bool bTable = false;
-    if (!db.ReadTableExists(TRASH_TABLE, bTable)) return Abandon(Failure(), report);
+    if (!BeginJob(bTable)) return Abandon(Failure(), report);
     int nEntries = 0;
     if (bTable) {
         if (!db.Execute("DELETE FROM Papierkorb WHERE DeleteNr>0;")) return Abandon(Failure(), report);

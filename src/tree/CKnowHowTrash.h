@@ -57,6 +57,9 @@ public:
                                             const std::string& strNewCheck, SWriteReport* pReport = nullptr);
 
 private:
+    // Opens a write job of its own; bTable says whether the file has a
+    // trash yet. False when either failed.
+    bool BeginJob(bool& bTable);
     EWriteResult Abandon(EWriteResult eResult, SWriteReport& report);
 
     CKnowHow& m_service;
