@@ -44,7 +44,7 @@ enum ECommandId : int {
     ID_EXPORT_MARKDOWN = 32823,
     ID_EXPORT_TEXT = 32824,
     ID_BACKUP_RESTORE = 32840,  // an entry or folder back from a backup copy
-    ID_TRASH = 32825,  // "Papierkorb ...": the deleted entries, to restore or purge
+    ID_TRASH = 32825,  // "Papierkorb …": the deleted entries, to restore or purge
 };
 
 // Menu and toolbar sets, and the context menu.

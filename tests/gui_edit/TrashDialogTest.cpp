@@ -60,7 +60,7 @@ TEST_F(CTrashDialogTest, ADeletedFolderComesBackWithItsEntries) {
     EXPECT_EQ(Stored(nTief).ID, 0);
     EXPECT_EQ(pTree->FindItem(nSub), nullptr);
 
-    QAction* pTrash = MenuAction("&Bearbeiten", "Papierkorb ...");
+    QAction* pTrash = MenuAction("&Bearbeiten", "Papierkorb …");
     ASSERT_NE(pTrash, nullptr);
     ASSERT_TRUE(pTrash->isEnabled());
     QStringList listed;
