@@ -23,6 +23,7 @@
 #include "edit/CDetailView.h"
 #include "platform/Platform.h"
 #include "ui/CommandIds.h"
+#include "ui/QtText.h"
 #include "ui/WaitPump.h"
 
 namespace {
@@ -317,6 +318,8 @@ void CMainFrame::UpdateActions(const QList<QAction*>& arrActions) {
         SCommandState state = QueryCommandState(nId);
         pAction->setEnabled(state.bEnabled);
         if (pAction->isCheckable()) pAction->setChecked(state.bChecked);
+        // a keyword's "&" is no mnemonic
+        if (!state.strText.empty()) pAction->setText(FromAnsi(state.strText).replace('&', QStringLiteral("&&")));
     }
 }
 

@@ -459,6 +459,20 @@ void COrvantisDoc::RestoreFromBackup() {
     if (GetDocDialogs().fnRestoreFromBackup(m_pFrame, *m_pKnowHow, nTarget) > 0) RefreshViews();
 }
 
+void COrvantisDoc::UndoLastStep() {
+    if (!m_pKnowHow || m_bWriteProtect) return;
+    // what is typed is written before the rows change under it
+    SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
+    SWriteReport report;
+    TRowId nShow = 0;
+    const EWriteResult eResult = m_pKnowHow->History().UndoLast(*m_pKnowHow, &nShow, &report);
+    SayUndoResult(eResult, report);
+    if (eResult == EWriteResult::Saved)
+        ShowRestored(nShow);
+    else
+        RefreshViews();  // shows what the others made of it
+}
+
 bool COrvantisDoc::OnCommand(int nId) {
     QWidget* pParent = m_pFrame;
     SDocDialogs& dialogs = GetDocDialogs();
@@ -489,12 +503,15 @@ bool COrvantisDoc::OnCommand(int nId) {
             // the row being edited is written under the key it was read with
             SendPaneCommand(Detail(), ID_DETAIL_END_EDIT);
             run(dialogs.fnDatabasePassword);
+            // every row has a new counter: a move recorded before would be taken for another user's change
+            if (m_pKnowHow) m_pKnowHow->History().Clear();
             // a new key writes every row again, with new update counters: rows
             // still held from before would be refused as another user's change
             SendPaneCommand(Detail(), ID_DETAIL_RELOAD);
             return true;
         case ID_ADMIN_PROTECT: run(dialogs.fnAdminSetup); return true;
         case ID_BACKUP_RESTORE: RestoreFromBackup(); return true;
+        case ID_EDIT_UNDO: UndoLastStep(); return true;
         case ID_EXPORT_HTML:
         case ID_EXPORT_MARKDOWN:
         case ID_EXPORT_TEXT:
@@ -521,6 +538,12 @@ bool COrvantisDoc::OnUpdateCommand(int nId, SCommandState& state) {
         case ID_ENTRY_SAVE: state.bEnabled = !m_bWriteProtect; return true;
         // it adds entries: as creating a folder, write protection stops it
         case ID_BACKUP_RESTORE: state.bEnabled = IsDatabaseOpen() && !m_bWriteProtect; return true;
+        case ID_EDIT_UNDO: {
+            const SUndoStep* pStep = m_pKnowHow ? m_pKnowHow->History().Last() : nullptr;
+            state.bEnabled = pStep && !m_bWriteProtect;
+            state.strText = UndoMenuText(pStep);
+            return true;
+        }
         case ID_WRITE_PROTECT:
             state.bEnabled = true;
             state.bChecked = m_bWriteProtect;

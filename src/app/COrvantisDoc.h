@@ -81,6 +81,8 @@ public:
     void RefreshViews();
     // "Aus Sicherung wiederherstellen": into the folder selected in the tree.
     void RestoreFromBackup();
+    // Takes the last delete or move made in this window back (Strg+Z).
+    void UndoLastStep();
     // After a restore from the trash: the tree and the view read again, the
     // restored entry selected.
     void ShowRestored(TRowId nId);

@@ -105,10 +105,14 @@ bool CKnowHow::BeginWork() {
 }
 
 bool CKnowHow::CommitWork() {
-    return GetDatabase().CommitTransaction();
+    CDB& db = GetDatabase();
+    const bool bOk = db.CommitTransaction();
+    if (bOk && db.GetTransactionDepth() == 0) m_history.Committed();
+    return bOk;
 }
 
 bool CKnowHow::RollbackWork() {
+    m_history.RolledBack();
     return GetDatabase().RollbackTransaction();
 }
 
@@ -182,6 +186,7 @@ EWriteResult CKnowHow::SaveItems(CKnowHowArray& arr, SWriteReport* pReport) {
             const TRowId nOldFolder = item.MasterID;
             EWriteResult eResult = m_table.UpdateItem(item, &report.stored);
             if (eResult != EWriteResult::Saved) return abandon(eResult, nIndex);
+            m_history.NoteWrite(item.ID, item.UpdateNr);
             mapNextPos.erase(nOldFolder);
             mapNextPos.erase(item.MasterID);
         } else {
@@ -325,13 +330,23 @@ EWriteResult CKnowHow::DeleteItem(TRowId nId, SWriteReport* pReport) {
                 sibling.SetPosNr(sibling.PosNr - 1);
                 EWriteResult eResult = m_table.UpdateItem(sibling, &report.stored);
                 if (eResult != EWriteResult::Saved) return AbandonWork(eResult, report);
+                m_history.NoteWrite(sibling.ID, sibling.UpdateNr);
             }
             i = j;
         }
     }
     // out of the tree into the trash, byte for byte
-    if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID)) return AbandonWork(Failure(), report);
+    std::int64_t nDeleteNr = 0;
+    if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID, &nDeleteNr)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
+    SUndoStep step;
+    step.eKind = SUndoStep::EKind::Delete;
+    step.strName = current.Name;
+    step.nId = nId;
+    step.nFolder = current.MasterID;
+    step.nPos = current.PosNr;
+    step.nDeleteNr = nDeleteNr;
+    m_history.Record(std::move(step));
     return EWriteResult::Saved;
 }
 
@@ -394,6 +409,12 @@ EWriteResult CKnowHow::Move(TRowId nId, TRowId nTargetFolder, bool bToEndOfOwnFo
         RollbackWork();
         return EWriteResult::Saved;
     }
+    SUndoStep step;
+    step.eKind = SUndoStep::EKind::Move;
+    step.strName = item.Name;
+    step.nId = nId;
+    step.nFolder = item.MasterID;
+    step.nPos = item.PosNr;
     CKnowHowArray arr;
     if (GetChildren(arr, item.MasterID) < 0) return AbandonWork(Failure(), report);
     int n = CountChildren(nTargetFolder);
@@ -417,6 +438,9 @@ EWriteResult CKnowHow::Move(TRowId nId, TRowId nTargetFolder, bool bToEndOfOwnFo
     EWriteResult eResult = SaveItems(arr, &report);
     if (eResult != EWriteResult::Saved) return eResult;
     if (!CommitWork()) return AbandonWork(Failure(), report);
+    for (const CKnowHowItem& child : arr)
+        if (child.ID == nId) step.after = child;
+    m_history.Record(std::move(step));
     return EWriteResult::Saved;
 }
 
@@ -444,8 +468,18 @@ EWriteResult CKnowHow::SwapPositions(CKnowHowItem& a, CKnowHowItem& b, SWriteRep
     for (CKnowHowItem* p : {&a, &b}) {
         EWriteResult eResult = m_table.UpdateItem(*p, &report.stored);
         if (eResult != EWriteResult::Saved) return AbandonWork(eResult, report);
+        m_history.NoteWrite(p->ID, p->UpdateNr);
         p->Modified = false;
     }
     if (!CommitWork()) return AbandonWork(Failure(), report);
+    SUndoStep step;
+    step.eKind = SUndoStep::EKind::Exchange;
+    step.strName = a.Name;
+    step.nId = a.ID;
+    step.nFolder = a.MasterID;
+    step.nPos = b.PosNr;
+    step.after = a;
+    step.otherAfter = b;
+    m_history.Record(std::move(step));
     return EWriteResult::Saved;
 }

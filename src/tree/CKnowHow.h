@@ -1,8 +1,9 @@
 #pragma once
 // The knowledge-tree service: reading, saving, deleting, walking and moving
 // the folders and entries of the open database, search, and the export and
-// import of the folder structure. Instances hold nothing but their table, so
-// several may exist side by side over the one session.
+// import of the folder structure. Instances hold their table and the
+// structural changes made through them (a window's undo), so several may
+// exist side by side over the one session.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 #include "table/CKnowHowTable.h"
 #include "table/CWriteResult.h"
+#include "tree/CUndoHistory.h"
 
 // Where a write that was not Saved stopped.
 struct SWriteReport {
@@ -132,6 +134,9 @@ public:
                            std::string* pstrFailure = nullptr);
 
     CKnowHowTable& GetTable() { return m_table; }
+    // Deletes, moves up or down and moves to a folder made through this
+    // service, to be taken back.
+    CUndoHistory& History() { return m_history; }
 
 private:
     // What a step through the tree needs of an entry.
@@ -166,6 +171,7 @@ private:
     TRowId ImportLines(std::vector<std::string>& arrFile, TRowId nTargetFolder, std::string* pstrFailure);
 
     CKnowHowTable m_table;
+    CUndoHistory m_history;
 };
 
 // "Die Eingaben konnten nicht gespeichert werden !"

@@ -8,6 +8,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "db/CDB.h"
 #include "db/CTrashStore.h"
@@ -101,7 +102,7 @@ EWriteResult CKnowHowTrash::Abandon(EWriteResult eResult, SWriteReport& report) 
     return eResult;
 }
 
-bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromFolder) {
+bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromFolder, std::int64_t* pnNr) {
     if (arrIds.empty()) return true;
     std::string strKey;
     std::int64_t nNr = 0;
@@ -128,6 +129,7 @@ bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromF
         });
         if (!bOk || !drop.Run([nId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nId); })) return false;
     }
+    if (pnNr) *pnNr = nNr;
     return true;
 }
 
@@ -171,7 +173,7 @@ int CKnowHowTrash::List(std::vector<STrashItem>& arr) {
 }
 
 EWriteResult CKnowHowTrash::Restore(std::int64_t nNr, TRowId nTarget, TRowId* pnNewId, TRowId* pnFolder,
-                                    SWriteReport* pReport) {
+                                    SWriteReport* pReport, std::int32_t nAtPos) {
     SWriteReport local;
     SWriteReport& report = pReport ? *pReport : local;
     report = SWriteReport();
@@ -244,6 +246,21 @@ EWriteResult CKnowHowTrash::Restore(std::int64_t nNr, TRowId nTarget, TRowId* pn
 
     int n = m_service.CountChildren(nTarget);
     if (n < 0) return Abandon(Failure(), report);
+    // back into its old place: the entries from there on move down (only their positions are written)
+    std::int32_t nInsertAt = 0;
+    if (nAtPos > 0 && nAtPos <= n) {
+        CKnowHowArray arrBehind;
+        if (m_service.GetChildren(arrBehind, nTarget) < 0) return Abandon(Failure(), report);
+        for (CKnowHowItem& sibling : arrBehind) {
+            if (sibling.PosNr < nAtPos) continue;
+            sibling.SetPosNr(sibling.PosNr + 1);
+            EWriteResult eResult = m_service.GetTable().UpdateItem(sibling, &report.stored);
+            if (eResult != EWriteResult::Saved) return Abandon(eResult, report);
+            m_service.History().NoteWrite(sibling.ID, sibling.UpdateNr);
+        }
+        nInsertAt = nAtPos;
+        ++n;
+    }
     CPrepared taken("SELECT count(*) FROM KnowHow WHERE ID=?;");
     CPrepared insert(
         "INSERT INTO KnowHow (ID, IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr) SELECT "
@@ -260,7 +277,8 @@ EWriteResult CKnowHowTrash::Restore(std::int64_t nNr, TRowId nTarget, TRowId* pn
         const bool bRoot = setRoots.count(i) > 0;
         const bool bKeepId = nCount == 0 && row.nId > 0;
         const TRowId nMaster = bRoot ? nTarget : mapNewId[row.nMasterId];
-        const std::int32_t nPos = bRoot ? ++n : 0;
+        std::int32_t nPos = 0;
+        if (bRoot) nPos = nInsertAt > 0 ? std::exchange(nInsertAt, 0) : ++n;
         if (!insert.Run([&](sqlite3_stmt* p) {
                 if (bKeepId)
                     sqlite3_bind_int64(p, 1, row.nId);

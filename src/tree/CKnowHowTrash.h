@@ -31,8 +31,8 @@ public:
 
     // Within the caller's write transaction: moves the rows arrIds (the
     // deleted entry first) out of KnowHow into the trash, as one delete
-    // from nFromFolder.
-    bool MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromFolder);
+    // from nFromFolder; *pnNr gets its number.
+    bool MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromFolder, std::int64_t* pnNr = nullptr);
     // Every delete, oldest first; -1 when the file could not be read.
     int List(std::vector<STrashItem>& arr);
     // Puts delete nNr back, appended to nTarget, or with nTarget -1 to the
@@ -41,9 +41,12 @@ public:
     // ID of the restored entry, *pnFolder the folder it went to. Deleted when
     // it is no longer in the trash (restored or purged by another user),
     // Declined when it was stored under another key than the one in force,
-    // ParentGone when nTarget is no live folder.
+    // ParentGone when nTarget is no live folder. With nAtPos above 0 it
+    // goes to that position instead (the end when the folder holds fewer),
+    // and the entries from there on move down by one.
     [[nodiscard]] EWriteResult Restore(std::int64_t nNr, TRowId nTarget, TRowId* pnNewId = nullptr,
-                                       TRowId* pnFolder = nullptr, SWriteReport* pReport = nullptr);
+                                       TRowId* pnFolder = nullptr, SWriteReport* pReport = nullptr,
+                                       std::int32_t nAtPos = 0);
     // Removes delete nNr for good; Deleted when it is not there any more.
     [[nodiscard]] EWriteResult Purge(std::int64_t nNr, SWriteReport* pReport = nullptr);
     // Removes every delete; *pnEntries gets the number of entries removed.

@@ -15,6 +15,7 @@ enum ECommandId : int {
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_HELP_FINDER = 57670,
+    ID_EDIT_UNDO = 57643,  // Strg+Z outside an editor: the last delete or move taken back
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
     ID_ENTRY_DELETE = 32771,
@@ -44,7 +45,7 @@ enum ECommandId : int {
     ID_EXPORT_MARKDOWN = 32823,
     ID_EXPORT_TEXT = 32824,
     ID_BACKUP_RESTORE = 32840,  // an entry or folder back from a backup copy
-    ID_TRASH = 32825,  // "Papierkorb …": the deleted entries, to restore or purge
+    ID_TRASH = 32825,           // "Papierkorb …": the deleted entries, to restore or purge
 };
 
 // Menu and toolbar sets, and the context menu.

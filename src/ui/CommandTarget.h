@@ -4,9 +4,12 @@
 // and decides whether it is enabled; a command no station handles is
 // disabled.
 
+#include <string>
+
 struct SCommandState {
     bool bEnabled = true;
     bool bChecked = false;
+    std::string strText;  // Windows-1252; empty: the item keeps its own text
 };
 
 class CCommandTarget {

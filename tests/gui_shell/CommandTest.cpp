@@ -32,6 +32,7 @@ enum ERule {
     ADMIN_SET,         // an administrator password is set
     ADMIN_UNLOCKED,    // the administrative commands are unlocked
     RECENT_FILE,       // that place of the recent-file list is filled
+    UNDO_STEP,         // a delete or move made in this window, write protection off
 };
 
 // clang-format off
@@ -50,7 +51,7 @@ const std::map<int, ERule> s_mapRules = {
     {ID_EXPORT_HTML, ALWAYS}, {ID_EXPORT_MARKDOWN, ALWAYS}, {ID_EXPORT_TEXT, ALWAYS},
     {ID_ENTRY_PREVIOUS, DETAIL}, {ID_ENTRY_NEXT, DETAIL}, {ID_LINK_OPEN, DETAIL}, {ID_FOLDER_OPEN, DETAIL},
     {ID_ENTRY_SAVE, UNPROTECTED}, {ID_VIEW_REFRESH, ALWAYS}, {ID_BACKUP_RESTORE, UNPROTECTED},
-    {ID_TRASH, ALWAYS},
+    {ID_TRASH, ALWAYS}, {ID_EDIT_UNDO, UNDO_STEP},
 };
 // clang-format on
 
@@ -130,6 +131,7 @@ TEST_F(CShellTest, EnablingRuleOfEveryCommandForTreeAndDetailView) {
                         case ADMIN_SET: bExpected = c.bAdminSet; break;
                         case ADMIN_UNLOCKED: bExpected = c.bUnlocked; break;
                         case RECENT_FILE: bExpected = false; break;  // handled by the application
+                        case UNDO_STEP: bExpected = false; break;    // nothing was changed yet
                     }
                     if (IsApplicationCommand(nId)) bExpected = false;
                     EXPECT_EQ(CommandEnabled(nId), bExpected ? 1 : 0) << "command " << nId << ", " << Describe(c);
