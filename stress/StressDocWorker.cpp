@@ -111,6 +111,8 @@ private:
     void ReuseId();
     // Brings one of its own deletes back from the trash.
     void Restore();
+    // Strg+Z: the newest delete, exchange or move of this window taken back.
+    void Undo();
     // Remembers an own entry before its delete, for Restore.
     void RememberTrashed(const std::string& strName);
     void MoveEntry();
@@ -481,6 +483,51 @@ void CDocWorker::Restore() {
     Reload();  // the program shows the tree and the folder anew
 }
 
+void CDocWorker::Undo() {
+    CUndoHistory& history = m_pKnowHow->History();
+    const SUndoStep* pStep = history.Last();
+    if (!pStep) return TypeNew();
+    const SUndoStep step = *pStep;
+    // logged as what it does to the tree, so the check needs no rule of its own
+    const std::string strFolder = FolderName(step.nFolder);
+    long nSeq = 0;
+    auto itTrashed = m_mapTrashed.find(step.strName);
+    switch (step.eKind) {
+        case SUndoStep::EKind::Delete:
+            // a reused ID's delete is none of the check's restores
+            if (itTrashed == m_mapTrashed.end()) {
+                history.Clear();
+                return TypeNew();
+            }
+            nSeq = Begin("restore", {step.strName, "undo"});
+            break;
+        case SUndoStep::EKind::Move:
+            // moved away from a folder the check knows by no name
+            if (!m_own.Has(step.strName) || (step.nFolder != 0 && m_own.FolderId(strFolder) != step.nFolder)) {
+                history.Clear();
+                return TypeNew();
+            }
+            nSeq = Begin("move", {step.strName, strFolder, "undo"});
+            break;
+        case SUndoStep::EKind::Exchange: nSeq = Begin("swap", {step.after.Name, step.otherAfter.Name, "undo"}); break;
+    }
+    Leave();  // the program writes the typing first
+    TRowId nShow = 0;
+    const EWriteResult eResult = history.UndoLast(*m_pKnowHow, &nShow);
+    const bool bSaved =
+        End(nSeq, eResult,
+            step.eKind == SUndoStep::EKind::Delete && eResult == EWriteResult::Saved ? strFolder : std::string());
+    if (bSaved && step.eKind == SUndoStep::EKind::Delete) {
+        const auto [bDir, strText] = itTrashed->second;
+        m_own.Add(step.strName, nShow, strFolder, bDir, strText);
+        if (bDir) m_mapSeen[step.strName] = nShow;
+        m_mapTrashed.erase(itTrashed);
+    } else if (bSaved && step.eKind == SUndoStep::EKind::Move) {
+        m_own.Move(step.strName, strFolder);
+    }
+    Reload();  // the program shows the tree and the folder anew
+}
+
 void CDocWorker::MoveEntry() {
     std::string strName = m_own.PickEntry();
     std::string strTarget = strName.empty() ? std::string() : m_own.PickMoveTarget(strName);
@@ -517,11 +564,17 @@ int CDocWorker::Run() {
         void (CDocWorker::*pfn)();
         int nWeight;
     };
-    const SChoice arrChoices[] = {{"add", &CDocWorker::TypeNew, 25},        {"set", &CDocWorker::TypeEdit, 35},
-                                  {"swap", &CDocWorker::Swap, 8},           {"del", &CDocWorker::DeleteRow, 12},
-                                  {"deldir", &CDocWorker::DeleteFolder, 4}, {"reuse", &CDocWorker::ReuseId, 8},
-                                  {"move", &CDocWorker::MoveEntry, 6},      {"imp", &CDocWorker::Import, 4},
-                                  {"reload", &CDocWorker::Reload, 6},       {"restore", &CDocWorker::Restore, 8}};
+    const SChoice arrChoices[] = {{"add", &CDocWorker::TypeNew, 25},
+                                  {"set", &CDocWorker::TypeEdit, 35},
+                                  {"swap", &CDocWorker::Swap, 8},
+                                  {"del", &CDocWorker::DeleteRow, 12},
+                                  {"deldir", &CDocWorker::DeleteFolder, 4},
+                                  {"reuse", &CDocWorker::ReuseId, 8},
+                                  {"move", &CDocWorker::MoveEntry, 6},
+                                  {"imp", &CDocWorker::Import, 4},
+                                  {"reload", &CDocWorker::Reload, 6},
+                                  {"restore", &CDocWorker::Restore, 8},
+                                  {"undo", &CDocWorker::Undo, 6}};
     int nTotal = 0;
     for (const auto& c : arrChoices)
         if (Allowed(c.pszOp)) nTotal += c.nWeight;

@@ -51,7 +51,7 @@ int Usage(const std::string& strError) {
                  "  --grace S              so lange darf das Anhalten dauern (Vorgabe 90)\n"
                  "  --min-success P        adds: so viel Prozent müssen gelingen (Vorgabe 95)\n"
                  "  --ops LISTE            nur diese Operationen (add,set,move,del,imp; Dokument-Treiber auch\n"
-                 "                         swap,deldir,reuse,reload,restore)\n"
+                 "                         swap,deldir,reuse,reload,restore,undo)\n"
                  "  --password P           die Datei mit Kennwort schützen\n"
                  "  --cli PFAD             orvantis-cli (Vorgabe: neben diesem Programm)\n"
                  "  --dir ORDNER           Arbeitsordner (Vorgabe: neu unter /tmp)\n"

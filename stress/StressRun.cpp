@@ -126,7 +126,7 @@ pid_t CController::StartWorker(bool bDoc) {
     SWorker w{m_nNextId++, bDoc};
     std::string strOps = m_cfg.strScenario == "adds" ? "add"
                          : !m_cfg.strOps.empty()     ? m_cfg.strOps
-                         : bDoc                      ? "add,set,swap,del,deldir,reuse,move,imp,reload,restore"
+                         : bDoc                      ? "add,set,swap,del,deldir,reuse,move,imp,reload,restore,undo"
                                                      : "add,set,move,del,imp";
     std::vector<std::string> arr{SELF_EXE,
                                  "--worker",
