@@ -712,10 +712,7 @@ void RunDeleteCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash) {
     std::int32_t nFirst = 0;
     bool bOk = true;
     size_t nMessages = cfg.pPlatform->m_arrMessages.size();
-    auto fresh = [&](const std::string& strPath) {
-        fs::remove(strPath, ec);
-        fs::copy_file(cfg.strPlainCache, strPath, ec);
-    };
+    auto fresh = [&](const std::string& strPath) { CopySettled(cfg.strPlainCache, strPath); };
     STimes t = Measure(
         3, [&] { bOk = pService && pService->DeleteItem(nFirst) == EWriteResult::Saved && bOk; },
         [&] {

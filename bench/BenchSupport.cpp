@@ -1,7 +1,11 @@
 #include "BenchSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "db/CDB.h"
 #include "platform/Cp1252.h"
@@ -12,6 +16,17 @@ EMsgResult CBenchPlatform::MessageBox(const std::string& strText, const std::str
         case EMsgButtons::YesNo: return EMsgResult::Yes;
         default: return EMsgResult::Ok;
     }
+}
+
+bool CopySettled(const std::string& strFrom, const std::string& strTo) {
+    std::error_code ec;
+    std::filesystem::remove(strTo, ec);
+    if (!std::filesystem::copy_file(strFrom, strTo, ec)) return false;
+    const int fd = ::open(strTo.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool bOk = ::fsync(fd) == 0;
+    ::close(fd);
+    return bOk;
 }
 
 double NowMs() {

@@ -35,6 +35,10 @@ public:
 
 // --- timing -------------------------------------------------------------------
 double NowMs();
+// Copies a file and has the disk take it before anything is timed: a fresh
+// copy's pages wait in the page cache, and the first commit that syncs the
+// file would otherwise pay for writing all of them.
+bool CopySettled(const std::string& strFrom, const std::string& strTo);
 double Median(std::vector<double> arr);
 
 // Runs ours and the baseline nRuns times each, alternating, and answers the

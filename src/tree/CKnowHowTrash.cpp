@@ -111,24 +111,29 @@ bool CKnowHowTrash::MoveToTrash(const std::vector<TRowId>& arrIds, TRowId nFromF
     const std::string strPath = EncryptField(m_service.GetPath(nFromFolder));
     const std::string strWhen = GetTimeText();
     const std::string strBy = GetLoginName();
+    // the IDs as one JSON array: two statements for a folder of thousands of entries
+    std::string strIds = "[";
+    for (TRowId nId : arrIds) {
+        if (strIds.size() > 1) strIds += ',';
+        strIds += std::to_string(nId);
+    }
+    strIds += ']';
     CPrepared copy(
         "INSERT INTO Papierkorb (ID, IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, UpdateNr, "
         "DeleteNr, DeletedAt, DeletedBy, FromFolder, FromPath, KeyCheck) SELECT ID, IsAktiv, MasterID, LinkID, Typ, "
-        "PosNr, IsDir, Name, Text, Link, UpdateNr, ?, ?, ?, ?, ?, ? FROM KnowHow WHERE ID=?;");
-    // each compiled once: a folder of thousands of entries is one batch
-    CPrepared drop("DELETE FROM KnowHow WHERE [ID]=?;");
-    for (TRowId nId : arrIds) {
-        bool bOk = copy.Run([&](sqlite3_stmt* p) {
-            sqlite3_bind_int64(p, 1, nNr);
-            BindText(p, 2, strWhen);
-            BindText(p, 3, strBy);
-            sqlite3_bind_int64(p, 4, nFromFolder);
-            BindText(p, 5, strPath);
-            BindText(p, 6, strKey);
-            sqlite3_bind_int64(p, 7, nId);
-        });
-        if (!bOk || !drop.Run([nId](sqlite3_stmt* p) { sqlite3_bind_int64(p, 1, nId); })) return false;
-    }
+        "PosNr, IsDir, Name, Text, Link, UpdateNr, ?, ?, ?, ?, ?, ? FROM KnowHow WHERE ID IN (SELECT value FROM "
+        "json_each(?));");
+    CPrepared drop("DELETE FROM KnowHow WHERE ID IN (SELECT value FROM json_each(?));");
+    const bool bCopied = copy.Run([&](sqlite3_stmt* p) {
+        sqlite3_bind_int64(p, 1, nNr);
+        BindText(p, 2, strWhen);
+        BindText(p, 3, strBy);
+        sqlite3_bind_int64(p, 4, nFromFolder);
+        BindText(p, 5, strPath);
+        BindText(p, 6, strKey);
+        BindText(p, 7, strIds);
+    });
+    if (!bCopied || !drop.Run([&](sqlite3_stmt* p) { BindText(p, 1, strIds); })) return false;
     if (pnNr) *pnNr = nNr;
     return true;
 }
