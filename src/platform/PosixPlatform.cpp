@@ -378,6 +378,12 @@ void CPosixPlatform::ReleaseFileOpen(int nHandle) {
 }
 
 std::string CPosixPlatform::GetLoginName() {
+    // asked inside write transactions: the user database is read once per process
+    static const std::string s_strLogin = ReadLoginName();
+    return s_strLogin;
+}
+
+std::string CPosixPlatform::ReadLoginName() {
     std::string strName;
     if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) strName = pw->pw_name;
     if (strName.empty()) {

@@ -31,6 +31,8 @@ public:
     std::string GetLastCopyFailure() const override;
 
 private:
+    static std::string ReadLoginName();
+
     std::map<std::string, std::string> m_mapSettings;
     int m_nLastCopyError = 0;  // errno of the last copy, 0 after one that succeeded
 };

@@ -24,14 +24,26 @@ bool Md5(const std::string& strData, unsigned char digest[16]) {
 
 bool CCrypt::SetPassword(const std::string& strPassword) {
     m_bKeyReady = false;
+    m_bKeyDue = true;
     m_arrStream.clear();
     m_arrStream.shrink_to_fit();
     m_strPassword = strPassword;
+    return true;
+}
 
-    std::string strBuffer = strPassword;
+bool CCrypt::KeyReady() const {
+    if (m_bKeyDue) {
+        m_bKeyDue = false;
+        m_bKeyReady = ScheduleKey();
+    }
+    return m_bKeyReady;
+}
+
+bool CCrypt::ScheduleKey() const {
+    std::string strBuffer = m_strPassword;
     strBuffer.push_back('\0');
     unsigned char digest[16];
-    if (!Md5(strBuffer, digest)) return true;  // no key; Encrypt and Decrypt answer empty text
+    if (!Md5(strBuffer, digest)) return false;  // no key; Encrypt and Decrypt answer empty text
 
     std::uint8_t key[16] = {};
     std::memcpy(key, digest, 5);  // 40-bit key, the rest is zero salt
@@ -44,7 +56,6 @@ bool CCrypt::SetPassword(const std::string& strPassword) {
     }
     m_i = 0;
     m_j = 0;
-    m_bKeyReady = true;
     return true;
 }
 
@@ -115,7 +126,7 @@ std::string CCrypt::Unescape(const std::string& strStored) {
 }
 
 std::string CCrypt::Encrypt(const std::string& strText) const {
-    if (strText.empty() || !m_bKeyReady) return std::string();
+    if (strText.empty() || !KeyReady()) return std::string();
     std::string strPlain = strText;
     strPlain.push_back('\0');
     return Escape(Apply(strPlain));
@@ -129,7 +140,7 @@ std::string CCrypt::Decrypt(const std::string& strStored) const {
 
 void CCrypt::DecryptInto(const char* pStored, std::size_t nStored, std::string& out) const {
     out.clear();
-    if (nStored == 0 || !m_bKeyReady) return;
+    if (nStored == 0 || !KeyReady()) return;
     // Unescape and Apply in one pass. A whole table passes here when a
     // protected database is searched, so runs without either escape
     // character (most of the text) go through eight bytes at a time.
@@ -178,7 +189,7 @@ void CCrypt::DecryptInto(const char* pStored, std::size_t nStored, std::string& 
 }
 
 bool CCrypt::DecryptsCleanly(const std::string& strStored) const {
-    if (strStored.empty() || !m_bKeyReady) return false;
+    if (strStored.empty() || !KeyReady()) return false;
     std::string strPlain = Apply(Unescape(strStored));
     return strPlain.find('\0') == strPlain.size() - 1;
 }

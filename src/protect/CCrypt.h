@@ -46,8 +46,14 @@ private:
     const std::uint8_t* KeyStream(std::size_t n) const;
     std::string Apply(const std::string& strBytes) const;
 
+    // The key schedule waits for the first value: a plain file never needs
+    // one, and the digest library's start-up costs every short-lived call.
+    bool KeyReady() const;
+    bool ScheduleKey() const;
+
     std::string m_strPassword;
-    bool m_bKeyReady = false;
+    mutable bool m_bKeyDue = false;
+    mutable bool m_bKeyReady = false;
 
     // RC4 state after the bytes in m_arrStream were produced.
     mutable std::uint8_t m_S[256] = {};
