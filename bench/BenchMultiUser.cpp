@@ -208,9 +208,10 @@ int CliWriter(const std::string& strCli, const std::string& strFile, std::int32_
 struct SSide {
     std::vector<double> arrMs;  // every attempt, the ones that gave up too
     int nSaved = 0, nLocked = 0, nOther = 0;
-    double dSeconds = 0;   // from the common start to the end of the last save
-    double dCpuMs = 0;     // CPU time of the writers and of every program they started
-    std::string strFault;  // empty: every writer ran and the file holds each one's last save
+    int nFewest = 0, nMost = 0;  // saves of the least and the most lucky writer: how fair the wait is
+    double dSeconds = 0;         // from the common start to the end of the last save
+    double dCpuMs = 0;           // CPU time of the writers and of every program they started
+    std::string strFault;        // empty: every writer ran and the file holds each one's last save
     double PerSecond() const { return dSeconds > 0 ? nSaved / dSeconds : 0; }
     double CpuPerSave() const { return arrMs.empty() ? 0 : dCpuMs / arrMs.size(); }
     double Quantile(double q) const {
@@ -274,6 +275,7 @@ SSide RunSide(const SBenchConfig& cfg, const char* pszMode, const std::string& s
         std::ifstream in(arrOut[i]);
         std::string strWord;
         long nLast = -1;
+        const int nSavedBefore = side.nSaved;
         while (in >> strWord) {
             if (strWord == "end") {
                 long long n = 0;
@@ -287,6 +289,9 @@ SSide RunSide(const SBenchConfig& cfg, const char* pszMode, const std::string& s
             (nStatus == 0 ? side.nSaved : nStatus == 3 ? side.nLocked : side.nOther)++;
         }
         arrLast.push_back(nLast);
+        const int nMine = side.nSaved - nSavedBefore;
+        side.nFewest = i == 0 ? nMine : std::min(side.nFewest, nMine);
+        side.nMost = std::max(side.nMost, nMine);
         fs::remove(arrOut[i]);
     }
     side.dSeconds = (nEnd - nStart) / 1e9;
@@ -327,9 +332,11 @@ double MedianRunMs(const std::vector<std::string>& arrArgs, int nRuns, bool& bOk
 }
 
 std::string SideNote(const char* pszName, const SSide& s) {
-    char sz[256];
-    std::snprintf(sz, sizeof sz, "%s %.0f Speichervorgänge/s, p50 %s, max %s, Rechenzeit je Speichern %s", pszName,
-                  s.PerSecond(), Ms(s.Quantile(0.5)).c_str(), Ms(s.Max()).c_str(), Ms(s.CpuPerSave()).c_str());
+    char sz[320];
+    std::snprintf(sz, sizeof sz,
+                  "%s %.0f Speichervorgänge/s, p50 %s, max %s, Rechenzeit je Speichern %s, je Schreiber %d bis %d",
+                  pszName, s.PerSecond(), Ms(s.Quantile(0.5)).c_str(), Ms(s.Max()).c_str(), Ms(s.CpuPerSave()).c_str(),
+                  s.nFewest, s.nMost);
     std::string str = sz;
     if (s.nLocked) str += ", " + std::to_string(s.nLocked) + " aufgegeben (gesperrt)";
     if (s.nOther) str += ", " + std::to_string(s.nOther) + " gescheitert";
@@ -343,8 +350,7 @@ std::string FreshCopy(const SBenchConfig& cfg, const std::string& strName) {
     fs::remove_all(strDir, ec);
     fs::create_directories(strDir, ec);
     const std::string strFile = strDir + "/wissen.tov";
-    fs::copy_file(cfg.strSharedCache, strFile, ec);
-    return ec ? std::string() : strFile;
+    return CopySettled(cfg.strSharedCache, strFile) ? strFile : std::string();
 }
 }  // namespace
 
@@ -400,9 +406,9 @@ void RunContentionCases(SBenchConfig& cfg, CResults& results) {
     if (arrAll.size() == 32) RunProgram({strCli, "set", strFile, std::to_string(arrAll[0]), "--text", "warm"});
 
     std::string strTable =
-        "| writers | Orvantis saves/s | p50 | p95 | max | client saves/s | p50 | p95 | max | limit | core saves/s | "
-        "p50 | p95 | max | load |\n"
-        "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+        "| writers | Orvantis saves/s | p50 | p95 | max | per writer | client saves/s | p50 | p95 | max | per writer | "
+        "limit | core saves/s | p50 | p95 | max | load |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     for (int nWriters : arrWriters) {
         SResult r;
         r.strCase = ContentionCase(nWriters);
@@ -436,17 +442,19 @@ void RunContentionCases(SBenchConfig& cfg, CResults& results) {
         if (!client.strFault.empty()) Fail(r, "Client: " + client.strFault);
         if (!core.strFault.empty()) Fail(r, "Kern: " + core.strFault);
         results.Add(r);
-        char sz[400];
-        std::snprintf(sz, sizeof sz,
-                      "| %d | %.0f | %s | %s | %s | %.0f | %s | %s | %s | %s %s | %.0f | %s | %s | %s | %.1f |\n",
-                      nWriters, ours.PerSecond(), Ms(ours.Quantile(0.5)).c_str(), Ms(r.dOurs).c_str(),
-                      Ms(ours.Max()).c_str(), client.PerSecond(), Ms(client.Quantile(0.5)).c_str(), Ms(r.dBase).c_str(),
-                      Ms(client.Max()).c_str(), Ms(dBound).c_str(),
-                      r.bFailed       ? "FEHLER"
-                      : r.dRatio <= 1 ? "erfüllt"
-                                      : "VERFEHLT",
-                      core.PerSecond(), Ms(core.Quantile(0.5)).c_str(), Ms(core.Quantile(0.95)).c_str(),
-                      Ms(core.Max()).c_str(), dLoad);
+        char sz[512];
+        std::snprintf(
+            sz, sizeof sz,
+            "| %d | %.0f | %s | %s | %s | %d–%d | %.0f | %s | %s | %s | %d–%d | %s %s | %.0f | %s | %s | %s | "
+            "%.1f |\n",
+            nWriters, ours.PerSecond(), Ms(ours.Quantile(0.5)).c_str(), Ms(r.dOurs).c_str(), Ms(ours.Max()).c_str(),
+            ours.nFewest, ours.nMost, client.PerSecond(), Ms(client.Quantile(0.5)).c_str(), Ms(r.dBase).c_str(),
+            Ms(client.Max()).c_str(), client.nFewest, client.nMost, Ms(dBound).c_str(),
+            r.bFailed       ? "FEHLER"
+            : r.dRatio <= 1 ? "erfüllt"
+                            : "VERFEHLT",
+            core.PerSecond(), Ms(core.Quantile(0.5)).c_str(), Ms(core.Quantile(0.95)).c_str(), Ms(core.Max()).c_str(),
+            dLoad);
         strTable += sz;
     }
     std::fprintf(stderr, "\nSpeichern unter Konkurrenz (%s, Prozessstart %s):\n%s\n", strCli.c_str(),

@@ -41,6 +41,9 @@ bool CDB::Open(const std::string& strPath) {
     m_strFilePath = strPath;
     m_bLockedOut = false;
     m_nDataVersion = -1;
+    // every write stamps the login name: looked up now (once per process),
+    // not while others wait for the lock
+    (void)::GetLoginName();
     int rc = sqlite3_open(strPath.c_str(), &m_pConnection);
     if (rc != SQLITE_OK) {
         SetError(rc, nullptr);

@@ -220,6 +220,9 @@ bool CDB::DailyBackup() {
     if (GetOption("BackupAuto") != "TRUE") return false;
     std::string strFolder = GetBackupFolder();
     std::string strName = GetFileNamePart(GetFilePath());
+    // the folder is searched without holding the file: a writer waiting for
+    // the group's shared lock would wait for the disk too
+    EndReadGroup();
     // only a whole copy of today counts; a broken one gets a successor
     for (const auto& strCopy : FindBackupCopies(strFolder, strName, GetPlatform().FormatTime("%Y%m%d_")))
         if (IsCompleteDatabaseFile(JoinPath(strFolder, strCopy))) return false;
