@@ -128,9 +128,43 @@ void CDB::BeginReadGroup() {
 void CDB::EndReadGroup() {
     if (!m_bReadGroup) return;
     m_bReadGroup = false;
+    m_optGroupOptions.reset();
     // a transaction that only read: ending it cannot fail on a lock
     if (m_pConnection && !sqlite3_get_autocommit(m_pConnection))
         sqlite3_exec(m_pConnection, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
+}
+
+bool CDB::GroupOption(const std::string& strKey, std::string& strValue) {
+    if (!m_bReadGroup || !m_pConnection) return false;
+    if (!m_optGroupOptions) {
+        char** ppTable = nullptr;
+        int nRows = 0, nCols = 0;
+        const std::string strSql = "SELECT Key, Value FROM Option;";
+        int rc = RunWithBusyRetry(strSql, [&](char** ppszMsg) {
+            if (ppTable) sqlite3_free_table(ppTable);
+            ppTable = nullptr;
+            return sqlite3_get_table(m_pConnection, strSql.c_str(), &ppTable, &nRows, &nCols, ppszMsg);
+        });
+        // a file without the table, or a table of another shape, is read key by key
+        if (rc != SQLITE_OK || nCols != 2) {
+            if (ppTable) sqlite3_free_table(ppTable);
+            return false;
+        }
+        auto& arr = m_optGroupOptions.emplace();
+        for (int r = 1; r <= nRows; ++r) {
+            const char* pszKey = ppTable[r * 2];
+            const char* pszValue = ppTable[r * 2 + 1];
+            if (pszKey) arr.emplace_back(pszKey, pszValue ? pszValue : "");
+        }
+        sqlite3_free_table(ppTable);
+    }
+    strValue.clear();
+    for (const auto& [strStoredKey, strStoredValue] : *m_optGroupOptions)
+        if (strStoredKey == strKey) {
+            strValue = strStoredValue;
+            break;
+        }
+    return true;
 }
 
 bool CDB::Execute(const std::string& strSql) {

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -64,7 +66,9 @@ public:
     // a short job meets other users' locks once instead of at every
     // statement. Only for reads with no user in between: a write, a
     // transaction or the close end it first; whoever asks the user a
-    // question ends it before waiting for the answer.
+    // question ends it before waiting for the answer. Within a group the
+    // options are read once, all in one statement: nobody can change them
+    // while the group's lock is held.
     void BeginReadGroup();
     void EndReadGroup();
     bool InReadGroup() const { return m_bReadGroup; }
@@ -144,9 +148,15 @@ public:
     bool WasReorgFileMissing() const { return m_bReorgSizeUnknown; }
 
 private:
+    // The group's options: false when there is no group, or the table could
+    // not be read in one go (the caller then reads as ever).
+    bool GroupOption(const std::string& strKey, std::string& strValue);
+
     sqlite3* m_pConnection = nullptr;
     int m_nTransactionDepth = 0;
     bool m_bReadGroup = false;
+    // The Option table as the group read it (key, value; first row of a key first); not read yet when unset.
+    std::optional<std::vector<std::pair<std::string, std::string>>> m_optGroupOptions;
     int m_nLastError = 0;
     std::string m_strLastError;
     std::string m_strLastStatementError;

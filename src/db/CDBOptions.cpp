@@ -4,11 +4,13 @@
 #include "platform/Platform.h"
 
 std::string CDB::GetOption(const std::string& strKey) {
+    if (std::string strValue; GroupOption(strKey, strValue)) return strValue;
     std::string strCondition = "Key='" + strKey + "'";
     return GetValue("Option", "Value", strCondition.c_str());
 }
 
 bool CDB::ReadOption(const std::string& strKey, std::string& strValue) {
+    if (GroupOption(strKey, strValue)) return true;
     std::string strCondition = "Key='" + strKey + "'";
     if (ReadValue("Option", "Value", strCondition.c_str(), strValue)) return true;
     // a 1.000 file has no Option table yet: nothing is set there
