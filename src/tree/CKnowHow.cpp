@@ -339,12 +339,7 @@ EWriteResult CKnowHow::DeleteItem(TRowId nId, SWriteReport* pReport) {
     std::int64_t nDeleteNr = 0;
     if (!CKnowHowTrash(*this).MoveToTrash(arrNow, current.MasterID, &nDeleteNr)) return AbandonWork(Failure(), report);
     if (!CommitWork()) return AbandonWork(Failure(), report);
-    SUndoStep step;
-    step.eKind = SUndoStep::EKind::Delete;
-    step.strName = current.Name;
-    step.nId = nId;
-    step.nFolder = current.MasterID;
-    step.nPos = current.PosNr;
+    SUndoStep step = SUndoStep::Before(SUndoStep::EKind::Delete, current);
     step.nDeleteNr = nDeleteNr;
     m_history.Record(std::move(step));
     return EWriteResult::Saved;
@@ -409,12 +404,7 @@ EWriteResult CKnowHow::Move(TRowId nId, TRowId nTargetFolder, bool bToEndOfOwnFo
         RollbackWork();
         return EWriteResult::Saved;
     }
-    SUndoStep step;
-    step.eKind = SUndoStep::EKind::Move;
-    step.strName = item.Name;
-    step.nId = nId;
-    step.nFolder = item.MasterID;
-    step.nPos = item.PosNr;
+    SUndoStep step = SUndoStep::Before(SUndoStep::EKind::Move, item);
     CKnowHowArray arr;
     if (GetChildren(arr, item.MasterID) < 0) return AbandonWork(Failure(), report);
     int n = CountChildren(nTargetFolder);
@@ -472,12 +462,7 @@ EWriteResult CKnowHow::SwapPositions(CKnowHowItem& a, CKnowHowItem& b, SWriteRep
         p->Modified = false;
     }
     if (!CommitWork()) return AbandonWork(Failure(), report);
-    SUndoStep step;
-    step.eKind = SUndoStep::EKind::Exchange;
-    step.strName = a.Name;
-    step.nId = a.ID;
-    step.nFolder = a.MasterID;
-    step.nPos = b.PosNr;
+    SUndoStep step = SUndoStep::Before(SUndoStep::EKind::Exchange, shownA);
     step.after = a;
     step.otherAfter = b;
     m_history.Record(std::move(step));

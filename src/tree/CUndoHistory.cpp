@@ -13,6 +13,18 @@ namespace {
 bool IsFinal(EWriteResult eResult) {
     return eResult != EWriteResult::Locked && eResult != EWriteResult::Failed;
 }
+
+// Ends the transaction of a step that did not get through.
+struct SUndoJob {
+    CKnowHow& service;
+    SWriteReport& report;
+    EWriteResult Abandon(EWriteResult eResult) {
+        if (!IsFinal(eResult)) report.nEngineCode = GetDatabase().GetLastErrorCode();
+        service.RollbackWork();
+        return eResult;
+    }
+    EWriteResult Failure() { return Abandon(WriteFailureFromCode(GetDatabase().GetLastErrorCode())); }
+};
 }  // namespace
 
 bool CUndoHistory::IsUnchanged(const CKnowHowItem& recorded, const CKnowHowItem& now) const {
@@ -66,58 +78,46 @@ EWriteResult CUndoHistory::UndoLast(CKnowHow& service, TRowId* pnShow, SWriteRep
 }
 
 EWriteResult CUndoHistory::UndoExchange(CKnowHow& service, const SUndoStep& step, SWriteReport& report) {
-    CDB& db = GetDatabase();
-    db.ClearLastError();
-    auto abandon = [&](EWriteResult eResult) {
-        if (!IsFinal(eResult)) report.nEngineCode = db.GetLastErrorCode();
-        service.RollbackWork();
-        return eResult;
-    };
-    auto failure = [&] { return abandon(WriteFailureFromCode(db.GetLastErrorCode())); };
-    if (!service.BeginWork()) return failure();
+    GetDatabase().ClearLastError();
+    SUndoJob job{service, report};
+    if (!service.BeginWork()) return job.Failure();
     CKnowHowItem a, b;
     const int nA = service.GetItem(a, step.after.ID);
     const int nB = service.GetItem(b, step.otherAfter.ID);
-    if (nA < 0 || nB < 0) return failure();
+    if (nA < 0 || nB < 0) return job.Failure();
     if (nA != 1 || nB != 1 || !IsUnchanged(step.after, a) || !IsUnchanged(step.otherAfter, b))
-        return abandon(EWriteResult::Conflict);
+        return job.Abandon(EWriteResult::Conflict);
     // inside this transaction: the swap's own one only nests
     EWriteResult eResult = service.SwapPositions(a, b, &report);
     if (eResult != EWriteResult::Saved) return eResult;
-    if (!service.CommitWork()) return failure();
+    if (!service.CommitWork()) return job.Failure();
     return EWriteResult::Saved;
 }
 
 EWriteResult CUndoHistory::UndoMove(CKnowHow& service, const SUndoStep& step, SWriteReport& report) {
-    CDB& db = GetDatabase();
-    db.ClearLastError();
-    auto abandon = [&](EWriteResult eResult) {
-        if (!IsFinal(eResult)) report.nEngineCode = db.GetLastErrorCode();
-        service.RollbackWork();
-        return eResult;
-    };
-    auto failure = [&] { return abandon(WriteFailureFromCode(db.GetLastErrorCode())); };
-    if (!service.BeginWork()) return failure();
+    GetDatabase().ClearLastError();
+    SUndoJob job{service, report};
+    if (!service.BeginWork()) return job.Failure();
     CKnowHowItem now;
     const int nFound = service.GetItem(now, step.nId);
-    if (nFound < 0) return failure();
-    if (nFound != 1 || !IsUnchanged(step.after, now)) return abandon(EWriteResult::Conflict);
+    if (nFound < 0) return job.Failure();
+    if (nFound != 1 || !IsUnchanged(step.after, now)) return job.Abandon(EWriteResult::Conflict);
     // back into a folder that is gone, or that now lies below the entry, would cut it off the tree
     bool bLive = false, bInside = false;
     if (!service.ReadIsLiveFolder(step.nFolder, bLive) || !service.ReadIsInSubtree(step.nFolder, step.nId, bInside))
-        return failure();
-    if (!bLive) return abandon(EWriteResult::ParentGone);
-    if (bInside) return abandon(EWriteResult::Conflict);
+        return job.Failure();
+    if (!bLive) return job.Abandon(EWriteResult::ParentGone);
+    if (bInside) return job.Abandon(EWriteResult::Conflict);
 
     CKnowHowArray arr;
-    if (service.GetChildren(arr, now.MasterID) < 0) return failure();
+    if (service.GetChildren(arr, now.MasterID) < 0) return job.Failure();
     if (step.nFolder != now.MasterID) {
         CKnowHowArray arrTo;
-        if (service.GetChildren(arrTo, step.nFolder) < 0) return failure();
+        if (service.GetChildren(arrTo, step.nFolder) < 0) return job.Failure();
         arr.insert(arr.end(), std::make_move_iterator(arrTo.begin()), std::make_move_iterator(arrTo.end()));
     }
     auto it = std::find_if(arr.begin(), arr.end(), [&](const CKnowHowItem& r) { return r.ID == step.nId; });
-    if (it == arr.end()) return abandon(EWriteResult::Conflict);
+    if (it == arr.end()) return job.Abandon(EWriteResult::Conflict);
     CKnowHowItem& moved = *it;
     // the gap it leaves closes, then the old place opens again (positions stay 1..n)
     int nOthers = 0;
@@ -137,7 +137,7 @@ EWriteResult CUndoHistory::UndoMove(CKnowHow& service, const SUndoStep& step, SW
     // SaveItems rolls everything back when it fails
     EWriteResult eResult = service.SaveItems(arr, &report);
     if (eResult != EWriteResult::Saved) return eResult;
-    if (!service.CommitWork()) return failure();
+    if (!service.CommitWork()) return job.Failure();
     return EWriteResult::Saved;
 }
 

@@ -25,6 +25,17 @@ struct SUndoStep {
     std::int64_t nDeleteNr = 0;  // Delete: its number in the trash
     CKnowHowItem after;          // Exchange, Move: the entry as stored after the change
     CKnowHowItem otherAfter;     // Exchange: the other entry, likewise
+
+    // A step of the entry as it stood before the change.
+    static SUndoStep Before(EKind eKind, const CKnowHowItem& item) {
+        SUndoStep step;
+        step.eKind = eKind;
+        step.strName = item.Name;
+        step.nId = item.ID;
+        step.nFolder = item.MasterID;
+        step.nPos = item.PosNr;
+        return step;
+    }
 };
 
 class CUndoHistory {
