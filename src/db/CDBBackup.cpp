@@ -222,10 +222,14 @@ bool CDB::DailyBackup() {
     std::string strName = GetFileNamePart(GetFilePath());
     // the folder is searched without holding the file: a writer waiting for
     // the group's shared lock would wait for the disk too
+    const bool bGroup = InReadGroup();
     EndReadGroup();
     // only a whole copy of today counts; a broken one gets a successor
     for (const auto& strCopy : FindBackupCopies(strFolder, strName, GetPlatform().FormatTime("%Y%m%d_")))
-        if (IsCompleteDatabaseFile(JoinPath(strFolder, strCopy))) return false;
+        if (IsCompleteDatabaseFile(JoinPath(strFolder, strCopy))) {
+            if (bGroup) BeginReadGroup();  // the opening's remaining reads
+            return false;
+        }
     MakeBackup();
     return true;
 }
