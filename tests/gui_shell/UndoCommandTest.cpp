@@ -74,6 +74,13 @@ TEST_F(CUndoCommandTest, DeleteMoveAndExchangeAreTakenBackInTurn) {
     Pump();
     ASSERT_EQ(Shape(), "Kirsche/Erste,Apfel");
 
+    // write protection stops it as it stops the delete
+    m_pDoc->SetWriteProtected(true);
+    EXPECT_FALSE(UndoAction()->isEnabled());
+    Select("Kirsche");
+    PressCtrlZ();
+    EXPECT_EQ(Shape(), "Kirsche/Erste,Apfel");
+    m_pDoc->SetWriteProtected(false);
     pUndo = UndoAction();
     EXPECT_TRUE(pUndo->isEnabled());
     EXPECT_EQ(pUndo->text().toStdString(), "Rückgängig: Verschieben von „Apfel“");
