@@ -695,6 +695,19 @@ std::string TrashNote(bool bFirstTrash) {
     return bFirstTrash ? "der erste in den Papierkorb der Datei (legt ihn an); "
                        : "in den Papierkorb, der schon angelegt ist; ";
 }
+
+// The end of a delete case, both files closed: the same tree on both sides,
+// no message but those the case expected.
+void FinishDeleteCase(SBenchConfig& cfg, CResults& results, SResult& r, const STimes& t, bool bOk,
+                      const std::string& strOurs, const std::string& strBase, size_t nMessages) {
+    r.Take(t);
+    r.nRuns = 3;
+    r.strTarget = "Bericht";
+    const char* pszColumns = "ID, MasterID, PosNr, Name";
+    if (!bOk || RawDigest(strOurs, pszColumns) != RawDigest(strBase, pszColumns)) Fail(r, "verschiedene Tabellen");
+    CheckMessages(cfg, r, nMessages);
+    results.Add(r);
+}
 }  // namespace
 
 void RunDeleteCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash) {
@@ -757,15 +770,9 @@ void RunDeleteCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash) {
     pService.reset();
     CloseDatabase();
     raw.Close();
-    r.Take(t);
-    r.nRuns = 3;
-    r.strTarget = "Bericht";
     r.strNote = TrashNote(bFirstTrash) +
                 "mit Prüfung des Änderungszählers je verschobenem Eintrag; Basis: ein Lesen, UPDATE je Eintrag";
-    const char* pszColumns = "ID, MasterID, PosNr, Name";
-    if (!bOk || RawDigest(strOurs, pszColumns) != RawDigest(strBase, pszColumns)) Fail(r, "verschiedene Tabellen");
-    CheckMessages(cfg, r, nMessages);
-    results.Add(r);
+    FinishDeleteCase(cfg, results, r, t, bOk, strOurs, strBase, nMessages);
     fs::remove_all(strDir, ec);
 }
 
@@ -829,20 +836,14 @@ void RunDeleteFolderCase(SBenchConfig& cfg, CResults& results, bool bFirstTrash)
     pService.reset();
     CloseDatabase();
     raw.Close();
-    r.Take(t);
-    r.nRuns = 3;
-    r.strTarget = "Bericht";
     r.strNote = TrashNote(bFirstTrash) + "Basis: ein DELETE der 10.001 Zeilen";
-    const char* pszColumns = "ID, MasterID, PosNr, Name";
-    if (!bOk || RawDigest(strOurs, pszColumns) != RawDigest(strBase, pszColumns)) Fail(r, "verschiedene Tabellen");
     // the question before a folder is deleted is no refusal
     for (size_t i = nMessages; i < cfg.pPlatform->m_arrMessages.size();)
         if (cfg.pPlatform->m_arrMessages[i].rfind("Ordner löschen", 0) == 0)
             cfg.pPlatform->m_arrMessages.erase(cfg.pPlatform->m_arrMessages.begin() + static_cast<long>(i));
         else
             ++i;
-    CheckMessages(cfg, r, nMessages);
-    results.Add(r);
+    FinishDeleteCase(cfg, results, r, t, bOk, strOurs, strBase, nMessages);
     fs::remove_all(strDir, ec);
 }
 

@@ -12,14 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string> Lines(const std::string& str) {
-    std::vector<std::string> arr;
-    std::istringstream in(str);
-    std::string strLine;
-    while (std::getline(in, strLine)) arr.push_back(strLine);
-    return arr;
-}
-
 std::string SystemLoginName() {
     CScriptedPlatform platform;
     return platform.CPosixPlatform::GetLoginName();

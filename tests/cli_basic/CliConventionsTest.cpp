@@ -16,14 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string> Lines(const std::string& str) {
-    std::vector<std::string> arr;
-    std::istringstream in(str);
-    std::string strLine;
-    while (std::getline(in, strLine)) arr.push_back(strLine);
-    return arr;
-}
-
 bool Contains(const std::string& str, const std::string& strPart) {
     return str.find(strPart) != std::string::npos;
 }

@@ -16,14 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 const fs::path kDocDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "doc";
 
-std::vector<std::string> Lines(const std::string& str) {
-    std::vector<std::string> arr;
-    std::istringstream in(str);
-    std::string strLine;
-    while (std::getline(in, strLine)) arr.push_back(strLine);
-    return arr;
-}
-
 std::string Quote(const std::string& str) {
     std::string out = "'";
     for (char c : str) out += c == '\'' ? std::string("'\\''") : std::string(1, c);

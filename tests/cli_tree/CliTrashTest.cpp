@@ -1,33 +1,22 @@
 // orvantis-cli trash: the listing in text and JSON, restore, purge and
 // their refusals, run as real processes on one file; a protected file's
 // trash holds nothing in plain text.
-#include "support/TestSupport.h"
+#include "support/CliFileFixture.h"
 
 namespace {
 
-class CCliTrashTest : public ::testing::Test {
+class CCliTrashTest : public CCliFileTest {
 protected:
-    void SetUp() override {
-        m_strDb = m_dir.File("wissen.tov");
-        ASSERT_EQ(RunCli({"create", m_strDb}).nExit, 0);
-    }
-    SProcessResult Cli(std::vector<std::string> arr) {
-        arr.insert(arr.begin() + 1, m_strDb);
-        return RunCli(arr);
-    }
+    // The output without its last line end.
     std::string Ok(const std::vector<std::string>& arr) {
-        SProcessResult r = Cli(arr);
-        EXPECT_EQ(r.nExit, 0) << arr[0] << ": " << r.strErr;
-        return r.strOut.empty() ? "" : r.strOut.substr(0, r.strOut.size() - 1);
+        std::string str = CCliFileTest::Ok(arr);
+        return str.empty() ? "" : str.substr(0, str.size() - 1);
     }
     std::string Add(const std::string& strParent, const std::string& strName, bool bFolder = false) {
         std::vector<std::string> arr{"add", "--parent", strParent, "--name", strName, "--text", "Text " + strName};
         if (bFolder) arr.push_back("--folder");
         return Ok(arr);
     }
-
-    CTempDir m_dir;
-    std::string m_strDb;
 };
 
 TEST_F(CCliTrashTest, ListRestorePurge) {

@@ -1,26 +1,12 @@
 // The tree commands of orvantis-cli, run as real processes.
 #include <sstream>
 
-#include "support/TestSupport.h"
+#include "support/CliFileFixture.h"
 
 namespace {
 
-class CCliTreeTest : public ::testing::Test {
+class CCliTreeTest : public CCliFileTest {
 protected:
-    void SetUp() override {
-        m_strDb = m_dir.File("wissen.tov");
-        ASSERT_EQ(RunCli({"create", m_strDb}).nExit, 0);
-    }
-    // Runs a command on the database (inserted after the command name).
-    SProcessResult Cli(std::vector<std::string> arr) {
-        arr.insert(arr.begin() + 1, m_strDb);
-        return RunCli(arr);
-    }
-    std::string Ok(const std::vector<std::string>& arr) {
-        SProcessResult r = Cli(arr);
-        EXPECT_EQ(r.nExit, 0) << arr[0] << ": " << r.strErr;
-        return r.strOut;
-    }
     std::string Add(const std::string& strParent, const std::string& strName, bool bFolder = false) {
         std::vector<std::string> arr{"add", "--parent", strParent, "--name", strName};
         if (bFolder) arr.push_back("--folder");
@@ -36,9 +22,6 @@ protected:
         while (std::getline(in, strLine)) strOut += strLine.substr(strLine.find('\t') + 1) + "\n";
         return strOut;
     }
-
-    CTempDir m_dir;
-    std::string m_strDb;
 };
 
 TEST_F(CCliTreeTest, AddSetAndTreeShowTheEntries) {

@@ -1,14 +1,13 @@
 // IDs above 2^31, as other tools may give them: read, shown and written back
 // as they are by every path of orvantis-cli.
-#include "support/TestSupport.h"
+#include "support/CliFileFixture.h"
 
 namespace {
 
-class CCliWideIdTest : public ::testing::Test {
+class CCliWideIdTest : public CCliFileTest {
 protected:
     void SetUp() override {
-        m_strDb = m_dir.File("wissen.tov");
-        ASSERT_EQ(RunCli({"create", m_strDb}).nExit, 0);
+        CCliFileTest::SetUp();
         ASSERT_EQ(RawExec(m_strDb,
                           "INSERT INTO KnowHow (ID, IsAktiv, MasterID, LinkID, Typ, PosNr, IsDir, Name, Text, Link, "
                           "UpdateNr) VALUES "
@@ -18,20 +17,7 @@ protected:
                           "(5, '1', 0, 0, 0, 2, '1', 'Klein', '', '', 1);"),
                   0);
     }
-    SProcessResult Cli(std::vector<std::string> arr, const std::vector<std::string>& arrExtra = {}) {
-        arr.insert(arr.begin() + 1, m_strDb);
-        arr.insert(arr.end(), arrExtra.begin(), arrExtra.end());
-        return RunCli(arr);
-    }
-    std::string Ok(const std::vector<std::string>& arr, const std::vector<std::string>& arrExtra = {}) {
-        SProcessResult r = Cli(arr, arrExtra);
-        EXPECT_EQ(r.nExit, 0) << arr[0] << ": " << r.strErr;
-        return r.strOut;
-    }
     CRawRows Rows() { return RawQuery(m_strDb, "SELECT ID, MasterID, LinkID, PosNr, Name FROM KnowHow ORDER BY ID"); }
-
-    CTempDir m_dir;
-    std::string m_strDb;
 };
 
 bool Has(const std::string& str, const std::string& strPart) {

@@ -148,14 +148,6 @@ SRun RunProgram(const std::string& strProgram, const std::vector<std::string>& a
     return run;
 }
 
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> arrLines;
-    std::istringstream stream(strText);
-    std::string str;
-    while (std::getline(stream, str)) arrLines.push_back(str);
-    return arrLines;
-}
-
 const std::string kEquals(88, '=');
 const std::string kDashes(88, '-');
 const std::regex kFrameLine(R"(([0-9A-F]{2}:[0-9A-F]{8}|[0-9A-F]{8,16} \?) / 0x[0-9a-f]{8,16} : ([^ :]*) : (.*))");

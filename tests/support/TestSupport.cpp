@@ -268,6 +268,14 @@ std::unique_ptr<CChildProcess> HoldExclusive(const std::string& strPath, int nSe
     return p;
 }
 
+std::vector<std::string> Lines(const std::string& str) {
+    std::vector<std::string> arr;
+    std::istringstream in(str);
+    std::string strLine;
+    while (std::getline(in, strLine)) arr.push_back(strLine);
+    return arr;
+}
+
 std::string ReadFile(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     std::ostringstream ss;

@@ -102,3 +102,5 @@ std::unique_ptr<CChildProcess> HoldExclusive(const std::string& strPath, int nSe
 
 std::string ReadFile(const std::string& strPath);
 void WriteFile(const std::string& strPath, const std::string& strContent);
+// The lines of a program's output, without their line ends.
+std::vector<std::string> Lines(const std::string& str);
